@@ -1,0 +1,62 @@
+#!/usr/bin/env bash
+# setup.sh run   installs what is missing, builds and starts the recorder.
+# setup.sh test  installs what is missing, builds and runs every test
+#                (plain build, sanitizer build, short fuzz runs).
+set -euo pipefail
+cd "$(dirname "$0")"
+
+PACKAGES=(
+  build-essential cmake ninja-build pkg-config ccache clang libclang-rt-14-dev
+  qt6-base-dev libgl-dev
+  libavcodec-dev libavutil-dev libswresample-dev libasound2-dev
+  libgtest-dev libgmock-dev libbenchmark-dev
+  ffmpeg sox libsox-fmt-all alsa-utils libasound2-plugins pulseaudio pulseaudio-utils
+  xvfb xauth desktop-file-utils appstream
+)
+
+install_missing() {
+  local missing=()
+  for p in "${PACKAGES[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  local sudo=""
+  [ "$(id -u)" -ne 0 ] && sudo="sudo"
+  echo "Installing: ${missing[*]}"
+  $sudo apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+}
+
+jobs=$(nproc)
+
+build() {  # build DIR [cmake options...]
+  local dir=$1; shift
+  cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
+  cmake --build "$dir" -j "$jobs"
+}
+
+case "${1:-}" in
+  run)
+    install_missing
+    build build -DTAMSEL_TESTS=OFF
+    exec ./build/app/tamsel
+    ;;
+  test)
+    install_missing
+    build build
+    build build-asan -DTAMSEL_SANITIZE=ON
+    CC=clang CXX=clang++ build build-fuzz -DTAMSEL_FUZZ=ON -DTAMSEL_TESTS=OFF
+    status=0
+    echo "== tests =="
+    ctest --test-dir build --output-on-failure -j "$jobs" || status=1
+    echo "== tests under AddressSanitizer and UndefinedBehaviorSanitizer =="
+    ASAN_OPTIONS=detect_leaks=1 ctest --test-dir build-asan --output-on-failure -j "$jobs" || status=1
+    echo "== fuzz runs =="
+    ctest --test-dir build-fuzz --output-on-failure -L fuzz || status=1
+    exit $status
+    ;;
+  *)
+    echo "usage: $0 run|test" >&2
+    exit 2
+    ;;
+esac
