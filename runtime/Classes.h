@@ -11,6 +11,9 @@
 class TStream;
 class TComponent;
 
+// The plain event: a method of the form receiving the sender.
+using TNotifyEvent = std::function<void(QObject* Sender)>;
+
 // Interface identity; compared as 16 bytes, no string lookup.
 struct TGUID {
   uint32_t D1;

@@ -1,11 +1,16 @@
-// Test programs run with a Qt application on the offscreen platform, so
-// widget tests can render and notification channels have an event loop.
-#include <QApplication>
+// Test programs run with the application object on the offscreen platform,
+// so widget tests can render and notification channels have an event loop.
+// An exception that reaches the event loop fails the running test instead
+// of opening a message box nobody can close.
+#include "Application.h"
+#include "EventLoopHelpers.h"
+
 #include <gtest/gtest.h>
 
 int main(int argc, char** argv) {
   qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
-  QApplication app(argc, argv);
+  TApplication app(argc, argv);
+  FailOnLoopException();
   ::testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();
 }

@@ -1,0 +1,84 @@
+#include "Application.h"
+#include "Classes.h"
+#include "Exceptions.h"
+
+#include <QMessageBox>
+#include <QWidget>
+#include <exception>
+
+QString CurrentExceptionMessage() {
+  try {
+    throw;
+  } catch (const Exception& e) {
+    return e.Message();
+  } catch (const std::exception& e) {
+    return QString::fromLocal8Bit(e.what());
+  } catch (...) {
+    return QStringLiteral("Unknown error.");
+  }
+}
+
+void HandleException() {
+  if (TApplication* app = TApplication::Instance()) {
+    app->HandleException();
+    return;
+  }
+  qWarning("%s", qPrintable(CurrentExceptionMessage()));
+}
+
+TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {}
+
+TApplication::~TApplication() {
+  while (!FForms.empty()) FForms.pop_back();
+}
+
+TApplication* TApplication::Instance() { return qobject_cast<TApplication*>(QCoreApplication::instance()); }
+
+void TApplication::Initialize() { setQuitOnLastWindowClosed(true); }
+
+void TApplication::SetTitle(const QString& title) {
+  FTitle = title;
+  setApplicationName(title);
+}
+
+void TApplication::AddForm(std::unique_ptr<TComponent> form, QWidget* widget) {
+  FForms.push_back(std::move(form));
+  if (!FMainForm) FMainForm = widget;
+}
+
+int TApplication::Run() {
+  if (FMainForm) FMainForm->show();
+  return exec();
+}
+
+void TApplication::Terminate() { quit(); }
+
+bool TApplication::notify(QObject* receiver, QEvent* event) {
+  try {
+    return QApplication::notify(receiver, event);
+  } catch (...) {
+    HandleException();
+    return false;
+  }
+}
+
+void TApplication::HandleException() { ShowException(CurrentExceptionMessage()); }
+
+void TApplication::ShowException(const QString& message) {
+  if (FOnException) {
+    FOnException(message);
+    return;
+  }
+  // One box at a time: a failure that repeats (a timer, a stream of notices)
+  // would otherwise pile boxes on top of each other.
+  if (FShowing) {
+    qWarning("%s", qPrintable(message));
+    return;
+  }
+  FShowing = true;
+  QWidget* parent = activeWindow() ? activeWindow() : FMainForm;
+  QMessageBox box(QMessageBox::Critical, FTitle.isEmpty() ? applicationName() : FTitle, message, QMessageBox::Ok,
+                  parent);
+  box.exec();
+  FShowing = false;
+}

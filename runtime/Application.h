@@ -1,0 +1,63 @@
+#pragma once
+// The application object: owns the forms, runs the message loop and shows
+// every exception that escapes an event handler, timer or delivered notice
+// in a message box; the loop goes on.
+#include <QApplication>
+#include <QString>
+#include <functional>
+#include <memory>
+#include <vector>
+
+class TComponent;
+
+class TApplication : public QApplication {
+  Q_OBJECT
+public:
+  TApplication(int& argc, char** argv);
+  ~TApplication() override;
+
+  // The application object, nullptr when the program runs a plain QApplication.
+  static TApplication* Instance();
+
+  void Initialize();
+  const QString& Title() const { return FTitle; }
+  void SetTitle(const QString& title);
+
+  // Creates a form (its constructor reads its window description); the first
+  // one becomes the main form. The application owns it.
+  template <class T> void CreateForm(T*& reference) {
+    auto form = std::make_unique<T>(nullptr);
+    reference = form.get();
+    AddForm(std::move(form), reference);
+  }
+  QWidget* MainForm() const { return FMainForm; }
+  // Shows the main form and runs the loop until it closes; returns the exit code.
+  int Run();
+  void Terminate();
+
+  bool notify(QObject* receiver, QEvent* event) override;
+  // Call inside a catch block: shows the exception being handled.
+  void HandleException();
+  void ShowException(const QString& message);
+
+  // Replaces the message box (tests capture the text instead of showing it).
+  using TExceptionHook = std::function<void(const QString& message)>;
+  void SetOnException(TExceptionHook hook) { FOnException = std::move(hook); }
+
+private:
+  void AddForm(std::unique_ptr<TComponent> form, QWidget* widget);
+
+  QString FTitle;
+  std::vector<std::unique_ptr<TComponent>> FForms;  // freed newest first
+  QWidget* FMainForm = nullptr;
+  TExceptionHook FOnException;
+  bool FShowing = false;
+};
+
+// The message text of the exception being handled (call inside a catch block).
+QString CurrentExceptionMessage();
+
+// Inside a catch block: hands the exception to the application object, or
+// logs it when there is none. Code that must not let an exception unwind
+// through the event loop (notification channels) calls this.
+void HandleException();

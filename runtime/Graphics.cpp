@@ -1,0 +1,251 @@
+#include "Graphics.h"
+
+#include <QFontMetrics>
+#include <array>
+#include <utility>
+
+namespace {
+
+// Classic desktop values, 0x00BBGGRR.
+constexpr std::array<int32_t, 25> kSystemRGB = {
+    0xC8D0D4, 0xA56E3A, 0x6A240A, 0x808080, 0xC8D0D4, 0xFFFFFF, 0x000000, 0x000000, 0x000000,
+    0xFFFFFF, 0xC8D0D4, 0xC8D0D4, 0x808080, 0x6A240A, 0xFFFFFF, 0xC8D0D4, 0x808080, 0x808080,
+    0x000000, 0xC8D0D4, 0xFFFFFF, 0x404040, 0xC8D0D4, 0x000000, 0xE1FFFF};
+
+struct TColorName {
+  TColor Color;
+  const char* Name;
+};
+constexpr TColorName kColorNames[] = {
+    {clBlack, "clBlack"}, {clMaroon, "clMaroon"}, {clGreen, "clGreen"}, {clOlive, "clOlive"},
+    {clNavy, "clNavy"}, {clPurple, "clPurple"}, {clTeal, "clTeal"}, {clGray, "clGray"},
+    {clSilver, "clSilver"}, {clRed, "clRed"}, {clLime, "clLime"}, {clYellow, "clYellow"},
+    {clBlue, "clBlue"}, {clFuchsia, "clFuchsia"}, {clAqua, "clAqua"}, {clWhite, "clWhite"},
+    {clMoneyGreen, "clMoneyGreen"}, {clSkyBlue, "clSkyBlue"}, {clCream, "clCream"},
+    {clMedGray, "clMedGray"}, {clNone, "clNone"}, {clDefault, "clDefault"},
+    {clScrollBar, "clScrollBar"}, {clBackground, "clBackground"}, {clActiveCaption, "clActiveCaption"},
+    {clInactiveCaption, "clInactiveCaption"}, {clMenu, "clMenu"}, {clWindow, "clWindow"},
+    {clWindowFrame, "clWindowFrame"}, {clMenuText, "clMenuText"}, {clWindowText, "clWindowText"},
+    {clCaptionText, "clCaptionText"}, {clActiveBorder, "clActiveBorder"},
+    {clInactiveBorder, "clInactiveBorder"}, {clAppWorkSpace, "clAppWorkSpace"},
+    {clHighlight, "clHighlight"}, {clHighlightText, "clHighlightText"}, {clBtnFace, "clBtnFace"},
+    {clBtnShadow, "clBtnShadow"}, {clGrayText, "clGrayText"}, {clBtnText, "clBtnText"},
+    {clInactiveCaptionText, "clInactiveCaptionText"}, {clBtnHighlight, "clBtnHighlight"},
+    {cl3DDkShadow, "cl3DDkShadow"}, {cl3DLight, "cl3DLight"}, {clInfoText, "clInfoText"},
+    {clInfoBk, "clInfoBk"},
+};
+
+}  // namespace
+
+int32_t ColorToRGB(TColor color) {
+  const uint32_t v = static_cast<uint32_t>(color.Value);
+  if ((v & 0xFF000000u) == 0xFF000000u) {
+    const uint32_t index = v & 0xFFu;
+    return index < kSystemRGB.size() ? kSystemRGB[index] : 0;
+  }
+  if (color == clNone) return 0;
+  if (color == clDefault) return kSystemRGB[5];
+  return static_cast<int32_t>(v & 0x00FFFFFFu);
+}
+
+QColor ToQColor(TColor color) {
+  const int32_t rgb = ColorToRGB(color);
+  return QColor(rgb & 0xFF, (rgb >> 8) & 0xFF, (rgb >> 16) & 0xFF);
+}
+
+TColor FromQColor(const QColor& c) { return TColor(c.red() | (c.green() << 8) | (c.blue() << 16)); }
+
+QString ColorToIdent(TColor color) {
+  for (const auto& n : kColorNames)
+    if (n.Color == color) return QString::fromLatin1(n.Name);
+  return {};
+}
+
+bool IdentToColor(const QString& text, TColor& color) {
+  const QString t = text.trimmed();
+  if (t.isEmpty()) return false;
+  for (const auto& n : kColorNames)
+    if (t.compare(QLatin1String(n.Name), Qt::CaseInsensitive) == 0) {
+      color = n.Color;
+      return true;
+    }
+  bool ok = false;
+  qlonglong v = 0;
+  if (t.startsWith(QLatin1Char('$')))
+    v = t.mid(1).toLongLong(&ok, 16);
+  else if (t.startsWith(QLatin1String("0x"), Qt::CaseInsensitive))
+    v = t.mid(2).toLongLong(&ok, 16);
+  else
+    v = t.toLongLong(&ok, 10);
+  if (!ok || v < INT32_MIN || v > UINT32_MAX) return false;
+  color = TColor(static_cast<int32_t>(static_cast<uint32_t>(v)));
+  return true;
+}
+
+// ---- TFont ----
+
+const char* const TFont::DefaultName = "Sans Serif";
+
+void TFont::Assign(TPersistent* source) {
+  if (auto* f = qobject_cast<TFont*>(source)) {
+    FCharset = f->FCharset;
+    FColor = f->FColor;
+    FHeight = f->FHeight;
+    FName = f->FName;
+    FPitch = f->FPitch;
+    FStyle = f->FStyle;
+    Changed();
+    return;
+  }
+  TGraphicsObject::Assign(source);
+}
+
+namespace {
+// a * b / c rounded to the nearest, halves away from zero.
+int MulDiv(int a, int b, int c) {
+  const long long p = static_cast<long long>(a) * b;
+  return static_cast<int>((p >= 0 ? p + c / 2 : p - c / 2) / c);
+}
+}  // namespace
+
+int TFont::Size() const { return -MulDiv(FHeight, 72, PixelsPerInch); }
+
+void TFont::SetSize(int points) { SetHeight(-MulDiv(points, PixelsPerInch, 72)); }
+
+QFont TFont::ToQFont() const {
+  QFont f(FName);
+  // A positive height includes the internal leading; take the usual 1/8 of it off.
+  f.setPixelSize(std::max(1, FHeight < 0 ? -FHeight : FHeight * 7 / 8));
+  f.setBold(FStyle.testFlag(fsBold));
+  f.setItalic(FStyle.testFlag(fsItalic));
+  f.setUnderline(FStyle.testFlag(fsUnderline));
+  f.setStrikeOut(FStyle.testFlag(fsStrikeOut));
+  if (FPitch == fpFixed) f.setFixedPitch(true);
+  return f;
+}
+
+// ---- TPen ----
+
+void TPen::Assign(TPersistent* source) {
+  if (auto* p = qobject_cast<TPen*>(source)) {
+    FColor = p->FColor;
+    FMode = p->FMode;
+    FStyle = p->FStyle;
+    FWidth = p->FWidth;
+    Changed();
+    return;
+  }
+  TGraphicsObject::Assign(source);
+}
+
+
+QPen TPen::ToQPen() const {
+  QPen pen(ToQColor(FColor));
+  pen.setWidth(FWidth);
+  pen.setCapStyle(Qt::FlatCap);
+  pen.setJoinStyle(Qt::MiterJoin);
+  switch (FStyle) {
+    case psSolid:
+    case psInsideFrame: pen.setStyle(Qt::SolidLine); break;
+    case psDash: pen.setStyle(Qt::DashLine); break;
+    case psDot: pen.setStyle(Qt::DotLine); break;
+    case psDashDot: pen.setStyle(Qt::DashDotLine); break;
+    case psDashDotDot: pen.setStyle(Qt::DashDotDotLine); break;
+    case psClear: pen.setStyle(Qt::NoPen); break;
+  }
+  if (FMode == pmBlack) pen.setColor(Qt::black);
+  if (FMode == pmWhite) pen.setColor(Qt::white);
+  if (FMode == pmNop) pen.setStyle(Qt::NoPen);
+  return pen;
+}
+
+QPainter::CompositionMode PenModeToComposition(TPenMode mode) {
+  switch (mode) {
+    case pmNot: return QPainter::RasterOp_NotDestination;
+    case pmNotCopy: return QPainter::RasterOp_NotSource;
+    case pmMergePenNot: return QPainter::RasterOp_SourceOrNotDestination;
+    case pmMaskPenNot: return QPainter::RasterOp_SourceAndNotDestination;
+    case pmMergeNotPen: return QPainter::RasterOp_NotSourceOrDestination;
+    case pmMaskNotPen: return QPainter::RasterOp_NotSourceAndDestination;
+    case pmMerge: return QPainter::RasterOp_SourceOrDestination;
+    case pmNotMerge: return QPainter::RasterOp_NotSourceOrNotDestination;
+    case pmMask: return QPainter::RasterOp_SourceAndDestination;
+    case pmNotMask: return QPainter::RasterOp_NotSourceAndNotDestination;
+    case pmXor: return QPainter::RasterOp_SourceXorDestination;
+    case pmNotXor: return QPainter::RasterOp_NotSourceXorDestination;
+    default: return QPainter::CompositionMode_SourceOver;
+  }
+}
+
+// ---- TBrush ----
+
+void TBrush::Assign(TPersistent* source) {
+  if (auto* b = qobject_cast<TBrush*>(source)) {
+    FColor = b->FColor;
+    FStyle = b->FStyle;
+    Changed();
+    return;
+  }
+  TGraphicsObject::Assign(source);
+}
+
+
+QBrush TBrush::ToQBrush() const {
+  static constexpr Qt::BrushStyle kStyles[] = {Qt::SolidPattern, Qt::NoBrush,      Qt::HorPattern,
+                                               Qt::VerPattern,   Qt::FDiagPattern, Qt::BDiagPattern,
+                                               Qt::CrossPattern, Qt::DiagCrossPattern};
+  return QBrush(ToQColor(FColor), kStyles[FStyle]);
+}
+
+// ---- TCanvas ----
+
+TCanvas::TCanvas(QPainter& painter) : FPainter(painter) {}
+
+void TCanvas::UsePen() {
+  FPainter.setPen(FPen.ToQPen());
+  FPainter.setCompositionMode(PenModeToComposition(FPen.Mode()));
+}
+
+void TCanvas::MoveTo(int x, int y) { FPenPos = QPoint(x, y); }
+
+void TCanvas::LineTo(int x, int y) {
+  const QPoint to(x, y);
+  if (to != FPenPos && FPen.Style() != psClear && FPen.Mode() != pmNop) {
+    UsePen();
+    FPainter.setRenderHint(QPainter::Antialiasing, false);
+    FPainter.drawLine(FPenPos, to);
+  }
+  FPenPos = to;
+}
+
+void TCanvas::FillRect(const QRect& rect) {
+  if (FBrush.Style() == bsClear) return;
+  FPainter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+  FPainter.fillRect(rect, FBrush.ToQBrush());
+}
+
+void TCanvas::Rectangle(int left, int top, int right, int bottom) {
+  FillRect(QRect(QPoint(left, top), QPoint(right - 1, bottom - 1)));
+  if (FPen.Style() == psClear) return;
+  UsePen();
+  FPainter.setBrush(Qt::NoBrush);
+  FPainter.drawRect(QRect(QPoint(left, top), QPoint(right - 2, bottom - 2)));
+}
+
+void TCanvas::TextOut(int x, int y, const QString& text) {
+  FPainter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+  const QFont font = FFont.ToQFont();
+  FPainter.setFont(font);
+  const QFontMetrics m(font);
+  const QRect r(x, y, m.horizontalAdvance(text), m.height());
+  if (FBrush.Style() != bsClear) FPainter.fillRect(r, FBrush.ToQBrush());
+  FPainter.setPen(ToQColor(FFont.Color()));
+  FPainter.drawText(QPoint(x, y + m.ascent()), text);
+}
+
+int TCanvas::TextWidth(const QString& text) { return QFontMetrics(FFont.ToQFont()).horizontalAdvance(text); }
+
+int TCanvas::TextHeight(const QString& text) {
+  (void)text;
+  return QFontMetrics(FFont.ToQFont()).height();
+}
