@@ -72,6 +72,52 @@ void TComponent::Notification(TComponent* component, TOperation operation) {
 
 void TComponent::Loaded() { FLoading = false; }
 
+void TComponent::DefineProperties(TFiler&) {}
+
+int TCollectionItem::Index() const {
+  if (!FCollection) return -1;
+  for (int i = 0; i < FCollection->Count(); ++i)
+    if (FCollection->Items(i) == this) return i;
+  return -1;
+}
+
+TCollectionItem* TCollection::Add() {
+  FItems.push_back(FFactory(this));
+  TCollectionItem* item = FItems.back().get();
+  Update();
+  return item;
+}
+
+void TCollection::Clear() {
+  if (FItems.empty()) return;
+  FItems.clear();
+  Update();
+}
+
+void TCollection::Delete(int index) {
+  FItems.erase(FItems.begin() + index);
+  Update();
+}
+
+void TCollection::Assign(TPersistent* source) {
+  auto* other = qobject_cast<TCollection*>(source);
+  if (!other) {
+    TPersistent::Assign(source);
+    return;
+  }
+  if (other == this) return;
+  FItems.clear();
+  for (int i = 0; i < other->Count(); ++i) {
+    FItems.push_back(FFactory(this));
+    FItems.back()->Assign(other->Items(i));
+  }
+  Update();
+}
+
+void TCollection::Update() {
+  if (OnUpdate) OnUpdate(this);
+}
+
 void* TComponent::QueryInterface(const TGUID&) { return nullptr; }
 
 QString TComponent::ClassName() const {

@@ -6,13 +6,15 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <vector>
 
 class TStream;
 class TComponent;
+class QWidget;
 
 // The plain event: a method of the form receiving the sender.
-using TNotifyEvent = std::function<void(QObject* Sender)>;
+using TNotifyEvent = std::function<void(TComponent* Sender)>;
 
 // Interface identity; compared as 16 bytes, no string lookup.
 struct TGUID {
@@ -49,6 +51,53 @@ protected:
   friend class TPersistentAccess;
 };
 
+class TCollection;
+
+// An item of a collection (the title bar's buttons and sections, for example).
+class TCollectionItem : public TPersistent {
+  Q_OBJECT
+public:
+  explicit TCollectionItem(TCollection* collection) : FCollection(collection) {}
+  TCollection* Collection() const { return FCollection; }
+  int Index() const;
+
+private:
+  friend class TCollection;
+  TCollection* FCollection;
+};
+
+// An owned, ordered list of items of one class, stored in the window
+// description as an array of the items' properties.
+class TCollection : public TPersistent {
+  Q_OBJECT
+public:
+  using TItemFactory = std::function<std::unique_ptr<TCollectionItem>(TCollection* collection)>;
+  explicit TCollection(TItemFactory factory, QObject* parent = nullptr)
+      : TPersistent(parent), FFactory(std::move(factory)) {}
+  // A collection of items of class T (constructed from the collection).
+  template <class T> static TItemFactory ItemsOf() {
+    return [](TCollection* c) { return std::unique_ptr<TCollectionItem>(std::make_unique<T>(c)); };
+  }
+
+  TCollectionItem* Add();
+  void Clear();
+  void Delete(int index);
+  int Count() const { return static_cast<int>(FItems.size()); }
+  TCollectionItem* Items(int index) const { return FItems.at(index).get(); }
+  template <class T> T* ItemAs(int index) const { return static_cast<T*>(Items(index)); }
+  // Copies the items of another collection of the same item class, by their properties.
+  void Assign(TPersistent* source) override;
+  // Runs after every change of the item list (owners re-layout).
+  std::function<void(TCollection* sender)> OnUpdate;
+
+protected:
+  virtual void Update();
+
+private:
+  TItemFactory FFactory;
+  std::vector<std::unique_ptr<TCollectionItem>> FItems;
+};
+
 enum TOperation { opInsert, opRemove };
 
 // The component base. Not a QObject itself so that a widget can be a component
@@ -78,6 +127,11 @@ public:
 
   // After the window description has been read and references resolved.
   virtual void Loaded();
+  // Binary properties stored under their own names in the window description.
+  virtual void DefineProperties(TFiler& filer);
+  // Where child controls listed under this component in the window
+  // description are placed; nullptr: the component's own widget.
+  virtual QWidget* ClientParent() { return nullptr; }
   bool Loading() const { return FLoading; }
   void SetLoading(bool value) { FLoading = value; }
   bool Destroying() const { return FDestroying; }
@@ -105,6 +159,8 @@ private:
   bool FDestroying = false;
   bool FDesigning = false;
 };
+
+Q_DECLARE_METATYPE(TComponent*)
 
 // A plain component with a QObject side, for non-visual components.
 class TQComponent : public QObject, public TComponent {

@@ -87,9 +87,10 @@ using enum Graphics::TBrushStyle;
 class TGraphicsObject : public TPersistent {
   Q_OBJECT
 public:
+  using TChangeEvent = std::function<void(TGraphicsObject* sender)>;
   using TPersistent::TPersistent;
-  const TNotifyEvent& OnChange() const { return FOnChange; }
-  void SetOnChange(TNotifyEvent handler) { FOnChange = std::move(handler); }
+  const TChangeEvent& OnChange() const { return FOnChange; }
+  void SetOnChange(TChangeEvent handler) { FOnChange = std::move(handler); }
 
 protected:
   void Changed() {
@@ -103,7 +104,7 @@ protected:
   }
 
 private:
-  TNotifyEvent FOnChange;
+  TChangeEvent FOnChange;
 };
 
 class TFont : public TGraphicsObject {

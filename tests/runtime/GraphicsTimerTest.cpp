@@ -34,7 +34,7 @@ TEST(Font, SizeFollowsHeightAndAssignCopiesEverything) {
   EXPECT_EQ(f.Height(), -11);
   int changes = 0;
   TFont g;
-  g.SetOnChange([&](QObject*) { ++changes; });
+  g.SetOnChange([&](TGraphicsObject*) { ++changes; });
   f.SetName(QString::fromUtf8("宋体"));
   f.SetStyle(fsBold | fsItalic);
   f.SetColor(clRed);
@@ -80,7 +80,7 @@ TEST(Timer, TicksOnlyWhileEnabledWithHandler) {
   EXPECT_FALSE(timer.Running()) << "no handler, no ticks";
   int ticks = 0;
   timer.SetInterval(1);
-  timer.SetOnTimer([&](QObject* sender) {
+  timer.SetOnTimer([&](TComponent* sender) {
     EXPECT_EQ(sender, &timer);
     ++ticks;
   });
@@ -99,7 +99,7 @@ TEST(Application, ExceptionFromTimerIsShownAndTheLoopGoesOn) {
   TTimer timer(nullptr);
   timer.SetInterval(1);
   int ticks = 0;
-  timer.SetOnTimer([&](QObject*) {
+  timer.SetOnTimer([&](TComponent*) {
     if (++ticks == 1) throw EFOpenError("Cannot open file \"x\".");
   });
   ASSERT_TRUE(ProcessEventsUntil([&] { return ticks >= 3; }));
