@@ -61,6 +61,25 @@ constexpr uint16_t WAVE_FORMAT_EXTENSIBLE = 0xFFFE;
 
 // Every call that takes a format buffer size is given this (the format value's buffer).
 constexpr uint32_t WAVE_FORMAT_BUFFER_SIZE = 512;
+// The largest cbSize a format buffer can carry.
+constexpr uint32_t WAVE_FORMAT_MAX_EXTRA = WAVE_FORMAT_BUFFER_SIZE - sizeof(WAVEFORMATEX);
+
+// WAVE_FORMAT_EXTENSIBLE: cbSize >= 22; the sub-format says what the samples are.
+#pragma pack(push, 1)
+struct WAVEFORMATEXTENSIBLE {
+  WAVEFORMATEX Format;
+  uint16_t wValidBitsPerSample;
+  uint32_t dwChannelMask;
+  uint8_t SubFormat[16];  // a GUID in its stored byte order
+};
+#pragma pack(pop)
+static_assert(sizeof(WAVEFORMATEXTENSIBLE) == 40);
+constexpr uint16_t WAVE_FORMAT_EXTENSIBLE_EXTRA = sizeof(WAVEFORMATEXTENSIBLE) - sizeof(WAVEFORMATEX);
+// The sub-formats differ only in their first two bytes (the classic tag).
+constexpr uint8_t KSDATAFORMAT_SUBTYPE_PCM[16] = {0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x10, 0x00,
+                                                  0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
+constexpr uint8_t KSDATAFORMAT_SUBTYPE_IEEE_FLOAT[16] = {0x03, 0x00, 0x00, 0x00, 0x00, 0x00, 0x10, 0x00,
+                                                         0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
 
 // ---- Device layer ----
 // Device buffers cross as these headers; the layer keeps its own state in dwFlags
@@ -127,6 +146,23 @@ MMRESULT waveOutClose(HWAVEOUT hwo);
 uint32_t waveOutGetNumDevs();
 
 // ---- Codec manager ----
+// Drivers behind these functions are listed in AcmDriver.h. Conventions:
+// - Every record's cbStruct is sizeof(that record) on this machine (an
+//   ACMSTREAMHEADER is 144 bytes here, not 84); a smaller cbStruct answers
+//   MMSYSERR_INVALPARAM.
+// - A format argument points at a buffer of WAVE_FORMAT_BUFFER_SIZE bytes, or at
+//   least 18 + cbSize bytes. Formats are untrusted: an absurd one is refused
+//   with a code (ACMERR_NOTPOSSIBLE when no driver takes it, MMSYSERR_INVALPARAM
+//   when cbSize exceeds WAVE_FORMAT_MAX_EXTRA for a tag that has extra bytes),
+//   never read past 18 + cbSize.
+// - acmStreamOpen with ACM_STREAMOPENF_QUERY answers 0 exactly when the same
+//   call without the flag opens a stream (memory permitting).
+// - acmStreamConvert consumes whole source blocks only (with or without
+//   ACM_STREAMCONVERTF_BLOCKALIGN): the caller keeps a partial block and hands
+//   it in again with more data. It never writes past cbDstLength; when the
+//   destination is too small it consumes less.
+// - Handles are checked for null and for being of the right kind (code 5);
+//   a handle used after close is the caller's fault.
 struct TAcmDriverId;  // a registered driver
 struct TAcmDriver;    // an opened driver instance
 struct TAcmStream;    // an open conversion stream
@@ -181,6 +217,11 @@ constexpr uint32_t ACM_FORMATTAGDETAILSF_LARGESTSIZE = 0x00000002;
 constexpr uint32_t ACM_FORMATDETAILSF_INDEX = 0x00000000;
 constexpr uint32_t ACM_FORMATDETAILSF_FORMAT = 0x00000001;
 constexpr uint32_t ACM_FORMATENUMF_WFORMATTAG = 0x00010000;
+constexpr uint32_t ACM_FORMATENUMF_NCHANNELS = 0x00020000;
+constexpr uint32_t ACM_FORMATENUMF_NSAMPLESPERSEC = 0x00040000;
+constexpr uint32_t ACM_FORMATENUMF_WBITSPERSAMPLE = 0x00080000;
+// INPUT: formats a recording can be converted into (from PCM);
+// OUTPUT: formats that can be converted to PCM for playback.
 constexpr uint32_t ACM_FORMATENUMF_INPUT = 0x00800000;
 constexpr uint32_t ACM_FORMATENUMF_OUTPUT = 0x01000000;
 
@@ -234,7 +275,30 @@ constexpr uint32_t ACM_METRIC_MAX_SIZE_FORMAT = 50;
 constexpr uint32_t ACM_METRIC_DRIVER_SUPPORT = 100;
 constexpr uint32_t ACM_METRIC_DRIVER_PRIORITY = 101;
 
+// The chooser record (our chooser dialog reads it the way the platform's did).
+constexpr uint32_t ACMFORMATCHOOSE_STYLEF_INITTOWFXSTRUCT = 0x00000040;
+struct ACMFORMATCHOOSE {
+  uint32_t cbStruct;
+  uint32_t fdwStyle;
+  void* hwndOwner;  // the owner widget, or nullptr
+  WAVEFORMATEX* pwfx;
+  uint32_t cbwfx;
+  const char* pszTitle;  // UTF-8, nullptr for the default title
+  char szFormatTag[ACMFORMATTAGDETAILS_FORMATTAG_CHARS];
+  char szFormat[ACMFORMATDETAILS_FORMAT_CHARS];
+  char* pszName;
+  uint32_t cchName;
+  uint32_t fdwEnum;
+  WAVEFORMATEX* pwfxEnum;
+  void* hInstance;
+  const char* pszTemplateName;
+  intptr_t lCustData;
+  void* pfnHook;
+};
+
 using ACMDRIVERENUMCB = bool (*)(HACMDRIVERID hadid, uintptr_t instance, uint32_t fdwSupport);
+using ACMFORMATTAGENUMCB = bool (*)(HACMDRIVERID hadid, ACMFORMATTAGDETAILS* paftd, uintptr_t instance,
+                                    uint32_t fdwSupport);
 using ACMFORMATENUMCB = bool (*)(HACMDRIVERID hadid, ACMFORMATDETAILS* pafd, uintptr_t instance,
                                  uint32_t fdwSupport);
 
@@ -260,3 +324,6 @@ MMRESULT acmDriverOpen(HACMDRIVER* phad, HACMDRIVERID hadid, uint32_t fdwOpen);
 MMRESULT acmDriverClose(HACMDRIVER had, uint32_t fdwClose);
 MMRESULT acmFormatEnum(HACMDRIVER had, ACMFORMATDETAILS* pafd, ACMFORMATENUMCB fnCallback,
                        uintptr_t instance, uint32_t fdwEnum);
+// One callback per format tag (each tag once, from the first driver offering it when had is null).
+MMRESULT acmFormatTagEnum(HACMDRIVER had, ACMFORMATTAGDETAILS* paftd, ACMFORMATTAGENUMCB fnCallback,
+                          uintptr_t instance, uint32_t fdwEnum);

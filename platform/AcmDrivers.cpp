@@ -1,0 +1,10 @@
+// The registration table: every codec driver, in priority order.
+#include "AcmDriver.h"
+
+std::span<const IAcmDriver* const> AcmDrivers() {
+  static const IAcmDriver* const table[] = {
+      &AcmPcmDriver(),
+      &AcmFloatDriver(),
+  };
+  return table;
+}
