@@ -1,0 +1,292 @@
+#include "WaveDevice.h"
+
+#include <algorithm>
+#include <vector>
+
+namespace {
+
+// The installed backend and the open devices with the backend that opened
+// them. Open and close are rare; the per-buffer calls only look a handle up.
+struct TOpenDevice {
+  std::unique_ptr<TWaveDevice> Device;
+  std::shared_ptr<TWaveBackend> Backend;
+};
+
+struct TRegistry {
+  std::mutex Lock;
+  std::shared_ptr<TWaveBackend> Backend;
+  std::vector<TOpenDevice> Devices;
+};
+
+TRegistry& Registry() {
+  static TRegistry registry;
+  return registry;
+}
+
+std::shared_ptr<TWaveBackend> CurrentBackend() {
+  TRegistry& r = Registry();
+  std::lock_guard guard(r.Lock);
+  if (!r.Backend) r.Backend = MakeAlsaWaveBackend();
+  return r.Backend;
+}
+
+// The backend of an open device of that direction, nullptr for a bad handle.
+TWaveBackend* Find(TWaveDevice* handle, TWaveDirection direction) {
+  TRegistry& r = Registry();
+  std::lock_guard guard(r.Lock);
+  for (const TOpenDevice& d : r.Devices)
+    if (d.Device.get() == handle) return d.Device->Direction == direction ? d.Backend.get() : nullptr;
+  return nullptr;
+}
+
+uint32_t OpenNotice(TWaveDirection d) { return d == TWaveDirection::Input ? MM_WIM_OPEN : MM_WOM_OPEN; }
+uint32_t CloseNotice(TWaveDirection d) { return d == TWaveDirection::Input ? MM_WIM_CLOSE : MM_WOM_CLOSE; }
+uint32_t DoneNotice(TWaveDirection d) { return d == TWaveDirection::Input ? MM_WIM_DATA : MM_WOM_DONE; }
+
+MMRESULT Open(TWaveDirection direction, TWaveDevice** handle, uint32_t deviceID, const WAVEFORMATEX* format,
+              const TNotifyHandle* callback, uint32_t flags) {
+  const bool query = flags & WAVE_FORMAT_QUERY;
+  if (!format || (!handle && !query)) return MMSYSERR_INVALPARAM;
+  if (handle) *handle = nullptr;
+  TNotifyHandle target = callback ? *callback : TNotifyHandle();
+  std::shared_ptr<TWaveBackend> backend = CurrentBackend();
+  if (MMRESULT rc = backend->Check(direction, TWaveCall::Open, nullptr, nullptr)) return rc;
+
+  std::unique_ptr<TWaveDevice> device;
+  MMRESULT rc;
+  const bool mapped = (flags & WAVE_MAPPED) || deviceID == WAVE_MAPPER;
+  if (PcmFrameBytes(*format) == 0 && mapped) {
+    // The mapper's device 0 is the default device: on this platform the user
+    // picks cards through the default PCM (or the environment), not by number.
+    const uint32_t inner = (flags & WAVE_MAPPED) && deviceID == 0 ? WAVE_MAPPER : deviceID;
+    rc = OpenMappedWaveDevice(*backend, direction, inner, *format, target, device);
+  } else if (PcmFrameBytes(*format) == 0) {
+    rc = WAVERR_BADFORMAT;
+  } else {
+    rc = backend->Open(direction, deviceID, *format, target, device);
+  }
+  if (rc != MMSYSERR_NOERROR) return rc;
+  if (query) {
+    device->Shutdown();
+    return MMSYSERR_NOERROR;
+  }
+  TWaveDevice* d = device.get();
+  {
+    TRegistry& r = Registry();
+    std::lock_guard guard(r.Lock);
+    r.Devices.push_back({std::move(device), std::move(backend)});
+  }
+  d->PostNotice(OpenNotice(direction));
+  *handle = d;
+  return MMSYSERR_NOERROR;
+}
+
+MMRESULT Prepare(TWaveDirection direction, TWaveDevice* handle, WAVEHDR* header, uint32_t size) {
+  TWaveBackend* backend = Find(handle, direction);
+  if (!backend) return MMSYSERR_INVALHANDLE;
+  if (!header || size != sizeof(WAVEHDR) || !header->lpData) return MMSYSERR_INVALPARAM;
+  if (MMRESULT rc = backend->Check(direction, TWaveCall::Prepare, handle, header)) return rc;
+  if (header->dwFlags & WHDR_INQUEUE) return WAVERR_STILLPLAYING;
+  header->dwFlags |= WHDR_PREPARED;
+  return MMSYSERR_NOERROR;
+}
+
+MMRESULT Unprepare(TWaveDirection direction, TWaveDevice* handle, WAVEHDR* header, uint32_t size) {
+  TWaveBackend* backend = Find(handle, direction);
+  if (!backend) return MMSYSERR_INVALHANDLE;
+  if (!header || size != sizeof(WAVEHDR)) return MMSYSERR_INVALPARAM;
+  if (MMRESULT rc = backend->Check(direction, TWaveCall::Unprepare, handle, header)) return rc;
+  if (header->dwFlags & WHDR_INQUEUE) return WAVERR_STILLPLAYING;
+  header->dwFlags &= ~WHDR_PREPARED;
+  return MMSYSERR_NOERROR;
+}
+
+MMRESULT Queue(TWaveDirection direction, TWaveDevice* handle, WAVEHDR* header, uint32_t size) {
+  TWaveBackend* backend = Find(handle, direction);
+  if (!backend) return MMSYSERR_INVALHANDLE;
+  if (!header || size != sizeof(WAVEHDR) || !header->lpData) return MMSYSERR_INVALPARAM;
+  if (!(header->dwFlags & WHDR_PREPARED)) return WAVERR_UNPREPARED;
+  if (header->dwFlags & WHDR_INQUEUE) return WAVERR_STILLPLAYING;
+  if (MMRESULT rc = backend->Check(direction, TWaveCall::Queue, handle, header)) return rc;
+  return handle->Enqueue(header);
+}
+
+template <class Op>
+MMRESULT Control(TWaveDirection direction, TWaveCall call, TWaveDevice* handle, Op op) {
+  TWaveBackend* backend = Find(handle, direction);
+  if (!backend) return MMSYSERR_INVALHANDLE;
+  if (MMRESULT rc = backend->Check(direction, call, handle, nullptr)) return rc;
+  return op(*handle);
+}
+
+MMRESULT Close(TWaveDirection direction, TWaveDevice* handle) {
+  TWaveBackend* backend = Find(handle, direction);
+  if (!backend) return MMSYSERR_INVALHANDLE;
+  if (MMRESULT rc = backend->Check(direction, TWaveCall::Close, handle, nullptr)) return rc;
+  if (!handle->QueueEmpty()) return WAVERR_STILLPLAYING;
+  handle->Shutdown();
+  handle->PostNotice(CloseNotice(direction));
+  std::unique_ptr<TWaveDevice> gone;
+  std::shared_ptr<TWaveBackend> keep;  // the backend may go with its last device
+  {
+    TRegistry& r = Registry();
+    std::lock_guard guard(r.Lock);
+    auto it = std::find_if(r.Devices.begin(), r.Devices.end(), [&](const TOpenDevice& d) { return d.Device.get() == handle; });
+    gone = std::move(it->Device);
+    keep = std::move(it->Backend);
+    r.Devices.erase(it);
+  }
+  return MMSYSERR_NOERROR;
+}
+
+uint32_t NumDevs(TWaveDirection direction) { return CurrentBackend()->NumDevs(direction); }
+
+}  // namespace
+
+// ---- Device base ----
+
+TWaveDevice::TWaveDevice(TWaveDirection direction, const WAVEFORMATEX& format, TNotifyHandle target)
+    : Direction(direction), Format(format), FTarget(std::move(target)), FNoticeHandle(reinterpret_cast<uintptr_t>(this)) {}
+
+TWaveDevice::~TWaveDevice() = default;
+
+MMRESULT TWaveDevice::Reset() {
+  std::lock_guard guard(Lock);
+  CompleteAll();
+  return MMSYSERR_NOERROR;
+}
+
+MMRESULT TWaveDevice::Enqueue(WAVEHDR* header) {
+  header->dwFlags = (header->dwFlags & ~WHDR_DONE) | WHDR_INQUEUE;
+  header->lpNext = nullptr;
+  header->reserved = 0;
+  if (Direction == TWaveDirection::Input) header->dwBytesRecorded = 0;
+  {
+    std::lock_guard guard(Lock);
+    if (FTail)
+      FTail->lpNext = header;
+    else
+      FHead = header;
+    FTail = header;
+  }
+  Queued();
+  return MMSYSERR_NOERROR;
+}
+
+bool TWaveDevice::QueueEmpty() {
+  std::lock_guard guard(Lock);
+  return FHead == nullptr;
+}
+
+void TWaveDevice::PostNotice(uint32_t msg, intptr_t lParam) { FTarget.Post(msg, FNoticeHandle, lParam); }
+
+void TWaveDevice::CompleteHead() {
+  WAVEHDR* header = FHead;
+  if (!header) return;
+  FHead = header->lpNext;
+  if (!FHead) FTail = nullptr;
+  header->lpNext = nullptr;
+  header->dwFlags = (header->dwFlags & ~WHDR_INQUEUE) | WHDR_DONE;
+  if (FListener)
+    FListener->HeaderDone(header);
+  else
+    PostNotice(DoneNotice(Direction), reinterpret_cast<intptr_t>(header));
+}
+
+void TWaveDevice::CompleteAll() {
+  while (FHead) CompleteHead();
+}
+
+void TWaveDevice::Failed(MMRESULT code) {
+  if (FFailed) return;
+  FFailed = true;
+  if (FListener)
+    FListener->DeviceError(code);
+  else
+    PostNotice(MM_DEVICE_ERROR, static_cast<intptr_t>(code));
+}
+
+// ---- Shared helpers ----
+
+const char* WaveCallName(TWaveDirection direction, TWaveCall call) {
+  const bool in = direction == TWaveDirection::Input;
+  switch (call) {
+    case TWaveCall::Open: return in ? "waveInOpen" : "waveOutOpen";
+    case TWaveCall::Prepare: return in ? "waveInPrepareHeader" : "waveOutPrepareHeader";
+    case TWaveCall::Unprepare: return in ? "waveInUnprepareHeader" : "waveOutUnprepareHeader";
+    case TWaveCall::Queue: return in ? "waveInAddBuffer" : "waveOutWrite";
+    case TWaveCall::Start: return "waveInStart";
+    case TWaveCall::Stop: return "waveInStop";
+    case TWaveCall::Pause: return "waveOutPause";
+    case TWaveCall::Restart: return "waveOutRestart";
+    case TWaveCall::Reset: return in ? "waveInReset" : "waveOutReset";
+    case TWaveCall::Close: return in ? "waveInClose" : "waveOutClose";
+  }
+  return "?";
+}
+
+uint32_t PcmFrameBytes(const WAVEFORMATEX& f) {
+  const uint16_t tag = f.wFormatTag;
+  const uint32_t bits = f.wBitsPerSample;
+  const bool pcm = tag == WAVE_FORMAT_PCM && (bits == 8 || bits == 16 || bits == 24 || bits == 32);
+  const bool flt = tag == WAVE_FORMAT_IEEE_FLOAT && (bits == 32 || bits == 64);
+  if (!(pcm || flt) || f.nChannels == 0 || f.nChannels > 32 || f.nSamplesPerSec == 0) return 0;
+  const uint32_t frame = bits / 8 * f.nChannels;
+  return f.nBlockAlign == frame ? frame : 0;
+}
+
+std::shared_ptr<TWaveBackend> SetWaveBackend(std::shared_ptr<TWaveBackend> backend) {
+  if (!backend) backend = MakeAlsaWaveBackend();
+  TRegistry& r = Registry();
+  std::lock_guard guard(r.Lock);
+  std::swap(r.Backend, backend);
+  return backend;
+}
+
+// ---- The wave calls ----
+
+MMRESULT waveInOpen(HWAVEIN* phwi, uint32_t uDeviceID, const WAVEFORMATEX* pwfx, const TNotifyHandle* callback,
+                    uintptr_t, uint32_t flags) {
+  return Open(TWaveDirection::Input, phwi, uDeviceID, pwfx, callback, flags);
+}
+MMRESULT waveInPrepareHeader(HWAVEIN hwi, WAVEHDR* pwh, uint32_t cbwh) {
+  return Prepare(TWaveDirection::Input, hwi, pwh, cbwh);
+}
+MMRESULT waveInUnprepareHeader(HWAVEIN hwi, WAVEHDR* pwh, uint32_t cbwh) {
+  return Unprepare(TWaveDirection::Input, hwi, pwh, cbwh);
+}
+MMRESULT waveInAddBuffer(HWAVEIN hwi, WAVEHDR* pwh, uint32_t cbwh) { return Queue(TWaveDirection::Input, hwi, pwh, cbwh); }
+MMRESULT waveInStart(HWAVEIN hwi) {
+  return Control(TWaveDirection::Input, TWaveCall::Start, hwi, [](TWaveDevice& d) { return d.Start(); });
+}
+MMRESULT waveInStop(HWAVEIN hwi) {
+  return Control(TWaveDirection::Input, TWaveCall::Stop, hwi, [](TWaveDevice& d) { return d.Stop(); });
+}
+MMRESULT waveInReset(HWAVEIN hwi) {
+  return Control(TWaveDirection::Input, TWaveCall::Reset, hwi, [](TWaveDevice& d) { return d.Reset(); });
+}
+MMRESULT waveInClose(HWAVEIN hwi) { return Close(TWaveDirection::Input, hwi); }
+uint32_t waveInGetNumDevs() { return NumDevs(TWaveDirection::Input); }
+
+MMRESULT waveOutOpen(HWAVEOUT* phwo, uint32_t uDeviceID, const WAVEFORMATEX* pwfx, const TNotifyHandle* callback,
+                     uintptr_t, uint32_t flags) {
+  return Open(TWaveDirection::Output, phwo, uDeviceID, pwfx, callback, flags);
+}
+MMRESULT waveOutPrepareHeader(HWAVEOUT hwo, WAVEHDR* pwh, uint32_t cbwh) {
+  return Prepare(TWaveDirection::Output, hwo, pwh, cbwh);
+}
+MMRESULT waveOutUnprepareHeader(HWAVEOUT hwo, WAVEHDR* pwh, uint32_t cbwh) {
+  return Unprepare(TWaveDirection::Output, hwo, pwh, cbwh);
+}
+MMRESULT waveOutWrite(HWAVEOUT hwo, WAVEHDR* pwh, uint32_t cbwh) { return Queue(TWaveDirection::Output, hwo, pwh, cbwh); }
+MMRESULT waveOutPause(HWAVEOUT hwo) {
+  return Control(TWaveDirection::Output, TWaveCall::Pause, hwo, [](TWaveDevice& d) { return d.Pause(); });
+}
+MMRESULT waveOutRestart(HWAVEOUT hwo) {
+  return Control(TWaveDirection::Output, TWaveCall::Restart, hwo, [](TWaveDevice& d) { return d.Restart(); });
+}
+MMRESULT waveOutReset(HWAVEOUT hwo) {
+  return Control(TWaveDirection::Output, TWaveCall::Reset, hwo, [](TWaveDevice& d) { return d.Reset(); });
+}
+MMRESULT waveOutClose(HWAVEOUT hwo) { return Close(TWaveDirection::Output, hwo); }
+uint32_t waveOutGetNumDevs() { return NumDevs(TWaveDirection::Output); }

@@ -1,0 +1,122 @@
+#pragma once
+// The device layer behind the waveIn*/waveOut* calls of Platform.h: one
+// front end that checks handles, headers and flags and keeps each device's
+// queue, and backends that move the audio (ALSA by default, a scripted one
+// for tests, see WaveScripted.h).
+//
+// The caller guarantees: a header and its buffer stay valid from
+// PrepareHeader to UnprepareHeader and are not touched while queued; one
+// device handle is used from one thread.
+//
+// The front end guarantees, per device: the open notice is posted before
+// anything else, one done notice per queued header in queue order, at most
+// one MM_DEVICE_ERROR, and the close notice last. A done notice is posted
+// after the header left the queue (WHDR_DONE set, WHDR_INQUEUE clear), so
+// the receiver may unprepare and requeue it at once. Steady operation
+// allocates nothing: queued headers are chained through lpNext.
+#include <cstdint>
+#include <memory>
+#include <mutex>
+
+#include "NotifyChannel.h"
+#include "Platform.h"
+
+enum class TWaveDirection { Input, Output };
+
+// The front-end operations, as a backend sees them (scripted backends log them).
+enum class TWaveCall { Open, Prepare, Unprepare, Queue, Start, Stop, Pause, Restart, Reset, Close };
+const char* WaveCallName(TWaveDirection direction, TWaveCall call);
+
+// Receives the completions of a device instead of its notification target
+// (the format mapper stacks itself on a PCM device this way). Called on the
+// device's thread with the device's lock held.
+class IWaveListener {
+public:
+  virtual ~IWaveListener() = default;
+  virtual void HeaderDone(WAVEHDR* header) = 0;
+  virtual void DeviceError(MMRESULT code) = 0;
+};
+
+struct TWaveDevice {
+public:
+  TWaveDevice(TWaveDirection direction, const WAVEFORMATEX& format, TNotifyHandle target);
+  virtual ~TWaveDevice();
+  TWaveDevice(const TWaveDevice&) = delete;
+  TWaveDevice& operator=(const TWaveDevice&) = delete;
+
+  const TWaveDirection Direction;
+  const WAVEFORMATEX Format;  // the format as the device serves it
+
+  // Backend operations, called on the caller's thread without the lock.
+  // Start/Stop concern input; Pause/Restart output. Reset stops at once and
+  // completes every queued header (CompleteAll). Shutdown stops the device's
+  // thread and releases the device; nothing is posted after it returns.
+  virtual MMRESULT Start() { return MMSYSERR_NOERROR; }
+  virtual MMRESULT Stop() { return MMSYSERR_NOERROR; }
+  virtual MMRESULT Pause() { return MMSYSERR_NOERROR; }
+  virtual MMRESULT Restart() { return MMSYSERR_NOERROR; }
+  virtual MMRESULT Reset();
+  virtual void Shutdown() {}
+  // A header was appended to the queue (lock not held).
+  virtual void Queued() {}
+
+  // Front end: appends a prepared header to the queue.
+  MMRESULT Enqueue(WAVEHDR* header);
+  bool QueueEmpty();
+
+  // Redirects completions (see IWaveListener); set before the first Enqueue.
+  void SetListener(IWaveListener* listener) { FListener = listener; }
+  // The handle notices carry in wParam.
+  void SetNoticeHandle(uintptr_t handle) { FNoticeHandle = handle; }
+  void PostNotice(uint32_t msg, intptr_t lParam = 0);
+
+protected:
+  // All of the following with Lock held.
+  std::mutex Lock;
+  WAVEHDR* Head() const { return FHead; }
+  // Removes the oldest queued header and reports it done.
+  void CompleteHead();
+  // Reset: every queued header done, oldest first.
+  void CompleteAll();
+  // Reports an unrecoverable device error, once per device.
+  void Failed(MMRESULT code);
+  bool HasFailed() const { return FFailed; }
+
+private:
+  TNotifyHandle FTarget;
+  IWaveListener* FListener = nullptr;
+  uintptr_t FNoticeHandle;
+  WAVEHDR* FHead = nullptr;
+  WAVEHDR* FTail = nullptr;
+  bool FFailed = false;
+};
+
+class TWaveBackend {
+public:
+  virtual ~TWaveBackend() = default;
+  // Opens a device for a PCM format (the front end handles WAVE_MAPPED
+  // conversion). deviceID is WAVE_MAPPER for the default device. Codes: 2 no
+  // such device, 4 busy, 32 format refused.
+  virtual MMRESULT Open(TWaveDirection direction, uint32_t deviceID, const WAVEFORMATEX& format,
+                        const TNotifyHandle& target, std::unique_ptr<TWaveDevice>& device) = 0;
+  virtual uint32_t NumDevs(TWaveDirection direction) = 0;
+  // Asked before each front-end operation; a non-zero code fails the call
+  // before anything happens (scripted backends log and inject failures).
+  virtual MMRESULT Check(TWaveDirection, TWaveCall, TWaveDevice*, const WAVEHDR*) { return MMSYSERR_NOERROR; }
+};
+
+// Installs the backend the wave calls use and returns the previous one;
+// nullptr installs the ALSA backend again. Devices opened before keep their
+// backend until they are closed.
+std::shared_ptr<TWaveBackend> SetWaveBackend(std::shared_ptr<TWaveBackend> backend);
+std::shared_ptr<TWaveBackend> MakeAlsaWaveBackend();
+
+// Bytes per frame of a PCM format the device layer serves, 0 when it is not one.
+uint32_t PcmFrameBytes(const WAVEFORMATEX& format);
+
+// Opens a device for a format the backend does not serve (compressed): a PCM
+// device of the backend with the codec manager converting in front of it.
+// Code 32 when no PCM format suits or no codec converts.
+MMRESULT OpenMappedWaveDevice(TWaveBackend& backend, TWaveDirection direction, uint32_t deviceID,
+                              const WAVEFORMATEX& format, const TNotifyHandle& target,
+                              std::unique_ptr<TWaveDevice>& device);

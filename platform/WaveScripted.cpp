@@ -1,0 +1,127 @@
+#include "WaveScripted.h"
+
+#include <algorithm>
+#include <cstring>
+#include <map>
+
+#include "WaveDevice.h"
+
+class TScriptedWaveDevice final : public TWaveDevice {
+public:
+  using TWaveDevice::TWaveDevice;
+
+  MMRESULT Start() override {
+    Started = true;
+    return MMSYSERR_NOERROR;
+  }
+  MMRESULT Stop() override {
+    Started = false;
+    return MMSYSERR_NOERROR;
+  }
+  MMRESULT Pause() override {
+    Paused = true;
+    return MMSYSERR_NOERROR;
+  }
+  MMRESULT Restart() override {
+    Paused = false;
+    return MMSYSERR_NOERROR;
+  }
+  MMRESULT Reset() override {
+    Started = false;
+    return TWaveDevice::Reset();
+  }
+
+  size_t QueuedCount() {
+    std::lock_guard guard(Lock);
+    size_t n = 0;
+    for (WAVEHDR* h = Head(); h; h = h->lpNext) ++n;
+    return n;
+  }
+
+  bool Complete(const void* data, uint32_t size) {
+    std::lock_guard guard(Lock);
+    WAVEHDR* h = Head();
+    if (!h) return false;
+    if (Direction == TWaveDirection::Input) {
+      const uint32_t n = size == 0 ? h->dwBufferLength : std::min(size, h->dwBufferLength);
+      if (data) {
+        std::memcpy(h->lpData, data, n);
+      } else {
+        for (uint32_t i = 0; i < n; ++i) h->lpData[i] = static_cast<char>(FPattern++);
+      }
+      h->dwBytesRecorded = n;
+    }
+    CompleteHead();
+    return true;
+  }
+
+  void Fail(MMRESULT code) {
+    std::lock_guard guard(Lock);
+    Failed(code);
+  }
+
+  bool Started = false;
+  bool Paused = false;
+
+private:
+  uint8_t FPattern = 0;
+};
+
+class TScriptedWaveBackend final : public TWaveBackend {
+public:
+  MMRESULT Open(TWaveDirection direction, uint32_t deviceID, const WAVEFORMATEX& format, const TNotifyHandle& target,
+                std::unique_ptr<TWaveDevice>& device) override {
+    auto d = std::make_unique<TScriptedWaveDevice>(direction, format, target);
+    LastDeviceID = deviceID;
+    LastFormat = format;
+    Current = d.get();
+    device = std::move(d);
+    return MMSYSERR_NOERROR;
+  }
+
+  uint32_t NumDevs(TWaveDirection) override { return 1; }
+
+  MMRESULT Check(TWaveDirection direction, TWaveCall call, TWaveDevice* device, const WAVEHDR*) override {
+    const std::string name = WaveCallName(direction, call);
+    Calls.push_back(name);
+    auto it = Failures.find(name);
+    if (it != Failures.end()) {
+      const MMRESULT rc = it->second;
+      Failures.erase(it);
+      return rc;
+    }
+    if (call == TWaveCall::Close && device == Current && device->QueueEmpty()) Current = nullptr;
+    return MMSYSERR_NOERROR;
+  }
+
+  std::vector<std::string> Calls;
+  std::map<std::string, MMRESULT> Failures;
+  TScriptedWaveDevice* Current = nullptr;
+  uint32_t LastDeviceID = 0;
+  WAVEFORMATEX LastFormat{};
+};
+
+TScriptedWave::TScriptedWave() : FBackend(std::make_shared<TScriptedWaveBackend>()) {
+  FPrevious = SetWaveBackend(FBackend);
+}
+
+TScriptedWave::~TScriptedWave() { SetWaveBackend(std::move(FPrevious)); }
+
+std::vector<std::string> TScriptedWave::Calls() const { return FBackend->Calls; }
+size_t TScriptedWave::Count(const std::string& call) const {
+  return static_cast<size_t>(std::count(FBackend->Calls.begin(), FBackend->Calls.end(), call));
+}
+void TScriptedWave::ClearCalls() { FBackend->Calls.clear(); }
+void TScriptedWave::FailNext(const std::string& call, MMRESULT code) { FBackend->Failures[call] = code; }
+TWaveDevice* TScriptedWave::Device() const { return FBackend->Current; }
+uint32_t TScriptedWave::LastDeviceID() const { return FBackend->LastDeviceID; }
+WAVEFORMATEX TScriptedWave::LastFormat() const { return FBackend->LastFormat; }
+size_t TScriptedWave::QueuedCount() const { return FBackend->Current ? FBackend->Current->QueuedCount() : 0; }
+bool TScriptedWave::Paused() const { return FBackend->Current && FBackend->Current->Paused; }
+bool TScriptedWave::Started() const { return FBackend->Current && FBackend->Current->Started; }
+bool TScriptedWave::Complete(const void* data, uint32_t size) {
+  return FBackend->Current && FBackend->Current->Complete(data, size);
+}
+void TScriptedWave::Fail(MMRESULT code) {
+  if (FBackend->Current) FBackend->Current->Fail(code);
+}

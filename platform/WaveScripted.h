@@ -1,0 +1,49 @@
+#pragma once
+// A device layer for tests of exact call order. While a TScriptedWave lives,
+// the wave calls go to it: each call is logged by name ("waveOutWrite"), any
+// call can be made to fail once before it has an effect, and the test returns
+// queued headers one at a time. Nothing moves by itself: a header is done
+// only when the test says so. Close every device before the object goes.
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "Platform.h"
+
+class TScriptedWaveBackend;
+
+class TScriptedWave {
+public:
+  TScriptedWave();   // installs the scripted backend
+  ~TScriptedWave();  // puts the previous backend back
+  TScriptedWave(const TScriptedWave&) = delete;
+  TScriptedWave& operator=(const TScriptedWave&) = delete;
+
+  // Every wave call so far, in order, including failed ones.
+  std::vector<std::string> Calls() const;
+  size_t Count(const std::string& call) const;
+  void ClearCalls();
+  // The next call of that name returns code and does nothing else.
+  void FailNext(const std::string& call, MMRESULT code);
+
+  // The device opened last, while it is open (nullptr otherwise).
+  TWaveDevice* Device() const;
+  uint32_t LastDeviceID() const;
+  WAVEFORMATEX LastFormat() const;
+  size_t QueuedCount() const;
+  bool Paused() const;
+  bool Started() const;
+
+  // Returns the oldest header queued at the current device as done. An input
+  // header is filled with up to size bytes of data first (all of its length
+  // when size is 0, from a counting pattern when data is null). False when
+  // nothing is queued.
+  bool Complete(const void* data = nullptr, uint32_t size = 0);
+  // The device fails for good (MM_DEVICE_ERROR with code).
+  void Fail(MMRESULT code);
+
+private:
+  std::shared_ptr<TScriptedWaveBackend> FBackend;
+  std::shared_ptr<class TWaveBackend> FPrevious;
+};
