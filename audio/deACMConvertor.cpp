@@ -1,0 +1,292 @@
+// The conversion step and the convertor component of the deACM unit.
+#include <cfenv>
+#include <cstring>
+#include <limits>
+
+#include "deACM.h"
+#include "deAudioConsts.h"
+
+namespace {
+
+// Masks floating-point exceptions around a codec call and restores the
+// environment after it, also when the call raises. Costs nothing where every
+// exception is masked already (the normal state of a program here).
+class TFpuGuard {
+public:
+  explicit TFpuGuard(bool enabled) : FActive(enabled && fegetexcept() != 0) {
+    if (FActive) feholdexcept(&FEnv);
+  }
+  ~TFpuGuard() {
+    if (FActive) fesetenv(&FEnv);
+  }
+  TFpuGuard(const TFpuGuard&) = delete;
+  TFpuGuard& operator=(const TFpuGuard&) = delete;
+
+private:
+  bool FActive;
+  fenv_t FEnv{};
+};
+
+constexpr int64_t MaxBufferSize = std::numeric_limits<int32_t>::max();
+
+}  // namespace
+
+// ---- TMiniConvertor ----
+
+TMiniConvertor::TMiniConvertor(const TdeWaveFormat& source, const TdeWaveFormat& destination) {
+  std::memcpy(FSource, source.WaveFormat(), sizeof FSource);
+  std::memcpy(FDestination, destination.WaveFormat(), sizeof FDestination);
+  FHeader.cbStruct = sizeof(ACMSTREAMHEADER);
+}
+
+TMiniConvertor::~TMiniConvertor() {
+  if (FActive) Close();
+}
+
+void TMiniConvertor::Open(bool realTime) {
+  if (FActive) throw EACMError(SConversionActive);
+  HACMSTREAM handle = nullptr;
+  RaiseACMError<EACMConversionError>(acmStreamOpen(&handle, nullptr, reinterpret_cast<const WAVEFORMATEX*>(FSource),
+                                                   reinterpret_cast<const WAVEFORMATEX*>(FDestination), nullptr,
+                                                   0, 0, realTime ? 0 : ACM_STREAMOPENF_NONREALTIME));
+  FHandle = handle;
+  FActive = true;
+  ResetBuffers();
+}
+
+void TMiniConvertor::Close() {
+  ResetBuffers();
+  if (FHandle) acmStreamClose(FHandle, 0);
+  FHandle = nullptr;
+  FActive = false;
+}
+
+void TMiniConvertor::ResetBuffers() {
+  if (IsPrepared()) acmStreamUnprepareHeader(FHandle, &FHeader, 0);
+  if (FHandle) acmStreamReset(FHandle, 0);
+  FHeader = ACMSTREAMHEADER{};
+  FHeader.cbStruct = sizeof(ACMSTREAMHEADER);
+  FInputCapacity = 0;
+  FInputFill = 0;
+  FInput.reset();
+  FOutputCapacity = 0;
+  FOutput.reset();
+}
+
+void TMiniConvertor::GrowInput(int64_t capacity) {
+  if (capacity == FInputCapacity) return;
+  if (capacity > MaxBufferSize) throw EACMConversionError(SConversionBufferOverflow);
+  auto buffer = std::make_unique_for_overwrite<uint8_t[]>(static_cast<size_t>(capacity));
+  if (FInputFill > 0) std::memcpy(buffer.get(), FInput.get(), static_cast<size_t>(FInputFill));
+  FInput = std::move(buffer);
+  FInputCapacity = static_cast<int32_t>(capacity);
+}
+
+void TMiniConvertor::AppendInput(const void* audioData, int32_t audioDataSize) {
+  Assert(audioDataSize >= 0 && (audioData || audioDataSize == 0), "deACM", "AudioData");
+  const int64_t needed = int64_t{FInputFill} + audioDataSize;
+  if (needed > FInputCapacity) {
+    // Once prepared the buffers stay where the codec manager was told they are.
+    if (IsPrepared()) throw EACMConversionError(SConversionBufferOverflow);
+    GrowInput(2 * needed);
+  }
+  if (audioDataSize > 0) std::memcpy(FInput.get() + FInputFill, audioData, static_cast<size_t>(audioDataSize));
+  FInputFill += audioDataSize;
+}
+
+bool TMiniConvertor::Prepare() {
+  uint32_t size = 0;
+  if (acmStreamSize(FHandle, static_cast<uint32_t>(FInputFill), &size, ACM_STREAMSIZEF_SOURCE) != 0 || size == 0)
+    return false;
+  GrowInput(3 * int64_t{FInputFill});
+  // The worst case for a full input buffer, so no conversion can overflow the output.
+  size = 0;
+  RaiseACMError<EACMConversionError>(
+      acmStreamSize(FHandle, static_cast<uint32_t>(FInputCapacity), &size, ACM_STREAMSIZEF_SOURCE));
+  FOutput = std::make_unique_for_overwrite<uint8_t[]>(size);
+  FOutputCapacity = size;
+  FHeader.cbStruct = sizeof(ACMSTREAMHEADER);
+  FHeader.pbSrc = FInput.get();
+  FHeader.cbSrcLength = static_cast<uint32_t>(FInputCapacity);
+  FHeader.pbDst = FOutput.get();
+  FHeader.cbDstLength = FOutputCapacity;
+  const MMRESULT result = acmStreamPrepareHeader(FHandle, &FHeader, 0);
+  if (result != MMSYSERR_NOERROR) {
+    FOutput.reset();
+    FOutputCapacity = 0;
+    FHeader.pbDst = nullptr;
+    FHeader.cbDstLength = 0;
+    RaiseACMError<EACMConversionError>(result);
+  }
+  return true;
+}
+
+int32_t TMiniConvertor::Convert(const void* audioData, int32_t audioDataSize, bool setFPU, uint32_t flags) {
+  if (!FActive) throw EACMConversionError(SConversionNotActive);
+  AppendInput(audioData, audioDataSize);
+  if (!IsPrepared() && !Prepare()) return 0;
+  uint32_t size = 0;
+  if (acmStreamSize(FHandle, static_cast<uint32_t>(FInputFill), &size, ACM_STREAMSIZEF_SOURCE) != 0 || size == 0)
+    return 0;
+  FHeader.cbSrcLength = static_cast<uint32_t>(FInputFill);
+  FHeader.cbSrcLengthUsed = 0;
+  FHeader.cbDstLengthUsed = 0;
+  {
+    TFpuGuard fpu(setFPU);
+    RaiseACMError<EACMConversionError>(acmStreamConvert(FHandle, &FHeader, flags));
+  }
+  const uint32_t used = std::min<uint32_t>(FHeader.cbSrcLengthUsed, static_cast<uint32_t>(FInputFill));
+  const uint32_t produced = std::min(FHeader.cbDstLengthUsed, FOutputCapacity);
+  FInputFill -= static_cast<int32_t>(used);
+  if (FInputFill > 0 && used > 0) std::memmove(FInput.get(), FInput.get() + used, static_cast<size_t>(FInputFill));
+  return static_cast<int32_t>(produced);
+}
+
+// ---- TdeAudioConvertor ----
+
+TdeAudioConvertor::TdeAudioConvertor(TComponent* owner)
+    : TQComponent(owner),
+      FFormatIn(std::make_unique<TdeWaveFormat>()),
+      FFormatOut(std::make_unique<TdeWaveFormat>()) {
+  FObserver = std::make_unique<TdeAudioObserver>(this);
+  FObserver->OnAudioData = [this](IdeAudioSubject* sender, const void* data, int32_t size) {
+    HandleAudioData(sender, data, size);
+  };
+  FSubject = std::make_unique<TdeAudioSubject>(this, FFormatOut.get());
+  FSubject->OnObserverError = [this](IdeAudioSubject* sender, IdeAudioObserver* observer, Exception& e,
+                                     bool& raiseException) {
+    HandleObserverError(sender, observer, e, raiseException);
+  };
+}
+
+TdeAudioConvertor::~TdeAudioConvertor() {
+  SetActive(false);
+  ClearChain();
+  // Delegates go before the component base, whose removal notices must find the roles gone.
+  FObserver.reset();
+  FSubject.reset();
+}
+
+void* TdeAudioConvertor::QueryInterface(const TGUID& iid) {
+  if (void* role = QueryAudioRole(iid, FSubject.get(), FObserver.get())) return role;
+  return TQComponent::QueryInterface(iid);
+}
+
+void TdeAudioConvertor::SetRequestRealTime(bool value) {
+  if (FActive) throw EACMConversionError(SConversionActive);
+  FRequestRealTime = value;
+}
+
+void TdeAudioConvertor::ClearChain() {
+  while (!FFormats.empty()) FFormats.pop_back();
+  while (!FSteps.empty()) FSteps.pop_back();
+}
+
+void TdeAudioConvertor::PlanChain() {
+  ClearChain();
+  const bool rt = FRequestRealTime;
+  TdeWaveFormat in, pcmIn, pcmOut, out;
+  in.Assign(FFormatIn.get());
+  out.Assign(FFormatOut.get());
+  auto append = [this](const TdeWaveFormat& format) {
+    auto copy = std::make_unique<TdeWaveFormat>();
+    copy->Assign(const_cast<TdeWaveFormat*>(&format));
+    FFormats.push_back(std::move(copy));
+  };
+  // The codec manager's PCM proposal for source, with the tag fixed.
+  auto suggest = [](const TdeWaveFormat& source, TdeWaveFormat& dest) {
+    dest.SetFormatTag(WAVE_FORMAT_PCM);
+    RaiseACMError<EACMConversionError>(acmFormatSuggest(nullptr, source.WaveFormat(), dest.WaveFormat(),
+                                                        TdeWaveFormat::BufferSize, ACM_FORMATSUGGESTF_WFORMATTAG));
+  };
+
+  append(in);
+  if (!CanConvert(&in, &out, rt)) {
+    pcmIn.Assign(&in);
+    suggest(in, pcmIn);
+    if (!CanConvert(&in, &pcmIn, rt)) throw EACMConversionError(SConversionNotPossible);
+    if (!pcmIn.IsEqual(&in) && !pcmIn.IsEqual(&out)) append(pcmIn);
+    if (!CanConvert(&pcmIn, &out, rt)) {
+      pcmOut.Assign(&pcmIn);
+      suggest(out, pcmOut);
+      if (!CanConvert(&pcmIn, &pcmOut, rt) || !CanConvert(&pcmOut, &out, rt))
+        throw EACMConversionError(SConversionNotPossible);
+      if (!pcmOut.IsEqual(&pcmIn) && !pcmOut.IsEqual(&out)) append(pcmOut);
+    }
+  }
+  append(out);
+  for (size_t i = 0; i + 1 < FFormats.size(); ++i)
+    FSteps.push_back(std::make_unique<TMiniConvertor>(*FFormats[i], *FFormats[i + 1]));
+}
+
+void TdeAudioConvertor::Open() {
+  if (FActive) throw EACMConversionError(SConversionActive);
+  try {
+    PlanChain();
+    for (auto& step : FSteps) step->Open(FRequestRealTime);
+  } catch (...) {
+    for (auto& step : FSteps)
+      if (step->Active()) step->Close();
+    throw;
+  }
+  FActive = true;
+}
+
+void TdeAudioConvertor::Close() {
+  if (!FActive) throw EACMConversionError(SConversionNotActive);
+  FActive = false;
+  FOutputData = nullptr;
+  FOutputSize = 0;
+  for (auto& step : FSteps) step->Close();
+  ClearChain();
+}
+
+void TdeAudioConvertor::SetActive(bool value) {
+  if (value == FActive) return;
+  if (value)
+    Open();
+  else
+    Close();
+}
+
+void TdeAudioConvertor::Convert(const void* audioData, int32_t audioDataSize) {
+  if (!FActive) throw EACMConversionError(SConversionNotActive);
+  FOutputData = nullptr;
+  FOutputSize = 0;
+  const void* data = audioData;
+  int32_t size = audioDataSize;
+  for (auto& step : FSteps) {
+    size = step->Convert(data, size, FSet8087FPUFlag, ACM_STREAMCONVERTF_BLOCKALIGN);
+    if (size == 0) {
+      data = nullptr;
+      break;
+    }
+    data = step->OutputBuffer();
+  }
+  if (!data) return;
+  FOutputData = data;
+  FOutputSize = size;
+  FSubject->Notify(FSubject.get(), FOutputData, FOutputSize);
+  if (FOnAudioConverted) FOnAudioConverted(this, FOutputData, FOutputSize, FAborted);
+}
+
+void TdeAudioConvertor::GetConversionSteps(QStringList* strings) const {
+  Assert(strings != nullptr, "deACM", "Strings");
+  if (!FActive) throw EACMConversionError(SConversionNotActive);
+  for (const auto& format : FFormats) strings->append(format->Description());
+}
+
+void TdeAudioConvertor::HandleAudioData(IdeAudioSubject* sender, const void* audioData, int32_t audioDataSize) {
+  if (!(FActive && sender->GetFormat().IsEqual(FFormatIn.get()))) {
+    // The producer's format changed (or this is its first block): plan again for it.
+    SetActive(false);
+    FFormatIn->Assign(&sender->GetFormat());
+    SetActive(true);
+  }
+  Convert(audioData, audioDataSize);
+}
+
+void TdeAudioConvertor::HandleObserverError(IdeAudioSubject* sender, IdeAudioObserver* observer, Exception& e,
+                                            bool& raiseException) {
+  if (FOnObserverError) FOnObserverError(sender, observer, e, raiseException);
+}
