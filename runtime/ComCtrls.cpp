@@ -1,0 +1,85 @@
+#include "ComCtrls.h"
+
+#include <QPainter>
+#include <QProgressBar>
+#include <QStyle>
+#include <QStyleOption>
+#include <algorithm>
+
+void TStatusPanel::Assign(TPersistent* source) {
+  if (auto* other = qobject_cast<TStatusPanel*>(source)) {
+    FText = other->FText;
+    FWidth = other->FWidth;
+    Changed();
+    return;
+  }
+  TPersistent::Assign(source);
+}
+
+// The bar repaints through its collection's update hook.
+void TStatusPanel::Changed() {
+  if (Collection() && Collection()->OnUpdate) Collection()->OnUpdate(Collection());
+}
+
+void TStatusPanel::SetText(const QString& value) {
+  if (value == FText) return;
+  FText = value;
+  Changed();
+}
+
+void TStatusPanel::SetWidth(int value) {
+  if (value == FWidth) return;
+  FWidth = value;
+  Changed();
+}
+
+TStatusBar::TStatusBar(TComponent* owner) : TControl(owner), FPanels(TCollection::ItemsOf<TStatusPanel>()) {
+  FPanels.OnUpdate = [this](TCollection*) { update(); };
+}
+
+void TStatusBar::SetSizeGrip(bool value) {
+  FSizeGrip = value;
+  update();
+}
+
+QRect TStatusBar::PanelRect(int index) const {
+  int left = 0;
+  for (int i = 0; i < index; ++i) left += Panel(i)->Width();
+  const int right = index == FPanels.Count() - 1 ? width() : left + Panel(index)->Width();
+  return QRect(left, 0, std::max(right - left, 0), height());
+}
+
+void TStatusBar::paintEvent(QPaintEvent*) {
+  QPainter p(this);
+  p.fillRect(rect(), ToQColor(Color()));
+  for (int i = 0; i < FPanels.Count(); ++i) {
+    const QRect r = PanelRect(i).adjusted(0, 2, -2, -1);
+    p.setPen(ToQColor(clBtnShadow));
+    p.drawLine(r.topLeft(), r.topRight());
+    p.drawLine(r.topLeft(), r.bottomLeft());
+    p.setPen(ToQColor(clBtnHighlight));
+    p.drawLine(r.bottomLeft(), r.bottomRight());
+    p.drawLine(r.topRight(), r.bottomRight());
+    p.setPen(palette().color(QPalette::WindowText));
+    p.drawText(r.adjusted(3, 0, -2, 0), Qt::AlignVCenter | Qt::AlignLeft, Panel(i)->Text());
+  }
+}
+
+TProgressBar::TProgressBar(TComponent* owner) : TControl(owner), FBar(new QProgressBar(this)) {
+  FBar->setTextVisible(false);
+  FBar->setRange(0, 100);
+  FBar->setValue(0);
+}
+
+int TProgressBar::Min() const { return FBar->minimum(); }
+void TProgressBar::SetMin(int value) { FBar->setMinimum(value); }
+int TProgressBar::Max() const { return FBar->maximum(); }
+void TProgressBar::SetMax(int value) { FBar->setMaximum(value); }
+int TProgressBar::Position() const { return FBar->value(); }
+// Out-of-range positions are clamped, as a progress control does.
+void TProgressBar::SetPosition(int value) { FBar->setValue(std::clamp(value, Min(), std::max(Min(), Max()))); }
+
+void TProgressBar::resizeEvent(QResizeEvent* event) {
+  TControl::resizeEvent(event);
+  FBar->setGeometry(rect());
+}

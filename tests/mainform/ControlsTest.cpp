@@ -1,0 +1,70 @@
+// The standard controls as the main window relies on them.
+#include "ComCtrls.h"
+#include "Dialogs.h"
+#include "Exceptions.h"
+#include "Forms.h"
+#include "StdCtrls.h"
+
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QTest>
+#include "EventLoopHelpers.h"
+
+#include <gtest/gtest.h>
+
+TEST(Controls, bottomAlignedChildTakesFullWidthAtTheBottom) {
+  TForm form(nullptr);
+  form.SetClientWidth(300);
+  form.SetClientHeight(200);
+  auto* bar = new TProgressBar(&form);
+  bar->setParent(&form);
+  bar->SetBounds(5, 5, 50, 17);
+  bar->SetAlign(alBottom);
+  form.AlignControls();
+  EXPECT_EQ(QRect(0, 183, 300, 17), bar->geometry());
+}
+
+TEST(Controls, lastStatusPanelExtendsToTheRightEdge) {
+  TStatusBar bar(nullptr);
+  bar.SetBounds(0, 0, 480, 19);
+  bar.Panels()->Add();
+  bar.Panels()->Add();
+  bar.Panel(0)->SetWidth(120);
+  bar.Panel(1)->SetWidth(50);
+  EXPECT_EQ(QRect(0, 0, 120, 19), bar.PanelRect(0));
+  EXPECT_EQ(QRect(120, 0, 360, 19), bar.PanelRect(1));
+}
+
+TEST(Controls, saveDialogFilterBecomesWindowSystemNotation) {
+  TSaveDialog dialog(nullptr);
+  dialog.SetFilter(QStringLiteral("Sound (*.wav)|*.wav|All|*.wav;*.au"));
+  EXPECT_EQ(QStringLiteral("Sound (*.wav) (*.wav);;All (*.wav *.au)"), dialog.QtFilter());
+}
+
+TEST(Controls, clickHandlerFailureGoesToTheErrorDisplayAndNotThroughTheWidget) {
+  TExceptionCapture capture;
+  TButton button(nullptr);
+  button.SetBounds(0, 0, 90, 25);
+  int clicks = 0;
+  button.SetOnClick([&](TComponent* sender) {
+    EXPECT_EQ(&button, sender);
+    ++clicks;
+    throw EStreamError(QStringLiteral("disk full"));
+  });
+  button.show();
+  QTest::mouseClick(button.Widget(), Qt::LeftButton);
+  EXPECT_EQ(1, clicks);
+  EXPECT_EQ(QStringList{QStringLiteral("disk full")}, capture.Messages);
+  EXPECT_FALSE(button.Widget()->isDown());
+}
+
+TEST(Controls, labelClickRunsOnRelease) {
+  TLabel label(nullptr);
+  label.SetCaption(QStringLiteral("home page"));
+  EXPECT_GT(label.Width(), 0);
+  int clicks = 0;
+  label.SetOnClick([&](TComponent*) { ++clicks; });
+  label.show();
+  QTest::mouseClick(&label, Qt::LeftButton, {}, QPoint(2, 2));
+  EXPECT_EQ(1, clicks);
+}
