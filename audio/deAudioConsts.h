@@ -14,3 +14,26 @@ inline constexpr const char* SNotAnAudioSubject = "The selected component is not
 inline constexpr const char* SConversionActive = "Cannot perform this action while active.";
 inline constexpr const char* SConversionNotActive = "Cannot perform this action while not active.";
 inline constexpr const char* SConversionBufferOverflow = "Audio is too large to fit into conversion buffer";
+
+// ---- Audio devices ----
+inline constexpr const char* SAudioIOActive = "Cannot perform this action while active.";
+inline constexpr const char* SAudioIONotActive = "Cannot perform this action while not active.";
+inline constexpr const char* SInvalidInputBufferSize = "Invalid input buffer size.";
+inline constexpr const char* SCannotAllocateGlobalMemory = "Cannot allocate global memory.";
+inline constexpr const char* SErrorOpeningInput = "Error opening audio device for input.";
+inline constexpr const char* SErrorPreparingInputHeader = "Error preparing input header.";
+inline constexpr const char* SErrorAddingInputBuffer = "Error adding input buffer.";
+inline constexpr const char* SErrorUnpreparingInputHeader = "Error unpreparing input header.";
+inline constexpr const char* SErrorClosingInput = "Error closing input device.";
+inline constexpr const char* SErrorOpeningOutput = "Error opening audio device for output.";
+inline constexpr const char* SErrorPreparingOutputHeader = "Error preparing output header.";
+inline constexpr const char* SErrorPlayingBuffer = "Error playing buffer.";
+inline constexpr const char* SErrorUnpreparingOutputHeader = "Error unpreparing output header.";
+inline constexpr const char* SErrorPausingOutput = "An error occurred whilst trying to pause an output device";
+inline constexpr const char* SErrorRestartingOutput = "An error occurred whilst trying to restart an output device";
+inline constexpr const char* SErrorClosingOutput = "Error closing output device.";
+inline constexpr const char* SInputDeviceFailed =
+    "The audio input device stopped working (unplugged, or the sound server stopped). The recording was stopped; "
+    "everything recorded until then was kept.";
+inline constexpr const char* SOutputDeviceFailed =
+    "The audio output device stopped working (unplugged, or the sound server stopped). Playback was stopped.";

@@ -190,7 +190,7 @@ void TAlsaDevice::Fail() {
   // What was recorded so far still reaches the receiver, then the error.
   if (Direction == TWaveDirection::Input && Head() && Head()->dwBytesRecorded > 0) CompleteHead();
   snd_pcm_drop(FPcm);
-  Failed(MMSYSERR_ERROR);
+  Failed(MMSYSERR_NOTENABLED);
 }
 
 void TAlsaDevice::Run() {

@@ -1,0 +1,308 @@
+#pragma once
+// The sound-device components: TdeAudioIO (open/close sequence, block pool,
+// notification channel), the wave-in components (TdeAbstractAudioIn,
+// TdeCustomAudioIn, TdeAudioIn) and the wave-out components
+// (TdeAbstractAudioOut, TdeCustomAudioOut, TdeAudioOut).
+//
+// Threading: everything here runs on the UI thread. The device layer's
+// threads only post notices to the component's channel; they are handled in
+// WndProc in posting order.
+//
+// Block lifetime: a block handed to observers and to OnAudioRecorded /
+// OnAudioPlayed stays valid until that delivery has finished, even when a
+// handler closes (or closes and reopens) the component: the pool is given back
+// to the system only once no delivery is running.
+//
+// Notices of an earlier opening (still queued when the component was closed
+// and opened again) are ignored: every opening's notices end with its close
+// notice, and the component counts the close notices still to come.
+#include <QObject>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "Classes.h"
+#include "NotifyChannel.h"
+#include "Platform.h"
+#include "deACM.h"
+
+// ---- Device base ----
+class TdeAudioIO : public QObject, public TComponent {
+  Q_OBJECT
+public:
+  explicit TdeAudioIO(TComponent* owner = nullptr);
+  ~TdeAudioIO() override;
+
+  bool Active() const { return FActive; }
+  void SetActive(bool value);
+  void Open();
+  void Close();
+  void Loaded() override;
+
+  TdeWaveFormat* Format() const { return FFormat.get(); }
+  void SetFormat(TdeWaveFormat* value);
+  uint8_t BufferCount() const { return FBufferCount; }
+  virtual void SetBufferCount(uint8_t value) { FBufferCount = value; }
+  bool AutoOpen() const { return FAutoOpen; }
+  void SetAutoOpen(bool value) { FAutoOpen = value; }
+
+  const TNotifyEvent& BeforeOpen() const { return FBeforeOpen; }
+  void SetBeforeOpen(TNotifyEvent h) { FBeforeOpen = std::move(h); }
+  const TNotifyEvent& AfterOpen() const { return FAfterOpen; }
+  void SetAfterOpen(TNotifyEvent h) { FAfterOpen = std::move(h); }
+  const TNotifyEvent& BeforeClose() const { return FBeforeClose; }
+  void SetBeforeClose(TNotifyEvent h) { FBeforeClose = std::move(h); }
+  const TNotifyEvent& AfterClose() const { return FAfterClose; }
+  void SetAfterClose(TNotifyEvent h) { FAfterClose = std::move(h); }
+
+  // The channel's poster, handed to the device layer as the notification target.
+  TNotifyHandle NotifyHandle() const { return FChannel->Handle(); }
+
+  // Block pool. A block carries its allocated size in the 4 bytes in front of it.
+  char* GetBlock(uint32_t size);
+  void RecycleBlock(char* address);
+  void FreeBlocks();
+  static uint32_t BlockSize(const char* address);
+  size_t AllocationCount() const { return FAllocations.size(); }
+  size_t FreeBlockCount() const { return FFreeBlocks.size(); }
+
+  // Test hook: allocations beyond this many fail as if the system refused them.
+  void SetAllocationLimit(size_t maxAllocations) { FAllocationLimit = maxAllocations; }
+
+protected:
+  virtual void CloseDevice() = 0;
+  virtual void OpenDevice() = 0;
+  virtual void WndProc(TMessage& message);
+
+  void CheckActive() const;
+  void CheckInactive() const;
+
+  // The device selection rule: device number and open flags for Format.
+  uint32_t DeviceNumber(uint8_t deviceID) const;
+  uint32_t OpenFlags(uint8_t deviceID) const;
+
+  // While a header's block is being delivered, releasing the header or the
+  // pool keeps that header's two blocks out of reuse until the scope ends.
+  class TDeliveryScope {
+  public:
+    TDeliveryScope(TdeAudioIO& io, WAVEHDR* header);
+    ~TDeliveryScope();
+    TDeliveryScope(const TDeliveryScope&) = delete;
+    TDeliveryScope& operator=(const TDeliveryScope&) = delete;
+
+  private:
+    TdeAudioIO& FIO;
+  };
+  // Gives a released header's blocks back to the pool (deferred while it is being delivered).
+  void RecycleHeader(WAVEHDR* header);
+  bool Listed(const WAVEHDR* header) const;
+  void Unlist(WAVEHDR* header);
+  // Closes without events or errors where Close failed (destruction).
+  virtual void AbandonDevice() {}
+  void CloseForDestruction();
+
+  // Stale-notice filter: a close notice is still to come from this many earlier openings.
+  void ExpectCloseNotice() { ++FCloseNoticesDue; }
+  // True when the message belongs to an earlier opening (and consumes its close notice).
+  bool IsStaleNotice(const TMessage& message, uint32_t closeNotice);
+
+  std::vector<WAVEHDR*> FHeaders;  // headers in use by the device, not owned (pool blocks)
+
+private:
+  bool FActive = false;
+  TNotifyEvent FAfterClose;
+  TNotifyEvent FAfterOpen;
+  bool FAutoOpen = true;
+  std::vector<char*> FFreeBlocks;
+  TNotifyEvent FBeforeClose;
+  TNotifyEvent FBeforeOpen;
+  uint8_t FBufferCount = 4;
+  std::unique_ptr<TdeWaveFormat> FFormat;
+  std::vector<std::unique_ptr<char[]>> FAllocations;
+  std::unique_ptr<TNotifyChannel> FChannel;
+
+  size_t FAllocationLimit = SIZE_MAX;
+  struct TDelivery {
+    WAVEHDR* Header;
+    bool Released;  // released meanwhile: its blocks go back to the pool at the end
+  };
+  std::vector<TDelivery> FDeliveries;                // being delivered now, innermost last
+  bool FPoolFreedInDelivery = false;
+  std::vector<std::unique_ptr<char[]>> FKeepAlive;  // their allocations after a FreeBlocks
+  int FCloseNoticesDue = 0;
+};
+
+// ---- Audio input ----
+class TdeAbstractAudioIn : public TdeAudioIO {
+  Q_OBJECT
+public:
+  explicit TdeAbstractAudioIn(TComponent* owner = nullptr);
+  ~TdeAbstractAudioIn() override;
+
+  void* QueryInterface(const TGUID& iid) override;
+  TdeAudioSubject* Subject() const { return FSubject.get(); }
+
+  bool AutoAdjustBufferSize() const { return FAutoAdjustBufferSize; }
+  void SetAutoAdjustBufferSize(bool value) { FAutoAdjustBufferSize = value; }
+  const TObserverErrorEvent& OnObserverError() const { return FOnObserverError; }
+  void SetOnObserverError(TObserverErrorEvent h) { FOnObserverError = std::move(h); }
+
+protected:
+  virtual void HandleObserverError(IdeAudioSubject* sender, IdeAudioObserver* observer, Exception& e,
+                                   bool& raiseException);
+
+private:
+  std::unique_ptr<TdeAudioSubject> FSubject;
+  bool FAutoAdjustBufferSize = true;
+  TObserverErrorEvent FOnObserverError;
+};
+
+class TdeCustomAudioIn : public TdeAbstractAudioIn {
+  Q_OBJECT
+public:
+  explicit TdeCustomAudioIn(TComponent* owner = nullptr);
+  ~TdeCustomAudioIn() override;
+
+  uint32_t BufferSize() const { return FBufferSize; }
+  void SetBufferSize(uint32_t value);
+  uint8_t DeviceID() const { return FDeviceID; }
+  void SetDeviceID(uint8_t value) { FDeviceID = value; }
+  const TBufferEvent& OnAudioRecorded() const { return FOnAudioRecorded; }
+  void SetOnAudioRecorded(TBufferEvent h) { FOnAudioRecorded = std::move(h); }
+  HWAVEIN Handle() const { return FHandle; }
+
+  void SetBufferCount(uint8_t value) override;
+
+protected:
+  void CloseDevice() override;
+  void OpenDevice() override;
+  void WndProc(TMessage& message) override;
+  virtual void DoAudioRecorded(const void* audioData, int32_t audioDataSize);
+  void AbandonDevice() override;
+
+private:
+  void AddBuffer();
+  void BufferFilled(WAVEHDR* header);
+  void ReleaseHeader(WAVEHDR* header);
+  void DeviceFailed(MMRESULT code);
+
+  uint32_t FBufferSize = 22050;
+  uint8_t FDeviceID = 255;
+  TBufferEvent FOnAudioRecorded;
+  HWAVEIN FHandle = nullptr;
+};
+
+class TdeAudioIn : public TdeCustomAudioIn {
+  Q_OBJECT
+  Q_PROPERTY(QString Name READ Name WRITE SetName STORED false)
+  Q_PROPERTY(bool AutoAdjustBufferSize READ AutoAdjustBufferSize WRITE SetAutoAdjustBufferSize)
+  Q_PROPERTY(bool AutoOpen READ AutoOpen WRITE SetAutoOpen)
+  Q_PROPERTY(uint8_t BufferCount READ BufferCount WRITE SetBufferCount)
+  Q_PROPERTY(uint32_t BufferSize READ BufferSize WRITE SetBufferSize)
+  Q_PROPERTY(TdeWaveFormat* Format READ Format WRITE SetFormat)
+  Q_CLASSINFO("Default:AutoAdjustBufferSize", "true")
+  Q_CLASSINFO("Default:AutoOpen", "true")
+  Q_CLASSINFO("Default:BufferCount", "4")
+  Q_CLASSINFO("Default:BufferSize", "11025")
+  Q_CLASSINFO("Event:AfterClose", "TNotifyEvent")
+  Q_CLASSINFO("Event:AfterOpen", "TNotifyEvent")
+  Q_CLASSINFO("Event:BeforeClose", "TNotifyEvent")
+  Q_CLASSINFO("Event:BeforeOpen", "TNotifyEvent")
+  Q_CLASSINFO("Event:OnAudioRecorded", "TBufferEvent")
+  Q_CLASSINFO("Event:OnObserverError", "TObserverErrorEvent")
+public:
+  Q_INVOKABLE explicit TdeAudioIn(TComponent* owner = nullptr) : TdeCustomAudioIn(owner) {}
+};
+
+// ---- Audio output ----
+class TdeAbstractAudioOut : public TdeAudioIO {
+  Q_OBJECT
+public:
+  explicit TdeAbstractAudioOut(TComponent* owner = nullptr);
+  ~TdeAbstractAudioOut() override;
+
+  void* QueryInterface(const TGUID& iid) override;
+  TdeAudioObserver* Observer() const { return FObserver.get(); }
+  TdeAudioSubject* Subject() const { return FSubject.get(); }
+
+  TComponent* AudioSource() const;
+  void SetAudioSource(TComponent* value);
+  const TObserverErrorEvent& OnObserverError() const { return FOnObserverError; }
+  void SetOnObserverError(TObserverErrorEvent h) { FOnObserverError = std::move(h); }
+
+  virtual void Write(const void* audioData, int32_t audioDataSize) = 0;
+
+protected:
+  virtual void HandleAudioData(IdeAudioSubject* sender, const void* audioData, int32_t audioDataSize);
+  virtual void HandleObserverError(IdeAudioSubject* sender, IdeAudioObserver* observer, Exception& e,
+                                   bool& raiseException);
+
+private:
+  std::unique_ptr<TdeAudioObserver> FObserver;
+  std::unique_ptr<TdeAudioSubject> FSubject;
+  TObserverErrorEvent FOnObserverError;
+};
+
+class TdeCustomAudioOut : public TdeAbstractAudioOut {
+  Q_OBJECT
+public:
+  explicit TdeCustomAudioOut(TComponent* owner = nullptr);
+  ~TdeCustomAudioOut() override;
+
+  uint8_t DeviceID() const { return FDeviceID; }
+  void SetDeviceID(uint8_t value) { FDeviceID = value; }
+  uint32_t MaximumBuffers() const { return FMaximumBuffers; }
+  void SetMaximumBuffers(uint32_t value);
+  const TBufferEvent& OnAudioPlayed() const { return FOnAudioPlayed; }
+  void SetOnAudioPlayed(TBufferEvent h) { FOnAudioPlayed = std::move(h); }
+  bool Paused() const { return FPaused; }
+  virtual void SetPaused(bool value);
+  uint32_t QueuedBuffers() const { return FQueuedBuffers; }
+  HWAVEOUT Handle() const { return FHandle; }
+
+  void Write(const void* audioData, int32_t audioDataSize) override;
+
+protected:
+  void CloseDevice() override;
+  void OpenDevice() override;
+  void WndProc(TMessage& message) override;
+  void AbandonDevice() override;
+  virtual void DoAudioPlayed(const void* audioData, int32_t audioDataSize);
+
+private:
+  void SendHeader(WAVEHDR* header);
+  void BufferDone(WAVEHDR* header);
+  void ReleaseHeader(WAVEHDR* header);
+  void DeviceFailed(MMRESULT code);
+
+  uint8_t FDeviceID = 255;
+  uint32_t FMaximumBuffers = 0;
+  TBufferEvent FOnAudioPlayed;
+  bool FPaused = false;
+  std::vector<WAVEHDR*> FPending;
+  uint8_t FPreBufferCountdown = 0;
+  uint32_t FQueuedBuffers = 0;
+  HWAVEOUT FHandle = nullptr;
+};
+
+class TdeAudioOut : public TdeCustomAudioOut {
+  Q_OBJECT
+  Q_PROPERTY(QString Name READ Name WRITE SetName STORED false)
+  Q_PROPERTY(TComponent* AudioSource READ AudioSource WRITE SetAudioSource)
+  Q_PROPERTY(bool AutoOpen READ AutoOpen WRITE SetAutoOpen)
+  Q_PROPERTY(uint8_t BufferCount READ BufferCount WRITE SetBufferCount)
+  Q_PROPERTY(TdeWaveFormat* Format READ Format WRITE SetFormat)
+  Q_PROPERTY(uint32_t MaximumBuffers READ MaximumBuffers WRITE SetMaximumBuffers)
+  Q_CLASSINFO("Default:AutoOpen", "true")
+  Q_CLASSINFO("Default:BufferCount", "0")
+  Q_CLASSINFO("Default:MaximumBuffers", "0")
+  Q_CLASSINFO("Event:AfterClose", "TNotifyEvent")
+  Q_CLASSINFO("Event:AfterOpen", "TNotifyEvent")
+  Q_CLASSINFO("Event:BeforeClose", "TNotifyEvent")
+  Q_CLASSINFO("Event:BeforeOpen", "TNotifyEvent")
+  Q_CLASSINFO("Event:OnAudioPlayed", "TBufferEvent")
+  Q_CLASSINFO("Event:OnObserverError", "TObserverErrorEvent")
+public:
+  Q_INVOKABLE explicit TdeAudioOut(TComponent* owner = nullptr) : TdeCustomAudioOut(owner) {}
+};
