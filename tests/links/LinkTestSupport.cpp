@@ -1,0 +1,61 @@
+#include "LinkTestSupport.h"
+
+#include <cmath>
+#include <numbers>
+
+std::unique_ptr<TdeWaveFormat> Pcm(uint32_t rate, uint16_t bits, uint16_t channels) {
+  auto f = std::make_unique<TdeWaveFormat>();
+  f->SetFormatTag(WAVE_FORMAT_PCM);
+  f->SetSamplesPerSec(rate);
+  f->SetBitsPerSample(bits);
+  f->SetChannels(channels);
+  f->SetBlockAlign(uint16_t(bits / 8 * channels));
+  f->SetAvgBytesPerSec(rate * (bits / 8) * channels);
+  f->SetExtraSize(0);
+  return f;
+}
+
+namespace {
+bool TakeFirst(HACMDRIVERID, ACMFORMATDETAILS*, uintptr_t instance, uint32_t) {
+  *reinterpret_cast<bool*>(instance) = true;
+  return false;
+}
+}  // namespace
+
+std::unique_ptr<TdeWaveFormat> Enumerated(uint16_t tag, uint32_t rate, uint16_t channels) {
+  auto f = std::make_unique<TdeWaveFormat>();
+  WAVEFORMATEX* w = f->WaveFormat();
+  w->wFormatTag = tag;
+  w->nSamplesPerSec = rate;
+  w->nChannels = channels;
+  ACMFORMATDETAILS details = {};
+  details.cbStruct = sizeof details;
+  details.dwFormatTag = tag;
+  details.pwfx = w;
+  details.cbwfx = TdeWaveFormat::BufferSize;
+  bool found = false;
+  acmFormatEnum(nullptr, &details, TakeFirst, reinterpret_cast<uintptr_t>(&found),
+                ACM_FORMATENUMF_WFORMATTAG | ACM_FORMATENUMF_NSAMPLESPERSEC | ACM_FORMATENUMF_NCHANNELS);
+  return found ? std::move(f) : nullptr;
+}
+
+std::vector<uint8_t> PcmSine(const TdeWaveFormat& format, double hz, size_t frames) {
+  const int channels = format.Channels();
+  const int bytes = format.BitsPerSample() / 8;
+  Assert(bytes == 1 || bytes == 2, "test", "8 or 16 bits");
+  std::vector<uint8_t> data(frames * channels * bytes);
+  uint8_t* p = data.data();
+  for (size_t i = 0; i < frames; ++i) {
+    const double v = 0.5 * std::sin(2 * std::numbers::pi * hz * double(i) / format.SamplesPerSec());
+    for (int c = 0; c < channels; ++c) {
+      if (bytes == 1) {
+        *p++ = uint8_t(128 + std::lround(v * 127));
+      } else {
+        const auto s = int16_t(std::lround(v * 32767));
+        *p++ = uint8_t(s & 0xFF);
+        *p++ = uint8_t((s >> 8) & 0xFF);
+      }
+    }
+  }
+  return data;
+}
