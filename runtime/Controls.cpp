@@ -34,7 +34,7 @@ void TControl::SetBounds(int left, int top, int width, int height) {
 void TControl::SetAlign(TAlign value) {
   if (value == FAlign) return;
   FAlign = value;
-  if (auto* parent = dynamic_cast<TControl*>(parentWidget())) parent->AlignControls();
+  if (QWidget* parent = parentWidget()) AlignChildControls(parent);
 }
 
 void TControl::SetColor(TColor value) {
@@ -113,14 +113,13 @@ void TControl::ColorChanged() {
 
 void TControl::resizeEvent(QResizeEvent* event) {
   QWidget::resizeEvent(event);
-  AlignControls();
+  AlignChildControls(this);
 }
 
-// Aligned children take the edges in creation order; alClient gets what is left.
-void TControl::AlignControls() {
-  QRect rest = rect();
+void AlignChildControls(QWidget* container) {
+  QRect rest = container->rect();
   TControl* client = nullptr;
-  for (QObject* child : children()) {
+  for (QObject* child : container->children()) {
     auto* c = dynamic_cast<TControl*>(child);
     if (!c || c->isWindow()) continue;
     switch (c->Align()) {
@@ -147,10 +146,9 @@ void TControl::AlignControls() {
   if (client) client->setGeometry(rest);
 }
 
-// Keyboard focus moves through the children by TabOrder; unnumbered ones keep creation order after them.
-void TControl::ApplyTabOrder() {
+void ApplyChildTabOrder(QWidget* container) {
   std::vector<TControl*> order;
-  for (QObject* child : children())
+  for (QObject* child : container->children())
     if (auto* c = dynamic_cast<TControl*>(child); c && !c->isWindow()) order.push_back(c);
   std::stable_sort(order.begin(), order.end(), [](TControl* a, TControl* b) {
     const int ta = a->TabOrder() < 0 ? INT32_MAX : a->TabOrder();
@@ -162,6 +160,6 @@ void TControl::ApplyTabOrder() {
 
 void TControl::Loaded() {
   TComponent::Loaded();
-  AlignControls();
-  ApplyTabOrder();
+  AlignChildControls(this);
+  ApplyChildTabOrder(this);
 }

@@ -87,9 +87,7 @@ public:
   // never unwinds through the window system.
   virtual void Click();
 
-  // Lays out the children with an alignment and applies the children's tab order.
-  void AlignControls();
-  void ApplyTabOrder();
+  // Lays out aligned children and applies their tab order.
   void Loaded() override;
 
 protected:
@@ -112,6 +110,13 @@ private:
   QString FHint;
   TNotifyEvent FOnClick;
 };
+
+// Lays out the children of container that have an alignment: they take the
+// edges in creation order, alClient gets what is left.
+void AlignChildControls(QWidget* container);
+// Keyboard focus moves through the container's child controls by TabOrder;
+// unnumbered ones follow in creation order.
+void ApplyChildTabOrder(QWidget* container);
 
 // Qt cursor shape for a stored cursor.
 Qt::CursorShape ToCursorShape(TCursor cursor);

@@ -2,7 +2,6 @@
 #include "ComCtrls.h"
 #include "Dialogs.h"
 #include "Exceptions.h"
-#include "Forms.h"
 #include "StdCtrls.h"
 
 #include <QMouseEvent>
@@ -13,14 +12,13 @@
 #include <gtest/gtest.h>
 
 TEST(Controls, bottomAlignedChildTakesFullWidthAtTheBottom) {
-  TForm form(nullptr);
-  form.SetClientWidth(300);
-  form.SetClientHeight(200);
+  TPanel form(nullptr);
+  form.SetBounds(0, 0, 300, 200);
   auto* bar = new TProgressBar(&form);
   bar->setParent(&form);
   bar->SetBounds(5, 5, 50, 17);
   bar->SetAlign(alBottom);
-  form.AlignControls();
+  AlignChildControls(&form);
   EXPECT_EQ(QRect(0, 183, 300, 17), bar->geometry());
 }
 
