@@ -37,3 +37,10 @@ inline constexpr const char* SInputDeviceFailed =
     "everything recorded until then was kept.";
 inline constexpr const char* SOutputDeviceFailed =
     "The audio output device stopped working (unplugged, or the sound server stopped). Playback was stopped.";
+
+// ---- Audio files ----
+inline constexpr const char* SWritePastEndOfSubStream = "Write past end of sub stream.";
+inline constexpr const char* SInvalidFileFormat = "Invalid file format.";
+inline constexpr const char* SAudioFileTooLarge =
+    "The audio file has reached 4 GiB, the largest size a WAVE file can hold; the audio before this block was kept.";
+inline constexpr const char* SAudioFileWriteError = "Error writing the audio file; the audio before this block was kept.";
