@@ -1,0 +1,31 @@
+// The kept corpus of odd files: each is read or refused the way a user may see.
+#include "deAudioStreams.h"
+
+#include <QDir>
+#include <QFile>
+#include <gtest/gtest.h>
+
+TEST(RiffCorpus, EveryOddFileIsReadOrRefusedWithTheKnownMessages) {
+  const QDir dir(QStringLiteral(TAMSEL_SOURCE_DIR "/tests/corpus/fuzz_riff_reader"));
+  const QStringList files = dir.entryList(QDir::Files);
+  ASSERT_GE(files.size(), 10);
+  int accepted = 0;
+  for (const QString& name : files) {
+    SCOPED_TRACE(name.toStdString());
+    TFileStream f(dir.filePath(name), fmOpenRead);
+    try {
+      TdeRIFFAudioReader r(&f);
+      auto window = r.OpenStream(0);
+      char buf[1024];
+      while (window->Read(buf, sizeof buf) > 0) {
+      }
+      EXPECT_EQ(window->Position(), window->Size());
+      ++accepted;
+    } catch (const EACMAudioReadError& e) {
+      EXPECT_EQ(e.Message(), "Invalid file format.");
+    } catch (const EAssertionFailed& e) {
+      EXPECT_TRUE(e.Message().contains("deCommon")) << e.Message().toStdString();
+    }
+  }
+  EXPECT_GE(accepted, 5);  // the peers' files and the odd but valid ones
+}
