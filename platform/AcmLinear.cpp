@@ -87,7 +87,9 @@ public:
     const int64_t srcFrames = srcLen / FSrc.BlockAlign;
     const int64_t dstFrames = dstLen / FDst.BlockAlign;
     int64_t used = 0, produced = 0;
-    while (used < srcFrames) {
+    // A flushed resampler takes no more input: finish the flush, then start afresh.
+    if (FDraining && Drain(dst, dstFrames, produced)) FDraining = false;
+    while (!FDraining && used < srcFrames) {
       const int n = int(MaxInputFor(dstFrames - produced, std::min<int64_t>(kChunkFrames, srcFrames - used)));
       if (n == 0) break;
       const int got = Run(src + used * FSrc.BlockAlign, n, dst + produced * FDst.BlockAlign, dstFrames - produced);
@@ -95,14 +97,8 @@ public:
       used += n;
       produced += got;
     }
-    if (flags & ACM_STREAMCONVERTF_END) {
-      // Drain the filter delay into what room is left.
-      while (produced < dstFrames) {
-        const int got = Run(nullptr, 0, dst + produced * FDst.BlockAlign, dstFrames - produced);
-        if (got <= 0) break;
-        produced += got;
-      }
-    }
+    if ((flags & ACM_STREAMCONVERTF_END) && !FDraining && used == srcFrames)
+      FDraining = !Drain(dst, dstFrames, produced);
     srcUsed = uint32_t(used * FSrc.BlockAlign);
     dstUsed = uint32_t(produced * FDst.BlockAlign);
     return MMSYSERR_NOERROR;
@@ -111,9 +107,23 @@ public:
   void Reset() override {
     swr_close(FSwr);
     Start();
+    FDraining = false;
   }
 
 private:
+  // Flushes what the resampler holds into dst; true when it is empty (and reset).
+  bool Drain(uint8_t* dst, int64_t dstFrames, int64_t& produced) {
+    while (produced < dstFrames) {
+      const int got = Run(nullptr, 0, dst + produced * FDst.BlockAlign, dstFrames - produced);
+      if (got <= 0) {
+        Reset();
+        return true;
+      }
+      produced += got;
+    }
+    return false;
+  }
+
   bool Start() {
     if (FSrc.Channels != FDst.Channels) {
       // Our own mixing: a mono source on both sides, a stereo source averaged.
@@ -166,6 +176,7 @@ private:
   TAcmLinearFormat FSrc, FDst;
   SwrContext* FSwr = nullptr;
   int64_t FHeld = 0;  // output frames the resampler may hold back
+  bool FDraining = false;  // an END flush did not fit the destination yet
   std::vector<int32_t> FIn24, FOut24;  // 24-bit samples widened around the resampler
 };
 

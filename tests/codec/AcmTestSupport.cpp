@@ -1,5 +1,6 @@
 #include "AcmTestSupport.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <cmath>
@@ -186,10 +187,10 @@ TSineFit FitSine(const std::vector<double>& x, double rate, double hz, size_t sk
   return fit;
 }
 
-bool Run(const QString& command) { return std::system(command.toLocal8Bit().constData()) == 0; }
+bool RunCommand(const QString& command) { return std::system(command.toLocal8Bit().constData()) == 0; }
 
 QString TempPath(const QString& name) {
-  const QString dir = QDir::tempPath() + QStringLiteral("/tamsel-codec-tests");
+  const QString dir = QDir::tempPath() + QStringLiteral("/tamsel-codec-tests-%1").arg(QCoreApplication::applicationPid());
   QDir().mkpath(dir);
   return dir + QLatin1Char('/') + name;
 }

@@ -40,7 +40,7 @@ struct TSineFit {
 TSineFit FitSine(const std::vector<double>& x, double rate, double hz, size_t skip);
 
 // Runs a command line; true when it exits 0.
-bool Run(const QString& command);
+bool RunCommand(const QString& command);
 QString TempPath(const QString& name);
 std::vector<uint8_t> ReadFile(const QString& path);
 // The fmt record and the data of a RIFF WAVE file (empty data when not found).

@@ -177,3 +177,34 @@ TEST(PcmConverter, resampler_bufferIsNeverOverrun_andResetStartsAfresh) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(PcmConverter, endFlushesTheResampler_andTheNextInputStartsAfresh) {
+  TFormatBuffer in = Linear(48000, 16, 1), out = Linear(44100, 16, 1);
+  const auto data = Sine(in.Wfx(), 1000, 0.5, 4800);
+  HACMSTREAM has;
+  ASSERT_EQ(acmStreamOpen(&has, nullptr, in.Wfx(), out.Wfx(), nullptr, 0, 0, 0), 0u);
+  uint32_t outCap = 0;
+  ASSERT_EQ(acmStreamSize(has, uint32_t(data.size()), &outCap, ACM_STREAMSIZEF_SOURCE), 0u);
+  std::vector<uint8_t> src(data), dst(outCap);
+  ACMSTREAMHEADER h = {};
+  h.cbStruct = sizeof h;
+  h.pbSrc = src.data();
+  h.cbSrcLength = uint32_t(src.size());
+  h.pbDst = dst.data();
+  h.cbDstLength = uint32_t(dst.size());
+  ASSERT_EQ(acmStreamPrepareHeader(has, &h, 0), 0u);
+  for (int round = 0; round < 2; ++round) {
+    ASSERT_EQ(acmStreamConvert(has, &h, ACM_STREAMCONVERTF_BLOCKALIGN | ACM_STREAMCONVERTF_END), 0u);
+    EXPECT_EQ(h.cbSrcLengthUsed, src.size());
+    // All of it comes out, the filter's tail included.
+    EXPECT_NEAR(double(h.cbDstLengthUsed / 2), 4410.0, 4410 * 0.01) << round;
+    const std::vector<uint8_t> got(dst.begin(), dst.begin() + h.cbDstLengthUsed);
+    EXPECT_GT(FitSine(Channel(out.Wfx(), got, 0), 44100, 1000, 200).SnrDb, 60) << round;
+  }
+  EXPECT_EQ(acmStreamUnprepareHeader(has, &h, 0), 0u);
+  EXPECT_EQ(acmStreamClose(has, 0), 0u);
+}
+
+}  // namespace
