@@ -1,0 +1,123 @@
+// tamsel-convert as a script sees it: exit codes, messages, and files the
+// peers read with the right format and content.
+#include "WaveTestSupport.h"
+#include "deAudioStreams.h"
+
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+#include <cmath>
+#include <map>
+
+using namespace wavetest;
+
+#ifdef TAMSEL_CONVERT
+namespace {
+struct ConvertTool : ::testing::Test {
+  QTemporaryDir dir;
+  QString input;
+  void SetUp() override {
+    if (!HavePeer("ffmpeg") || !HavePeer("ffprobe")) GTEST_SKIP() << "ffmpeg/ffprobe missing";
+    input = Path("in.wav");
+    TdeWaveFormat f;
+    SetPcm(f, 2, 44100, 16);
+    const auto s = Signal16(44100 * 2, 2, 44100);
+    TFileStream out(input, fmCreate);
+    TdeRIFFAudioWriter w(&out);
+    w.SetFormat(&f);
+    w.Write(s.data(), static_cast<int32_t>(s.size() * 2));
+  }
+  QString Path(const QString& name) const { return dir.filePath(name); }
+  int Tool(const QStringList& args, QByteArray* out = nullptr, QByteArray* err = nullptr) {
+    return RunPeer(QStringLiteral(TAMSEL_CONVERT), args, out, err);
+  }
+};
+
+std::vector<int16_t> Samples(const std::string& raw) {
+  std::vector<int16_t> s(raw.size() / 2);
+  std::memcpy(s.data(), raw.data(), s.size() * 2);
+  return s;
+}
+
+// Signal-to-noise ratio of b against a in dB, after finding the small shift
+// two decoders may differ by.
+double Snr(const std::vector<int16_t>& a, const std::vector<int16_t>& b) {
+  double best = -1e9;
+  for (int shift = -64; shift <= 64; ++shift) {
+    double sig = 0, noise = 0;
+    for (size_t i = 2000; i + 2000 < a.size(); ++i) {
+      const int64_t j = static_cast<int64_t>(i) + shift;
+      if (j < 0 || j >= static_cast<int64_t>(b.size())) continue;
+      sig += double(a[i]) * a[i];
+      noise += double(a[i] - b[j]) * (a[i] - b[j]);
+    }
+    if (sig > 0) best = std::max(best, 10 * std::log10(sig / std::max(noise, 1.0)));
+  }
+  return best;
+}
+}  // namespace
+
+TEST_F(ConvertTool, ConvertsToPcmAndPrintsTheSteps) {
+  QByteArray out;
+  ASSERT_EQ(Tool({"--format", "pcm:22050:mono", input, Path("out.wav")}, &out), 0);
+  EXPECT_EQ(out, "PCM: 44.100 kHz, 16 Bit, Stereo\nPCM: 22.050 kHz, 16 Bit, Mono\n");
+  EXPECT_EQ(Probe(Path("out.wav"), "codec_name"), "pcm_s16le");
+  EXPECT_EQ(Probe(Path("out.wav"), "sample_rate"), "22050");
+  EXPECT_EQ(Probe(Path("out.wav"), "channels"), "1");
+  EXPECT_NEAR(Probe(Path("out.wav"), "duration").toDouble(), 2.0, 0.05);
+}
+
+TEST_F(ConvertTool, InfoAndListDescribeFilesAndFormats) {
+  QByteArray out;
+  ASSERT_EQ(Tool({"--info", input}, &out), 0);
+  EXPECT_TRUE(out.contains("PCM: 44.100 kHz, 16 Bit, Stereo")) << out.toStdString();
+  EXPECT_TRUE(out.contains("2.000 s")) << out.toStdString();
+  ASSERT_EQ(Tool({"--list-formats"}, &out), 0);
+  EXPECT_TRUE(out.contains("pcm:22050:16:mono\t")) << out.toStdString();
+}
+
+TEST_F(ConvertTool, FailuresExitNonZeroWithTheLibrarysMessage) {
+  QByteArray err;
+  WriteFile(Path("bad.wav"), "RIFF\0\0\0\0WAVEfmt ");
+  EXPECT_EQ(Tool({"bad.wav", Path("o1.wav")}, nullptr, &err), 1);
+  EXPECT_TRUE(err.startsWith("tamsel-convert: ")) << err.toStdString();
+  EXPECT_EQ(Tool({Path("bad.wav"), Path("o2.wav")}, nullptr, &err), 1);
+  EXPECT_EQ(err, "tamsel-convert: Invalid file format.\n");
+  EXPECT_FALSE(QFileInfo::exists(Path("o2.wav")));
+  EXPECT_EQ(Tool({"--format", "nonsense:1", input, Path("o3.wav")}, nullptr, &err), 1);
+  EXPECT_TRUE(err.contains("Unknown format \"nonsense\"")) << err.toStdString();
+  EXPECT_EQ(Tool({input}, nullptr, &err), 2);
+}
+
+TEST_F(ConvertTool, EveryCompressedCodecIsReadByFfmpegAndDecodedAlike) {
+  // One mono format per codec the drivers list, as ffmpeg names the codec.
+  const std::map<QString, QString> ffNames = {{"alaw", "pcm_alaw"},     {"mulaw", "pcm_mulaw"},
+                                              {"ima-adpcm", "adpcm_ima_wav"}, {"ms-adpcm", "adpcm_ms"},
+                                              {"gsm610", "gsm_ms"},     {"mp3", "mp3"}};
+  QByteArray list;
+  ASSERT_EQ(Tool({"--list-formats"}, &list), 0);
+  std::map<QString, QString> specs;
+  for (const QByteArray& line : list.split('\n')) {
+    const QString spec = QString::fromUtf8(line.left(line.indexOf('\t')));
+    const QString tag = spec.section(':', 0, 0);
+    if (ffNames.count(tag) && !specs.count(tag) && spec.contains(":mono")) specs[tag] = spec;
+  }
+  // Decoded PCM from the source at 22050 Hz mono is the reference for both decoders.
+  for (const auto& [tag, spec] : specs) {
+    SCOPED_TRACE(spec.toStdString());
+    const QString coded = Path(tag + ".wav");
+    ASSERT_EQ(Tool({"-q", "--format", spec, input, coded}), 0);
+    EXPECT_EQ(Probe(coded, "codec_name"), ffNames.at(tag));
+    EXPECT_EQ(Probe(coded, "sample_rate"), spec.section(':', 1, 1));
+    EXPECT_EQ(Probe(coded, "channels"), "1");
+    ASSERT_EQ(Tool({"-q", "--format", "pcm:16", coded, Path(tag + "-ours.wav")}), 0);
+    ASSERT_EQ(RunPeer("ffmpeg", {"-v", "error", "-y", "-i", coded, "-f", "s16le", Path(tag + "-ff.raw")}), 0);
+    TFileStream f(Path(tag + "-ours.wav"), fmOpenRead);
+    TdeRIFFAudioReader r(&f);
+    auto w = r.OpenStream(0);
+    std::string ours(static_cast<size_t>(w->Size()), '\0');
+    w->Read(ours.data(), static_cast<int32_t>(ours.size()));
+    EXPECT_GT(Snr(Samples(ReadFile(Path(tag + "-ff.raw"))), Samples(ours)), 30.0);
+  }
+}
+#endif

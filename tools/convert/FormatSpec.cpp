@@ -1,0 +1,162 @@
+#include "FormatSpec.h"
+
+#include <QRegularExpression>
+#include <algorithm>
+#include <cstring>
+
+namespace {
+struct TagNameEntry {
+  uint16_t Tag;
+  const char* Name;
+};
+// First name of each tag is the one shown; the others are accepted too.
+constexpr TagNameEntry kTags[] = {
+    {WAVE_FORMAT_PCM, "pcm"},          {WAVE_FORMAT_ADPCM, "ms-adpcm"},    {WAVE_FORMAT_ADPCM, "adpcm"},
+    {WAVE_FORMAT_IEEE_FLOAT, "float"}, {WAVE_FORMAT_ALAW, "alaw"},         {WAVE_FORMAT_ALAW, "a-law"},
+    {WAVE_FORMAT_MULAW, "mulaw"},      {WAVE_FORMAT_MULAW, "u-law"},       {WAVE_FORMAT_MULAW, "ulaw"},
+    {WAVE_FORMAT_IMA_ADPCM, "ima-adpcm"}, {WAVE_FORMAT_IMA_ADPCM, "ima"}, {WAVE_FORMAT_GSM610, "gsm610"},
+    {WAVE_FORMAT_GSM610, "gsm"},       {WAVE_FORMAT_MPEGLAYER3, "mp3"},
+};
+
+[[noreturn]] void Bad(const QString& text) { throw EConvertError(text); }
+
+bool Fits(const TFormatSpec& spec, const WAVEFORMATEX& w) {
+  if (w.wFormatTag != spec.Tag) return false;
+  if (spec.Rate && w.nSamplesPerSec != *spec.Rate) return false;
+  if (spec.Channels && w.nChannels != *spec.Channels) return false;
+  if (spec.Bits && w.wBitsPerSample != *spec.Bits) return false;
+  // Bit rates are named in whole kilobits: 128k is 16000 bytes a second.
+  if (spec.BitRate && (w.nAvgBytesPerSec * 8 + 500) / 1000 != (*spec.BitRate + 500) / 1000) return false;
+  return true;
+}
+
+struct TEnumState {
+  std::vector<std::unique_ptr<TListedFormat>>* List;
+  QString Driver;
+};
+
+bool FormatCallback(HACMDRIVERID, ACMFORMATDETAILS* details, uintptr_t instance, uint32_t) {
+  auto* state = reinterpret_cast<TEnumState*>(instance);
+  auto entry = std::make_unique<TListedFormat>();
+  entry->Driver = state->Driver;
+  std::memcpy(entry->Format.WaveFormat(), details->pwfx, std::min<uint32_t>(details->cbwfx, TdeWaveFormat::BufferSize));
+  state->List->push_back(std::move(entry));
+  return true;
+}
+
+bool DriverCallback(HACMDRIVERID id, uintptr_t instance, uint32_t) {
+  auto* list = reinterpret_cast<std::vector<std::unique_ptr<TListedFormat>>*>(instance);
+  ACMDRIVERDETAILS dd{};
+  dd.cbStruct = sizeof dd;
+  TEnumState state{list, QString()};
+  if (acmDriverDetails(id, &dd, 0) == MMSYSERR_NOERROR) state.Driver = QString::fromUtf8(dd.szShortName);
+  HACMDRIVER driver = nullptr;
+  if (acmDriverOpen(&driver, id, 0) != MMSYSERR_NOERROR) return true;
+  TdeWaveFormat scratch;
+  ACMFORMATDETAILS fd{};
+  fd.cbStruct = sizeof fd;
+  fd.pwfx = scratch.WaveFormat();
+  fd.cbwfx = TdeWaveFormat::BufferSize;
+  fd.dwFormatTag = WAVE_FORMAT_UNKNOWN;
+  acmFormatEnum(driver, &fd, FormatCallback, reinterpret_cast<uintptr_t>(&state), 0);
+  acmDriverClose(driver, 0);
+  return true;
+}
+}  // namespace
+
+TFormatSpec ParseFormatSpec(const QString& text) {
+  const QStringList parts = text.trimmed().toLower().split(QLatin1Char(':'));
+  TFormatSpec spec;
+  const QString& tag = parts.first();
+  bool known = false;
+  for (const auto& e : kTags)
+    if (tag == QLatin1String(e.Name)) {
+      spec.Tag = e.Tag;
+      known = true;
+    }
+  if (!known) {
+    bool ok = false;
+    const uint value = tag.toUInt(&ok, 0);
+    if (!ok || value == 0 || value > 0xFFFF) Bad(QStringLiteral("Unknown format \"%1\" (see --list-formats).").arg(tag));
+    spec.Tag = static_cast<uint16_t>(value);
+  }
+  static const QRegularExpression kBitRate(QStringLiteral("^(\\d+)k(bps)?$"));
+  static const QRegularExpression kChannels(QStringLiteral("^(\\d+)ch$"));
+  for (qsizetype i = 1; i < parts.size(); ++i) {
+    const QString& p = parts[i];
+    bool ok = false;
+    const uint n = p.toUInt(&ok);
+    if (p == QLatin1String("mono")) {
+      spec.Channels = 1;
+    } else if (p == QLatin1String("stereo")) {
+      spec.Channels = 2;
+    } else if (auto m = kChannels.match(p); m.hasMatch() && m.captured(1).toUInt() > 0) {
+      spec.Channels = static_cast<uint16_t>(m.captured(1).toUInt());
+    } else if (auto m = kBitRate.match(p); m.hasMatch()) {
+      spec.BitRate = m.captured(1).toUInt() * 1000;
+    } else if (ok && n >= 1000) {
+      spec.Rate = n;
+    } else if (ok && n > 0 && n <= 64) {
+      spec.Bits = static_cast<uint16_t>(n);
+    } else {
+      Bad(QStringLiteral("Cannot read \"%1\" in the format \"%2\": give a rate (22050), bits (16), mono, stereo, "
+                         "a channel count (6ch) or a bit rate (128k).")
+              .arg(p, text));
+    }
+  }
+  return spec;
+}
+
+QString TagName(uint16_t tag) {
+  for (const auto& e : kTags)
+    if (e.Tag == tag) return QString::fromLatin1(e.Name);
+  return QStringLiteral("0x%1").arg(tag, 4, 16, QLatin1Char('0'));
+}
+
+QString SpecOf(const TdeWaveFormat& f) {
+  QString s = TagName(f.FormatTag()) + QLatin1Char(':') + QString::number(f.SamplesPerSec());
+  if (f.BitsPerSample() != 0) s += QLatin1Char(':') + QString::number(f.BitsPerSample());
+  s += f.Channels() == 1 ? QStringLiteral(":mono")
+       : f.Channels() == 2 ? QStringLiteral(":stereo")
+                           : QStringLiteral(":%1ch").arg(f.Channels());
+  if (f.FormatTag() == WAVE_FORMAT_MPEGLAYER3) s += QStringLiteral(":%1k").arg((f.AvgBytesPerSec() * 8 + 500) / 1000);
+  return s;
+}
+
+std::vector<std::unique_ptr<TListedFormat>> ListFormats() {
+  std::vector<std::unique_ptr<TListedFormat>> list;
+  acmDriverEnum(DriverCallback, reinterpret_cast<uintptr_t>(&list), 0);
+  return list;
+}
+
+void SelectFormat(const TFormatSpec& spec, const TdeWaveFormat& source, TdeWaveFormat& result) {
+  if (spec.Tag == WAVE_FORMAT_PCM || spec.Tag == WAVE_FORMAT_IEEE_FLOAT) {
+    // Linear formats exist at any rate, size and channel count.
+    const bool sourceLinear = source.FormatTag() == WAVE_FORMAT_PCM || source.FormatTag() == WAVE_FORMAT_IEEE_FLOAT;
+    WAVEFORMATEX* w = result.WaveFormat();
+    result.SetDefault();
+    w->wFormatTag = spec.Tag;
+    w->nSamplesPerSec = spec.Rate.value_or(source.SamplesPerSec());
+    w->nChannels = spec.Channels.value_or(source.Channels());
+    w->wBitsPerSample =
+        spec.Bits.value_or(spec.Tag == WAVE_FORMAT_IEEE_FLOAT ? 32 : sourceLinear && source.BitsPerSample() % 8 == 0
+                                                                         ? source.BitsPerSample()
+                                                                         : 16);
+    w->nBlockAlign = static_cast<uint16_t>(w->nChannels * (w->wBitsPerSample / 8));
+    w->nAvgBytesPerSec = w->nSamplesPerSec * w->nBlockAlign;
+    if (w->nBlockAlign == 0 || w->wBitsPerSample % 8 != 0) Bad(QStringLiteral("Bits per sample must be 8, 16, 24 or 32."));
+    return;
+  }
+  const auto formats = ListFormats();
+  TFormatSpec near = spec;
+  near.Rate = spec.Rate.value_or(source.SamplesPerSec());
+  near.Channels = spec.Channels.value_or(source.Channels());
+  const TFormatSpec* tries[] = {&near, &spec};
+  for (const TFormatSpec* s : tries)
+    for (const auto& f : formats)
+      if (Fits(*s, *f->Format.WaveFormat())) {
+        result.Assign(&f->Format);
+        return;
+      }
+  Bad(QStringLiteral("No installed codec offers the format \"%1\" (see --list-formats).").arg(TagName(spec.Tag)));
+}

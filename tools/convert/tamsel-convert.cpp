@@ -1,0 +1,173 @@
+// tamsel-convert [options] IN.wav OUT.wav
+// Converts a WAVE file the way the recorder plays and records: the file's
+// audio goes through the convertor in eighth-of-a-second blocks and what
+// comes out is written as a new WAVE file.
+#include "FormatSpec.h"
+#include "deACM.h"
+#include "deAudioStreams.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QFile>
+#include <cstdio>
+#include <memory>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+void Print(FILE* to, const QString& line) {
+  const QByteArray utf8 = line.toUtf8();
+  std::fwrite(utf8.constData(), 1, static_cast<size_t>(utf8.size()), to);
+  std::fputc('\n', to);
+}
+
+// A bar on the terminal; nothing when standard error is not one.
+class TProgress {
+public:
+  explicit TProgress(int64_t total) : FTotal(total), FShown(isatty(STDERR_FILENO) && total > 0) {}
+  void Show(int64_t done) {
+    if (!FShown) return;
+    const int percent = static_cast<int>(done * 100 / FTotal);
+    if (percent == FLast) return;
+    FLast = percent;
+    char bar[41];
+    const int filled = percent * 40 / 100;
+    for (int i = 0; i < 40; ++i) bar[i] = i < filled ? '#' : '.';
+    bar[40] = 0;
+    std::fprintf(stderr, "\r[%s] %3d%%", bar, percent);
+    std::fflush(stderr);
+  }
+  void Done() {
+    if (FShown && FLast >= 0) std::fputc('\n', stderr);
+  }
+
+private:
+  int64_t FTotal;
+  bool FShown;
+  int FLast = -1;
+};
+
+QString Length(int64_t bytes, const TdeWaveFormat& f) {
+  if (f.AvgBytesPerSec() == 0) return QStringLiteral("?");
+  const double seconds = static_cast<double>(bytes) / f.AvgBytesPerSec();
+  return QStringLiteral("%1 s").arg(seconds, 0, 'f', 3);
+}
+
+int Info(const QString& name) {
+  TFileStream in(name, fmOpenRead);
+  TdeRIFFAudioReader reader(&in);
+  const TdeWaveFormat& f = *reader.GetFormat();
+  Print(stdout, QStringLiteral("File:        %1").arg(name));
+  Print(stdout, QStringLiteral("Format:      %1").arg(f.Description()));
+  Print(stdout, QStringLiteral("Spec:        %1").arg(SpecOf(f)));
+  Print(stdout, QStringLiteral("Tag:         0x%1").arg(f.FormatTag(), 4, 16, QLatin1Char('0')));
+  Print(stdout, QStringLiteral("Rate:        %1 Hz").arg(f.SamplesPerSec()));
+  Print(stdout, QStringLiteral("Bits:        %1").arg(f.BitsPerSample()));
+  Print(stdout, QStringLiteral("Channels:    %1").arg(f.Channels()));
+  Print(stdout, QStringLiteral("Block align: %1").arg(f.BlockAlign()));
+  Print(stdout, QStringLiteral("Bytes/s:     %1").arg(f.AvgBytesPerSec()));
+  Print(stdout, QStringLiteral("Data bytes:  %1").arg(reader.GetStreamSize(0)));
+  Print(stdout, QStringLiteral("Length:      %1").arg(Length(reader.GetStreamSize(0), f)));
+  return 0;
+}
+
+int ListAll() {
+  for (const auto& entry : ListFormats())
+    Print(stdout, QStringLiteral("%1\t%2\t%3").arg(SpecOf(entry->Format), entry->Driver, entry->Format.Description()));
+  return 0;
+}
+
+int Convert(const QString& inName, const QString& outName, const QString& formatText, bool quiet) {
+  TFileStream in(inName, fmOpenRead);
+  TdeRIFFAudioReader reader(&in);
+  TdeWaveFormat target;
+  if (formatText.isEmpty())
+    target.Assign(reader.GetFormat());
+  else
+    SelectFormat(ParseFormatSpec(formatText), *reader.GetFormat(), target);
+
+  TdeAudioConvertor convertor(nullptr);
+  convertor.SetFormatIn(reader.GetFormat());
+  convertor.SetFormatOut(&target);
+  convertor.Open();
+  if (!quiet) {
+    QStringList steps;
+    convertor.GetConversionSteps(&steps);
+    for (const QString& s : steps) Print(stdout, s);
+    std::fflush(stdout);
+  }
+
+  auto out = std::make_unique<TFileStream>(outName, fmCreate);
+  try {
+    TdeRIFFAudioWriter writer(out.get());
+    // A conversion can be run again; the sizes are still patched as it goes.
+    writer.SetDurable(false);
+    writer.SetFormat(convertor.FormatOut());
+    convertor.SetOnAudioConverted(
+        [&writer](TComponent*, const void* data, int32_t size, bool&) { writer.Write(data, size); });
+
+    auto window = reader.OpenStream(0);
+    const int64_t total = window->Size();
+    const int64_t block = reader.GetFormat()->AvgBytesPerSec() / 8;
+    std::vector<char> buffer(static_cast<size_t>(std::min<int64_t>(std::max<int64_t>(2 * block, 1), total)));
+    TProgress progress(total);
+    // As playback does: the tail of less than two blocks goes out as one block.
+    for (;;) {
+      const int64_t remaining = total - window->Position();
+      const int64_t n = remaining < 2 * block ? remaining : block;
+      if (n == 0) break;
+      const int32_t got = window->Read(buffer.data(), static_cast<int32_t>(n));
+      if (got <= 0) break;
+      convertor.Convert(buffer.data(), got);
+      progress.Show(window->Position());
+    }
+    progress.Done();
+    convertor.Close();
+    writer.Finish();
+  } catch (...) {
+    out.reset();
+    QFile::remove(outName);
+    throw;
+  }
+  return 0;
+}
+}  // namespace
+
+int main(int argc, char** argv) {
+  QCoreApplication app(argc, argv);
+  QCoreApplication::setApplicationName(QStringLiteral("tamsel-convert"));
+  QCommandLineParser parser;
+  parser.setApplicationDescription(QStringLiteral(
+      "Converts a WAVE file into another audio format with the recorder's codecs.\n"
+      "Formats are named tag:rate:bits:channels[:bitrate], any part but the tag may be left out, e.g.\n"
+      "  pcm:22050:16:mono   ima-adpcm:22050:mono   gsm610:8000   mp3:44100:stereo:128k"));
+  parser.addHelpOption();
+  QCommandLineOption format({QStringLiteral("f"), QStringLiteral("format")},
+                            QStringLiteral("Target format (default: the input's own)."), QStringLiteral("spec"));
+  QCommandLineOption list(QStringLiteral("list-formats"), QStringLiteral("List every format of every codec."));
+  QCommandLineOption info(QStringLiteral("info"), QStringLiteral("Show the file's format and length."),
+                          QStringLiteral("file"));
+  QCommandLineOption quiet({QStringLiteral("q"), QStringLiteral("quiet")},
+                           QStringLiteral("Do not print the conversion steps."));
+  parser.addOptions({format, list, info, quiet});
+  parser.addPositionalArgument(QStringLiteral("IN.wav"), QStringLiteral("File to read."));
+  parser.addPositionalArgument(QStringLiteral("OUT.wav"), QStringLiteral("File to write (replaced)."));
+  parser.process(app);
+
+  try {
+    if (parser.isSet(list)) return ListAll();
+    if (parser.isSet(info)) return Info(parser.value(info));
+    const QStringList args = parser.positionalArguments();
+    if (args.size() != 2) {
+      Print(stderr, QStringLiteral("tamsel-convert: give IN.wav and OUT.wav (see --help)."));
+      return 2;
+    }
+    return Convert(args[0], args[1], parser.value(format), parser.isSet(quiet));
+  } catch (const Exception& e) {
+    Print(stderr, QStringLiteral("tamsel-convert: ") + e.Message());
+    return 1;
+  } catch (const std::exception& e) {
+    Print(stderr, QStringLiteral("tamsel-convert: ") + QString::fromLocal8Bit(e.what()));
+    return 1;
+  }
+}
