@@ -130,8 +130,10 @@ public:
   // fields they name are already set in dst and must be kept. False when the
   // driver has no proposal; on true, Accepts(src, dst, false) holds.
   virtual bool Suggest(const WAVEFORMATEX* src, WAVEFORMATEX* dst, uint32_t flags) const = 0;
-  // Opens a stream for a pair Accepts answered true for; nullptr only when out of memory.
-  virtual std::unique_ptr<IAcmStream> Open(const WAVEFORMATEX* src, const WAVEFORMATEX* dst) const = 0;
+  // Opens a stream for a pair Accepts answered true for (with the same realTime);
+  // nullptr only when out of memory. Without real time a driver may choose a
+  // slower, better setting.
+  virtual std::unique_ptr<IAcmStream> Open(const WAVEFORMATEX* src, const WAVEFORMATEX* dst, bool realTime) const = 0;
 };
 
 // ---- Registration table ----
@@ -141,3 +143,8 @@ std::span<const IAcmDriver* const> AcmDrivers();
 // The drivers of this folder; each is defined in its own AcmDriver<Name>.cpp.
 const IAcmDriver& AcmPcmDriver();
 const IAcmDriver& AcmFloatDriver();
+const IAcmDriver& AcmG711Driver();
+const IAcmDriver& AcmImaAdpcmDriver();
+const IAcmDriver& AcmMsAdpcmDriver();
+const IAcmDriver& AcmGsm610Driver();
+const IAcmDriver& AcmMp3Driver();

@@ -56,7 +56,7 @@ public:
     return false;
   }
 
-  std::unique_ptr<IAcmStream> Open(const WAVEFORMATEX* src, const WAVEFORMATEX* dst) const override {
+  std::unique_ptr<IAcmStream> Open(const WAVEFORMATEX* src, const WAVEFORMATEX* dst, bool) const override {
     return AcmOpenLinearStream(src, dst);
   }
 };
