@@ -20,24 +20,6 @@ template <class E, class F> QString MessageOf(F&& f) {
   return QStringLiteral("<no exception>");
 }
 
-// A producer whose format the test changes between blocks.
-class TSource : public TQComponent {
-public:
-  explicit TSource(TComponent* owner) : TQComponent(owner), FSubject(std::make_unique<TdeAudioSubject>(this, &Format)) {}
-  ~TSource() override { FSubject.reset(); }
-  void* QueryInterface(const TGUID& iid) override {
-    if (void* role = QueryAudioRole(iid, FSubject.get(), nullptr)) return role;
-    return TQComponent::QueryInterface(iid);
-  }
-  void Deliver(const std::vector<uint8_t>& block) {
-    FSubject->Notify(FSubject.get(), block.data(), int32_t(block.size()));
-  }
-  TdeWaveFormat Format;
-
-private:
-  std::unique_ptr<TdeAudioSubject> FSubject;
-};
-
 struct TCollected {
   int Calls = 0;
   std::vector<uint8_t> Bytes;

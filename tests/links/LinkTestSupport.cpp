@@ -59,3 +59,16 @@ std::vector<uint8_t> PcmSine(const TdeWaveFormat& format, double hz, size_t fram
   }
   return data;
 }
+
+TSource::TSource(TComponent* owner) : TQComponent(owner), FSubject(std::make_unique<TdeAudioSubject>(this, &Format)) {}
+
+TSource::~TSource() { FSubject.reset(); }
+
+void* TSource::QueryInterface(const TGUID& iid) {
+  if (void* role = QueryAudioRole(iid, FSubject.get(), nullptr)) return role;
+  return TQComponent::QueryInterface(iid);
+}
+
+void TSource::Deliver(const std::vector<uint8_t>& block) {
+  FSubject->Notify(FSubject.get(), block.data(), int32_t(block.size()));
+}

@@ -14,3 +14,16 @@ std::unique_ptr<TdeWaveFormat> Enumerated(uint16_t tag, uint32_t rate, uint16_t 
 std::vector<uint8_t> PcmSine(const TdeWaveFormat& format, double hz, size_t frames);
 // The bytes of one second of format (its average rate).
 inline int32_t BytesPerSecond(const TdeWaveFormat& f) { return static_cast<int32_t>(f.AvgBytesPerSec()); }
+
+// A producer whose format a test may change between blocks.
+class TSource : public TQComponent {
+public:
+  explicit TSource(TComponent* owner);
+  ~TSource() override;
+  void* QueryInterface(const TGUID& iid) override;
+  void Deliver(const std::vector<uint8_t>& block);
+  TdeWaveFormat Format;
+
+private:
+  std::unique_ptr<TdeAudioSubject> FSubject;
+};
