@@ -297,6 +297,8 @@ WAVEHDR* TAlsaDevice::Cursor() const {
 // Frames heard so far, or -1 for an unrecoverable error. An underrun means
 // everything written has been heard.
 snd_pcm_sframes_t TAlsaDevice::Played() {
+  // Not started (yet, or again after an underrun): nothing more has been heard.
+  if (snd_pcm_state(FPcm) == SND_PCM_STATE_PREPARED) return static_cast<snd_pcm_sframes_t>(FHeadStart);
   snd_pcm_sframes_t delay = 0;
   const int err = snd_pcm_delay(FPcm, &delay);
   if (err == -EPIPE || snd_pcm_state(FPcm) == SND_PCM_STATE_XRUN) {
