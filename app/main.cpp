@@ -1,11 +1,18 @@
-#include <QApplication>
-#include <QWidget>
+#include "Application.h"
+#include "Forms.h"
 
 int main(int argc, char** argv) {
-  QApplication app(argc, argv);
-  QWidget window;
-  window.setWindowTitle(QString::fromUtf8("Tamsel录音机"));
-  window.resize(490, 395);
-  window.show();
-  return app.exec();
+  // Resources live in a static library; pull them in explicitly.
+  Q_INIT_RESOURCE(tamsel);
+  TApplication app(argc, argv);
+  app.Initialize();
+  app.SetTitle(QString::fromUtf8("Tamsel录音机"));
+  TForm* form = nullptr;
+  try {
+    app.CreateForm(form, QStringLiteral(":/Form1.json"));
+  } catch (...) {
+    app.HandleException();
+    return 1;
+  }
+  return app.Run();
 }

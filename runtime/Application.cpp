@@ -1,5 +1,7 @@
 #include "Application.h"
 #include "Classes.h"
+#include "Description.h"
+#include "Forms.h"
 #include "Exceptions.h"
 
 #include <QMessageBox>
@@ -41,7 +43,11 @@ void TApplication::SetTitle(const QString& title) {
   setApplicationName(title);
 }
 
-void TApplication::AddForm(std::unique_ptr<TComponent> form, QWidget* widget) {
+void TApplication::AddForm(std::unique_ptr<TComponent> form, QWidget* widget, const QString& description) {
+  if (!description.isEmpty()) {
+    ReadDescriptionFile(form.get(), description);
+    if (auto* f = dynamic_cast<TForm*>(form.get())) f->DoCreate();
+  }
   FForms.push_back(std::move(form));
   if (!FMainForm) FMainForm = widget;
 }

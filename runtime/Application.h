@@ -23,12 +23,21 @@ public:
   const QString& Title() const { return FTitle; }
   void SetTitle(const QString& title);
 
-  // Creates a form (its constructor reads its window description); the first
-  // one becomes the main form. The application owns it.
+  // Creates a form whose constructor reads its own window description (and
+  // runs DoCreate); the first form becomes the main form. The application owns it.
   template <class T> void CreateForm(T*& reference) {
     auto form = std::make_unique<T>(nullptr);
     reference = form.get();
-    AddForm(std::move(form), reference);
+    AddForm(std::move(form), reference, QString());
+  }
+  // The same for a form that does not read its description itself: reads it
+  // from a file or resource (":/Form1.json") after construction, so the
+  // form's Loaded can bind its fields, then runs DoCreate (OnCreate).
+  template <class T> void CreateForm(T*& reference, const QString& description) {
+    auto form = std::make_unique<T>(nullptr);
+    T* created = form.get();
+    AddForm(std::move(form), created, description);
+    reference = created;
   }
   QWidget* MainForm() const { return FMainForm; }
   // Shows the main form and runs the loop until it closes; returns the exit code.
@@ -45,7 +54,7 @@ public:
   void SetOnException(TExceptionHook hook) { FOnException = std::move(hook); }
 
 private:
-  void AddForm(std::unique_ptr<TComponent> form, QWidget* widget);
+  void AddForm(std::unique_ptr<TComponent> form, QWidget* widget, const QString& description);
 
   QString FTitle;
   std::vector<std::unique_ptr<TComponent>> FForms;  // freed newest first

@@ -1,0 +1,126 @@
+#pragma once
+// The window description: a form and its components as JSON, read when the
+// form is created and written back by WriteDescription.
+//
+//   {"Class": "TForm1", "Name": "Form1",
+//    "Properties": {"Caption": "...", "Font": {"Height": -12}, "OnCreate": "FormCreate"},
+//    "Children": [{"Class": "TTimer", "Name": "tmStatusBar", "Properties": {"Enabled": false}}]}
+//
+// One object per component in description order (that is creation order);
+// "Children" of a control are placed inside it (in ClientParent() when the
+// component gives one), non-visual components sit under the form. Every
+// component is owned by the form.
+//
+// Making a component loadable
+// ---------------------------
+// * Register its class once before a description naming it is read (the
+//   form's constructor is the usual place; registering again is harmless):
+//       RegisterClass<TdeAudioIn>().Event("OnData", &TdeAudioIn::SetOnData);
+//   The class must be constructible from (TComponent* owner) and derive
+//   from QObject (or a widget) and TComponent.
+// * Published properties are Q_PROPERTYs whose name begins with a capital
+//   letter and that are STORED (the default). Properties are applied in
+//   declaration order; anything that depends on several of them belongs in
+//   Loaded(). Supported types and their JSON:
+//     int, unsigned, qint64, double, bool      number / true, false
+//     QString, QStringList                     string / array of strings
+//     QByteArray                               hex string
+//     an enum declared with Q_ENUM / Q_ENUM_NS identifier string, "psSolid"
+//     a set declared with Q_FLAG / Q_FLAG_NS   array of identifiers, ["fsBold"]
+//     TColor                                   identifier "clBtnFace" or a number 0x00BBGGRR
+//     TPersistent subclass pointer (READ only) nested object: "Font": {"Height": -12}
+//     TCollection pointer (READ only)          array of item objects
+//     TComponent* or a pointer to a component  the component's Name; resolved after
+//       class (reference)                      all components exist, then Loaded runs
+// * Storage defaults: Q_CLASSINFO("Default:Interval", "1000") (same syntax
+//   as the JSON value but as text: "clWindow", "psSolid", "fsBold|fsItalic",
+//   "" for the empty set). A value equal to its default is not written; a
+//   property without one is always written, except an empty string, list
+//   or set. Reading leaves unlisted properties at the constructor's value.
+// * Controls (widgets) also get Left, Top, Width and Height, always written,
+//   unless they declare their own Q_PROPERTYs of those names.
+// * Binary properties: override DefineProperties(TFiler&) (TPersistent or
+//   TComponent) and call filer.DefineBinaryProperty("FormatBuffer", read,
+//   write, hasData); stored as hex text under that name, written only when
+//   hasData is true.
+// * Events: members with a setter taking a std::function, registered with
+//   .Event("OnTimer", &TTimer::SetOnTimer). The description names a handler
+//   of the form ("OnTimer": "tmStatusBarTimer"); the form registers its
+//   handlers with RegisterHandlers<TForm1>().Handler("tmStatusBarTimer",
+//   &TForm1::tmStatusBarTimer). The handler's parameters must be exactly
+//   those of the event's std::function.
+//
+// Reading fails with EDescriptionError naming the entry, such as
+// "Error reading Form1.btnRecord.Font.Height: Invalid property value." for a
+// malformed text, an unknown class, property or handler, a bad value, a
+// setter's own error or an unresolved reference.
+#include "Classes.h"
+#include "Exceptions.h"
+
+#include <QByteArray>
+#include <QMetaObject>
+#include <QString>
+#include <any>
+#include <functional>
+#include <typeindex>
+#include <type_traits>
+
+TAMSEL_DECLARE_EXCEPTION(EDescriptionError, Exception);
+
+namespace DescriptionDetail {
+using TFactory = std::function<TComponent*(TComponent* owner)>;
+using TEventSetter = std::function<void(QObject* object, const std::any& handler)>;
+using THandlerMaker = std::function<std::any(TComponent* form)>;
+void AddClass(const QMetaObject& meta, TFactory factory);
+void AddEvent(const QMetaObject& meta, const char* name, std::type_index type, TEventSetter setter);
+void AddHandler(const QMetaObject& meta, const char* name, std::type_index type, THandlerMaker maker);
+}  // namespace DescriptionDetail
+
+template <class T> class TClassRegistration {
+public:
+  TClassRegistration() {
+    DescriptionDetail::AddClass(T::staticMetaObject, [](TComponent* owner) -> TComponent* { return new T(owner); });
+  }
+  // Publishes an event: setter is a member taking the event's std::function.
+  template <class Arg> TClassRegistration& Event(const char* name, void (T::*setter)(Arg)) {
+    using E = std::decay_t<Arg>;
+    DescriptionDetail::AddEvent(T::staticMetaObject, name, typeid(E), [setter](QObject* o, const std::any& h) {
+      (qobject_cast<T*>(o)->*setter)(std::any_cast<const E&>(h));
+    });
+    return *this;
+  }
+};
+template <class T> TClassRegistration<T> RegisterClass() { return {}; }
+
+template <class Form> class THandlerRegistration {
+public:
+  template <class... Args> THandlerRegistration& Handler(const char* name, void (Form::*method)(Args...)) {
+    using E = std::function<void(Args...)>;
+    DescriptionDetail::AddHandler(Form::staticMetaObject, name, typeid(E), [method](TComponent* form) {
+      Form* f = dynamic_cast<Form*>(form);
+      return std::any(E([f, method](Args... args) { (f->*method)(std::forward<Args>(args)...); }));
+    });
+    return *this;
+  }
+};
+template <class Form> THandlerRegistration<Form> RegisterHandlers() { return {}; }
+
+// Reads a description into root (a form already constructed): creates the
+// components, sets properties, binds events, resolves references, then runs
+// Loaded on root and every created component in description order. The
+// description's root entry must name root's class.
+void ReadDescription(TComponent* root, const QByteArray& json);
+// The same from a file or resource (":/forms/Form1.json").
+void ReadDescriptionFile(TComponent* root, const QString& fileName);
+// Creates a standalone component from a one-component description (no owner).
+TComponent* ReadComponent(const QByteArray& json);
+// The description of root and everything it owns, indented JSON.
+QByteArray WriteDescription(TComponent* root);
+
+// The component of root called name, of class T; raises EDescriptionError
+// naming both when it is missing or of another class. Forms bind their
+// fields with it after ReadDescription.
+TComponent* FindComponentChecked(TComponent* root, const QString& name, const QMetaObject& meta);
+template <class T> T* FindComponentAs(TComponent* root, const QString& name) {
+  return dynamic_cast<T*>(FindComponentChecked(root, name, T::staticMetaObject));
+}

@@ -1,0 +1,355 @@
+#include "Description.h"
+#include "Forms.h"
+#include "Graphics.h"
+#include "Streams.h"
+#include "Timers.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <gtest/gtest.h>
+
+namespace {
+
+class TTestItem : public TCollectionItem {
+  Q_OBJECT
+  Q_PROPERTY(QString Caption READ Caption WRITE SetCaption)
+  Q_PROPERTY(int Width READ Width WRITE SetWidth)
+  Q_CLASSINFO("Default:Width", "10")
+public:
+  using TCollectionItem::TCollectionItem;
+  QString Caption() const { return FCaption; }
+  void SetCaption(const QString& v) { FCaption = v; }
+  int Width() const { return FWidth; }
+  void SetWidth(int v) { FWidth = v; }
+  void Assign(TPersistent* source) override {
+    auto* o = qobject_cast<TTestItem*>(source);
+    if (!o) return TCollectionItem::Assign(source);
+    FCaption = o->FCaption;
+    FWidth = o->FWidth;
+  }
+
+private:
+  QString FCaption;
+  int FWidth = 10;
+};
+
+// A value with a binary defined property, the way wave formats are stored.
+class TTestFormat : public TPersistent {
+  Q_OBJECT
+  Q_PROPERTY(int Tag READ Tag WRITE SetTag)
+  Q_CLASSINFO("Default:Tag", "0")
+public:
+  QByteArray Buffer = QByteArray("\x01\x00\x02\x00", 4);
+  bool Stored = true;
+  int Tag() const { return FTag; }
+  void SetTag(int v) { FTag = v; }
+  void DefineProperties(TFiler& filer) override {
+    filer.DefineBinaryProperty(
+        "FormatBuffer",
+        [this](TStream& s) {
+          Buffer = QByteArray(int(s.Size()), 0);
+          s.ReadBuffer(Buffer.data(), int32_t(Buffer.size()));
+        },
+        [this](TStream& s) { s.WriteBuffer(Buffer.constData(), int32_t(Buffer.size())); }, Stored);
+  }
+
+private:
+  int FTag = 0;
+};
+
+class TTestComponent : public TQComponent {
+  Q_OBJECT
+  Q_PROPERTY(bool Active READ Active WRITE SetActive)
+  Q_PROPERTY(int Count READ Count WRITE SetCount)
+  Q_PROPERTY(QString Text READ Text WRITE SetText)
+  Q_PROPERTY(QStringList Lines READ Lines WRITE SetLines)
+  Q_PROPERTY(TColor Color READ Color WRITE SetColor)
+  Q_PROPERTY(Graphics::TPenStyle Style READ Style WRITE SetStyle)
+  Q_PROPERTY(Graphics::TFontStyles Styles READ Styles WRITE SetStyles)
+  Q_PROPERTY(TPen* PenLeft READ PenLeft)
+  Q_PROPERTY(TFont* Font READ Font)
+  Q_PROPERTY(TTestFormat* Format READ Format)
+  Q_PROPERTY(TCollection* Items READ Items)
+  Q_PROPERTY(TComponent* Source READ Source WRITE SetSource)
+  Q_PROPERTY(TTimer* Timer READ Timer WRITE SetTimer)
+  Q_CLASSINFO("Default:Active", "false")
+  Q_CLASSINFO("Default:Count", "5")
+  Q_CLASSINFO("Default:Color", "clWindow")
+  Q_CLASSINFO("Default:Style", "psSolid")
+  Q_CLASSINFO("Default:Styles", "fsBold")
+public:
+  explicit TTestComponent(TComponent* owner)
+      : TQComponent(owner), FItems(TCollection::ItemsOf<TTestItem>()) {
+    FStyles = fsBold;
+  }
+  bool Active() const { return FActive; }
+  void SetActive(bool v) { FActive = v; }
+  int Count() const { return FCount; }
+  void SetCount(int v) {
+    if (v < 0) throw EConvertError("Invalid count.");
+    FCount = v;
+  }
+  QString Text() const { return FText; }
+  void SetText(const QString& v) { FText = v; }
+  QStringList Lines() const { return FLines; }
+  void SetLines(const QStringList& v) { FLines = v; }
+  TColor Color() const { return FColor; }
+  void SetColor(TColor v) { FColor = v; }
+  TPenStyle Style() const { return FStyle; }
+  void SetStyle(TPenStyle v) { FStyle = v; }
+  TFontStyles Styles() const { return FStyles; }
+  void SetStyles(TFontStyles v) { FStyles = v; }
+  TPen* PenLeft() { return &FPen; }
+  TFont* Font() { return &FFont; }
+  TTestFormat* Format() { return &FFormat; }
+  TCollection* Items() { return &FItems; }
+  TComponent* Source() const { return FSource; }
+  void SetSource(TComponent* v) { FSource = v; }
+  TTimer* Timer() const { return FTimer; }
+  void SetTimer(TTimer* v) { FTimer = v; }
+  void SetOnChange(TNotifyEvent e) { FOnChange = std::move(e); }
+  void Change() {
+    if (FOnChange) FOnChange(this);
+  }
+  void Loaded() override {
+    TQComponent::Loaded();
+    SourceAtLoaded = FSource;
+    if (FText == "fail in Loaded") throw EConvertError("Loaded refused.");
+  }
+  TComponent* SourceAtLoaded = nullptr;
+
+private:
+  bool FActive = false;
+  int FCount = 7;  // differs from the stored default on purpose
+  QString FText;
+  QStringList FLines;
+  TColor FColor = clWindow;
+  TPenStyle FStyle = psSolid;
+  TFontStyles FStyles;
+  TPen FPen;
+  TFont FFont;
+  TTestFormat FFormat;
+  TCollection FItems;
+  TComponent* FSource = nullptr;
+  TTimer* FTimer = nullptr;
+  TNotifyEvent FOnChange;
+};
+
+class TTestPanel : public QWidget, public TComponent {
+  Q_OBJECT
+  Q_PROPERTY(QString Caption READ Caption WRITE SetCaption)
+public:
+  explicit TTestPanel(TComponent* owner) : QWidget(nullptr), TComponent(owner) {}
+  QString Caption() const { return FCaption; }
+  void SetCaption(const QString& v) { FCaption = v; }
+
+private:
+  QString FCaption;
+};
+
+class TTestForm : public TForm {
+  Q_OBJECT
+public:
+  explicit TTestForm(TComponent* owner) : TForm(owner) {
+    RegisterClass<TTestComponent>().Event("OnChange", &TTestComponent::SetOnChange);
+    RegisterClass<TTestPanel>();
+    RegisterHandlers<TTestForm>()
+        .Handler("ThingChange", &TTestForm::ThingChange)
+        .Handler("FormClose", &TTestForm::FormClose);
+  }
+  void ThingChange(TComponent* sender) { Changed.push_back(sender); }
+  void FormClose(QObject*, TCloseAction& action) { action = caNone; }
+  std::vector<TComponent*> Changed;
+};
+
+const char* kDescription = R"({
+  "Class": "TTestForm", "Name": "Form1",
+  "Properties": {"Caption": "Tamsel录音机", "Width": 490, "Height": 395, "Position": "poScreenCenter",
+                 "Font": {"Name": "宋体", "Height": -12}, "MinWidth": 130,
+                 "OnClose": "FormClose"},
+  "Children": [
+    {"Class": "TTestPanel", "Name": "Panel1", "Properties": {"Left": 1, "Top": 0, "Width": 480, "Height": 367},
+     "Children": [
+       {"Class": "TTestComponent", "Name": "First",
+        "Properties": {"Source": "Second", "Timer": "tmStatus", "Color": 9783603, "Style": "psDot",
+                       "Styles": ["fsItalic", "fsUnderline"], "Text": "a \"quoted\" text",
+                       "Lines": ["one", "two"], "PenLeft": {"Color": "clRed", "Width": 2},
+                       "Format": {"FormatBuffer": "0100020044AC0000", "Tag": 3},
+                       "Items": [{"Caption": "min"}, {"Caption": "max", "Width": 20}],
+                       "OnChange": "ThingChange", "Count": 0, "Active": true}},
+       {"Class": "TTestPanel", "Name": "Inner", "Properties": {"Caption": "x", "Left": 5, "Top": 6, "Width": 7, "Height": 8}}
+     ]},
+    {"Class": "TTestComponent", "Name": "Second", "Properties": {"Source": "Form1"}},
+    {"Class": "TTimer", "Name": "tmStatus", "Properties": {"Enabled": false, "Interval": 250}}
+  ]
+})";
+
+std::unique_ptr<TTestForm> Load(const QByteArray& json) {
+  auto form = std::make_unique<TTestForm>(nullptr);
+  ReadDescription(form.get(), json);
+  return form;
+}
+
+QString ErrorOf(const QByteArray& json) {
+  try {
+    Load(json);
+  } catch (const EDescriptionError& e) {
+    return e.Message();
+  }
+  return QStringLiteral("(no error)");
+}
+
+}  // namespace
+
+TEST(Description, ReadsEveryKindOfProperty) {
+  auto form = Load(kDescription);
+  EXPECT_EQ(form->Name(), "Form1");
+  EXPECT_EQ(form->Caption(), QString::fromUtf8("Tamsel录音机"));
+  EXPECT_EQ(form->width(), 490);
+  EXPECT_EQ(form->Position(), poScreenCenter);
+  EXPECT_EQ(form->Font()->Name(), QString::fromUtf8("宋体"));
+  EXPECT_EQ(form->Font()->Height(), -12);
+  EXPECT_EQ(form->minimumWidth(), 130);
+  ASSERT_EQ(form->ComponentCount(), 5);
+
+  auto* first = FindComponentAs<TTestComponent>(form.get(), "First");
+  auto* second = FindComponentAs<TTestComponent>(form.get(), "Second");
+  auto* panel = FindComponentAs<TTestPanel>(form.get(), "Panel1");
+  auto* inner = FindComponentAs<TTestPanel>(form.get(), "Inner");
+  auto* timer = FindComponentAs<TTimer>(form.get(), "tmStatus");
+  EXPECT_EQ(panel->parentWidget(), form.get());
+  EXPECT_EQ(inner->parentWidget(), panel);
+  EXPECT_EQ(inner->geometry(), QRect(5, 6, 7, 8));
+  EXPECT_EQ(first->Color().Value, 0x954933);
+  EXPECT_EQ(first->Style(), psDot);
+  EXPECT_EQ(first->Styles(), fsItalic | fsUnderline);
+  EXPECT_EQ(first->Text(), "a \"quoted\" text");
+  EXPECT_EQ(first->Lines(), (QStringList{"one", "two"}));
+  EXPECT_EQ(first->PenLeft()->Color(), clRed);
+  EXPECT_EQ(first->PenLeft()->Width(), 2);
+  EXPECT_EQ(first->Format()->Buffer, QByteArray::fromHex("0100020044AC0000"));
+  EXPECT_EQ(first->Format()->Tag(), 3);
+  ASSERT_EQ(first->Items()->Count(), 2);
+  EXPECT_EQ(first->Items()->ItemAs<TTestItem>(1)->Caption(), "max");
+  EXPECT_EQ(first->Items()->ItemAs<TTestItem>(0)->Width(), 10);
+  EXPECT_EQ(first->Count(), 0);
+  EXPECT_TRUE(first->Active());
+  EXPECT_FALSE(timer->Enabled());
+  EXPECT_EQ(timer->Interval(), 250);
+  EXPECT_EQ(first->Timer(), timer);
+  EXPECT_EQ(second->Source(), form.get()) << "a reference may name the form itself";
+
+  first->Change();
+  EXPECT_EQ(form->Changed, std::vector<TComponent*>{first});
+  EXPECT_FALSE(form->close()) << "OnClose bound to the form's handler refuses";
+}
+
+TEST(Description, ReferencesResolveAfterAllComponentsExistAndBeforeLoaded) {
+  auto form = Load(kDescription);
+  auto* first = FindComponentAs<TTestComponent>(form.get(), "First");
+  auto* second = FindComponentAs<TTestComponent>(form.get(), "Second");
+  EXPECT_EQ(first->Source(), second) << "Second comes later in the description";
+  EXPECT_EQ(first->SourceAtLoaded, second);
+  EXPECT_FALSE(first->Loading());
+  EXPECT_FALSE(form->Loading());
+}
+
+TEST(Description, WriteReadWriteGivesTheSameText) {
+  auto form = Load(kDescription);
+  const QByteArray once = WriteDescription(form.get());
+  auto again = Load(once);
+  const QByteArray twice = WriteDescription(again.get());
+  EXPECT_EQ(once.toStdString(), twice.toStdString());
+  // Spot checks on what was written.
+  const QJsonObject root = QJsonDocument::fromJson(once).object();
+  const QJsonObject props = root["Properties"].toObject();
+  EXPECT_EQ(props["OnClose"].toString(), "FormClose");
+  EXPECT_FALSE(props.contains("Hint")) << "the empty hint is the default";
+  // Non-visual components are written under the form, whatever control they were listed in.
+  const QJsonArray children = root["Children"].toArray();
+  ASSERT_EQ(children.size(), 4);
+  EXPECT_EQ(children[0].toObject()["Children"].toArray()[0].toObject()["Name"].toString(), "Inner");
+  const QJsonObject first = children[1].toObject();
+  EXPECT_EQ(first["Name"].toString(), "First");
+  const QJsonObject fp = first["Properties"].toObject();
+  EXPECT_EQ(fp["Source"].toString(), "Second");
+  EXPECT_EQ(fp["PenLeft"].toObject()["Color"].toString(), "clRed");
+  EXPECT_FALSE(fp["PenLeft"].toObject().contains("Style")) << "psSolid is the pen's default";
+  EXPECT_EQ(fp["Format"].toObject()["FormatBuffer"].toString(), "0100020044AC0000");
+  EXPECT_EQ(fp["Styles"].toArray().size(), 2);
+  EXPECT_EQ(fp["Items"].toArray()[0].toObject().size(), 1) << "item Width 10 is the default";
+}
+
+TEST(Description, ValuesEqualToTheirDefaultAreNotWritten) {
+  TTestForm form(nullptr);
+  form.SetName("Form1");
+  auto* c = new TTestComponent(&form);
+  c->SetName("C");
+  c->SetCount(5);  // the stored default, not the constructor's 7
+  c->Format()->Stored = false;
+  const QJsonObject props =
+      QJsonDocument::fromJson(WriteDescription(&form)).object()["Children"].toArray()[0].toObject()["Properties"].toObject();
+  EXPECT_FALSE(props.contains("Count"));
+  EXPECT_FALSE(props.contains("Active"));
+  EXPECT_FALSE(props.contains("Color"));
+  EXPECT_FALSE(props.contains("Styles"));
+  EXPECT_FALSE(props.contains("Text")) << "an empty string without a default is not written";
+  EXPECT_FALSE(props.contains("Format")) << "nothing to write: has-data flag off, Tag at default";
+  EXPECT_TRUE(props["Font"].toObject().contains("Height")) << "no default: always written";
+
+  // Read back, the component gets its constructor's value.
+  auto back = Load(WriteDescription(&form));
+  EXPECT_EQ(FindComponentAs<TTestComponent>(back.get(), "C")->Count(), 7);
+}
+
+TEST(Description, ErrorsNameTheEntry) {
+  auto replaced = [](const char* from, const char* to) {
+    QByteArray d(kDescription);
+    EXPECT_TRUE(d.contains(from)) << from;
+    return d.replace(from, to);
+  };
+  struct TCase {
+    QByteArray Json;
+    QString Expected;
+  };
+  const TCase cases[] = {
+      {"{\"Class\": \"TTestForm\",", "Error reading description: "},
+      {"[1]", "the root must be an object"},
+      {replaced("\"TTimer\"", "\"TNoSuchClass\""), "Error reading Form1.tmStatus: Class TNoSuchClass not found."},
+      {replaced("\"Interval\"", "\"Intervall\""), "Error reading Form1.tmStatus.Intervall: Property does not exist."},
+      {replaced("\"Interval\": 250", "\"Interval\": \"fast\""), "Error reading Form1.tmStatus.Interval: Invalid property value."},
+      {replaced("\"Interval\": 250", "\"Interval\": 2.5"), "Form1.tmStatus.Interval: Invalid property value."},
+      {replaced("\"Height\": -12", "\"Height\": true"), "Error reading Form1.Font.Height: Invalid property value."},
+      {replaced("\"psDot\"", "\"psDotty\""), "Error reading Form1.First.Style: Invalid enumeration value \"psDotty\"."},
+      {replaced("\"fsItalic\"", "\"fsSlanted\""), "Form1.First.Styles: Invalid set element \"fsSlanted\"."},
+      {replaced("9783603", "\"clPaleBlue\""), "Form1.First.Color: Invalid colour value."},
+      {replaced("0100020044AC0000", "01XY"), "Form1.First.Format.FormatBuffer: Invalid binary value"},
+      {replaced("\"Source\": \"Second\"", "\"Source\": \"Third\""), "Error reading Form1.First.Source: Component Third not found."},
+      {replaced("\"Timer\": \"tmStatus\"", "\"Timer\": \"Second\""), "Form1.First.Timer: Second is not a TTimer."},
+      {replaced("\"ThingChange\"", "\"NoHandler\""), "Form1.First.OnChange: Handler NoHandler not found in TTestForm."},
+      {replaced("\"OnClose\": \"FormClose\"", "\"OnClose\": \"ThingChange\""), "Form1.OnClose: Handler ThingChange does not fit this event."},
+      {replaced("\"Count\": 0", "\"Count\": -1"), "Error reading Form1.First.Count: Invalid count."},
+      {replaced("\"Name\": \"Second\"", "\"Name\": \"First\""), "Form1.First: A component named First already exists."},
+      {replaced("\"Class\": \"TTestForm\"", "\"Class\": \"TOtherForm\""), "The description is of class TOtherForm, not TTestForm."},
+      {replaced("{\"Caption\": \"min\"}", "\"min\""), "Form1.First.Items[0]: An item is written as an object."},
+      {replaced("\"Text\": \"a \\\"quoted\\\" text\"", "\"Text\": \"fail in Loaded\""), "Error reading Form1.First: Loaded refused."},
+      {replaced("\"Children\": [\n       {", "\"Kids\": [\n       {"), "Form1.Panel1: Unknown entry \"Kids\"."},
+  };
+  for (const TCase& c : cases) {
+    const QString message = ErrorOf(c.Json);
+    EXPECT_TRUE(message.contains(c.Expected)) << "got: " << message.toStdString() << "\nwanted: " << c.Expected.toStdString();
+  }
+}
+
+TEST(Description, MissingFieldComponentIsNamed) {
+  auto form = Load(kDescription);
+  try {
+    FindComponentAs<TTimer>(form.get(), "First");
+    FAIL();
+  } catch (const EDescriptionError& e) {
+    EXPECT_EQ(e.Message(), "Form1 has no component First of class TTimer.");
+  }
+}
+
+#include "DescriptionTest.moc"
