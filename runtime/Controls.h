@@ -45,6 +45,8 @@ class TControl : public QWidget, public TComponent {
   Q_CLASSINFO("Default:Visible", "true")
   Q_CLASSINFO("Default:TabOrder", "-1")
   Q_CLASSINFO("Default:Hint", "")
+  Q_CLASSINFO("Stored:Color", "IsColorStored")
+  Q_CLASSINFO("Stored:Font", "IsFontStored")
 public:
   explicit TControl(TComponent* owner);
   ~TControl() override;
@@ -65,6 +67,9 @@ public:
   TColor Color() const { return FColor; }
   void SetColor(TColor value);
   bool ParentColor() const { return FParentColor; }
+  // A colour or font that follows the parent is not stored.
+  Q_INVOKABLE bool IsColorStored() const { return !FParentColor; }
+  Q_INVOKABLE bool IsFontStored() const { return !FParentFont; }
   void SetParentColor(bool value);
   TFont* Font() { return &FFont; }
   bool ParentFont() const { return FParentFont; }

@@ -77,6 +77,18 @@ bool IsPublished(const QMetaProperty& p, bool component) {
   return n[0] >= 'A' && n[0] <= 'Z' && p.isStored() && !(component && qstrcmp(n, "Name") == 0);
 }
 
+// Q_CLASSINFO("Stored:Color", "IsColorStored") names a Q_INVOKABLE bool
+// method deciding per object whether the property is written.
+bool IsStoredNow(QObject* obj, const QMetaProperty& p) {
+  const QMetaObject* meta = obj->metaObject();
+  const int i = meta->indexOfClassInfo((QByteArray("Stored:") + p.name()).constData());
+  if (i < 0) return true;
+  bool stored = true;
+  if (!QMetaObject::invokeMethod(obj, meta->classInfo(i).value(), Qt::DirectConnection, Q_RETURN_ARG(bool, stored)))
+    qWarning("%s: stored function %s missing", meta->className(), meta->classInfo(i).value());
+  return stored;
+}
+
 bool IsColor(const QMetaProperty& p) { return p.metaType() == QMetaType::fromType<TColor>(); }
 
 const QMetaObject* PointeeMeta(const QMetaProperty& p) {
@@ -661,7 +673,7 @@ private:
     }
     for (int i = 0; i < meta->propertyCount(); ++i) {
       const QMetaProperty p = meta->property(i);
-      if (!IsPublished(p, component)) continue;
+      if (!IsPublished(p, component) || !IsStoredNow(obj, p)) continue;
       const QString key = QString::fromLatin1(p.name());
       if (IsCollection(p)) {
         auto* collection = qobject_cast<TCollection*>(p.read(obj).value<QObject*>());

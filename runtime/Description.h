@@ -37,6 +37,8 @@
 //   "" for the empty set). A value equal to its default is not written; a
 //   property without one is always written, except an empty string, list
 //   or set. Reading leaves unlisted properties at the constructor's value.
+//   Q_CLASSINFO("Stored:Color", "IsColorStored") names a Q_INVOKABLE
+//   bool method that decides per object (Color only without ParentColor).
 // * Controls (widgets) also get Left, Top, Width and Height, always written,
 //   unless they declare their own Q_PROPERTYs of those names.
 // * Binary properties: override DefineProperties(TFiler&) (TPersistent or
