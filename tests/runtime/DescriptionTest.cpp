@@ -159,7 +159,7 @@ public:
         .Handler("FormClose", &TTestForm::FormClose);
   }
   void ThingChange(TComponent* sender) { Changed.push_back(sender); }
-  void FormClose(QObject*, TCloseAction& action) { action = caNone; }
+  void FormClose(TComponent*, TCloseAction& action) { action = caNone; }
   std::vector<TComponent*> Changed;
 };
 
