@@ -72,7 +72,7 @@ public:
   MMRESULT Restart() override;
   MMRESULT Reset() override;
   void Shutdown() override;
-  void Queued() override { Wake(); }
+  void Queued(WAVEHDR*) override { Wake(); }
 
 private:
   void Wake() {

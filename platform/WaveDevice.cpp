@@ -157,20 +157,24 @@ MMRESULT TWaveDevice::Reset() {
 }
 
 MMRESULT TWaveDevice::Enqueue(WAVEHDR* header) {
+  {
+    std::lock_guard guard(Lock);
+    EnqueueLocked(header);
+  }
+  Queued(header);
+  return MMSYSERR_NOERROR;
+}
+
+void TWaveDevice::EnqueueLocked(WAVEHDR* header) {
   header->dwFlags = (header->dwFlags & ~WHDR_DONE) | WHDR_INQUEUE;
   header->lpNext = nullptr;
   header->reserved = 0;
   if (Direction == TWaveDirection::Input) header->dwBytesRecorded = 0;
-  {
-    std::lock_guard guard(Lock);
-    if (FTail)
-      FTail->lpNext = header;
-    else
-      FHead = header;
-    FTail = header;
-  }
-  Queued();
-  return MMSYSERR_NOERROR;
+  if (FTail)
+    FTail->lpNext = header;
+  else
+    FHead = header;
+  FTail = header;
 }
 
 bool TWaveDevice::QueueEmpty() {

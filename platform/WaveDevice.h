@@ -58,10 +58,12 @@ public:
   virtual MMRESULT Reset();
   virtual void Shutdown() {}
   // A header was appended to the queue (lock not held).
-  virtual void Queued() {}
+  virtual void Queued(WAVEHDR*) {}
 
   // Front end: appends a prepared header to the queue.
   MMRESULT Enqueue(WAVEHDR* header);
+  // The same from an IWaveListener's HeaderDone of this device (lock held, no wake needed).
+  void EnqueueLocked(WAVEHDR* header);
   bool QueueEmpty();
 
   // Redirects completions (see IWaveListener); set before the first Enqueue.

@@ -8,7 +8,12 @@
 
 class TScriptedWaveDevice final : public TWaveDevice {
 public:
-  using TWaveDevice::TWaveDevice;
+  TScriptedWaveDevice(TWaveDirection direction, const WAVEFORMATEX& format, const TNotifyHandle& target,
+                      TScriptedWaveDevice*& current)
+      : TWaveDevice(direction, format, target), FCurrent(current) {}
+  ~TScriptedWaveDevice() override {
+    if (FCurrent == this) FCurrent = nullptr;
+  }
 
   MMRESULT Start() override {
     Started = true;
@@ -64,6 +69,7 @@ public:
   bool Paused = false;
 
 private:
+  TScriptedWaveDevice*& FCurrent;
   uint8_t FPattern = 0;
 };
 
@@ -71,7 +77,7 @@ class TScriptedWaveBackend final : public TWaveBackend {
 public:
   MMRESULT Open(TWaveDirection direction, uint32_t deviceID, const WAVEFORMATEX& format, const TNotifyHandle& target,
                 std::unique_ptr<TWaveDevice>& device) override {
-    auto d = std::make_unique<TScriptedWaveDevice>(direction, format, target);
+    auto d = std::make_unique<TScriptedWaveDevice>(direction, format, target, Current);
     LastDeviceID = deviceID;
     LastFormat = format;
     Current = d.get();
@@ -81,7 +87,7 @@ public:
 
   uint32_t NumDevs(TWaveDirection) override { return 1; }
 
-  MMRESULT Check(TWaveDirection direction, TWaveCall call, TWaveDevice* device, const WAVEHDR*) override {
+  MMRESULT Check(TWaveDirection direction, TWaveCall call, TWaveDevice*, const WAVEHDR*) override {
     const std::string name = WaveCallName(direction, call);
     Calls.push_back(name);
     auto it = Failures.find(name);
@@ -90,7 +96,6 @@ public:
       Failures.erase(it);
       return rc;
     }
-    if (call == TWaveCall::Close && device == Current && device->QueueEmpty()) Current = nullptr;
     return MMSYSERR_NOERROR;
   }
 

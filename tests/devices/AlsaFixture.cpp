@@ -33,9 +33,15 @@ TFilePcms::TFilePcms(const std::vector<uint8_t>& infile) {
                            .arg(dir);
   WriteFile(dir + "/asound.conf", conf.toUtf8());
   qputenv("ALSA_CONFIG_PATH", (dir + "/asound.conf").toLocal8Bit());
+  qputenv("TAMSEL_CAPTURE_DEVICE", "tamselcap");
+  qputenv("TAMSEL_PLAYBACK_DEVICE", "tamselplay");
 }
 
-TFilePcms::~TFilePcms() { qunsetenv("ALSA_CONFIG_PATH"); }
+TFilePcms::~TFilePcms() {
+  qunsetenv("ALSA_CONFIG_PATH");
+  qunsetenv("TAMSEL_CAPTURE_DEVICE");
+  qunsetenv("TAMSEL_PLAYBACK_DEVICE");
+}
 
 std::vector<uint8_t> TFilePcms::Played() const {
   const QByteArray data = ReadFile(FDir.path() + "/out.raw");

@@ -15,7 +15,8 @@
 class TFilePcms {
 public:
   // The capture PCM "tamselcap" serves infile (44100 Hz 16-bit stereo raw)
-  // through a plug layer; "tamselplay" writes what is played to outfile.
+  // through a plug layer; "tamselplay" writes what is played to outfile. Both
+  // are made the default devices through the environment.
   explicit TFilePcms(const std::vector<uint8_t>& infile);
   ~TFilePcms();
   std::vector<uint8_t> Played() const;

@@ -33,14 +33,6 @@ struct TBuffers {
 
 class WaveAlsa : public ::testing::Test {
 protected:
-  void SetUp() override {
-    qputenv("TAMSEL_CAPTURE_DEVICE", "tamselcap");
-    qputenv("TAMSEL_PLAYBACK_DEVICE", "tamselplay");
-  }
-  void TearDown() override {
-    qunsetenv("TAMSEL_CAPTURE_DEVICE");
-    qunsetenv("TAMSEL_PLAYBACK_DEVICE");
-  }
   const std::vector<uint8_t> Signal = TestSignal(44100 * 3);
   TFilePcms Pcms{Signal};
   TNoticeLog Log;
