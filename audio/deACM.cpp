@@ -1,10 +1,12 @@
 #include "deACM.h"
 
+#include <QApplication>
 #include <algorithm>
 #include <cstring>
 
 #include "Streams.h"
 #include "deAudioConsts.h"
+#include "deFormatChooser.h"
 
 // ---- Wave format ----
 
@@ -75,4 +77,41 @@ void TdeWaveFormat::SuggestPCM(const TdeWaveFormat* source) {
                                                       WAVE_FORMAT_BUFFER_SIZE, ACM_FORMATSUGGESTF_WFORMATTAG));
   if (!CanConvert(source, &suggestion, false)) throw EACMConversionError(QString::fromLatin1(SConversionNotPossible));
   Assign(&suggestion);
+}
+
+// ---- Format choice ----
+
+MMRESULT TFormatSelector::Execute() {
+  if (!FRecord.hwndOwner) FRecord.hwndOwner = QApplication::activeWindow();
+  FResult = ChooseFormat(FRecord);
+  return FResult;
+}
+
+bool TdeWaveFormat::Choose(const QString& title) {
+  alignas(8) uint8_t working[WAVE_FORMAT_BUFFER_SIZE];
+  std::memcpy(working, FBuffer, sizeof working);
+  const QByteArray title8 = title.toUtf8();
+  FChooser = {};
+  FChooser.cbStruct = sizeof FChooser;
+  FChooser.fdwStyle = ACMFORMATCHOOSE_STYLEF_INITTOWFXSTRUCT;
+  FChooser.pwfx = reinterpret_cast<WAVEFORMATEX*>(working);
+  FChooser.cbwfx = WAVE_FORMAT_BUFFER_SIZE;
+  FChooser.pszTitle = title8.constData();
+  switch (FRestriction) {
+    case crNone: FChooser.fdwEnum = 0; break;
+    case crInput: FChooser.fdwEnum = ACM_FORMATENUMF_INPUT; break;
+    case crOutput: FChooser.fdwEnum = ACM_FORMATENUMF_OUTPUT; break;
+    default: FChooser.fdwEnum = ~0u; break;  // an unknown restriction is refused by the chooser
+  }
+  TFormatSelector selector(FChooser);
+  const MMRESULT result = selector.Execute();
+  FChooser.pszTitle = nullptr;  // the title's bytes go with this call
+  FChooser.pwfx = nullptr;
+  if (result == ACMERR_CANCELED) return false;
+  RaiseACMError<EACMConversionError>(result, QString::fromLatin1(SErrorSelectingFormat));
+  const auto* chosen = reinterpret_cast<const WAVEFORMATEX*>(working);
+  Assert(sizeof(WAVEFORMATEX) + chosen->cbSize <= WAVE_FORMAT_BUFFER_SIZE || chosen->wFormatTag == WAVE_FORMAT_PCM,
+         "deACM", "cbSize");
+  std::memcpy(FBuffer, working, sizeof FBuffer);
+  return true;
 }

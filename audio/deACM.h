@@ -68,6 +68,10 @@ public:
   // this object). Raises EACMConversionError and keeps the old buffer when the
   // manager has no proposal or cannot convert to it.
   void SuggestPCM(const TdeWaveFormat* source);
+  // Shows the format chooser on this format under title. True when the user
+  // accepted a format (now in the buffer), false when cancelled (unchanged);
+  // a chooser failure raises EACMConversionError "Error selecting format." and the reason.
+  bool Choose(const QString& title);
 
 protected:
   // Copies all 512 bytes into another wave format; other destinations are ignored.
@@ -78,7 +82,7 @@ private:
   const WAVEFORMATEX* Record() const { return reinterpret_cast<const WAVEFORMATEX*>(FBuffer); }
 
   alignas(8) uint8_t FBuffer[WAVE_FORMAT_BUFFER_SIZE] = {};
-  [[maybe_unused]] ACMFORMATCHOOSE FChooser = {};  // filled by Choose only
+  ACMFORMATCHOOSE FChooser = {};  // filled by Choose only
   TChooserRestriction FRestriction = crNone;
 };
 
@@ -328,3 +332,18 @@ private:
 // ---- Codec catalogue ----
 
 // ---- Format choice ----
+
+// Runs the format chooser modally for one Choose and keeps its outcome.
+class TFormatSelector {
+public:
+  explicit TFormatSelector(const ACMFORMATCHOOSE& record) : FRecord(record) {}
+  // Shows the chooser over the active window; returns the chooser's code:
+  // 0 accepted, ACMERR_CANCELED, or why it failed.
+  MMRESULT Execute();
+  MMRESULT Result() const { return FResult; }
+  const ACMFORMATCHOOSE& Record() const { return FRecord; }
+
+private:
+  ACMFORMATCHOOSE FRecord;
+  MMRESULT FResult = ACMERR_CANCELED;
+};
