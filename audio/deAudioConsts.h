@@ -38,6 +38,15 @@ inline constexpr const char* SInputDeviceFailed =
 inline constexpr const char* SOutputDeviceFailed =
     "The audio output device stopped working (unplugged, or the sound server stopped). Playback was stopped.";
 
+// ---- Codec catalogue ----
+inline constexpr const char* SErrorDriverDetails = "Error retrieving driver details.";
+inline constexpr const char* SErrorDriverPriority = "Error retrieving driver priority.";
+inline constexpr const char* SErrorOpeningDriver = "Error opening driver.";
+inline constexpr const char* SErrorClosingDriver = "Error while closing driver.";
+inline constexpr const char* SErrorFormatSize = "Error while requesting size of Wave format.";
+inline constexpr const char* SErrorEnumeratingFormats = "Error while enumerating formats.";
+inline constexpr const char* SCodecIndexOutOfBounds = "Codec index out of bounds (%1).";
+
 // ---- Audio files ----
 inline constexpr const char* SWritePastEndOfSubStream = "Write past end of sub stream.";
 inline constexpr const char* SInvalidFileFormat = "Invalid file format.";

@@ -45,6 +45,9 @@ struct TAvCodecSetup {
 std::unique_ptr<IAcmStream> AvCodecOpenStream(const TAvCodecSetup& setup);
 
 // ---- Driver base ----
+// Debian builds libavcodec with its GPL parts enabled.
+inline constexpr const char* AvLibavcodecLicence = "libavcodec (FFmpeg), GPL-2.0-or-later as built (LGPL-2.1 sources).";
+
 // One coded format as a driver understands it.
 struct TAvCodedFormat {
   uint16_t Tag = 0;

@@ -109,6 +109,10 @@ public:
   virtual ~IAcmDriver() = default;
   virtual const char* ShortName() const = 0;
   virtual const char* LongName() const = 0;
+  // For the driver catalogue: which library does the work under which licence
+  // (at most 127 characters), and what the driver offers (at most 511).
+  virtual const char* Licensing() const { return ""; }
+  virtual const char* Features() const { return ""; }
   // ACMDRIVERDETAILS_SUPPORTF_CODEC (changes the tag) and/or _CONVERTER (same tag).
   virtual uint32_t Support() const = 0;
   // The tags the driver describes and enumerates.

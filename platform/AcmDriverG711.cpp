@@ -15,6 +15,10 @@ class TG711Driver final : public TAvCodecDriver {
 public:
   const char* ShortName() const override { return "G.711"; }
   const char* LongName() const override { return "CCITT G.711 A-Law and u-Law codec"; }
+  const char* Licensing() const override { return AvLibavcodecLicence; }
+  const char* Features() const override {
+    return "A-law and u-law, 8 bits per sample, mono and stereo at 8 to 192 kHz, to and from 8- and 16-bit PCM.";
+  }
   std::span<const TAcmFormatTagInfo> FormatTags() const override { return Tags; }
   uint32_t FormatCount(uint16_t tag) const override { return OurTag(tag) ? std::size(AvBlockCodecRates) * 2 : 0; }
   bool EnumFormat(uint16_t tag, uint32_t index, WAVEFORMATEX* wfx) const override {

@@ -18,6 +18,13 @@ class TGsm610Driver final : public TAvCodecDriver {
 public:
   const char* ShortName() const override { return "GSM 6.10"; }
   const char* LongName() const override { return "GSM 6.10 audio codec"; }
+  const char* Licensing() const override {
+    return "Encoding by libgsm (TU Berlin licence, permissive); decoding by libavcodec (FFmpeg, GPL-2.0-or-later as "
+           "built).";
+  }
+  const char* Features() const override {
+    return "13 kbit/s at 8 kHz: 65-byte blocks of 320 samples, mono; also at 11.025, 22.05 and 44.1 kHz.";
+  }
   std::span<const TAcmFormatTagInfo> FormatTags() const override { return Tags; }
   uint32_t FormatCount(uint16_t tag) const override {
     return tag == WAVE_FORMAT_GSM610 ? std::size(AvBlockCodecRates) : 0;

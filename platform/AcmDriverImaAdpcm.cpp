@@ -9,6 +9,11 @@ public:
   TImaAdpcmDriver() : TAvAdpcmDriver({WAVE_FORMAT_IMA_ADPCM, "IMA ADPCM", "adpcm_ima_wav", 4, 1, 2}) {}
   const char* ShortName() const override { return "IMA ADPCM"; }
   const char* LongName() const override { return "IMA ADPCM codec"; }
+  const char* Licensing() const override { return AvLibavcodecLicence; }
+  const char* Features() const override {
+    return "4 bits per sample, mono and stereo at 8 to 192 kHz, blocks of 256 bytes per channel up to 11.025 kHz, "
+           "512 up to 22.05 kHz, 1024 above; reads any block size of up to 8192 bytes.";
+  }
 };
 
 }  // namespace

@@ -43,6 +43,15 @@ class TMp3Driver final : public TAvCodecDriver {
 public:
   const char* ShortName() const override { return "MPEG Layer-3"; }
   const char* LongName() const override { return "MPEG Layer-3 codec"; }
+  const char* Licensing() const override {
+    return "Encoding by LAME (LGPL-2.0-or-later) through libavcodec; decoding by libavcodec (FFmpeg, GPL-2.0-or-later "
+           "as built).";
+  }
+  const char* Features() const override {
+    return "Constant bit rates of 32 to 320 kbit/s at 32, 44.1 and 48 kHz and of 8 to 160 kbit/s at 8 to 24 kHz, "
+           "mono and stereo. Reads constant and variable bit rates. LAME's highest quality when real time is not "
+           "required.";
+  }
   std::span<const TAcmFormatTagInfo> FormatTags() const override { return Tags; }
   uint32_t FormatCount(uint16_t tag) const override {
     return tag == WAVE_FORMAT_MPEGLAYER3 ? std::size(Rates) * 2 * RateCount : 0;

@@ -15,6 +15,12 @@ public:
   TMsAdpcmDriver() : TAvAdpcmDriver({WAVE_FORMAT_ADPCM, "Microsoft ADPCM", "adpcm_ms", 7, 2, ExtraBytes}) {}
   const char* ShortName() const override { return "MS ADPCM"; }
   const char* LongName() const override { return "Microsoft ADPCM codec"; }
+  const char* Licensing() const override { return AvLibavcodecLicence; }
+  const char* Features() const override {
+    return "4 bits per sample with the seven standard predictors, mono and stereo at 8 to 192 kHz, blocks of 256 "
+           "bytes per channel up to 11.025 kHz, 512 up to 22.05 kHz, 1024 above; reads any block size of up to 8192 "
+           "bytes.";
+  }
 
 protected:
   bool CheckExtra(const WAVEFORMATEX* wfx, TAvCodedFormat& out) const override {

@@ -431,8 +431,8 @@ MMRESULT acmDriverDetails(HACMDRIVERID hadid, ACMDRIVERDETAILS* padd, uint32_t f
   AcmCopyText(padd->szShortName, sizeof padd->szShortName, d.ShortName());
   AcmCopyText(padd->szLongName, sizeof padd->szLongName, d.LongName());
   AcmCopyText(padd->szCopyright, sizeof padd->szCopyright, "Tamsel");
-  AcmCopyText(padd->szLicensing, sizeof padd->szLicensing, "");
-  AcmCopyText(padd->szFeatures, sizeof padd->szFeatures, "");
+  AcmCopyText(padd->szLicensing, sizeof padd->szLicensing, d.Licensing());
+  AcmCopyText(padd->szFeatures, sizeof padd->szFeatures, d.Features());
   return MMSYSERR_NOERROR;
 }
 

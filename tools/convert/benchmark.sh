@@ -54,13 +54,10 @@ printf '%-28s %10s %10s %10s %8s\n' conversion "ours(s)" "ffmpeg(s)" "sox(s)" ou
 row "pcm:22050:16:mono" --format pcm:22050:16:mono "$in" "$work/o.wav" -- \
   -i "$in" -ar 22050 -ac 1 -c:a pcm_s16le "$work/f.wav" -- "$in" -r 22050 -c 1 "$work/s.wav"
 
-formats=$("$tool" --list-formats | cut -f1)
-for tag in alaw mulaw ima-adpcm ms-adpcm gsm610 mp3; do
-  # the codec's format nearest the source: 44100 Hz stereo, else 22050 mono, else its first
-  spec=$(echo "$formats" | grep -E "^$tag:44100:.*stereo" | head -1 || true)
-  [ -n "$spec" ] || spec=$(echo "$formats" | grep -E "^$tag:22050:.*mono" | head -1 || true)
-  [ -n "$spec" ] || spec=$(echo "$formats" | grep -E "^$tag:" | head -1 || true)
-  [ -n "$spec" ] || { printf '%-28s %s\n' "$tag" "(no driver)"; continue; }
+# The recorder's typical targets: each codec at the format a user picks for it.
+for spec in ima-adpcm:22050:mono ms-adpcm:22050:mono mulaw:8000:mono alaw:8000:mono gsm610:8000:mono \
+            mp3:44100:stereo:128k; do
+  tag=${spec%%:*}
   rate=$(echo "$spec" | cut -d: -f2)
   ch=1; case $spec in *stereo*) ch=2;; esac
   ffx=(); case $tag in mp3) ffx=(-b:a "$(echo "$spec" | grep -oE '[0-9]+k$' || echo 128k)");; esac
