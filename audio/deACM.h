@@ -203,8 +203,9 @@ void* QueryAudioRole(const TGUID& iid, TdeAudioSubject* subject, TdeAudioObserve
 // One codec-manager stream between two fixed formats. Accumulates its input,
 // converts whole source blocks and keeps the rest for the next call. The first
 // call that can produce output fixes both buffers for the rest of the opening
-// (input: three times that call's input; output: the codec's worst case for a
-// full input buffer), so a running stream never allocates.
+// (input: three times that call's input, at least one second of source audio;
+// output: the codec's worst case for a full input buffer), so a running stream
+// never allocates.
 class TMiniConvertor {
 public:
   TMiniConvertor(const TdeWaveFormat& source, const TdeWaveFormat& destination);

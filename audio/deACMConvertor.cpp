@@ -1,4 +1,5 @@
 // The conversion step and the convertor component of the deACM unit.
+#include <algorithm>
 #include <cfenv>
 #include <cstring>
 #include <limits>
@@ -28,6 +29,8 @@ private:
 };
 
 constexpr int64_t MaxBufferSize = std::numeric_limits<int32_t>::max();
+// Caps the data rate a stored format may claim when sizing buffers by it.
+constexpr int64_t MaxSecondBytes = 4 * 1024 * 1024;
 
 }  // namespace
 
@@ -98,7 +101,13 @@ bool TMiniConvertor::Prepare() {
   uint32_t size = 0;
   if (acmStreamSize(FHandle, static_cast<uint32_t>(FInputFill), &size, ACM_STREAMSIZEF_SOURCE) != 0 || size == 0)
     return false;
-  GrowInput(3 * int64_t{FInputFill});
+  // Three times the first productive input, but at least a second of audio: a
+  // step behind a resampler first gets a short block (the filter's delay), and
+  // sizing by that alone would refuse the ordinary blocks that follow.
+  const auto* source = reinterpret_cast<const WAVEFORMATEX*>(FSource);
+  const int64_t align = std::max<int64_t>(1, source->nBlockAlign);
+  const int64_t second = std::min<int64_t>(source->nAvgBytesPerSec, MaxSecondBytes);
+  GrowInput(std::max(3 * int64_t{FInputFill}, (second + align - 1) / align * align));
   // The worst case for a full input buffer, so no conversion can overflow the output.
   size = 0;
   RaiseACMError<EACMConversionError>(

@@ -1,6 +1,4 @@
-// Counts heap allocations made by the current thread while armed: every form of
-// the global operator new and, outside sanitizer builds (whose runtime owns
-// malloc), the C allocator too, so codec libraries are counted as well.
+// Replaces the global allocator of this test program to count allocations.
 #include "AllocationHook.h"
 
 #include <cstdlib>
@@ -8,26 +6,30 @@
 
 namespace {
 thread_local bool tArmed = false;
-thread_local long tCount = 0;
+thread_local long tNew = 0;
+thread_local long tMalloc = 0;
 thread_local size_t tFirstSize = 0;
 
-inline void Count(size_t size) {
+inline void Count(long& counter, size_t size) {
   if (!tArmed) return;
-  if (tCount++ == 0) tFirstSize = size;
+  if (tNew + tMalloc == 0) tFirstSize = size;
+  ++counter;
 }
 }  // namespace
 
 void TAllocationCounter::Arm() {
-  tCount = 0;
+  tNew = tMalloc = 0;
   tFirstSize = 0;
   tArmed = true;
 }
 
 long TAllocationCounter::Disarm() {
   tArmed = false;
-  return tCount;
+  return tNew + tMalloc;
 }
 
+long TAllocationCounter::NewCount() { return tNew; }
+long TAllocationCounter::MallocCount() { return tMalloc; }
 size_t TAllocationCounter::FirstSize() { return tFirstSize; }
 
 #if defined(__SANITIZE_ADDRESS__)
@@ -52,62 +54,68 @@ void* __libc_memalign(size_t, size_t);
 void __libc_free(void*);
 
 void* malloc(size_t size) {
-  Count(size);
+  Count(tMalloc, size);
   return __libc_malloc(size);
 }
 void* calloc(size_t n, size_t size) {
-  Count(n * size);
+  Count(tMalloc, n * size);
   return __libc_calloc(n, size);
 }
 void* realloc(void* p, size_t size) {
-  Count(size);
+  Count(tMalloc, size);
   return __libc_realloc(p, size);
 }
 void free(void* p) { __libc_free(p); }
 int posix_memalign(void** out, size_t alignment, size_t size) {
-  Count(size);
+  Count(tMalloc, size);
   void* p = __libc_memalign(alignment, size);
   if (!p) return 12;  // ENOMEM
   *out = p;
   return 0;
 }
 void* aligned_alloc(size_t alignment, size_t size) {
-  Count(size);
+  Count(tMalloc, size);
   return __libc_memalign(alignment, size);
 }
 void* memalign(size_t alignment, size_t size) {
-  Count(size);
+  Count(tMalloc, size);
   return __libc_memalign(alignment, size);
 }
 }
 #endif
 
-// With the malloc hook on, malloc counts already; count once.
+namespace {
+// Beneath the hook, so that operator new is counted once, as itself.
+void* RawAllocate(size_t size, size_t alignment) {
+  if (size == 0) size = 1;
 #if TAMSEL_HOOK_MALLOC
-#define TAMSEL_NEW_COUNT(size) (void)(size)
+  return alignment <= alignof(std::max_align_t) ? __libc_malloc(size) : __libc_memalign(alignment, size);
 #else
-#define TAMSEL_NEW_COUNT(size) Count(size)
+  if (alignment <= alignof(std::max_align_t)) return std::malloc(size);
+  void* p = nullptr;
+  return posix_memalign(&p, alignment, size) == 0 ? p : nullptr;
 #endif
+}
 
-void* operator new(size_t size) {
-  TAMSEL_NEW_COUNT(size);
-  if (void* p = std::malloc(size ? size : 1)) return p;
+void* CountedNew(size_t size, size_t alignment) {
+  Count(tNew, size);
+  if (void* p = RawAllocate(size, alignment)) return p;
   throw std::bad_alloc();
 }
-void* operator new[](size_t size) { return operator new(size); }
+}  // namespace
+
+void* operator new(size_t size) { return CountedNew(size, 0); }
+void* operator new[](size_t size) { return CountedNew(size, 0); }
+void* operator new(size_t size, std::align_val_t a) { return CountedNew(size, static_cast<size_t>(a)); }
+void* operator new[](size_t size, std::align_val_t a) { return CountedNew(size, static_cast<size_t>(a)); }
 void* operator new(size_t size, const std::nothrow_t&) noexcept {
-  TAMSEL_NEW_COUNT(size);
-  return std::malloc(size ? size : 1);
+  Count(tNew, size);
+  return RawAllocate(size, 0);
 }
-void* operator new[](size_t size, const std::nothrow_t& t) noexcept { return operator new(size, t); }
-void* operator new(size_t size, std::align_val_t alignment) {
-  TAMSEL_NEW_COUNT(size);
-  const auto a = static_cast<size_t>(alignment);
-  void* p = nullptr;
-  if (posix_memalign(&p, a < sizeof(void*) ? sizeof(void*) : a, size ? size : 1) != 0) throw std::bad_alloc();
-  return p;
+void* operator new[](size_t size, const std::nothrow_t&) noexcept {
+  Count(tNew, size);
+  return RawAllocate(size, 0);
 }
-void* operator new[](size_t size, std::align_val_t alignment) { return operator new(size, alignment); }
 void operator delete(void* p) noexcept { std::free(p); }
 void operator delete[](void* p) noexcept { std::free(p); }
 void operator delete(void* p, size_t) noexcept { std::free(p); }
