@@ -222,6 +222,8 @@ public:
   // (keeping what it holds) when the fixed input buffer would overflow.
   // setFPU masks floating-point exceptions around the codec call.
   int32_t Convert(const void* audioData, int32_t audioDataSize, bool setFPU, uint32_t flags);
+  // Drops held input (a partial source block); the buffers stay.
+  void DiscardInput() { FInputFill = 0; }
 
   const uint8_t* OutputBuffer() const { return FOutput.get(); }
   bool Active() const { return FActive; }
@@ -273,6 +275,10 @@ public:
   // Pushes one block through the chain and delivers what comes out; the caller
   // keeps the block.
   void Convert(const void* audioData, int32_t audioDataSize);
+  // The same for a block that must stand on its own (the display's): what the
+  // steps hold from earlier blocks is dropped, codec state starts afresh and
+  // everything the block yields is flushed out, resampler delay included.
+  void ConvertAlone(const void* audioData, int32_t audioDataSize);
   // Appends one line per chain format, in chain order (the format's Description).
   void GetConversionSteps(QStringList* strings) const;
 
@@ -311,6 +317,7 @@ protected:
 private:
   void PlanChain();
   void ClearChain();
+  void RunChain(const void* audioData, int32_t audioDataSize, bool alone);
 
   bool FAborted = false;
   bool FActive = false;

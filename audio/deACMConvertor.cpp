@@ -259,13 +259,23 @@ void TdeAudioConvertor::SetActive(bool value) {
 }
 
 void TdeAudioConvertor::Convert(const void* audioData, int32_t audioDataSize) {
+  RunChain(audioData, audioDataSize, false);
+}
+
+void TdeAudioConvertor::ConvertAlone(const void* audioData, int32_t audioDataSize) {
+  RunChain(audioData, audioDataSize, true);
+}
+
+void TdeAudioConvertor::RunChain(const void* audioData, int32_t audioDataSize, bool alone) {
   if (!FActive) throw EACMConversionError(SConversionNotActive);
   FOutputData = nullptr;
   FOutputSize = 0;
   const void* data = audioData;
   int32_t size = audioDataSize;
+  const uint32_t flags = ACM_STREAMCONVERTF_BLOCKALIGN | (alone ? ACM_STREAMCONVERTF_START | ACM_STREAMCONVERTF_END : 0);
   for (auto& step : FSteps) {
-    size = step->Convert(data, size, FSet8087FPUFlag, ACM_STREAMCONVERTF_BLOCKALIGN);
+    if (alone) step->DiscardInput();
+    size = step->Convert(data, size, FSet8087FPUFlag, flags);
     if (size == 0) {
       data = nullptr;
       break;
