@@ -53,3 +53,8 @@ inline constexpr const char* SInvalidFileFormat = "Invalid file format.";
 inline constexpr const char* SAudioFileTooLarge =
     "The audio file has reached 4 GiB, the largest size a WAVE file can hold; the audio before this block was kept.";
 inline constexpr const char* SAudioFileWriteError = "Error writing the audio file; the audio before this block was kept.";
+
+// ---- Audio display ----
+inline constexpr const char* SInvalidNumberOfPoints = "Invalid number of points.";
+inline constexpr const char* SNotAnAudioControlSource = "The selected component is not an audio control source.";
+inline constexpr const char* SOutOfMemory = "Out of memory.";

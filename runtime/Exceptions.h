@@ -34,6 +34,8 @@ TAMSEL_DECLARE_EXCEPTION(EFCreateError, EStreamError);
 TAMSEL_DECLARE_EXCEPTION(EFOpenError, EStreamError);
 TAMSEL_DECLARE_EXCEPTION(EReadError, EStreamError);
 TAMSEL_DECLARE_EXCEPTION(EWriteError, EStreamError);
+// A failed allocation, as an ordinary error of the family (std::bad_alloc is not).
+TAMSEL_DECLARE_EXCEPTION(EOutOfMemory, Exception);
 
 // Raises EAssertionFailed naming the unit, e.g. "Assertion failed (deACM): Controller".
 [[noreturn]] void RaiseAssertion(const char* unit, const char* what);
