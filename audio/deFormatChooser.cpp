@@ -165,6 +165,12 @@ void TdeFormatChooser::ShowTag(int index) {
   FAttributes->setCurrentRow(0);
 }
 
+void TdeFormatChooser::showEvent(QShowEvent* event) {
+  QDialog::showEvent(event);
+  // The list knows its height only now: bring the starting format to the middle.
+  if (QListWidgetItem* item = FAttributes->currentItem()) FAttributes->scrollToItem(item, QAbstractItemView::PositionAtCenter);
+}
+
 void TdeFormatChooser::accept() {
   const int tag = FTags->currentIndex(), row = FAttributes->currentRow();
   if (tag < 0 || row < 0) return;  // nothing chosen: keep the dialog open

@@ -24,6 +24,9 @@ public:
 
   void accept() override;
 
+protected:
+  void showEvent(QShowEvent* event) override;
+
 private:
   struct TEntry {
     std::vector<uint8_t> Format;  // the meaningful bytes: 18 + cbSize
