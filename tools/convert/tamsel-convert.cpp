@@ -77,7 +77,7 @@ int ListAll() {
   return 0;
 }
 
-int Convert(const QString& inName, const QString& outName, const QString& formatText, bool quiet) {
+int Convert(const QString& inName, const QString& outName, const QString& formatText, bool quiet, bool realTime) {
   TFileStream in(inName, fmOpenRead);
   TdeRIFFAudioReader reader(&in);
   TdeWaveFormat target;
@@ -89,6 +89,7 @@ int Convert(const QString& inName, const QString& outName, const QString& format
   TdeAudioConvertor convertor(nullptr);
   convertor.SetFormatIn(reader.GetFormat());
   convertor.SetFormatOut(&target);
+  convertor.SetRequestRealTime(realTime);
   convertor.Open();
   if (!quiet) {
     QStringList steps;
@@ -149,7 +150,10 @@ int main(int argc, char** argv) {
                           QStringLiteral("file"));
   QCommandLineOption quiet({QStringLiteral("q"), QStringLiteral("quiet")},
                            QStringLiteral("Do not print the conversion steps."));
-  parser.addOptions({format, list, info, quiet});
+  QCommandLineOption realTime({QStringLiteral("r"), QStringLiteral("real-time")},
+                              QStringLiteral("Use only codec settings that keep up in real time, as a recording "
+                                             "does (MP3 then codes at LAME's standard quality, not its highest)."));
+  parser.addOptions({format, list, info, quiet, realTime});
   parser.addPositionalArgument(QStringLiteral("IN.wav"), QStringLiteral("File to read."));
   parser.addPositionalArgument(QStringLiteral("OUT.wav"), QStringLiteral("File to write (replaced)."));
   parser.process(app);
@@ -162,7 +166,7 @@ int main(int argc, char** argv) {
       Print(stderr, QStringLiteral("tamsel-convert: give IN.wav and OUT.wav (see --help)."));
       return 2;
     }
-    return Convert(args[0], args[1], parser.value(format), parser.isSet(quiet));
+    return Convert(args[0], args[1], parser.value(format), parser.isSet(quiet), parser.isSet(realTime));
   } catch (const Exception& e) {
     Print(stderr, QStringLiteral("tamsel-convert: ") + e.Message());
     return 1;
