@@ -5,7 +5,20 @@
 #include <cstring>
 #include <new>
 
+#include "Description.h"
 #include "deAudioConsts.h"
+
+void RegisterAudioControlClasses() {
+  static const bool done = [] {
+    RegisterClass<TdeAudioControlSource>()
+        .Event("OnDataChanged", &TdeAudioControlSource::SetOnDataChanged)
+        .Event("OnObserverError", &TdeAudioControlSource::SetOnObserverError);
+    RegisterClass<TdeOscilloscope>().Event(
+        "OnPaintBackground", static_cast<void (TdeOscilloscope::*)(THandledEvent)>(&TdeAudioControl::SetOnPaintBackground));
+    return true;
+  }();
+  (void)done;
+}
 
 // ---- Control source ----
 
