@@ -336,6 +336,10 @@ private:
   bool FSet8087FPUFlag = true;
 };
 
+// Makes the convertor loadable from a window description, with its events
+// OnAudioConverted and OnAudioStreamConverted. Repeating it is harmless.
+void RegisterAudioConvertor();
+
 
 // ---- Codec catalogue ----
 
