@@ -1,5 +1,5 @@
 #include "Application.h"
-#include "Forms.h"
+#include "MainForm.h"
 
 int main(int argc, char** argv) {
   // Resources live in a static library; pull them in explicitly.
@@ -7,7 +7,7 @@ int main(int argc, char** argv) {
   TApplication app(argc, argv);
   app.Initialize();
   app.SetTitle(QString::fromUtf8("Tamsel录音机"));
-  TForm* form = nullptr;
+  TForm1* form = nullptr;
   try {
     app.CreateForm(form, QStringLiteral(":/Form1.json"));
   } catch (...) {

@@ -418,6 +418,13 @@ void TdeCustomAudioOut::Write(const void* audioData, int32_t audioDataSize) {
   SendHeader(header);
 }
 
+void TdeCustomAudioOut::Flush() {
+  CheckActive();
+  FPreBufferCountdown = 0;
+  for (WAVEHDR* pending : FPending) SendHeader(pending);
+  FPending.clear();
+}
+
 void TdeCustomAudioOut::SendHeader(WAVEHDR* header) {
   RaiseACMError<EACMAudioOutError>(waveOutWrite(FHandle, header, kHeaderSize), SErrorPlayingBuffer);
   ++FQueuedBuffers;

@@ -260,6 +260,12 @@ public:
   virtual void SetPaused(bool value);
   uint32_t QueuedBuffers() const { return FQueuedBuffers; }
   HWAVEOUT Handle() const { return FHandle; }
+  // True while written blocks are still held back before the device starts.
+  bool PreBuffering() const { return FPreBufferCountdown > 0; }
+  // Ends pre-buffering: sends the blocks held back so far. A player calls it
+  // when its data is used up before the pre-buffer filled, so a short take is
+  // heard and reports back. Nothing happens when not pre-buffering.
+  void Flush();
 
   void Write(const void* audioData, int32_t audioDataSize) override;
 

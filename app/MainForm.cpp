@@ -1,0 +1,457 @@
+#include "MainForm.h"
+
+#include "Application.h"
+#include "Description.h"
+#include "Exceptions.h"
+#include "SUIButton.h"
+#include "SUIForm.h"
+#include "SUIPublic.h"
+#include "Streams.h"
+#include "deACM.h"
+#include "deAudioControls.h"
+#include "deAudioIO.h"
+#include "deAudioStreams.h"
+#include "deCommon.h"
+
+#include <QClipboard>
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QSaveFile>
+#include <QStandardPaths>
+#include <QUrl>
+#include <algorithm>
+#include <unistd.h>
+
+namespace {
+
+const char* const kWorkingFile = "Recorded.wav";
+
+// Runs every step of a teardown even when one fails; the first failure is
+// raised at the end, after the state has been reset.
+class TTeardown {
+public:
+  template <class F> void Step(F step) {
+    try {
+      step();
+    } catch (...) {
+      if (!FFirst) FFirst = std::current_exception();
+    }
+  }
+  void Finish() {
+    if (FFirst) std::rethrow_exception(FFirst);
+  }
+  std::exception_ptr First() const { return FFirst; }
+
+private:
+  std::exception_ptr FFirst;
+};
+
+void RegisterClasses() {
+  RegisterClass<TForm1>()
+      .Event<TNotifyEvent>("OnCreate", &TForm1::SetOnCreate)
+      .Event<TCloseEvent>("OnClose", &TForm1::SetOnClose);
+  RegisterClass<TLabel>().Event<TNotifyEvent>("OnClick", &TLabel::SetOnClick);
+  RegisterClass<TListBox>();
+  RegisterClass<TStatusBar>();
+  RegisterClass<TProgressBar>();
+  RegisterClass<TSaveDialog>();
+  RegisterClass<TTimer>().Event("OnTimer", &TTimer::SetOnTimer);
+  RegisterClass<TdeAudioIn>();
+  RegisterClass<TdeAudioOut>().Event<TBufferEvent>("OnAudioPlayed", &TdeAudioOut::SetOnAudioPlayed);
+  RegisterClass<TdeAudioConvertor>().Event("OnAudioConverted", &TdeAudioConvertor::SetOnAudioConverted);
+  RegisterClass<TdeAudioControlSource>();
+  RegisterClass<TdeOscilloscope>();
+  RegisterSkinControls();
+  RegisterHandlers<TForm1>()
+      .Handler("FormCreate", &TForm1::FormCreate)
+      .Handler("FormClose", &TForm1::FormClose)
+      .Handler("suitempbtnRecordClick", &TForm1::suitempbtnRecordClick)
+      .Handler("suitempbtnStopClick", &TForm1::suitempbtnStopClick)
+      .Handler("suitempbtnPlayClick", &TForm1::suitempbtnPlayClick)
+      .Handler("suitempbtnFormatClick", &TForm1::suitempbtnFormatClick)
+      .Handler("RecordConvertAudioConverted", &TForm1::RecordConvertAudioConverted)
+      .Handler("deAudioOutAudioPlayed", &TForm1::deAudioOutAudioPlayed)
+      .Handler("tmStatusBarTimer", &TForm1::tmStatusBarTimer)
+      .Handler("suiButton2Click", &TForm1::suiButton2Click)
+      .Handler("suiButton3Click", &TForm1::suiButton3Click)
+      .Handler("suiButton4Click", &TForm1::suiButton4Click)
+      .Handler("Label1Click", &TForm1::Label1Click)
+      .Handler("Label2Click", &TForm1::Label2Click);
+}
+
+bool FolderWritable(const QString& folder) {
+  return !folder.isEmpty() && QFileInfo(folder).isDir() && ::access(QFile::encodeName(folder).constData(), W_OK) == 0;
+}
+
+// Copies source over target through a temporary file next to target, so a
+// copy that fails half-way leaves the old target as it was.
+void CopyReplacing(const QString& source, const QString& target) {
+  if (QFileInfo(source).canonicalFilePath() == QFileInfo(target).canonicalFilePath()) return;
+  QFile in(source);
+  QSaveFile out(target);
+  auto fail = [&](const QString& reason) {
+    out.cancelWriting();
+    throw EFCreateError(QStringLiteral("保存失败：%1\n%2").arg(QDir::toNativeSeparators(target), reason));
+  };
+  if (!in.open(QIODevice::ReadOnly)) fail(in.errorString());
+  if (!out.open(QIODevice::WriteOnly)) fail(out.errorString());
+  char buffer[65536];
+  for (;;) {
+    const qint64 n = in.read(buffer, sizeof buffer);
+    if (n < 0) fail(in.errorString());
+    if (n == 0) break;
+    if (out.write(buffer, n) != n) fail(out.errorString());
+  }
+  if (!out.commit()) fail(out.errorString());
+}
+
+}  // namespace
+
+QString WorkingFolder(const QString& programFolder) {
+  if (FolderWritable(programFolder)) return programFolder;
+  const QString data = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QStringLiteral("/tamsel");
+  QDir().mkpath(data);
+  return data;
+}
+
+QString WorkingFileName() {
+  return QDir(WorkingFolder(QCoreApplication::applicationDirPath())).filePath(QString::fromLatin1(kWorkingFile));
+}
+
+QString HomePageAddress() {
+  const QString configured = QString::fromUtf8(TAMSEL_HOME_PAGE);
+  if (!configured.isEmpty()) return configured;
+  const QString candidates[] = {
+      QStringLiteral(TAMSEL_DATADIR "/about.html"),
+      QCoreApplication::applicationDirPath() + QStringLiteral("/../share/tamsel/about.html"),
+      QStringLiteral(TAMSEL_ABOUT_SOURCE),
+  };
+  for (const QString& c : candidates)
+    if (QFileInfo::exists(c)) return QUrl::fromLocalFile(QFileInfo(c).canonicalFilePath()).toString();
+  return QUrl::fromLocalFile(candidates[0]).toString();
+}
+
+double Now() { return QDateTime::currentMSecsSinceEpoch() / 86400000.0 + 25569.0; }
+
+QString FormatElapsed(double days) {
+  const double frac = days - std::floor(days);
+  int64_t seconds = static_cast<int64_t>(frac * 86400.0 + 1e-6);
+  seconds %= 86400;
+  return QStringLiteral("%1:%2:%3")
+      .arg(seconds / 3600, 2, 10, QLatin1Char('0'))
+      .arg(seconds / 60 % 60, 2, 10, QLatin1Char('0'))
+      .arg(seconds % 60, 2, 10, QLatin1Char('0'));
+}
+
+QString PlayPercent(int64_t position, int64_t size) {
+  if (size <= 0) return QStringLiteral("0");
+  return QString::number(position * 100 / size);
+}
+
+TForm1::TForm1(TComponent* owner) : TForm(owner) { RegisterClasses(); }
+
+// Whatever still runs is stopped before the components go.
+TForm1::~TForm1() {
+  try {
+    if (FState == Recording) StopRecording();
+    if (FState == Playing) StopPlaying();
+  } catch (...) {
+    ::HandleException();
+  }
+}
+
+void TForm1::Loaded() {
+  TForm::Loaded();
+  suiForm1 = FindComponentAs<TsuiForm>(this, QStringLiteral("suiForm1"));
+  deOscilloscope1 = FindComponentAs<TdeOscilloscope>(this, QStringLiteral("deOscilloscope1"));
+  btnRecord = FindComponentAs<TsuiButton>(this, QStringLiteral("btnRecord"));
+  btnStop = FindComponentAs<TsuiButton>(this, QStringLiteral("btnStop"));
+  btnPlay = FindComponentAs<TsuiButton>(this, QStringLiteral("btnPlay"));
+  btnFormat = FindComponentAs<TsuiButton>(this, QStringLiteral("btnFormat"));
+  lbSteps = FindComponentAs<TListBox>(this, QStringLiteral("lbSteps"));
+  suiButton2 = FindComponentAs<TsuiButton>(this, QStringLiteral("suiButton2"));
+  Label1 = FindComponentAs<TLabel>(this, QStringLiteral("Label1"));
+  Label2 = FindComponentAs<TLabel>(this, QStringLiteral("Label2"));
+  sbStatus = FindComponentAs<TStatusBar>(this, QStringLiteral("sbStatus"));
+  pbPlayback = FindComponentAs<TProgressBar>(this, QStringLiteral("pbPlayback"));
+  suiButton3 = FindComponentAs<TsuiButton>(this, QStringLiteral("suiButton3"));
+  suiButton4 = FindComponentAs<TsuiButton>(this, QStringLiteral("suiButton4"));
+  deAudioIn = FindComponentAs<TdeAudioIn>(this, QStringLiteral("deAudioIn"));
+  deAudioOut = FindComponentAs<TdeAudioOut>(this, QStringLiteral("deAudioOut"));
+  RecordConvert = FindComponentAs<TdeAudioConvertor>(this, QStringLiteral("RecordConvert"));
+  PlayConvert = FindComponentAs<TdeAudioConvertor>(this, QStringLiteral("PlayConvert"));
+  deAudioControlSource = FindComponentAs<TdeAudioControlSource>(this, QStringLiteral("deAudioControlSource"));
+  tmStatusBar = FindComponentAs<TTimer>(this, QStringLiteral("tmStatusBar"));
+  SaveDialog1 = FindComponentAs<TSaveDialog>(this, QStringLiteral("SaveDialog1"));
+  AlignChildControls(this);
+  ApplyChildTabOrder(this);
+
+  // A device that closes by itself (it failed, or was unplugged) ends the
+  // recording or playback that uses it, so the window never shows a state
+  // that no longer runs.
+  deAudioIn->SetAfterClose([this](TComponent*) {
+    if (FState == Recording && !FStopping) FailLater(nullptr);
+  });
+  deAudioOut->SetAfterClose([this](TComponent*) {
+    if (FState == Playing && !FStopping) FailLater(nullptr);
+  });
+}
+
+void TForm1::FormCreate(TComponent*) {
+  FState = Stopped;
+  FFileName = WorkingFileName();
+  SetDoubleBuffered(true);
+  Label2->SetHint(QString::fromUtf8(TAMSEL_CONTACT));
+  UpdateButtons();
+  UpdateStatus();
+}
+
+void TForm1::FormClose(TComponent*, TCloseAction&) { btnStop->Click(); }
+
+void TForm1::UpdateButtons() {
+  const bool fileExists = QFileInfo::exists(FFileName);
+  btnRecord->SetEnabled(FState == Stopped);
+  btnStop->SetEnabled(FState == Recording || FState == Playing);
+  btnPlay->SetEnabled((FState == Stopped || FState == Playing) && fileExists);
+  btnFormat->SetEnabled(FState == Stopped);
+}
+
+void TForm1::SetStatusText(int panel, const QString& text) {
+  if (panel < sbStatus->Panels()->Count()) sbStatus->Panel(panel)->SetText(text);
+}
+
+void TForm1::UpdateStatus() {
+  switch (FState) {
+    case Stopped: SetStatusText(0, QStringLiteral("已停止")); break;
+    case Recording:
+      SetStatusText(1, RecordConvert->FormatOut()->Description());
+      SetStatusText(0, QStringLiteral("正在录制 ") + FormatElapsed(Now() - FStartTime));
+      break;
+    case Playing:
+      SetStatusText(1, PlayConvert->FormatIn()->Description());
+      SetStatusText(0, QStringLiteral("正在播放 ") + PlayPercent(FPlayStream->Position(), FPlayStream->Size()) +
+                           QStringLiteral("%"));
+      break;
+  }
+}
+
+void TForm1::tmStatusBarTimer(TComponent*) { UpdateStatus(); }
+
+void TForm1::AddSteps(const QString& heading, const QString& rule, const TdeAudioConvertor& convertor) {
+  QStringList steps;
+  convertor.GetConversionSteps(&steps);
+  lbSteps->Clear();
+  lbSteps->Add(heading);
+  lbSteps->Add(rule);
+  for (const QString& s : steps) lbSteps->Add(s);
+}
+
+void TForm1::suitempbtnRecordClick(TComponent*) {
+  // The device records the PCM format the codec manager proposes for the
+  // chosen format, in buffers of an eighth of a second.
+  deAudioIn->Format()->SuggestPCM(RecordConvert->FormatOut());
+  deAudioIn->SetBufferSize(deAudioIn->Format()->AvgBytesPerSec() / 8 + 4);
+  try {
+    FFailing = false;
+    RecordConvert->SetFormatIn(deAudioIn->Format());
+    RecordConvert->Open();
+    AddSteps(QStringLiteral("录制转换步骤："), QStringLiteral("======================="), *RecordConvert);
+    FFileStream = std::make_unique<TFileStream>(FFileName, fmCreate);
+    FWriter = std::make_unique<TdeRIFFAudioWriter>(FFileStream.get());
+    FWriter->GetFormat()->Assign(RecordConvert->FormatOut());
+    deAudioControlSource->SetAudioSource(deAudioIn);
+    deAudioIn->Open();
+    FState = Recording;
+  } catch (...) {
+    const std::exception_ptr error = std::current_exception();
+    try {
+      StopRecording();
+    } catch (...) {
+    }
+    UpdateButtons();
+    std::rethrow_exception(error);
+  }
+  UpdateButtons();
+  FStartTime = Now();
+  tmStatusBar->SetEnabled(true);
+  UpdateStatus();
+}
+
+void TForm1::RecordConvertAudioConverted(TComponent*, const void* AudioData, int32_t AudioDataSize, bool&) {
+  // After a failed write the blocks the device still returns are dropped:
+  // the recording stops once, with one message.
+  if (!FWriter || FFailing) return;
+  try {
+    FWriter->Write(AudioData, AudioDataSize);
+  } catch (...) {
+    FailLater(std::current_exception());
+  }
+}
+
+void TForm1::FailLater(std::exception_ptr error) {
+  if (FFailing) return;
+  FFailing = true;
+  QMetaObject::invokeMethod(
+      this,
+      [this, error] {
+        try {
+          if (FState == Recording) StopRecording();
+          if (FState == Playing) StopPlaying();
+          pbPlayback->SetPosition(0);
+          tmStatusBar->SetEnabled(false);
+          if (error) std::rethrow_exception(error);
+        } catch (...) {
+          FFailing = false;
+          ::HandleException();
+          return;
+        }
+        FFailing = false;
+      },
+      Qt::QueuedConnection);
+}
+
+void TForm1::StopRecording() {
+  FStopping = true;
+  TTeardown teardown;
+  teardown.Step([&] { RecordConvert->SetActive(false); });
+  teardown.Step([&] { deAudioIn->Close(); });
+  // Finish first so a failing trailer is reported; the writer is freed anyway.
+  teardown.Step([&] {
+    if (FWriter) FWriter->Finish();
+  });
+  FWriter.reset();
+  EndRun(teardown.First());
+}
+
+// The common end of StopRecording and StopPlaying: whatever failed, the
+// window is Stopped before the first failure is passed on.
+void TForm1::EndRun(std::exception_ptr firstError) {
+  FFileStream.reset();
+  FState = Stopped;
+  FStopping = false;
+  UpdateButtons();
+  UpdateStatus();
+  if (firstError) std::rethrow_exception(firstError);
+}
+
+void TForm1::suitempbtnPlayClick(TComponent*) {
+  if (deAudioOut->Active()) {
+    deAudioOut->SetPaused(!deAudioOut->Paused());
+  } else {
+    deAudioControlSource->SetAudioSource(deAudioOut);
+    try {
+      FFileStream = std::make_unique<TFileStream>(FFileName, fmOpenRead);
+      try {
+        FFailing = false;
+        FReader = std::make_unique<TdeRIFFAudioReader>(FFileStream.get());
+        deAudioOut->Format()->SuggestPCM(FReader->GetFormat());
+        PlayConvert->SetFormatIn(FReader->GetFormat());
+        PlayConvert->SetFormatOut(deAudioOut->Format());
+        PlayConvert->Open();
+        AddSteps(QStringLiteral("播放转换步骤："), QStringLiteral("====================="), *PlayConvert);
+        FPlayStream = FReader->OpenStream(0);
+        deAudioOut->Open();
+        pbPlayback->SetMax(static_cast<int>(std::clamp<int64_t>(FPlayStream->Size(), 0, INT32_MAX)));
+        pbPlayback->SetPosition(0);
+        for (int i = 0; i < deAudioOut->BufferCount() + 1; ++i) FillPlayBuffer();
+        FState = Playing;
+        FinishPlaybackIfDrained();
+      } catch (...) {
+        const std::exception_ptr error = std::current_exception();
+        try {
+          StopPlaying();
+        } catch (...) {
+        }
+        std::rethrow_exception(error);
+      }
+    } catch (...) {
+      UpdateButtons();
+      throw;
+    }
+    UpdateButtons();
+  }
+  FStartTime = Now();
+  tmStatusBar->SetEnabled(true);
+  UpdateStatus();
+}
+
+void TForm1::FillPlayBuffer() {
+  // An eighth of a second of the file's own format; a tail shorter than two
+  // blocks goes out as one.
+  uint32_t block = PlayConvert->FormatIn()->AvgBytesPerSec() / 8;
+  const int64_t remaining = std::max<int64_t>(FPlayStream->Size() - FPlayStream->Position(), 0);
+  if (remaining < 2 * static_cast<int64_t>(block)) block = static_cast<uint32_t>(remaining);
+  FPlayBuffer.resize(block);
+  FPlayStream->Read(FPlayBuffer.data(), static_cast<int32_t>(block));
+  PlayConvert->Convert(FPlayBuffer.data(), static_cast<int32_t>(block));
+}
+
+void TForm1::FinishPlaybackIfDrained() {
+  if (FState != Playing || FPlayStream->Position() < FPlayStream->Size()) return;
+  deAudioOut->Flush();
+  // Nothing reached the device at all (an empty take): nothing will report back.
+  if (deAudioOut->QueuedBuffers() == 0 && !deAudioOut->PreBuffering()) StopPlaying();
+}
+
+void TForm1::deAudioOutAudioPlayed(TComponent*, const void*, int32_t) {
+  if (FState != Playing || !FPlayStream || FFailing) return;
+  try {
+    pbPlayback->SetPosition(static_cast<int>(std::clamp<int64_t>(FPlayStream->Position(), 0, INT32_MAX)));
+    if (FPlayStream->Position() < FPlayStream->Size()) {
+      FillPlayBuffer();
+      FinishPlaybackIfDrained();
+    } else if (deAudioOut->QueuedBuffers() == 0) {
+      StopPlaying();
+    }
+  } catch (...) {
+    FailLater(std::current_exception());
+  }
+}
+
+void TForm1::StopPlaying() {
+  FStopping = true;
+  TTeardown teardown;
+  teardown.Step([&] { deAudioOut->SetActive(false); });
+  teardown.Step([&] { PlayConvert->SetActive(false); });
+  FPlayStream.reset();
+  FReader.reset();
+  EndRun(teardown.First());
+}
+
+void TForm1::suitempbtnStopClick(TComponent*) {
+  tmStatusBar->SetEnabled(false);
+  SetStatusText(0, QStringLiteral("已停止"));
+  SetStatusText(1, QString());
+  TTeardown teardown;
+  if (FState == Recording) teardown.Step([&] { StopRecording(); });
+  if (FState == Playing) teardown.Step([&] { StopPlaying(); });
+  pbPlayback->SetPosition(0);
+  teardown.Finish();
+}
+
+void TForm1::suitempbtnFormatClick(TComponent*) {
+  // An accepted choice simply becomes the format of the next recording.
+  RecordConvert->FormatOut()->Choose(QStringLiteral("选择录制格式"));
+}
+
+void TForm1::suiButton3Click(TComponent*) {
+  const QString source = WorkingFileName();
+  if (!QFileInfo::exists(source)) return;
+  if (!SaveDialog1->Execute()) return;
+  CopyReplacing(source, SaveDialog1->FileName());
+}
+
+void TForm1::suiButton4Click(TComponent*) { QDesktopServices::openUrl(QUrl(HomePageAddress())); }
+
+void TForm1::Label1Click(TComponent*) { QDesktopServices::openUrl(QUrl(HomePageAddress())); }
+
+void TForm1::Label2Click(TComponent*) {
+  QGuiApplication::clipboard()->setText(QString::fromUtf8(TAMSEL_CONTACT));
+  ShowMessage(QStringLiteral("QQ号码已复制！"));
+}
+
+void TForm1::suiButton2Click(TComponent*) { Close(); }

@@ -1,0 +1,129 @@
+#pragma once
+// The recorder's window. It wires two chains and runs one of them at a time:
+//   recording: deAudioIn -> RecordConvert -> OnAudioConverted -> RIFF writer
+//   playback:  RIFF reader's data window -> PlayConvert (pushed by this
+//              window) -> deAudioOut, whose OnAudioPlayed asks for more.
+// The components come from the window description (":/Form1.json"); Loaded
+// binds the fields below to them. Every failure of a recording or playback
+// tears it down first and then reaches the application's error display.
+#include "ComCtrls.h"
+#include "Dialogs.h"
+#include "Forms.h"
+#include "StdCtrls.h"
+#include "Timers.h"
+
+#include <QString>
+#include <cstdint>
+#include <exception>
+#include <memory>
+#include <vector>
+
+class TFileStream;
+class TdeAudioControlSource;
+class TdeAudioConvertor;
+class TdeAudioIn;
+class TdeAudioOut;
+class TdeOscilloscope;
+class TdeRIFFAudioReader;
+class TdeRIFFAudioWriter;
+class TdeSubStream;
+class TsuiButton;
+class TsuiForm;
+
+// Where the working file lives: the program's folder when it is writable
+// (a program run from its build or unpacked folder), otherwise the user's
+// data folder for the program ($XDG_DATA_HOME/tamsel), created when missing.
+QString WorkingFolder(const QString& programFolder);
+// The working file's full name for the running program.
+QString WorkingFileName();
+// The address the home-page actions open: the configured one, or the about
+// page installed with the program (or, run from the build tree, its source).
+QString HomePageAddress();
+
+class TForm1 : public TForm {
+  Q_OBJECT
+public:
+  enum TState : uint8_t { Stopped = 0, Recording = 1, Playing = 2 };
+
+  explicit TForm1(TComponent* owner);
+  ~TForm1() override;
+
+  // The handlers the description binds, by these names.
+  void FormCreate(TComponent* Sender);
+  void FormClose(TComponent* Sender, TCloseAction& Action);
+  void suitempbtnRecordClick(TComponent* Sender);
+  void suitempbtnStopClick(TComponent* Sender);
+  void suitempbtnPlayClick(TComponent* Sender);
+  void suitempbtnFormatClick(TComponent* Sender);
+  void RecordConvertAudioConverted(TComponent* Sender, const void* AudioData, int32_t AudioDataSize, bool& Abort);
+  void deAudioOutAudioPlayed(TComponent* Sender, const void* AudioData, int32_t AudioDataSize);
+  void tmStatusBarTimer(TComponent* Sender);
+  void suiButton2Click(TComponent* Sender);
+  void suiButton3Click(TComponent* Sender);
+  void suiButton4Click(TComponent* Sender);
+  void Label1Click(TComponent* Sender);
+  void Label2Click(TComponent* Sender);
+
+  TState State() const { return FState; }
+  const QString& FileName() const { return FFileName; }
+
+  // Components, bound when the description has been read.
+  TsuiForm* suiForm1 = nullptr;
+  TdeOscilloscope* deOscilloscope1 = nullptr;
+  TsuiButton* btnRecord = nullptr;
+  TsuiButton* btnStop = nullptr;
+  TsuiButton* btnPlay = nullptr;
+  TsuiButton* btnFormat = nullptr;
+  TListBox* lbSteps = nullptr;
+  TsuiButton* suiButton2 = nullptr;
+  TLabel* Label1 = nullptr;
+  TLabel* Label2 = nullptr;
+  TStatusBar* sbStatus = nullptr;
+  TProgressBar* pbPlayback = nullptr;
+  TsuiButton* suiButton3 = nullptr;
+  TsuiButton* suiButton4 = nullptr;
+  TdeAudioIn* deAudioIn = nullptr;
+  TdeAudioOut* deAudioOut = nullptr;
+  TdeAudioConvertor* RecordConvert = nullptr;
+  TdeAudioConvertor* PlayConvert = nullptr;
+  TdeAudioControlSource* deAudioControlSource = nullptr;
+  TTimer* tmStatusBar = nullptr;
+  TSaveDialog* SaveDialog1 = nullptr;
+
+protected:
+  void Loaded() override;
+
+private:
+  void UpdateButtons();
+  void UpdateStatus();
+  void StopRecording();
+  void StopPlaying();
+  void FillPlayBuffer();
+  void EndRun(std::exception_ptr firstError);
+  // Sends what the output still holds back once the file is used up, so a
+  // take shorter than the pre-buffer is heard and playback ends by itself.
+  void FinishPlaybackIfDrained();
+  // A failure inside a device notice: stop what runs once, after the notice
+  // has been handled, then show the error.
+  void FailLater(std::exception_ptr error);
+  void SetStatusText(int panel, const QString& text);
+  void AddSteps(const QString& heading, const QString& rule, const TdeAudioConvertor& convertor);
+
+  TState FState = Stopped;
+  double FStartTime = 0;
+  QString FFileName;
+  std::unique_ptr<TFileStream> FFileStream;
+  std::unique_ptr<TdeRIFFAudioWriter> FWriter;
+  std::unique_ptr<TdeRIFFAudioReader> FReader;
+  std::unique_ptr<TdeSubStream> FPlayStream;
+  std::vector<uint8_t> FPlayBuffer;  // reused for every pushed block
+  bool FFailing = false;             // a teardown is pending; further blocks are dropped
+  bool FStopping = false;            // inside StopRecording / StopPlaying
+};
+
+// Now as a date-time: days since 1899-12-30 with the time of day as fraction.
+double Now();
+// "hh:nn:ss" of a date-time difference; the hours wrap after a day.
+QString FormatElapsed(double days);
+// The playback percentage text: position * 100 div size, "0" for an empty window.
+QString PlayPercent(int64_t position, int64_t size);

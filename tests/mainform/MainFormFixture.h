@@ -1,0 +1,52 @@
+#pragma once
+// The recorder's window as the program creates it, on the scripted device
+// layer, with its working file removed before each test.
+#include "Description.h"
+#include "EventLoopHelpers.h"
+#include "MainForm.h"
+#include "SUIButton.h"
+#include "WaveScripted.h"
+#include "deAudioIO.h"
+
+#include <QByteArray>
+#include <QFile>
+#include <gtest/gtest.h>
+#include <memory>
+
+inline void InitResources() { Q_INIT_RESOURCE(tamsel); }
+
+class MainFormTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    InitResources();
+    QFile::remove(WorkingFileName());
+    Form = std::make_unique<TForm1>(nullptr);
+    ReadDescriptionFile(Form.get(), QStringLiteral(":/Form1.json"));
+    Form->DoCreate();
+  }
+  void TearDown() override {
+    if (Form->deAudioIn->Active() || Form->deAudioOut->Active()) Form->suitempbtnStopClick(Form->btnStop);
+    Form.reset();
+    QFile::remove(WorkingFileName());
+  }
+
+  // Lets the posted device notices (and deferred work) run.
+  static void Settle() {
+    for (int i = 0; i < 5; ++i) QCoreApplication::processEvents();
+  }
+  // A press of the button as the user makes it: failures go to the error display.
+  static void Press(TsuiButton* button) {
+    button->Click();
+    Settle();
+  }
+  QString Panel(int index) const { return Form->sbStatus->Panel(index)->Text(); }
+  static QByteArray ReadAll(const QString& name) {
+    QFile f(name);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+  }
+  // Records blocks input buffers of distinct bytes and returns what was fed.
+  QByteArray RecordBlocks(int blocks);
+
+  TScriptedWave Wave;  // installed before the window exists, removed after it
+  std::unique_ptr<TForm1> Form;
+};

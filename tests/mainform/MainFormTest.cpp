@@ -1,0 +1,395 @@
+// The recorder's window driven as a user drives it, on the scripted device
+// layer and real files: record, stop, play with pause and resume, save, and
+// the failures a user meets (no device, damaged file, full disk).
+#include "MainFormFixture.h"
+
+#include "Streams.h"
+#include "deACM.h"
+#include "deAudioStreams.h"
+#include "deCommon.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QDesktopServices>
+#include <QMessageBox>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QUrl>
+#include <csignal>
+#include <sys/resource.h>
+
+QByteArray MainFormTest::RecordBlocks(int blocks) {
+  QByteArray fed;
+  for (int b = 0; b < blocks; ++b) {
+    QByteArray block(static_cast<qsizetype>(Form->deAudioIn->BufferSize()), Qt::Uninitialized);
+    for (qsizetype i = 0; i < block.size(); ++i) block[i] = static_cast<char>((b * 7 + i * 3) & 0xFF);
+    EXPECT_TRUE(Wave.Complete(block.constData(), static_cast<uint32_t>(block.size())));
+    Settle();
+    fed += block;
+  }
+  return fed;
+}
+
+namespace {
+
+struct TButtonStates {
+  bool Record, Stop, Play, Format;
+  friend bool operator==(const TButtonStates&, const TButtonStates&) = default;
+  friend std::ostream& operator<<(std::ostream& os, const TButtonStates& s) {
+    return os << "record " << s.Record << " stop " << s.Stop << " play " << s.Play << " format " << s.Format;
+  }
+};
+
+TButtonStates Buttons(const TForm1& form) {
+  return {form.btnRecord->Enabled(), form.btnStop->Enabled(), form.btnPlay->Enabled(), form.btnFormat->Enabled()};
+}
+
+// The audio bytes of a RIFF WAVE file, read back through the reader.
+QByteArray AudioOf(const QString& fileName, TdeWaveFormat* format = nullptr) {
+  TFileStream stream(fileName, fmOpenRead);
+  TdeRIFFAudioReader reader(&stream);
+  if (format) format->Assign(reader.GetFormat());
+  QByteArray data(static_cast<qsizetype>(reader.GetStreamSize(0)), Qt::Uninitialized);
+  data.resize(reader.ReadStream(0, data.data(), static_cast<int32_t>(data.size())));
+  return data;
+}
+
+// Collects what the output device reports as played.
+class TPlayedTap : public TQComponent {
+public:
+  explicit TPlayedTap(TComponent* source) : TQComponent(nullptr), FObserver(this) {
+    FObserver.OnAudioData = [this](IdeAudioSubject*, const void* data, int32_t size) {
+      Played.append(static_cast<const char*>(data), size);
+    };
+    FObserver.SetAudioSource(source);
+  }
+  QByteArray Played;
+
+private:
+  TdeAudioObserver FObserver;
+};
+
+// Answers the next modal message box and returns its text.
+QString AnswerNextMessageBox(const std::function<void()>& action) {
+  QString text;
+  QTimer::singleShot(0, [&] {
+    if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+      text = box->text();
+      box->accept();
+    }
+  });
+  action();
+  return text;
+}
+
+}  // namespace
+
+TEST_F(MainFormTest, startsStoppedWithPlayOnlyWhenTheWorkingFileExists) {
+  EXPECT_EQ((TButtonStates{true, false, false, true}), Buttons(*Form));
+  EXPECT_EQ(QStringLiteral("已停止"), Panel(0));
+  EXPECT_TRUE(Form->suiButton2->Enabled());
+  EXPECT_TRUE(Form->suiButton3->Enabled());
+  EXPECT_TRUE(Form->suiButton4->Enabled());
+  EXPECT_FALSE(Form->tmStatusBar->Enabled());
+  EXPECT_FALSE(Form->deAudioIn->Active());
+  EXPECT_FALSE(Form->deAudioOut->Active());
+
+  // A window created while a take exists offers to play it.
+  Form.reset();
+  QFile f(WorkingFileName());
+  ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+  f.close();
+  Form = std::make_unique<TForm1>(nullptr);
+  ReadDescriptionFile(Form.get(), QStringLiteral(":/Form1.json"));
+  Form->DoCreate();
+  EXPECT_EQ((TButtonStates{true, false, true, true}), Buttons(*Form));
+}
+
+TEST_F(MainFormTest, recordWritesTheStoredFormatAndStopLeavesACompleteFile) {
+  Press(Form->btnRecord);
+  ASSERT_EQ(TForm1::Recording, Form->State());
+  EXPECT_EQ((TButtonStates{false, true, false, false}), Buttons(*Form));
+  // An eighth of a second of PCM 11025 Hz 8-bit stereo, plus 4.
+  EXPECT_EQ(2760u, Form->deAudioIn->BufferSize());
+  EXPECT_EQ(11025u, Wave.LastFormat().nSamplesPerSec);
+  EXPECT_EQ(8, Wave.LastFormat().wBitsPerSample);
+  EXPECT_EQ(2, Wave.LastFormat().nChannels);
+  const QStringList steps = Form->lbSteps->Items();
+  ASSERT_GE(steps.size(), 4);
+  EXPECT_EQ(QStringLiteral("录制转换步骤："), steps[0]);
+  EXPECT_EQ(QString(23, QLatin1Char('=')), steps[1]);
+  EXPECT_EQ(Form->RecordConvert->FormatOut()->Description(), steps.last());
+  EXPECT_TRUE(Panel(0).startsWith(QStringLiteral("正在录制 00:00:0"))) << Panel(0).toStdString();
+  EXPECT_EQ(Form->RecordConvert->FormatOut()->Description(), Panel(1));
+  EXPECT_TRUE(Form->tmStatusBar->Enabled());
+
+  const QByteArray fed = RecordBlocks(6);
+  Press(Form->btnStop);
+  EXPECT_EQ(TForm1::Stopped, Form->State());
+  EXPECT_FALSE(Form->deAudioIn->Active());
+  EXPECT_EQ((TButtonStates{true, false, true, true}), Buttons(*Form));
+  EXPECT_EQ(QStringLiteral("已停止"), Panel(0));
+  EXPECT_EQ(QString(), Panel(1));
+  EXPECT_FALSE(Form->tmStatusBar->Enabled());
+
+  TdeWaveFormat format;
+  EXPECT_EQ(fed, AudioOf(Form->FileName(), &format));
+  EXPECT_EQ(WAVE_FORMAT_PCM, format.FormatTag());
+  EXPECT_EQ(11025u, format.SamplesPerSec());
+  EXPECT_EQ(8, format.BitsPerSample());
+  EXPECT_EQ(2, format.Channels());
+}
+
+TEST_F(MainFormTest, playSendsTheWholeTakeAndEndsByItself) {
+  Press(Form->btnRecord);
+  const QByteArray fed = RecordBlocks(12);  // 1.5 s
+  Press(Form->btnStop);
+
+  TPlayedTap tap(Form->deAudioOut);
+  Press(Form->btnPlay);
+  ASSERT_EQ(TForm1::Playing, Form->State());
+  EXPECT_EQ((TButtonStates{false, true, true, false}), Buttons(*Form));
+  const QStringList steps = Form->lbSteps->Items();
+  ASSERT_GE(steps.size(), 4);
+  EXPECT_EQ(QStringLiteral("播放转换步骤："), steps[0]);
+  EXPECT_EQ(QString(21, QLatin1Char('=')), steps[1]);
+  EXPECT_TRUE(Panel(0).startsWith(QStringLiteral("正在播放 "))) << Panel(0).toStdString();
+  EXPECT_TRUE(Panel(0).endsWith(QStringLiteral("%")));
+  EXPECT_EQ(Form->PlayConvert->FormatIn()->Description(), Panel(1));
+  // The pre-buffer is full: the device runs with five blocks.
+  EXPECT_EQ(5u, Wave.QueuedCount());
+
+  int played = 0;
+  while (Form->State() == TForm1::Playing && played < 100) {
+    ASSERT_TRUE(Wave.Complete());
+    Settle();
+    ++played;
+  }
+  EXPECT_EQ(TForm1::Stopped, Form->State());
+  EXPECT_FALSE(Form->deAudioOut->Active());
+  EXPECT_EQ(fed.size(), tap.Played.size());
+  EXPECT_EQ(fed, tap.Played);
+  // Ending by itself keeps the timer, the format and the full progress bar.
+  EXPECT_EQ(Form->pbPlayback->Max(), Form->pbPlayback->Position());
+  EXPECT_TRUE(Form->tmStatusBar->Enabled());
+  EXPECT_EQ(QStringLiteral("已停止"), Panel(0));
+  EXPECT_FALSE(Panel(1).isEmpty());
+  EXPECT_EQ((TButtonStates{true, false, true, true}), Buttons(*Form));
+}
+
+TEST_F(MainFormTest, playPausesAndResumesAndStopEndsIt) {
+  Press(Form->btnRecord);
+  RecordBlocks(12);
+  Press(Form->btnStop);
+
+  Press(Form->btnPlay);
+  ASSERT_EQ(TForm1::Playing, Form->State());
+  Press(Form->btnPlay);
+  EXPECT_TRUE(Wave.Paused());
+  EXPECT_TRUE(Form->deAudioOut->Paused());
+  EXPECT_EQ(TForm1::Playing, Form->State());
+  EXPECT_TRUE(Panel(0).startsWith(QStringLiteral("正在播放 ")));
+  Press(Form->btnPlay);
+  EXPECT_FALSE(Wave.Paused());
+  ASSERT_TRUE(Wave.Complete());
+  Settle();
+
+  Press(Form->btnStop);
+  EXPECT_EQ(TForm1::Stopped, Form->State());
+  EXPECT_FALSE(Form->deAudioOut->Active());
+  EXPECT_EQ(0, Form->pbPlayback->Position());
+  EXPECT_EQ(QStringLiteral("已停止"), Panel(0));
+  EXPECT_EQ(QString(), Panel(1));
+}
+
+// Shorter than the output's pre-buffer: it is still heard, and playback ends.
+TEST_F(MainFormTest, aTakeShorterThanThePreBufferIsPlayedAndEnds) {
+  Press(Form->btnRecord);
+  const QByteArray fed = RecordBlocks(2);
+  Press(Form->btnStop);
+
+  TPlayedTap tap(Form->deAudioOut);
+  Press(Form->btnPlay);
+  ASSERT_EQ(TForm1::Playing, Form->State());
+  while (Wave.Complete()) Settle();
+  Settle();
+  EXPECT_EQ(TForm1::Stopped, Form->State());
+  EXPECT_EQ(fed, tap.Played);
+}
+
+TEST_F(MainFormTest, aDamagedWorkingFileIsRefusedAndPlaybackStaysStopped) {
+  {
+    QFile f(WorkingFileName());
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("RIFF\0\0\0\0WAVEjunk", 16);
+  }
+  Form->FormCreate(Form.get());
+  TExceptionCapture errors;
+  Press(Form->btnPlay);
+  EXPECT_EQ(QStringList{QStringLiteral("Invalid file format.")}, errors.Messages);
+  EXPECT_EQ(TForm1::Stopped, Form->State());
+  EXPECT_FALSE(Form->deAudioOut->Active());
+  EXPECT_EQ((TButtonStates{true, false, true, true}), Buttons(*Form));
+  // The file is not held open: a new recording may replace it.
+  Press(Form->btnRecord);
+  EXPECT_EQ(TForm1::Recording, Form->State());
+}
+
+TEST_F(MainFormTest, aMissingInputDeviceIsReportedAndLeavesAnEmptyWorkingFile) {
+  Wave.FailNext("waveInOpen", MMSYSERR_BADDEVICEID);
+  TExceptionCapture errors;
+  Press(Form->btnRecord);
+  ASSERT_EQ(1, errors.Messages.size());
+  EXPECT_TRUE(errors.Messages[0].startsWith(QStringLiteral("Error opening audio device for input."))) << errors.Messages[0].toStdString();
+  EXPECT_EQ(TForm1::Stopped, Form->State());
+  EXPECT_FALSE(Form->RecordConvert->Active());
+  EXPECT_EQ(0, QFileInfo(WorkingFileName()).size());
+  EXPECT_EQ((TButtonStates{true, false, true, true}), Buttons(*Form));
+}
+
+TEST_F(MainFormTest, aFailingDeviceEndsTheRecordingWithAValidFile) {
+  TExceptionCapture errors;
+  Press(Form->btnRecord);
+  const QByteArray fed = RecordBlocks(3);
+  Wave.Fail(MMSYSERR_NODRIVER);
+  Settle();
+  EXPECT_EQ(1, errors.Messages.size());
+  EXPECT_EQ(TForm1::Stopped, Form->State());
+  EXPECT_EQ((TButtonStates{true, false, true, true}), Buttons(*Form));
+  EXPECT_EQ(fed, AudioOf(WorkingFileName()));
+}
+
+TEST_F(MainFormTest, aFullDiskStopsTheRecordingOnceAndKeepsAValidFile) {
+  // The file may not grow past 9000 bytes: the fourth block does not fit.
+  std::signal(SIGXFSZ, SIG_IGN);
+  rlimit old{};
+  getrlimit(RLIMIT_FSIZE, &old);
+  rlimit limit = old;
+  limit.rlim_cur = 9000;
+  ASSERT_EQ(0, setrlimit(RLIMIT_FSIZE, &limit));
+  TExceptionCapture errors;
+  Press(Form->btnRecord);
+  const QByteArray fed = RecordBlocks(3);
+  // The device keeps returning buffers after the failure; they are dropped.
+  for (int i = 0; i < 4 && Wave.Complete(); ++i) Settle();
+  Settle();
+  setrlimit(RLIMIT_FSIZE, &old);
+  EXPECT_EQ(1, errors.Messages.size()) << errors.Messages.join(QStringLiteral(" | ")).toStdString();
+  EXPECT_EQ(TForm1::Stopped, Form->State());
+  EXPECT_FALSE(Form->deAudioIn->Active());
+  EXPECT_EQ((TButtonStates{true, false, true, true}), Buttons(*Form));
+  const QByteArray kept = AudioOf(WorkingFileName());
+  EXPECT_GE(kept.size(), fed.size());
+  EXPECT_EQ(fed, kept.left(fed.size()));
+}
+
+TEST_F(MainFormTest, closingTheWindowWhileRecordingLeavesACompleteFile) {
+  Form->show();
+  Press(Form->btnRecord);
+  const QByteArray fed = RecordBlocks(4);
+  Form->close();
+  Settle();
+  EXPECT_EQ(TForm1::Stopped, Form->State());
+  EXPECT_FALSE(Form->deAudioIn->Active());
+  EXPECT_EQ(fed, AudioOf(WorkingFileName()));
+}
+
+TEST_F(MainFormTest, saveCopiesTheTakeReplacingAConfirmedFile) {
+  Press(Form->btnRecord);
+  RecordBlocks(2);
+  Press(Form->btnStop);
+  QTemporaryDir dir;
+  const QString target = dir.filePath(QStringLiteral("copy.wav"));
+  {
+    QFile old(target);
+    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+    old.write("older take");
+  }
+  Form->SaveDialog1->SetExecuteHook([&](TSaveDialog& d) {
+    EXPECT_EQ(QStringLiteral("wav"), d.DefaultExt());
+    EXPECT_TRUE(d.Options().testFlag(ofOverwritePrompt));
+    d.SetFileName(target);
+    return true;
+  });
+  Press(Form->suiButton3);
+  EXPECT_EQ(ReadAll(WorkingFileName()), ReadAll(target));
+
+  // A copy that cannot be made is reported, not passed over in silence.
+  TExceptionCapture errors;
+  const QString unreachable = dir.filePath(QStringLiteral("missing/folder/copy.wav"));
+  Form->SaveDialog1->SetExecuteHook([&](TSaveDialog& d) {
+    d.SetFileName(unreachable);
+    return true;
+  });
+  Press(Form->suiButton3);
+  ASSERT_EQ(1, errors.Messages.size());
+  EXPECT_TRUE(errors.Messages[0].contains(QStringLiteral("missing"))) << errors.Messages[0].toStdString();
+
+  // A cancelled dialog and a missing take do nothing.
+  int asked = 0;
+  Form->SaveDialog1->SetExecuteHook([&](TSaveDialog&) { return ++asked, false; });
+  Press(Form->suiButton3);
+  EXPECT_EQ(1, asked);
+  QFile::remove(WorkingFileName());
+  Press(Form->suiButton3);
+  EXPECT_EQ(1, asked);
+}
+
+TEST_F(MainFormTest, contactIsCopiedAndConfirmed) {
+  const QString shown = AnswerNextMessageBox([&] { Form->Label2->Click(); });
+  EXPECT_EQ(QStringLiteral("QQ号码已复制！"), shown);
+  EXPECT_EQ(QString::fromUtf8(TAMSEL_CONTACT), QGuiApplication::clipboard()->text());
+}
+
+class TUrlCatcher : public QObject {
+  Q_OBJECT
+public:
+  QList<QUrl> Opened;
+public slots:
+  void Open(const QUrl& url) { Opened << url; }
+};
+
+TEST_F(MainFormTest, homePageOpensTheAboutPageByDefault) {
+  TUrlCatcher catcher;
+  QDesktopServices::setUrlHandler(QStringLiteral("file"), &catcher, "Open");
+  QDesktopServices::setUrlHandler(QStringLiteral("https"), &catcher, "Open");
+  Press(Form->suiButton4);
+  Form->Label1->Click();
+  QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
+  QDesktopServices::unsetUrlHandler(QStringLiteral("https"));
+  ASSERT_EQ(2, catcher.Opened.size());
+  EXPECT_EQ(catcher.Opened[0], catcher.Opened[1]);
+  if (QString::fromUtf8(TAMSEL_HOME_PAGE).isEmpty()) {
+    EXPECT_TRUE(catcher.Opened[0].isLocalFile());
+    EXPECT_TRUE(QFileInfo::exists(catcher.Opened[0].toLocalFile())) << catcher.Opened[0].toString().toStdString();
+  }
+}
+
+TEST(MainFormText, percentageAndElapsedTime) {
+  EXPECT_EQ(QStringLiteral("50"), PlayPercent(50, 100));
+  EXPECT_EQ(QStringLiteral("33"), PlayPercent(1, 3));
+  EXPECT_EQ(QStringLiteral("0"), PlayPercent(0, 0));
+  EXPECT_EQ(QStringLiteral("0"), PlayPercent(-1, -1));
+  // 64-bit: four gigabytes times a hundred does not overflow.
+  EXPECT_EQ(QStringLiteral("99"), PlayPercent(4294967000ll, 4294967295ll));
+  EXPECT_EQ(QStringLiteral("00:00:00"), FormatElapsed(0));
+  EXPECT_EQ(QStringLiteral("01:02:03"), FormatElapsed((3600 + 120 + 3) / 86400.0));
+  // The hours of the time of day: they wrap after 24 hours.
+  EXPECT_EQ(QStringLiteral("01:00:00"), FormatElapsed(1.0 + 1.0 / 24));
+}
+
+TEST(MainFormWorkingFile, aReadOnlyProgramFolderFallsBackToTheUserDataFolder) {
+  QTemporaryDir home;
+  const QByteArray old = qgetenv("XDG_DATA_HOME");
+  qputenv("XDG_DATA_HOME", home.path().toLocal8Bit());
+  const QString folder = WorkingFolder(home.filePath(QStringLiteral("not/there")));
+  EXPECT_EQ(home.filePath(QStringLiteral("tamsel")), folder);
+  EXPECT_TRUE(QFileInfo(folder).isDir());
+  EXPECT_EQ(home.path(), WorkingFolder(home.path()));
+  if (old.isEmpty())
+    qunsetenv("XDG_DATA_HOME");
+  else
+    qputenv("XDG_DATA_HOME", old);
+}
+
+#include "MainFormTest.moc"

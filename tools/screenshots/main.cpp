@@ -1,0 +1,82 @@
+// Shows the recorder's window stopped, recording and playing, fed with a tone through the scripted device layer,
+// and saves each as a PNG in the folder given as the only argument.
+#include "Application.h"
+#include "Description.h"
+#include "MainForm.h"
+#include "SUIButton.h"
+#include "WaveScripted.h"
+#include "deAudioIO.h"
+
+#include <QDir>
+#include <QFile>
+#include <QPixmap>
+#include <cmath>
+#include <vector>
+
+namespace {
+
+void Settle() {
+  for (int i = 0; i < 10; ++i) QCoreApplication::processEvents();
+}
+
+bool Save(QWidget* widget, const QString& fileName) {
+  Settle();
+  const bool ok = widget->grab().save(fileName);
+  if (!ok) qWarning("cannot write %s", qPrintable(fileName));
+  return ok;
+}
+
+// One input buffer of a two-tone signal, 8-bit unsigned stereo.
+std::vector<uint8_t> Tone(uint32_t bytes, int& frame) {
+  std::vector<uint8_t> block(bytes);
+  for (uint32_t i = 0; i + 1 < bytes; i += 2, ++frame) {
+    const double t = frame / 11025.0;
+    block[i] = static_cast<uint8_t>(128 + 90 * std::sin(2 * M_PI * 220 * t));
+    block[i + 1] = static_cast<uint8_t>(128 + 60 * std::sin(2 * M_PI * 330 * t + 1));
+  }
+  return block;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  Q_INIT_RESOURCE(tamsel);
+  TApplication app(argc, argv);
+  app.Initialize();
+  app.SetTitle(QString::fromUtf8("Tamsel录音机"));
+  const QString out = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral(".");
+  QDir().mkpath(out);
+  bool ok = true;
+  {
+    TScriptedWave wave;
+    TForm1* form = nullptr;
+    app.CreateForm(form, QStringLiteral(":/Form1.json"));
+    QFile::remove(form->FileName());
+    form->FormCreate(form);
+    form->show();
+    ok &= Save(form, out + QStringLiteral("/main-window.png"));
+
+    form->btnRecord->Click();
+    int frame = 0;
+    for (int i = 0; i < 16; ++i) {
+      const std::vector<uint8_t> block = Tone(form->deAudioIn->BufferSize(), frame);
+      wave.Complete(block.data(), static_cast<uint32_t>(block.size()));
+      Settle();
+    }
+    ok &= Save(form, out + QStringLiteral("/main-window-recording.png"));
+    form->btnStop->Click();
+
+    form->btnPlay->Click();
+    for (int i = 0; i < 6; ++i) {
+      wave.Complete();
+      Settle();
+    }
+    form->tmStatusBarTimer(form);
+    ok &= Save(form, out + QStringLiteral("/main-window-playing.png"));
+    form->btnStop->Click();
+
+    form->close();
+    QFile::remove(form->FileName());
+  }
+  return ok ? 0 : 1;
+}
