@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <algorithm>
 #include <cstdlib>
 #include <string>
 #include <thread>
@@ -17,8 +18,8 @@
 
 namespace {
 
-constexpr unsigned kBufferMicros = 200000;  // the PCM's ring: pause and done notices lag by at most this
-constexpr unsigned kPeriodMicros = 25000;
+constexpr unsigned kBufferMicros = 500000;  // the PCM's ring; done notices follow the device delay, not this
+constexpr unsigned kPeriodMicros = 125000;
 
 snd_pcm_format_t AlsaFormat(const WAVEFORMATEX& f) {
   if (f.wFormatTag == WAVE_FORMAT_IEEE_FLOAT) return f.wBitsPerSample == 32 ? SND_PCM_FORMAT_FLOAT_LE : SND_PCM_FORMAT_FLOAT64_LE;
@@ -81,7 +82,7 @@ private:
   }
   void Run();
   // One step of the loop with the lock held; false when it must wait.
-  bool CaptureStep(bool& waitPcm);
+  bool CaptureStep(bool& waitPcm, int& timeout);
   bool PlaybackStep(bool& waitPcm, int& timeout);
   void Wait(std::unique_lock<std::mutex>& lock, bool waitPcm, int timeout);
   // Underruns, overruns and suspends; false for anything else.
@@ -101,6 +102,9 @@ private:
   bool FRunning = false;  // input: started
   bool FPaused = false;   // output
   bool FCanPause = false;
+  snd_pcm_uframes_t FAvailMin = 1;
+  int FPeriodMs = 10;
+  bool FSpurious = false;
   // Output positions in frames over the device's life. A header that has been
   // written whole keeps its end position + 1 in `reserved`.
   uint64_t FWritten = 0;
@@ -137,6 +141,8 @@ MMRESULT TAlsaDevice::OpenPcm(const std::string& name) {
   snd_pcm_sw_params_alloca(&sw);
   snd_pcm_sw_params_current(FPcm, sw);
   snd_pcm_sw_params_set_avail_min(FPcm, sw, periodSize);
+  FAvailMin = periodSize;
+  FPeriodMs = std::max(1, static_cast<int>(periodSize * 1000 / rate));
   // Output starts when the ring is full or nothing more is queued; input on waveInStart.
   snd_pcm_uframes_t boundary = 0;
   snd_pcm_sw_params_get_boundary(sw, &boundary);
@@ -199,9 +205,15 @@ void TAlsaDevice::Run() {
     bool waitPcm = false;
     int timeout = -1;
     const bool busy = HasFailed() ? false
-                      : Direction == TWaveDirection::Input ? CaptureStep(waitPcm)
+                      : Direction == TWaveDirection::Input ? CaptureStep(waitPcm, timeout)
                                                            : PlaybackStep(waitPcm, timeout);
-    if (!busy) Wait(lock, waitPcm, timeout);
+    if (busy) continue;
+    if (waitPcm && FSpurious) {
+      waitPcm = false;
+      timeout = timeout < 0 ? FPeriodMs : std::min(timeout, FPeriodMs);
+      FSpurious = false;
+    }
+    Wait(lock, waitPcm, timeout);
   }
 }
 
@@ -219,12 +231,15 @@ void TAlsaDevice::Wait(std::unique_lock<std::mutex>& lock, bool waitPcm, int tim
     unsigned short revents = 0;
     // Lets plugins clear their own poll state; a hang-up shows as an error on the next transfer.
     snd_pcm_poll_descriptors_revents(FPcm, FPoll.data() + 1, n - 1, &revents);
+    // Some plugins (the sound server's) leave their descriptor readable with
+    // nothing to transfer: the next wait is then timed instead of polled.
+    FSpurious = (revents & (POLLIN | POLLOUT | POLLERR | POLLHUP)) == 0;
   }
 }
 
 // ---- Capture ----
 
-bool TAlsaDevice::CaptureStep(bool& waitPcm) {
+bool TAlsaDevice::CaptureStep(bool& waitPcm, int& timeout) {
   WAVEHDR* h = Head();
   if (!FRunning || !h) return false;
   const uint32_t room = (h->dwBufferLength - h->dwBytesRecorded) / FFrame;
@@ -239,7 +254,13 @@ bool TAlsaDevice::CaptureStep(bool& waitPcm) {
     return true;
   }
   if (n == 0 || n == -EAGAIN) {
-    waitPcm = true;
+    // Some plugins signal their poll descriptor before avail_min frames are
+    // there, and the read refuses until then: wait out the rest instead of spinning.
+    const snd_pcm_sframes_t avail = snd_pcm_avail_update(FPcm);
+    if (avail > 0 && static_cast<snd_pcm_uframes_t>(avail) < FAvailMin)
+      timeout = static_cast<int>((FAvailMin - static_cast<snd_pcm_uframes_t>(avail)) * 1000 / Format.nSamplesPerSec) + 1;
+    else
+      waitPcm = true;
     return false;
   }
   // An overrun loses what the ring held; the headers keep their order.
