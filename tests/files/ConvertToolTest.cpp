@@ -41,18 +41,26 @@ std::vector<int16_t> Samples(const std::string& raw) {
 
 // Signal-to-noise ratio of b against a in dB, after finding the shift two
 // decoders may differ by.
-double Snr(const std::vector<int16_t>& a, const std::vector<int16_t>& b) {
-  double best = -1e9;
-  for (int shift = -2400; shift <= 2400; ++shift) {  // mp3 decoders may keep the encoder delay
-    double sig = 0, noise = 0;
-    for (size_t i = 2000; i + 2000 < a.size(); ++i) {
-      const int64_t j = static_cast<int64_t>(i) + shift;
-      if (j < 0 || j >= static_cast<int64_t>(b.size())) continue;
-      sig += double(a[i]) * a[i];
-      noise += double(a[i] - b[j]) * (a[i] - b[j]);
-    }
-    if (sig > 0) best = std::max(best, 10 * std::log10(sig / std::max(noise, 1.0)));
+double SnrAt(const std::vector<int16_t>& a, const std::vector<int16_t>& b, int shift, size_t step) {
+  double sig = 0, noise = 0;
+  for (size_t i = 2000; i + 2000 < a.size(); i += step) {
+    const int64_t j = static_cast<int64_t>(i) + shift;
+    if (j < 0 || j >= static_cast<int64_t>(b.size())) continue;
+    sig += double(a[i]) * a[i];
+    noise += double(a[i] - b[j]) * (a[i] - b[j]);
   }
+  return sig > 0 ? 10 * std::log10(sig / std::max(noise, 1.0)) : -1e9;
+}
+
+double Snr(const std::vector<int16_t>& a, const std::vector<int16_t>& b) {
+  // Coarse search on every 16th sample (mp3 decoders may keep the encoder
+  // delay), then the exact shift near the best.
+  int coarse = 0;
+  double best = -1e9;
+  for (int shift = -2400; shift <= 2400; ++shift)
+    if (const double v = SnrAt(a, b, shift, 16); v > best) best = v, coarse = shift;
+  best = -1e9;
+  for (int shift = coarse - 4; shift <= coarse + 4; ++shift) best = std::max(best, SnrAt(a, b, shift, 1));
   return best;
 }
 }  // namespace
