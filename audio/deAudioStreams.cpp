@@ -236,6 +236,7 @@ TdeRIFFAudioReader::TdeRIFFAudioReader(TStream* stream) : TdeAbstractAudioReader
   if (FStream->Read(wave, 4) != 4 || !SameId(wave, "WAVE")) InvalidFile();
 
   bool formatSeen = false, dataSeen = false;
+  uint32_t factSamples = 0;  // samples per channel, from a "fact" chunk
   while (!(formatSeen && dataSeen) && FStream->Position() < FStream->Size()) {
     if (!ReadChunkHeader(*FStream, id, size)) break;
     UpperId(id);
@@ -252,11 +253,20 @@ TdeRIFFAudioReader::TdeRIFFAudioReader(TStream* stream) : TdeAbstractAudioReader
       FDataSize = size;
       FStream->Seek(padded, soCurrent);
       dataSeen = true;
+    } else if (SameId(id, "FACT") && size >= 4) {
+      uint8_t b[4] = {};
+      if (FStream->Read(b, 4) == 4) factSamples = GetU32(b);
+      FStream->Seek(padded - 4, soCurrent);
     } else {
       FStream->Seek(padded, soCurrent);
     }
   }
   if (!formatSeen || !dataSeen) InvalidFile();
+  // ffmpeg writes MP3 with a data rate of 0; the data and its sample count give it.
+  WAVEFORMATEX* fixed = FFormat->WaveFormat();
+  if (fixed->nAvgBytesPerSec == 0 && fixed->wFormatTag != WAVE_FORMAT_PCM && factSamples > 0 && FDataSize > 0)
+    fixed->nAvgBytesPerSec =
+        uint32_t(std::clamp<uint64_t>(uint64_t(FDataSize) * fixed->nSamplesPerSec / factSamples, 1, UINT32_MAX));
   // Nothing can be played or converted without these; a zero rate or block
   // size would also stall every consumer that steps through the data by them.
   const WAVEFORMATEX* wf = FFormat->WaveFormat();
