@@ -15,6 +15,8 @@ namespace {
 
 // A sample codec (G.711) is fed this many sample frames per libavcodec call.
 constexpr uint32_t SampleCodecChunk = 4096;
+// The parser reads past its input: it gets copies in a padded buffer of this many bytes.
+constexpr uint32_t ParseChunk = 4096;
 
 int16_t FromU8(uint8_t v) { return int16_t((int(v) - 128) << 8); }
 uint8_t ToU8(int16_t v) { return uint8_t((v >> 8) + 128); }
@@ -69,6 +71,7 @@ private:
   bool Dirty = false;    // a delayed encoder has been fed since it was opened
   bool Flushed = false;  // the codec has been drained to its end and must reopen
 
+  std::vector<uint8_t> ParseBuffer;  // ParseChunk bytes and libavcodec's padding, zeroed
   std::vector<uint8_t> Pending;  // sized at Init; never grows
   uint32_t PendingStart = 0, PendingLen = 0;
   uint8_t* Out = nullptr;  // the caller's buffer during Convert
@@ -100,6 +103,7 @@ bool TAvCodecStream::Init() {
     if (!Parser || S.MaxFrameSamples == 0 || S.MaxSamplesPerByte <= 0) return false;
     SrcBlock = 1;
     MaxPacketSamples = S.MaxFrameSamples;
+    ParseBuffer.assign(ParseChunk + AV_INPUT_BUFFER_PADDING_SIZE, 0);
     Pending.resize(size_t(2) * MaxPacketSamples * PcmFrameBytes);
   } else {
     if (S.BlockAlign == 0) return false;
@@ -180,7 +184,7 @@ uint32_t TAvCodecStream::SourceSize(uint32_t dstBytes) {
 }
 
 uint32_t TAvCodecStream::ChunkBytes(uint32_t avail) const {
-  if (S.Parse) return avail;
+  if (S.Parse) return std::min(avail, ParseChunk);
   if (avail < SrcBlock) return 0;
   if (S.FrameSamples) return SrcBlock;
   return std::min(avail / SrcBlock, SampleCodecChunk) * SrcBlock;
@@ -206,8 +210,9 @@ MMRESULT TAvCodecStream::Convert(const uint8_t* src, uint32_t srcLen, uint8_t* d
       // The parser takes what it can; every byte it takes is used.
       uint8_t* data = nullptr;
       int size = 0;
-      const int used = av_parser_parse2(Parser, Ctx, &data, &size, src + srcUsed, int(std::min<uint32_t>(n, INT32_MAX)),
-                                        AV_NOPTS_VALUE, AV_NOPTS_VALUE, 0);
+      std::memcpy(ParseBuffer.data(), src + srcUsed, n);
+      const int used = av_parser_parse2(Parser, Ctx, &data, &size, ParseBuffer.data(), int(n), AV_NOPTS_VALUE,
+                                        AV_NOPTS_VALUE, 0);
       if (used < 0) return ACMERR_NOTPOSSIBLE;
       srcUsed += uint32_t(used);
       if (size > 0) DecodePacket(data, size, 0);

@@ -51,7 +51,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   alignas(8) uint8_t pcmBuffer[WAVE_FORMAT_BUFFER_SIZE] = {};
   auto* pcm = reinterpret_cast<WAVEFORMATEX*>(pcmBuffer);
-  AcmMakeLinear(pcm, WAVE_FORMAT_PCM, coded->nSamplesPerSec, (flags & 1) && coded->wFormatTag <= 7 ? 8 : 16,
+  AcmMakeLinear(pcm, WAVE_FORMAT_PCM, coded->nSamplesPerSec, (flags & 1) && (coded->wFormatTag == WAVE_FORMAT_ALAW || coded->wFormatTag == WAVE_FORMAT_MULAW) ? 8 : 16,
                 coded->nChannels);
   const IAcmDriver* driver = nullptr;
   for (const IAcmDriver* d : AcmDrivers())
