@@ -181,7 +181,8 @@ TEST_F(Pulse, closingInTheMiddle_ofRecordingAndOfPlayback_isClean) {
   const std::vector<uint8_t> tone = Tone(3, 300);
   in.Open();
   out.Open();
-  for (size_t at = 0; at < tone.size(); at += kEighth) out.Write(tone.data() + at, kEighth);
+  for (size_t at = 0; at < tone.size(); at += kEighth)
+    out.Write(tone.data() + at, static_cast<int32_t>(std::min<size_t>(kEighth, tone.size() - at)));
   // The sound server takes about a second to deliver the first captured block.
   ASSERT_TRUE(ProcessEventsUntil([&] { return !observer.Blocks.empty(); }));
   ProcessEventsUntil([] { return false; }, 300);

@@ -124,31 +124,31 @@ TEST_F(ConvertTool, EveryCompressedCodecIsReadByFfmpegAndDecodedAlike) {
                                                    {"gsm610", "gsm-full-rate"}};
   QByteArray list;
   ASSERT_EQ(Tool({"--list-formats"}, &list), 0);
-  std::map<QString, QString> specs;
+  std::map<QString, QString> fmts;
   for (const QByteArray& line : list.split('\n')) {
-    const QString spec = QString::fromUtf8(line.left(line.indexOf('\t')));
-    const QString tag = spec.section(':', 0, 0);
-    if (ffNames.count(tag) && !specs.count(tag) && spec.contains(":mono")) specs[tag] = spec;
+    const QString fmt = QString::fromUtf8(line.left(line.indexOf('\t')));
+    const QString tag = fmt.section(':', 0, 0);
+    if (ffNames.count(tag) && !fmts.count(tag) && fmt.contains(":mono")) fmts[tag] = fmt;
   }
   // ffmpeg's decoding is the reference for ours.
-  for (const auto& [tag, spec] : specs) {
-    SCOPED_TRACE(spec.toStdString());
+  for (const auto& [tag, fmt] : fmts) {
+    SCOPED_TRACE(fmt.toStdString());
     const QString coded = Path(tag + ".wav");
-    ASSERT_EQ(Tool({"-q", "--format", spec, input, coded}), 0);
+    ASSERT_EQ(Tool({"-q", "--format", fmt, input, coded}), 0);
     EXPECT_EQ(Probe(coded, "codec_name"), ffNames.at(tag));
-    EXPECT_EQ(Probe(coded, "sample_rate"), spec.section(':', 1, 1));
+    EXPECT_EQ(Probe(coded, "sample_rate"), fmt.section(':', 1, 1));
     EXPECT_EQ(Probe(coded, "channels"), "1");
     EXPECT_GT(DecodersAgree(*this, coded, tag + "-ours"), 30.0);
     // And the same codec as ffmpeg writes it, read by us.
     const QString theirs = Path(tag + "-ffmpeg.wav");
-    QStringList enc = {"-v", "error", "-y", "-i", input, "-ac", "1", "-ar", spec.section(':', 1, 1), "-c:a",
+    QStringList enc = {"-v", "error", "-y", "-i", input, "-ac", "1", "-ar", fmt.section(':', 1, 1), "-c:a",
                        ffEncoders.at(tag)};
     if (tag == "mp3") enc << "-b:a" << "64k";
     ASSERT_EQ(RunPeer("ffmpeg", enc << theirs), 0);
     EXPECT_GT(DecodersAgree(*this, theirs, tag + "-theirs"), 30.0);
     if (soxEncodings.count(tag) && HavePeer("sox")) {
       const QString soxs = Path(tag + "-sox.wav");
-      ASSERT_EQ(RunPeer("sox", {"-V1", input, "-r", spec.section(':', 1, 1), "-c", "1", "-e", soxEncodings.at(tag), soxs}), 0);
+      ASSERT_EQ(RunPeer("sox", {"-V1", input, "-r", fmt.section(':', 1, 1), "-c", "1", "-e", soxEncodings.at(tag), soxs}), 0);
       EXPECT_GT(DecodersAgree(*this, soxs, tag + "-sox"), 30.0);
     }
   }

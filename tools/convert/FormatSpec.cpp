@@ -20,13 +20,13 @@ constexpr TagNameEntry kTags[] = {
 
 [[noreturn]] void Bad(const QString& text) { throw EConvertError(text); }
 
-bool Fits(const TFormatSpec& spec, const WAVEFORMATEX& w) {
-  if (w.wFormatTag != spec.Tag) return false;
-  if (spec.Rate && w.nSamplesPerSec != *spec.Rate) return false;
-  if (spec.Channels && w.nChannels != *spec.Channels) return false;
-  if (spec.Bits && w.wBitsPerSample != *spec.Bits) return false;
+bool Fits(const TFormatSpec& fmt, const WAVEFORMATEX& w) {
+  if (w.wFormatTag != fmt.Tag) return false;
+  if (fmt.Rate && w.nSamplesPerSec != *fmt.Rate) return false;
+  if (fmt.Channels && w.nChannels != *fmt.Channels) return false;
+  if (fmt.Bits && w.wBitsPerSample != *fmt.Bits) return false;
   // Bit rates are named in whole kilobits: 128k is 16000 bytes a second.
-  if (spec.BitRate && (w.nAvgBytesPerSec * 8 + 500) / 1000 != (*spec.BitRate + 500) / 1000) return false;
+  if (fmt.BitRate && (w.nAvgBytesPerSec * 8 + 500) / 1000 != (*fmt.BitRate + 500) / 1000) return false;
   return true;
 }
 
@@ -66,19 +66,19 @@ bool DriverCallback(HACMDRIVERID id, uintptr_t instance, uint32_t) {
 
 TFormatSpec ParseFormatSpec(const QString& text) {
   const QStringList parts = text.trimmed().toLower().split(QLatin1Char(':'));
-  TFormatSpec spec;
+  TFormatSpec fmt;
   const QString& tag = parts.first();
   bool known = false;
   for (const auto& e : kTags)
     if (tag == QLatin1String(e.Name)) {
-      spec.Tag = e.Tag;
+      fmt.Tag = e.Tag;
       known = true;
     }
   if (!known) {
     bool ok = false;
     const uint value = tag.toUInt(&ok, 0);
     if (!ok || value == 0 || value > 0xFFFF) Bad(QStringLiteral("Unknown format \"%1\" (see --list-formats).").arg(tag));
-    spec.Tag = static_cast<uint16_t>(value);
+    fmt.Tag = static_cast<uint16_t>(value);
   }
   static const QRegularExpression kBitRate(QStringLiteral("^(\\d+)k(bps)?$"));
   static const QRegularExpression kChannels(QStringLiteral("^(\\d+)ch$"));
@@ -87,24 +87,24 @@ TFormatSpec ParseFormatSpec(const QString& text) {
     bool ok = false;
     const uint n = p.toUInt(&ok);
     if (p == QLatin1String("mono")) {
-      spec.Channels = 1;
+      fmt.Channels = 1;
     } else if (p == QLatin1String("stereo")) {
-      spec.Channels = 2;
+      fmt.Channels = 2;
     } else if (auto m = kChannels.match(p); m.hasMatch() && m.captured(1).toUInt() > 0) {
-      spec.Channels = static_cast<uint16_t>(m.captured(1).toUInt());
+      fmt.Channels = static_cast<uint16_t>(m.captured(1).toUInt());
     } else if (auto m = kBitRate.match(p); m.hasMatch()) {
-      spec.BitRate = m.captured(1).toUInt() * 1000;
+      fmt.BitRate = m.captured(1).toUInt() * 1000;
     } else if (ok && n >= 1000) {
-      spec.Rate = n;
+      fmt.Rate = n;
     } else if (ok && n > 0 && n <= 64) {
-      spec.Bits = static_cast<uint16_t>(n);
+      fmt.Bits = static_cast<uint16_t>(n);
     } else {
       Bad(QStringLiteral("Cannot read \"%1\" in the format \"%2\": give a rate (22050), bits (16), mono, stereo, "
                          "a channel count (6ch) or a bit rate (128k).")
               .arg(p, text));
     }
   }
-  return spec;
+  return fmt;
 }
 
 QString TagName(uint16_t tag) {
@@ -129,17 +129,17 @@ std::vector<std::unique_ptr<TListedFormat>> ListFormats() {
   return list;
 }
 
-void SelectFormat(const TFormatSpec& spec, const TdeWaveFormat& source, TdeWaveFormat& result) {
-  if (spec.Tag == WAVE_FORMAT_PCM || spec.Tag == WAVE_FORMAT_IEEE_FLOAT) {
+void SelectFormat(const TFormatSpec& fmt, const TdeWaveFormat& source, TdeWaveFormat& result) {
+  if (fmt.Tag == WAVE_FORMAT_PCM || fmt.Tag == WAVE_FORMAT_IEEE_FLOAT) {
     // Linear formats exist at any rate, size and channel count.
     const bool sourceLinear = source.FormatTag() == WAVE_FORMAT_PCM || source.FormatTag() == WAVE_FORMAT_IEEE_FLOAT;
     WAVEFORMATEX* w = result.WaveFormat();
     result.SetDefault();
-    w->wFormatTag = spec.Tag;
-    w->nSamplesPerSec = spec.Rate.value_or(source.SamplesPerSec());
-    w->nChannels = spec.Channels.value_or(source.Channels());
+    w->wFormatTag = fmt.Tag;
+    w->nSamplesPerSec = fmt.Rate.value_or(source.SamplesPerSec());
+    w->nChannels = fmt.Channels.value_or(source.Channels());
     w->wBitsPerSample =
-        spec.Bits.value_or(spec.Tag == WAVE_FORMAT_IEEE_FLOAT ? 32 : sourceLinear && source.BitsPerSample() % 8 == 0
+        fmt.Bits.value_or(fmt.Tag == WAVE_FORMAT_IEEE_FLOAT ? 32 : sourceLinear && source.BitsPerSample() % 8 == 0
                                                                          ? source.BitsPerSample()
                                                                          : 16);
     w->nBlockAlign = static_cast<uint16_t>(w->nChannels * (w->wBitsPerSample / 8));
@@ -148,15 +148,15 @@ void SelectFormat(const TFormatSpec& spec, const TdeWaveFormat& source, TdeWaveF
     return;
   }
   const auto formats = ListFormats();
-  TFormatSpec near = spec;
-  near.Rate = spec.Rate.value_or(source.SamplesPerSec());
-  near.Channels = spec.Channels.value_or(source.Channels());
-  const TFormatSpec* tries[] = {&near, &spec};
+  TFormatSpec near = fmt;
+  near.Rate = fmt.Rate.value_or(source.SamplesPerSec());
+  near.Channels = fmt.Channels.value_or(source.Channels());
+  const TFormatSpec* tries[] = {&near, &fmt};
   for (const TFormatSpec* s : tries)
     for (const auto& f : formats)
       if (Fits(*s, *f->Format.WaveFormat())) {
         result.Assign(&f->Format);
         return;
       }
-  Bad(QStringLiteral("No installed codec offers the format \"%1\" (see --list-formats).").arg(TagName(spec.Tag)));
+  Bad(QStringLiteral("No installed codec offers the format \"%1\" (see --list-formats).").arg(TagName(fmt.Tag)));
 }

@@ -21,7 +21,7 @@ struct TFormatSpec {
 TFormatSpec ParseFormatSpec(const QString& text);
 // The short name of a tag ("ima-adpcm"), or its number in hex.
 QString TagName(uint16_t tag);
-// The spec that selects exactly this format.
+// The format code that selects exactly this format.
 QString SpecOf(const TdeWaveFormat& format);
 
 // Every format of every enabled driver, in driver and enumeration order.
@@ -31,7 +31,7 @@ struct TListedFormat {
 };
 std::vector<std::unique_ptr<TListedFormat>> ListFormats();
 
-// The format the spec names; fields it leaves open follow source where the
+// The format the code names; fields it leaves open follow source where the
 // codec offers that, otherwise the codec's first format that fits. Raises
 // EConvertError when no installed codec offers a matching format.
-void SelectFormat(const TFormatSpec& spec, const TdeWaveFormat& source, TdeWaveFormat& result);
+void SelectFormat(const TFormatSpec& fmt, const TdeWaveFormat& source, TdeWaveFormat& result);

@@ -57,16 +57,16 @@ row "pcm:22050:16:mono" --format pcm:22050:16:mono "$in" "$work/o.wav" -- \
 # The recorder's typical targets, with real time required as when recording
 # (like for like with ffmpeg's default LAME quality); mp3 once more at LAME's
 # highest quality, which is what the codec uses when real time is not required.
-for spec in ima-adpcm:22050:mono ms-adpcm:22050:mono mulaw:8000:mono alaw:8000:mono gsm610:8000:mono \
+for fmt in ima-adpcm:22050:mono ms-adpcm:22050:mono mulaw:8000:mono alaw:8000:mono gsm610:8000:mono \
             mp3:44100:stereo:128k mp3:44100:stereo:128k:best; do
-  rt=(-r); case $spec in *:best) spec=${spec%:best}; rt=();; esac
-  tag=${spec%%:*}
-  rate=$(echo "$spec" | cut -d: -f2)
-  ch=1; case $spec in *stereo*) ch=2;; esac
-  ffx=(); case $tag in mp3) ffx=(-b:a "$(echo "$spec" | grep -oE '[0-9]+k$' || echo 128k)");; esac
+  rt=(-r); case $fmt in *:best) fmt=${fmt%:best}; rt=();; esac
+  tag=${fmt%%:*}
+  rate=$(echo "$fmt" | cut -d: -f2)
+  ch=1; case $fmt in *stereo*) ch=2;; esac
+  ffx=(); case $tag in mp3) ffx=(-b:a "$(echo "$fmt" | grep -oE '[0-9]+k$' || echo 128k)");; esac
   [ ${#rt[@]} -eq 0 ] && ffx+=(-compression_level 0)
   sx=(); [ -n "${soxenc[$tag]:-}" ] && sx=("$in" -r "$rate" -c "$ch" -e "${soxenc[$tag]}" "$work/s-$tag.wav")
-  row "$spec${rt[0]:+ (real time)}" "${rt[@]}" --format "$spec" "$in" "$work/o-$tag.wav" -- \
+  row "$fmt${rt[0]:+ (real time)}" "${rt[@]}" --format "$fmt" "$in" "$work/o-$tag.wav" -- \
     -i "$in" -ar "$rate" -ac "$ch" -c:a "${ffenc[$tag]}" "${ffx[@]}" "$work/f-$tag.wav" -- "${sx[@]}"
   sx=(); [ -n "${soxenc[$tag]:-}" ] && sx=("$work/s-$tag.wav" -r 44100 -c 2 -b 16 -e signed-integer "$work/sb-$tag.wav")
   row "  back to pcm:44100:16:stereo" --format pcm:44100:16:stereo "$work/o-$tag.wav" "$work/ob-$tag.wav" -- \

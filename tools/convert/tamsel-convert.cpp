@@ -59,7 +59,7 @@ int Info(const QString& name) {
   const TdeWaveFormat& f = *reader.GetFormat();
   Print(stdout, QStringLiteral("File:        %1").arg(name));
   Print(stdout, QStringLiteral("Format:      %1").arg(f.Description()));
-  Print(stdout, QStringLiteral("Spec:        %1").arg(SpecOf(f)));
+  Print(stdout, QStringLiteral("Format code: %1").arg(SpecOf(f)));
   Print(stdout, QStringLiteral("Tag:         0x%1").arg(f.FormatTag(), 4, 16, QLatin1Char('0')));
   Print(stdout, QStringLiteral("Rate:        %1 Hz").arg(f.SamplesPerSec()));
   Print(stdout, QStringLiteral("Bits:        %1").arg(f.BitsPerSample()));
@@ -144,7 +144,7 @@ int main(int argc, char** argv) {
       "  pcm:22050:16:mono   ima-adpcm:22050:mono   gsm610:8000   mp3:44100:stereo:128k"));
   parser.addHelpOption();
   QCommandLineOption format({QStringLiteral("f"), QStringLiteral("format")},
-                            QStringLiteral("Target format (default: the input's own)."), QStringLiteral("spec"));
+                            QStringLiteral("Target format (default: the input's own)."), QStringLiteral("fmt"));
   QCommandLineOption list(QStringLiteral("list-formats"), QStringLiteral("List every format of every codec."));
   QCommandLineOption info(QStringLiteral("info"), QStringLiteral("Show the file's format and length."),
                           QStringLiteral("file"));
