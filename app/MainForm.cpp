@@ -5,7 +5,7 @@
 #include "Exceptions.h"
 #include "SUIButton.h"
 #include "SUIForm.h"
-#include "SUIPublic.h"
+#include "SUIRegister.h"
 #include "Streams.h"
 #include "deACM.h"
 #include "deAudioControls.h"

@@ -34,6 +34,8 @@ TAMSEL_DECLARE_EXCEPTION(EFCreateError, EStreamError);
 TAMSEL_DECLARE_EXCEPTION(EFOpenError, EStreamError);
 TAMSEL_DECLARE_EXCEPTION(EReadError, EStreamError);
 TAMSEL_DECLARE_EXCEPTION(EWriteError, EStreamError);
+// A named resource (a skin picture) that the program does not carry.
+TAMSEL_DECLARE_EXCEPTION(EResNotFound, Exception);
 // A failed allocation, as an ordinary error of the family (std::bad_alloc is not).
 TAMSEL_DECLARE_EXCEPTION(EOutOfMemory, Exception);
 

@@ -1,5 +1,10 @@
 #include "Graphics.h"
 
+#include "Exceptions.h"
+#include "Streams.h"
+
+#include <QBuffer>
+#include <QFileInfo>
 #include <QFontMetrics>
 #include <array>
 #include <utility>
@@ -248,4 +253,185 @@ int TCanvas::TextWidth(const QString& text) { return QFontMetrics(FFont.ToQFont(
 int TCanvas::TextHeight(const QString& text) {
   (void)text;
   return QFontMetrics(FFont.ToQFont()).height();
+}
+
+// ---- TBitmap ----
+
+namespace {
+QImage Normalised(const QImage& image, qreal ratio) {
+  QImage result = image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+  result.setDevicePixelRatio(ratio);
+  return result;
+}
+
+QByteArray PngBytes(const QImage& image) {
+  QByteArray bytes;
+  QBuffer buffer(&bytes);
+  buffer.open(QIODevice::WriteOnly);
+  image.save(&buffer, "PNG");
+  return bytes;
+}
+
+QByteArray ReadAll(TStream& stream) {
+  const int64_t size = stream.Size() - stream.Position();
+  QByteArray bytes(qsizetype(size), Qt::Uninitialized);
+  if (size > 0) stream.ReadBuffer(bytes.data(), int32_t(size));
+  return bytes;
+}
+
+QRgb ToQRgb(TColor color) {
+  const int32_t v = ColorToRGB(color);
+  return qRgb(v & 0xFF, (v >> 8) & 0xFF, (v >> 16) & 0xFF);
+}
+}  // namespace
+
+QImage KeyedImage(const QImage& image, TColor key) {
+  QImage result = image.convertToFormat(QImage::Format_ARGB32);
+  const QRgb k = ToQRgb(key) & 0xFFFFFFu;
+  for (int y = 0; y < result.height(); ++y) {
+    auto* line = reinterpret_cast<QRgb*>(result.scanLine(y));
+    for (int x = 0; x < result.width(); ++x)
+      if ((line[x] & 0xFFFFFFu) == k) line[x] = 0;
+  }
+  return result;
+}
+
+void TBitmap::Assign(TPersistent* source) {
+  if (auto* b = qobject_cast<TBitmap*>(source)) {
+    if (b == this) return;
+    FImage = b->FImage;
+    FImage2x = b->FImage2x;
+    FTransparent = b->FTransparent;
+    FTransparentColor = b->FTransparentColor;
+    Changed();
+    return;
+  }
+  TGraphicsObject::Assign(source);
+}
+
+void TBitmap::DefineProperties(TFiler& filer) {
+  TGraphicsObject::DefineProperties(filer);
+  // The plain image is read first: it drops any fine image, which then follows.
+  filer.DefineBinaryProperty(
+      QStringLiteral("Data"),
+      [this](TStream& s) {
+        if (!LoadFromData(ReadAll(s))) throw EReadError(QStringLiteral("Bitmap image is not valid."));
+      },
+      [this](TStream& s) {
+        const QByteArray png = PngBytes(FImage);
+        s.WriteBuffer(png.constData(), int32_t(png.size()));
+      },
+      !Empty());
+  filer.DefineBinaryProperty(
+      QStringLiteral("Data2x"),
+      [this](TStream& s) {
+        QImage fine;
+        if (!fine.loadFromData(ReadAll(s)) || Empty() || fine.size() != FImage.size() * 2)
+          throw EReadError(QStringLiteral("Bitmap image is not valid."));
+        FImage2x = Normalised(fine, 2);
+        Changed();
+      },
+      [this](TStream& s) {
+        const QByteArray png = PngBytes(FImage2x);
+        s.WriteBuffer(png.constData(), int32_t(png.size()));
+      },
+      Has2x());
+}
+
+void TBitmap::SetSize(int width, int height) {
+  if (width == Width() && height == Height() && !Has2x()) return;
+  FImage2x = QImage();
+  if (width <= 0 || height <= 0) {
+    FImage = QImage();
+  } else {
+    FImage = QImage(width, height, QImage::Format_ARGB32_Premultiplied);
+    FImage.fill(Qt::white);
+  }
+  Changed();
+}
+
+void TBitmap::Clear() { SetSize(0, 0); }
+
+void TBitmap::SetImage(const QImage& image) {
+  if (image.isNull()) return Clear();
+  if (qFuzzyCompare(image.devicePixelRatio(), 2.0) && image.width() % 2 == 0 && image.height() % 2 == 0) {
+    FImage2x = Normalised(image, 2);
+    FImage = Normalised(image.scaled(image.size() / 2, Qt::IgnoreAspectRatio, Qt::SmoothTransformation), 1);
+  } else {
+    FImage = Normalised(image, 1);
+    FImage2x = QImage();
+  }
+  Changed();
+}
+
+void TBitmap::SetImages(const QImage& plain, const QImage& fine) {
+  if (plain.isNull()) return Clear();
+  FImage = Normalised(plain, 1);
+  FImage2x = !fine.isNull() && fine.size() == plain.size() * 2 ? Normalised(fine, 2) : QImage();
+  Changed();
+}
+
+const QImage& TBitmap::ImageFor(qreal devicePixelRatio) const {
+  return devicePixelRatio > 1.0 && Has2x() ? FImage2x : FImage;
+}
+
+bool TBitmap::LoadFromData(const QByteArray& plain, const QByteArray& fine) {
+  QImage a, b;
+  if (!a.loadFromData(plain)) return false;
+  if (!fine.isEmpty() && !b.loadFromData(fine)) return false;
+  SetImages(a, b);
+  return true;
+}
+
+bool TBitmap::LoadFromFile(const QString& fileName) {
+  QImage a(fileName);
+  if (a.isNull()) return false;
+  const QFileInfo info(fileName);
+  const QString suffix = info.suffix().isEmpty() ? QString() : QLatin1Char('.') + info.suffix();
+  const QString fine = fileName.left(fileName.size() - suffix.size()) + QStringLiteral("@2x") + suffix;
+  SetImages(a, QFileInfo::exists(fine) ? QImage(fine) : QImage());
+  return true;
+}
+
+TColor TBitmap::Pixel(int x, int y) const {
+  if (!FImage.valid(x, y)) return clNone;
+  return FromQColor(QColor::fromRgb(FImage.pixel(x, y)));
+}
+
+void TBitmap::SetPixel(int x, int y, TColor color) {
+  if (!FImage.valid(x, y)) return;
+  FImage.setPixel(x, y, ToQRgb(color));
+  FImage2x = QImage();
+  Changed();
+}
+
+TColor TBitmap::KeyColor() const {
+  if (FTransparentColor != clDefault) return FTransparentColor;
+  return Empty() ? clNone : Pixel(0, Height() - 1);
+}
+
+void TBitmap::Draw(QPainter& painter, int x, int y) const {
+  DrawPart(painter, QRect(x, y, Width(), Height()), QRect(0, 0, Width(), Height()));
+}
+
+void TBitmap::StretchDraw(QPainter& painter, const QRect& target) const {
+  DrawPart(painter, target, QRect(0, 0, Width(), Height()));
+}
+
+void TBitmap::DrawPart(QPainter& painter, const QRect& target, const QRect& source) const {
+  DrawPart(painter, target, source, FTransparent, KeyColor());
+}
+
+void TBitmap::DrawPart(QPainter& painter, const QRect& target, const QRect& source, bool keyed, TColor key) const {
+  const QRect src = source.intersected(QRect(0, 0, Width(), Height()));
+  if (Empty() || target.isEmpty() || src.isEmpty()) return;
+  const qreal ratio = painter.device() ? painter.device()->devicePixelRatioF() : 1.0;
+  const QImage& image = ImageFor(ratio);
+  const int scale = &image == &FImage2x ? 2 : 1;
+  QImage part = image.copy(src.x() * scale, src.y() * scale, src.width() * scale, src.height() * scale);
+  if (keyed) part = KeyedImage(part, key);
+  painter.save();
+  painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
+  painter.drawImage(QRectF(target), part, QRectF(part.rect()));
+  painter.restore();
 }

@@ -6,6 +6,7 @@
 #include <QBrush>
 #include <QColor>
 #include <QFont>
+#include <QImage>
 #include <QMetaType>
 #include <QPainter>
 #include <QPen>
@@ -241,3 +242,69 @@ private:
   TFont FFont;
   QPoint FPenPos;
 };
+
+// A picture that controls own and store with the window (a glyph, a title
+// section): measured in logical pixels, held in device pixels. Besides the
+// plain image it may carry one drawn twice as fine, which drawing picks on a
+// high-density target, so a sharp picture never has to be scaled up.
+class TBitmap : public TGraphicsObject {
+  Q_OBJECT
+public:
+  explicit TBitmap(QObject* parent = nullptr) : TGraphicsObject(parent) {}
+  void Assign(TPersistent* source) override;
+  // Stored as PNG bytes: "Data" (the plain image) and "Data2x" when present.
+  void DefineProperties(TFiler& filer) override;
+
+  bool Empty() const { return FImage.isNull(); }
+  int Width() const { return FImage.width(); }
+  int Height() const { return FImage.height(); }
+  // A blank (white) picture of that size; 0 in either direction empties it.
+  void SetSize(int width, int height);
+  void Clear();
+
+  // The plain image (device pixel ratio 1) and the fine one (ratio 2, null when none).
+  const QImage& Image() const { return FImage; }
+  const QImage& Image2x() const { return FImage2x; }
+  bool Has2x() const { return !FImage2x.isNull(); }
+  // An image at ratio 1 replaces both; at ratio 2 it becomes the fine image and
+  // a plain one is made from it. Other ratios are taken as plain.
+  void SetImage(const QImage& image);
+  // Both at once; fine must be exactly twice plain's size (or null).
+  void SetImages(const QImage& plain, const QImage& fine);
+  // The image to draw on a target of that device pixel ratio.
+  const QImage& ImageFor(qreal devicePixelRatio) const;
+  // Reads PNG (or any Qt image format) bytes; false when they are not a picture.
+  bool LoadFromData(const QByteArray& plain, const QByteArray& fine = {});
+  // Reads fileName and, when it exists, the same name with "@2x" before the extension.
+  bool LoadFromFile(const QString& fileName);
+
+  // Pixels of the plain image, 0x00BBGGRR; writing one drops the fine image.
+  TColor Pixel(int x, int y) const;
+  void SetPixel(int x, int y, TColor color);
+
+  // With Transparent, pixels of the key colour are left out when drawn. The key
+  // is TransparentColor, or the bottom-left pixel while that is clDefault.
+  bool Transparent() const { return FTransparent; }
+  void SetTransparent(bool value) { Set(FTransparent, value); }
+  TColor TransparentColor() const { return FTransparentColor; }
+  void SetTransparentColor(TColor value) { Set(FTransparentColor, value); }
+  TColor KeyColor() const;
+
+  // Draws the whole picture at its logical size.
+  void Draw(QPainter& painter, int x, int y) const;
+  // Stretches the whole picture into target (nearest pixel, no smoothing).
+  void StretchDraw(QPainter& painter, const QRect& target) const;
+  // Stretches the logical source part into target; transparency as set on the
+  // picture unless keyed says otherwise.
+  void DrawPart(QPainter& painter, const QRect& target, const QRect& source) const;
+  void DrawPart(QPainter& painter, const QRect& target, const QRect& source, bool keyed, TColor key) const;
+
+private:
+  QImage FImage;
+  QImage FImage2x;
+  bool FTransparent = false;
+  TColor FTransparentColor = clDefault;
+};
+
+// The image with every pixel of the key colour (0x00BBGGRR) made fully transparent.
+QImage KeyedImage(const QImage& image, TColor key);

@@ -1,10 +1,199 @@
 #include "SUIPublic.h"
 
-#include "Description.h"
-#include "SUIButton.h"
-#include "SUIForm.h"
+#include "Application.h"
+#include "Controls.h"
+#include "Exceptions.h"
 
-void RegisterSkinControls() {
-  RegisterClass<TsuiForm>();
-  RegisterClass<TsuiButton>().Event<TNotifyEvent>("OnClick", &TsuiButton::SetOnClick);
+#include <QFile>
+#include <QGuiApplication>
+#include <QPainter>
+#include <QScreen>
+#include <QTransform>
+#include <QWidget>
+#include <algorithm>
+
+// The skin pictures are compiled into the library; a static library needs
+// its resources registered by hand.
+static void InitSkinPictures() { Q_INIT_RESOURCE(tamsel_skin_pictures); }
+
+namespace {
+const QString kSkinRoot = QStringLiteral(":/skin/");
+constexpr TColor kNineKey = clFuchsia;
+
+void EnsureSkinPictures() {
+  static const bool done = (InitSkinPictures(), true);
+  (void)done;
+}
+
+// Draws piece (a logical part of bitmap) into target; keyed with key when asked.
+void Put(const TBitmap& bitmap, QPainter& canvas, const QRect& target, const QRect& piece, bool keyed, TColor key) {
+  if (piece.width() <= 0 || piece.height() <= 0 || target.width() <= 0 || target.height() <= 0) return;
+  bitmap.DrawPart(canvas, target, piece, keyed, key);
+}
+
+int Div(int a) { return a / 2; }
+}  // namespace
+
+bool SkinBitmapExists(const QString& name) {
+  EnsureSkinPictures();
+  return !name.isEmpty() && QFile::exists(kSkinRoot + name + QStringLiteral(".png"));
+}
+
+void LoadSkinBitmap(TBitmap& bitmap, TModuleHandle module, const QString& name) {
+  if (module != 0 || !SkinBitmapExists(name) || !bitmap.LoadFromFile(kSkinRoot + name + QStringLiteral(".png")))
+    throw EResNotFound(QStringLiteral("Resource %1 not found.").arg(name));
+}
+
+void PaintParentBackground(QPainter& canvas, QWidget* control) {
+  if (!control) return;
+  QWidget* parent = control->parentWidget();
+  if (!parent) return;
+  canvas.save();
+  parent->render(&canvas, -control->pos(), QRegion(0, 0, parent->width(), parent->height()),
+                 QWidget::DrawWindowBackground);
+  canvas.restore();
+}
+
+void DrawTiled(QPainter& canvas, const TBitmap& picture, const QRect& rect) {
+  const int w = picture.Width(), h = picture.Height();
+  if (w <= 0 || h <= 0) return;
+  for (int x = 0; x < rect.width() + w; x += w)
+    for (int y = 0; y < rect.height() + h; y += h) picture.Draw(canvas, x, y);
+}
+
+void DrawThreePart(const TBitmap& bitmap, QPainter& canvas, const QRect& rect, bool transparent) {
+  const int fw = bitmap.Width() / 3, h = bitmap.Height();
+  if (fw <= 0 || h <= 0) return;
+  const TColor key = bitmap.Pixel(0, 0);
+  const int right = rect.x() + rect.width();
+  Put(bitmap, canvas, QRect(rect.x(), rect.y(), fw, h), QRect(0, 0, fw, h), transparent, key);
+  Put(bitmap, canvas, QRect(right - fw, rect.y(), fw, h), QRect(2 * fw, 0, fw, h), transparent, key);
+  Put(bitmap, canvas, QRect(rect.x() + fw, rect.y(), rect.width() - 2 * fw, rect.height()), QRect(fw, 0, fw, h),
+      transparent, key);
+}
+
+void DrawNinePart(const TBitmap& bitmap, QPainter& canvas, const QRect& rect, bool transparent) {
+  const int sw = bitmap.Width(), sh = bitmap.Height();
+  if (sw <= 0 || sh <= 0) return;
+  const int W = rect.width(), H = rect.height();
+  const int right = rect.x() + W, bottom = rect.y() + H;
+  // The corner's size: the smaller of source and target half, never negative.
+  auto fit = [](int source, int target) { return std::max(0, std::min(source, target)); };
+  auto corner = [&](const QRect& target, const QRect& piece) {
+    if (piece.width() > 0 && piece.height() > 0) Put(bitmap, canvas, target, piece, transparent, kNineKey);
+  };
+  auto edge = [&](const QRect& target, const QRect& piece) { Put(bitmap, canvas, target, piece, true, kNineKey); };
+  // Rectangles as left, top, right, bottom, the way the pieces are worked out.
+  auto ltrb = [](int l, int t, int r, int b) { return QRect(l, t, r - l, b - t); };
+
+  // 1. Top left.
+  int tw = fit(Div(sw), Div(W)), th = fit(Div(sh), Div(H));
+  corner(ltrb(0, 0, tw, th), ltrb(0, 0, tw, th));
+  const QRect TL = ltrb(0, 0, tw, th);
+  // 2. Bottom left: the source keeps its bottom rows.
+  tw = fit(Div(sw), Div(W));
+  th = fit(sh - (sh - Div(sh) + 1), H - (H - Div(H) + 1));
+  corner(ltrb(0, bottom - th, tw, bottom), ltrb(0, sh - th, tw, sh));
+  const QRect BL = ltrb(0, bottom - th, tw, bottom);
+  // 3. Left edge, cut to the target width from its left.
+  {
+    const int tl = 0, tt = TL.y() + TL.height(), tr = TL.x() + TL.width(), tb = BL.y();
+    const int cw = fit(Div(sw), tr - tl);
+    edge(ltrb(tl, tt, tr, tb), ltrb(0, Div(sh), cw, sh - Div(sh)));
+  }
+  // 4. Top right: the source keeps its right columns.
+  tw = fit(sw - (sw - Div(sw) + 1), W - (W - Div(W) + 1));
+  th = fit(Div(sh), Div(H));
+  corner(ltrb(right - tw, 0, right, th), ltrb(sw - tw, 0, sw, th));
+  const QRect TR = ltrb(right - tw, 0, right, th);
+  // 5. Bottom right: the source keeps its bottom-right part.
+  tw = fit(sw - (sw - Div(sw) + 1), W - (W - Div(W) + 1));
+  th = fit(sh - (sh - Div(sh) + 1), H - (H - Div(H) + 1));
+  corner(ltrb(right - tw, bottom - th, right, bottom), ltrb(sw - tw, sh - th, sw, sh));
+  const QRect BR = ltrb(right - tw, bottom - th, right, bottom);
+  // 6. Right edge, cut to the target width from its right.
+  {
+    const int tl = TR.x(), tt = TR.y() + TR.height(), tr = TR.x() + TR.width(), tb = BR.y();
+    const int cw = fit(sw - (sw - Div(sw) + 1), tr - tl);
+    edge(ltrb(tl, tt, tr, tb), ltrb(sw - cw, sh - Div(sh), sw, Div(sh) + 2));
+  }
+  // 7. Top edge, cut to the target height from its top.
+  {
+    const int tl = TL.x() + TL.width(), tt = 0, tr = TR.x(), tb = TL.y() + TL.height();
+    const int ch = fit(Div(sh), tb - tt);
+    edge(ltrb(tl, tt, tr, tb), ltrb(Div(sw), 0, sw - Div(sw) + 1, ch));
+  }
+  // 8. Centre.
+  edge(ltrb(TL.x() + TL.width(), TL.y() + TL.height(), TR.x(), BR.y() - 1),
+       ltrb(Div(sw), Div(sh), sw - Div(sw) + 1, sh - Div(sh)));
+  // 9. Bottom edge, cut to the target height from its bottom.
+  {
+    const int tl = TL.x() + TL.width() - 1, tt = BL.y() - 1, tr = BR.x(), tb = BR.y() + BR.height();
+    const int ch = fit(sh - (sh - Div(sh)), tb - tt);
+    edge(ltrb(tl, tt, tr, tb), ltrb(Div(sw), sh - ch, sw - Div(sw) + 1, sh));
+  }
+}
+
+void DrawWindowFrame(QPainter& canvas, const QRect& windowRect, TColor outer, TColor inner) {
+  const QRect r(0, 0, windowRect.width(), windowRect.height());
+  if (r.isEmpty()) return;
+  canvas.save();
+  canvas.setPen(Qt::NoPen);
+  auto frame = [&canvas](const QRect& rect, const QColor& color) {
+    if (rect.isEmpty()) return;
+    canvas.fillRect(QRect(rect.left(), rect.top(), rect.width(), 1), color);
+    canvas.fillRect(QRect(rect.left(), rect.bottom(), rect.width(), 1), color);
+    canvas.fillRect(QRect(rect.left(), rect.top(), 1, rect.height()), color);
+    canvas.fillRect(QRect(rect.right(), rect.top(), 1, rect.height()), color);
+  };
+  frame(r, ToQColor(outer));
+  frame(r.adjusted(1, 1, -1, -1), ToQColor(inner));
+  canvas.restore();
+}
+
+void DrawWindowFrame(QWidget* control, TColor outer, TColor inner) {
+  if (!control) return;
+  QPainter painter(control);
+  DrawWindowFrame(painter, control->rect(), outer, inner);
+}
+
+namespace {
+void Turn(TBitmap& bitmap, int degrees) {
+  if (bitmap.Empty()) return;
+  const QTransform turn = QTransform().rotate(degrees);
+  const QImage plain = bitmap.Image().transformed(turn);
+  const QImage fine = bitmap.Has2x() ? bitmap.Image2x().transformed(turn) : QImage();
+  bitmap.SetImages(plain, fine);
+}
+}  // namespace
+
+void RotateBitmapLeft(TBitmap& bitmap) { Turn(bitmap, -90); }
+void RotateBitmapRight(TBitmap& bitmap) { Turn(bitmap, 90); }
+
+bool PointInRect(const QPoint& point, const QRect& rect) {
+  return point.x() >= rect.left() && point.x() <= rect.left() + rect.width() && point.y() >= rect.top() &&
+         point.y() <= rect.top() + rect.height();
+}
+
+QRect GetWorkArea() {
+  const QScreen* screen = QGuiApplication::primaryScreen();
+  return screen ? screen->availableGeometry() : QRect();
+}
+
+void GetWorkArea(QRect& rect) { rect = GetWorkArea(); }
+
+void SetFormBounds(QWidget* form, const QRect& rect) {
+  if (!form) return;
+  if (auto* control = dynamic_cast<TControl*>(form))
+    control->SetBounds(rect.left(), rect.top(), rect.width(), rect.height());
+  else
+    form->setGeometry(rect);
+}
+
+bool IsFormActive(QWidget* form) {
+  if (QGuiApplication::applicationState() != Qt::ApplicationActive) return false;
+  if (!form) return true;
+  const TApplication* app = TApplication::Instance();
+  if (app && app->MainForm() == form) return true;
+  return form->isActiveWindow();
 }
