@@ -32,6 +32,8 @@ struct TLook {
   QColor Form, Border, Accent, Body, Track, Scroll;  // from the theme table
   QColor TitleTop, TitleBottom, TitleEdge;           // the title strip, top to bottom
   QColor FaceTop, FaceBottom, FaceBorder;            // push buttons and boxes
+  QColor Hot;                                        // the mouse-on glow and check marks
+  QColor Fill;                                       // progress fill
   QSize Button;
   qreal Radius;         // push button corners
   bool ButtonKeyed;     // drawn with a key (the style's buttons are transparent)
@@ -59,30 +61,35 @@ TLook MakeLook(int id) {
     case 1:  // MacOS: light metal, pill buttons
       k.TitleTop = QColor(0xF4, 0xF4, 0xF4), k.TitleBottom = QColor(0xC9, 0xC9, 0xC9), k.TitleEdge = QColor(0x8C, 0x8C, 0x8C);
       k.FaceTop = QColor(0xFF, 0xFF, 0xFF), k.FaceBottom = QColor(0xD6, 0xDA, 0xE0), k.FaceBorder = QColor(0x7F, 0x7F, 0x7F);
+      k.Hot = QColor(0x5E, 0x9A, 0xE6), k.Fill = QColor(0x3B, 0x7D, 0xD8);
       k.Button = {84, 23}, k.Radius = 10.5, k.ButtonKeyed = true;
       k.TitleH = 23, k.TitleLeftW = 64, k.TitleRightW = 8, k.TitleBtn = 15, k.RoundTitleBtns = true, k.Gloss = 0.7;
       break;
     case 2:  // WinXP: saturated blue caption, soft cream buttons
       k.TitleTop = QColor(0x3C, 0x8C, 0xF4), k.TitleBottom = QColor(0x0A, 0x4C, 0xD2), k.TitleEdge = QColor(0x00, 0x33, 0x99);
       k.FaceTop = QColor(0xFF, 0xFF, 0xFD), k.FaceBottom = QColor(0xE3, 0xE2, 0xDA), k.FaceBorder = QColor(0x00, 0x3C, 0x74);
+      k.Hot = QColor(0xF2, 0xA8, 0x2C), k.Fill = QColor(0x3C, 0xB8, 0x4A);
       k.Button = {18, 21}, k.Radius = 3, k.ButtonKeyed = false;
       k.TitleH = 29, k.TitleLeftW = 32, k.TitleRightW = 8, k.TitleBtn = 21, k.RoundTitleBtns = false, k.Gloss = 0.45;
       break;
     case 3:  // DeepBlue: dark navy caption, square-cut grey buttons
       k.TitleTop = QColor(0x3A, 0x4E, 0x86), k.TitleBottom = QColor(0x14, 0x1F, 0x45), k.TitleEdge = QColor(0x0A, 0x10, 0x28);
       k.FaceTop = QColor(0xF6, 0xF7, 0xFA), k.FaceBottom = QColor(0xC6, 0xCB, 0xD8), k.FaceBorder = QColor(0x20, 0x2A, 0x48);
+      k.Hot = QColor(0x5A, 0x7C, 0xC4), k.Fill = QColor(0x34, 0x4E, 0x96);
       k.Button = {74, 21}, k.Radius = 1.5, k.ButtonKeyed = false;
       k.TitleH = 32, k.TitleLeftW = 120, k.TitleRightW = 8, k.TitleBtn = 24, k.RoundTitleBtns = false, k.Gloss = 0.25;
       break;
     case 4:  // Protein: silver buttons under a deep blue glossy caption
       k.TitleTop = QColor(0x4A, 0x6F, 0xB4), k.TitleBottom = QColor(0x1D, 0x3A, 0x7A), k.TitleEdge = QColor(0x12, 0x24, 0x52);
       k.FaceTop = QColor(0xFF, 0xFF, 0xFF), k.FaceBottom = QColor(0xDD, 0xE1, 0xE8), k.FaceBorder = QColor(0x6E, 0x78, 0x8A);
+      k.Hot = QColor(0x4C, 0x8E, 0xDE), k.Fill = QColor(0x35, 0x6C, 0xC8);
       k.Button = {74, 21}, k.Radius = 3, k.ButtonKeyed = false;
       k.TitleH = 23, k.TitleLeftW = 441, k.TitleRightW = 1, k.TitleBtn = 19, k.RoundTitleBtns = false, k.Gloss = 0.55;
       break;
     default:  // BlueGlass: translucent light blue glass
       k.TitleTop = QColor(0xB4, 0xD2, 0xFA), k.TitleBottom = QColor(0x4E, 0x82, 0xDA), k.TitleEdge = QColor(0x2E, 0x5A, 0xA8);
       k.FaceTop = QColor(0xF4, 0xF9, 0xFF), k.FaceBottom = QColor(0xB6, 0xD0, 0xF4), k.FaceBorder = QColor(0x4A, 0x6E, 0xB0);
+      k.Hot = QColor(0x52, 0xA6, 0xF4), k.Fill = QColor(0x3E, 0x8E, 0xE8);
       k.Button = {77, 27}, k.Radius = 8, k.ButtonKeyed = true;
       k.TitleH = 33, k.TitleLeftW = 160, k.TitleRightW = 8, k.TitleBtn = 21, k.RoundTitleBtns = true, k.Gloss = 0.8;
       break;
@@ -127,13 +134,13 @@ void PushButton(QPainter& p, const TLook& k, TState s) {
   const QRectF r(0, 0, k.Button.width(), k.Button.height());
   QColor top = k.FaceTop, bottom = k.FaceBottom, border = k.FaceBorder;
   if (s == TState::MouseOn) {
-    top = Mix(k.FaceTop, k.Accent, 0.06);
-    bottom = Mix(k.FaceBottom, k.Accent, 0.28);
-    border = Mix(k.FaceBorder, k.Accent, 0.6);
+    top = k.FaceTop;
+    bottom = Mix(k.FaceBottom, k.Hot, 0.22);
+    border = Mix(k.FaceBorder, k.Hot, 0.65);
   } else if (s == TState::MouseDown) {
-    top = Mix(k.FaceBottom, k.Accent, 0.30);
-    bottom = Mix(k.FaceTop, k.Accent, 0.10);
-    border = Mix(k.FaceBorder, k.Accent, 0.4).darker(115);
+    top = Mix(k.FaceBottom, k.FaceBorder, 0.25);
+    bottom = Mix(k.FaceBottom, k.FaceTop, 0.6);
+    border = k.FaceBorder.darker(115);
   }
   QLinearGradient g = Vertical(0, r.height(), top, bottom);
   g.setColorAt(0.48, Mix(top, bottom, 0.35));
@@ -163,9 +170,9 @@ void StateFace(const TLook& k, TState s, QColor& top, QColor& bottom, QColor& bo
   top = Qt::white;
   bottom = Mix(k.FaceBottom, Qt::white, 0.35);
   border = k.FaceBorder;
-  mark = k.Accent.darker(120);
-  if (s == TState::MouseOn) border = k.Accent, bottom = Mix(bottom, k.Accent, 0.15);
-  if (s == TState::MouseDown) top = Mix(k.FaceBottom, k.Accent, 0.2), bottom = Qt::white, border = k.Accent.darker(110);
+  mark = k.Fill.darker(125);
+  if (s == TState::MouseOn) border = Mix(k.FaceBorder, k.Hot, 0.7), bottom = Mix(bottom, k.Hot, 0.18);
+  if (s == TState::MouseDown) top = Mix(k.FaceBottom, k.FaceBorder, 0.25), bottom = Qt::white, border = k.FaceBorder.darker(115);
   if (s == TState::Disabled) {
     top = bottom = Mix(k.Form, Qt::white, 0.4);
     border = Mix(k.FaceBorder, k.Form, 0.55);
@@ -201,7 +208,7 @@ void RadioButton(QPainter& p, const TLook& k, TState s, bool checked) {
 // ---- progress bar ----
 
 void Progress(QPainter& p, const TLook& k, bool vertical) {
-  const QColor light = k.Accent.lighter(150), dark = k.Accent;
+  const QColor light = Mix(k.Fill, Qt::white, 0.45), dark = k.Fill;
   QLinearGradient g = vertical ? QLinearGradient(0, 0, 10, 0) : QLinearGradient(0, 0, 0, 10);
   g.setColorAt(0, light);
   g.setColorAt(0.45, Mix(light, dark, 0.5));
@@ -228,7 +235,7 @@ void TitleLeft(QPainter& p, const TLook& k) {
   // A soft light on the left end that has faded out well before the joint
   // with the stretched middle piece.
   QRadialGradient glow(QPointF(w * 0.18, k.TitleH * 0.2), w * 0.45);
-  glow.setColorAt(0, Alpha(Qt::white, 0.22 * k.Gloss));
+  glow.setColorAt(0, Alpha(Qt::white, 0.34 * k.Gloss));
   glow.setColorAt(1, Alpha(Qt::white, 0));
   p.save();
   p.setClipRect(QRectF(0, 1, w * 0.8, k.TitleH - 2));
@@ -300,7 +307,7 @@ void TitleGlyph(QPainter& p, TTitleGlyph glyph, const QRectF& r, const QColor& c
 void TitleButton(QPainter& p, const TLook& k, TTitleGlyph glyph, TState s) {
   const qreal n = k.TitleBtn;
   const QRectF r(0, 0, n, n);
-  QColor base = Mix(k.TitleBottom, Qt::white, 0.18);
+  QColor base = k.Id == 1 ? k.Hot : Mix(k.TitleBottom, Qt::white, 0.18);
   if (glyph == TTitleGlyph::Close && (k.Id == 2 || k.Id == 4 || k.Id == 5)) base = QColor(0xC8, 0x4A, 0x3A);
   if (s == TState::MouseOn) base = base.lighter(125);
   if (s == TState::MouseDown) base = base.darker(125);
@@ -326,8 +333,8 @@ void TitleButton(QPainter& p, const TLook& k, TTitleGlyph glyph, TState s) {
 
 void Tab(QPainter& p, const TLook& k, bool active) {
   // Three frames of three columns: left side, middle, right side.
-  const QColor top = active ? Qt::white : Mix(k.Body, k.Border, 0.12);
-  const QColor bottom = active ? k.Body : Mix(k.Body, k.Border, 0.22);
+  const QColor top = active ? Qt::white : Mix(k.Body, k.Border, 0.04);
+  const QColor bottom = active ? k.Body : Mix(k.Body, k.Border, 0.13);
   const QColor border = Mix(k.Border, k.Body, 0.35);
   const qreal h = 17;
   p.setPen(Qt::NoPen);
@@ -343,7 +350,7 @@ void Tab(QPainter& p, const TLook& k, bool active) {
   p.setPen(QPen(border, 1));
   p.setBrush(Qt::NoBrush);
   p.drawPath(shape);
-  if (active) p.fillRect(QRectF(1, 1, 7, 1), Alpha(k.Accent, 0.9));
+  if (active) p.fillRect(QRectF(1, 1, 7, 1.5), Alpha(k.Hot, 0.9));
 }
 
 void TabLine(QPainter& p, const TLook& k) {
@@ -379,7 +386,7 @@ void Slider(QPainter& p, const TLook& k, bool vertical) {
   }
   QLinearGradient g = vertical ? QLinearGradient(0, 0, 0, size.height()) : QLinearGradient(0, 0, size.width(), 0);
   g.setColorAt(0, Qt::white);
-  g.setColorAt(1, Mix(k.FaceBottom, k.Accent, 0.25));
+  g.setColorAt(1, Mix(k.FaceBottom, k.Hot, 0.2));
   p.setPen(QPen(k.FaceBorder, 1));
   p.setBrush(g);
   p.drawPath(shape);
@@ -389,8 +396,8 @@ void Slider(QPainter& p, const TLook& k, bool vertical) {
 
 void ScrollButton(QPainter& p, const TLook& k, bool up, TState s) {
   QColor top = Qt::white, bottom = Mix(k.FaceBottom, k.Scroll, 0.3), border = Mix(k.FaceBorder, k.Scroll, 0.3);
-  if (s == TState::MouseOn) bottom = Mix(bottom, k.Accent, 0.25), border = Mix(border, k.Accent, 0.5);
-  if (s == TState::MouseDown) top = Mix(k.FaceBottom, k.Accent, 0.3), bottom = Qt::white;
+  if (s == TState::MouseOn) bottom = Mix(bottom, k.Hot, 0.25), border = Mix(border, k.Hot, 0.6);
+  if (s == TState::MouseDown) top = Mix(k.FaceBottom, k.FaceBorder, 0.3), bottom = Qt::white;
   Box(p, QRectF(0, 0, 16, 16), 2, Vertical(0, 16, top, bottom), border, s == TState::MouseDown ? 0 : 0.5);
   QPainterPath arrow;
   if (up) {
@@ -402,7 +409,7 @@ void ScrollButton(QPainter& p, const TLook& k, bool up, TState s) {
     arrow.lineTo(8, 10);
     arrow.lineTo(11.5, 6);
   }
-  p.setPen(QPen(k.Accent.darker(140), 1.6, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+  p.setPen(QPen(k.FaceBorder.darker(130), 1.6, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
   p.setBrush(Qt::NoBrush);
   p.drawPath(arrow);
 }
@@ -411,11 +418,10 @@ void ScrollTrack(QPainter& p, const TLook& k) {
   // A vertical thumb cut in three rows of seven: head, body, tail.
   QLinearGradient g(0, 0, 16, 0);
   g.setColorAt(0, Qt::white);
-  g.setColorAt(1, Mix(k.FaceBottom, k.Accent, 0.3));
+  g.setColorAt(1, Mix(k.FaceBottom, k.Hot, 0.25));
   p.fillRect(QRectF(0, 0, 16, 21), k.Scroll);
-  Box(p, QRectF(1, 0, 14, 21), 3, g, Mix(k.FaceBorder, k.Accent, 0.3), 0.4);
-  p.setPen(QPen(Alpha(k.Accent.darker(130), 0.6), 1));
-  for (qreal y : {8.5, 10.5, 12.5}) p.drawLine(QPointF(5, y), QPointF(11, y));
+  // The middle rows are stretched along the thumb, so they carry no grip.
+  Box(p, QRectF(1, 0, 14, 21), 3, g, k.FaceBorder, 0.4);
 }
 
 // ---- form backgrounds and the extras ----
