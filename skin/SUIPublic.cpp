@@ -48,10 +48,16 @@ void PaintParentBackground(QPainter& canvas, QWidget* control) {
   if (!control) return;
   QWidget* parent = control->parentWidget();
   if (!parent) return;
-  canvas.save();
-  parent->render(&canvas, -control->pos(), QRegion(0, 0, parent->width(), parent->height()),
-                 QWidget::DrawWindowBackground);
-  canvas.restore();
+  // Through an image of the control's size: rendering straight onto a painter
+  // that is painting a widget offsets it twice.
+  const qreal ratio = canvas.device() ? canvas.device()->devicePixelRatioF() : 1.0;
+  const QRect area = QRect(control->pos(), control->size()).intersected(parent->rect());
+  if (area.isEmpty()) return;
+  QImage under(control->size() * ratio, QImage::Format_ARGB32_Premultiplied);
+  under.setDevicePixelRatio(ratio);
+  under.fill(Qt::transparent);
+  parent->render(&under, area.topLeft() - control->pos(), QRegion(area), QWidget::DrawWindowBackground);
+  canvas.drawImage(QPoint(0, 0), under);
 }
 
 void DrawTiled(QPainter& canvas, const TBitmap& picture, const QRect& rect) {

@@ -233,7 +233,31 @@ protected:
     p.fillRect(QRect(0, 0, width(), 10), Qt::red);
   }
 };
+// A transparent control: the parent's background, then a mark of its own.
+class TSeeThrough : public QWidget {
+public:
+  using QWidget::QWidget;
+
+protected:
+  void paintEvent(QPaintEvent*) override {
+    QPainter p(this);
+    PaintParentBackground(p, this);
+    p.fillRect(QRect(0, 0, 2, 2), Qt::black);
+  }
+};
 }  // namespace
+
+TEST(ParentBackground, WorksFromTheControlsOwnPaint) {
+  TStriped parent;
+  parent.resize(60, 40);
+  auto* child = new TSeeThrough(&parent);
+  child->setGeometry(5, 6, 20, 10);
+  const QImage shot = parent.grab().toImage().convertToFormat(QImage::Format_RGB32);
+  EXPECT_EQ(shot.pixel(5, 6), qRgb(0, 0, 0));
+  EXPECT_EQ(shot.pixel(10, 8), qRgb(255, 0, 0));
+  EXPECT_EQ(shot.pixel(10, 12), qRgb(0, 0, 255));
+  EXPECT_EQ(shot.pixel(24, 15), qRgb(0, 0, 255));
+}
 
 TEST(ParentBackground, TheParentShowsThroughAtTheControlsPlace) {
   TStriped parent;

@@ -144,16 +144,42 @@ TEST(Themes, KeyColoursSitWhereTheDrawingStepsLookForThem) {
   const QImage button = load("PROTEIN_BUTTON_NORMAL");
   for (int y = 0; y < button.height(); ++y)
     for (int x = 0; x < button.width(); ++x) ASSERT_NE(button.pixel(x, y) & 0xFFFFFF, magenta & 0xFFFFFF) << x << "," << y;
-  // A transparent style's button is keyed outside its rounded corners, and
-  // no pixel next to the key is pinkish (edges were mixed with the form colour).
-  const QImage glass = load("MACOS_BUTTON_NORMAL");
-  EXPECT_EQ(glass.pixel(0, 0) & 0xFFFFFF, magenta & 0xFFFFFF);
-  for (int y = 0; y < glass.height(); ++y)
-    for (int x = 0; x < glass.width(); ++x) {
-      const QColor c = glass.pixelColor(x, y);
-      if (c.rgb() == QColor(magenta).rgb()) continue;
-      EXPECT_FALSE(c.red() > c.green() + 40 && c.blue() > c.green() + 40) << "pink at " << x << "," << y;
+  // A transparent style's button is keyed outside its rounded corners.
+  EXPECT_EQ(load("MACOS_BUTTON_NORMAL").pixel(0, 0) & 0xFFFFFF, magenta & 0xFFFFFF);
+  EXPECT_EQ(load("BLUEGLASS_BUTTON_NORMAL").pixel(0, 0) & 0xFFFFFF, magenta & 0xFFFFFF);
+
+  for (int style = MacOS; style <= BlueGlass; ++style) {
+    // Radio buttons are drawn with their pixel (0, 0) as the key; transparent
+    // title buttons with their bottom-left one.
+    EXPECT_EQ(load(GetThemeString(style, 37)).pixel(0, 0) & 0xFFFFFF, magenta & 0xFFFFFF) << style;
+    if (GetThemeBool(style, 66)) {
+      const QImage b = load(GetThemeString(style, 48));
+      EXPECT_EQ(b.pixel(0, b.height() - 1) & 0xFFFFFF, magenta & 0xFFFFFF) << style;
     }
+    // No pixel beside the key is pinkish: edges were mixed with what they sit on, not with magenta.
+    for (int index = 23; index <= 95; ++index) {
+      const QString name = GetThemeString(style, index);
+      if (name.isEmpty()) continue;
+      for (bool fine : {false, true}) {
+        TBitmap bitmap;
+        LoadSkinBitmap(bitmap, 0, name);
+        const QImage image = fine ? bitmap.Image2x() : bitmap.Image();
+        for (int y = 0; y < image.height(); ++y)
+          for (int x = 0; x < image.width(); ++x) {
+            const QColor c = image.pixelColor(x, y);
+            if ((c.rgb() & 0xFFFFFF) == (magenta & 0xFFFFFF)) continue;
+            bool besideKey = false;
+            for (QPoint d : {QPoint(1, 0), QPoint(-1, 0), QPoint(0, 1), QPoint(0, -1)})
+              if (image.valid(x + d.x(), y + d.y()) && (image.pixel(x + d.x(), y + d.y()) & 0xFFFFFF) == (magenta & 0xFFFFFF))
+                besideKey = true;
+            if (besideKey) {
+              ASSERT_FALSE(c.red() > c.green() + 60 && c.blue() > c.green() + 60)
+                  << name.toStdString() << (fine ? "@2x" : "") << " pink at " << x << "," << y;
+            }
+          }
+      }
+    }
+  }
 }
 
 TEST(Themes, AMissingPictureIsAResourceError) {
