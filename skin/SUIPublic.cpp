@@ -36,11 +36,11 @@ int Div(int a) { return a / 2; }
 
 bool SkinBitmapExists(const QString& name) {
   EnsureSkinPictures();
-  return !name.isEmpty() && QFile::exists(kSkinRoot + name + QStringLiteral(".png"));
+  return !name.isEmpty() && QFile::exists(kSkinRoot + name + QStringLiteral(".bmp"));
 }
 
 void LoadSkinBitmap(TBitmap& bitmap, TModuleHandle module, const QString& name) {
-  if (module != 0 || !SkinBitmapExists(name) || !bitmap.LoadFromFile(kSkinRoot + name + QStringLiteral(".png")))
+  if (module != 0 || !SkinBitmapExists(name) || !bitmap.LoadFromFile(kSkinRoot + name + QStringLiteral(".bmp")))
     throw EResNotFound(QStringLiteral("Resource %1 not found.").arg(name));
 }
 

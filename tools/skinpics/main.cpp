@@ -26,8 +26,8 @@ int main(int argc, char** argv) {
   for (const SkinArt::TPicture& picture : SkinArt::AllPictures()) {
     for (int scale : {1, 2}) {
       const QImage image = SkinArt::Render(picture, scale);
-      const QString file = picture.Name + (scale == 2 ? QStringLiteral("@2x.png") : QStringLiteral(".png"));
-      if (!image.save(dir + QLatin1Char('/') + file, "PNG")) {
+      const QString file = picture.Name + (scale == 2 ? QStringLiteral("@2x.bmp") : QStringLiteral(".bmp"));
+      if (!image.save(dir + QLatin1Char('/') + file, "BMP")) {
         std::fprintf(stderr, "tamsel-skinpics: cannot write %s\n", qPrintable(file));
         return 1;
       }

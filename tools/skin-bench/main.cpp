@@ -1,0 +1,69 @@
+// Times what a skinned window does on every paint: loading a skin picture,
+// the nine-part stretch of a recorder button (90 x 25) on a plain and on a
+// dense (2x) target, and the title strip (left piece, stretched middle, right
+// piece) of a 480-pixel window. Prints microseconds per operation.
+#include "SUIPublic.h"
+#include "SUIThemes.h"
+
+#include <QElapsedTimer>
+#include <QGuiApplication>
+#include <QPainter>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+
+namespace {
+
+void Time(const char* what, int rounds, const std::function<void()>& step) {
+  step();  // warm up
+  QElapsedTimer timer;
+  timer.start();
+  for (int i = 0; i < rounds; ++i) step();
+  std::printf("%-44s %9.1f us\n", what, double(timer.nsecsElapsed()) / 1000.0 / rounds);
+}
+
+QImage Target(int w, int h, qreal ratio) {
+  QImage image(int(w * ratio), int(h * ratio), QImage::Format_ARGB32_Premultiplied);
+  image.setDevicePixelRatio(ratio);
+  image.fill(Qt::white);
+  return image;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
+  QGuiApplication app(argc, argv);
+  const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 2000;
+  const QString buttonName = GetThemeString(Protein, 24);
+
+  Time("LoadSkinBitmap PROTEIN_BUTTON_NORMAL", rounds, [&] {
+    TBitmap b;
+    LoadSkinBitmap(b, 0, buttonName);
+  });
+  TBitmap button;
+  LoadSkinBitmap(button, 0, buttonName);
+  for (qreal ratio : {1.0, 2.0}) {
+    QImage target = Target(90, 25, ratio);
+    const QByteArray label = QByteArray("DrawNinePart 74x21 into 90x25 at ") + (ratio > 1 ? "2x" : "1x");
+    Time(label.constData(), rounds, [&] {
+      QPainter p(&target);
+      DrawNinePart(button, p, QRect(0, 0, 90, 25), false);
+    });
+  }
+  TBitmap left, client, right;
+  LoadSkinBitmap(left, 0, GetThemeString(Protein, 45));
+  LoadSkinBitmap(client, 0, GetThemeString(Protein, 46));
+  LoadSkinBitmap(right, 0, GetThemeString(Protein, 47));
+  for (qreal ratio : {1.0, 2.0}) {
+    QImage target = Target(480, 23, ratio);
+    const QByteArray label = QByteArray("title strip 480x23 at ") + (ratio > 1 ? "2x" : "1x");
+    Time(label.constData(), rounds, [&] {
+      QPainter p(&target);
+      left.Draw(p, 0, 0);
+      client.StretchDraw(p, QRect(left.Width(), 0, 480 - left.Width() - right.Width(), 23));
+      right.Draw(p, 480 - right.Width(), 0);
+    });
+  }
+  return 0;
+}
