@@ -469,9 +469,9 @@ void MacComboButton(QPainter& p) {
 }
 
 void SideBar(QPainter& p, bool hot) {
-  const QColor accent = Theme(4, 11);
-  const QColor top = hot ? accent.lighter(160) : QColor(0xF2, 0xF3, 0xF6);
-  const QColor bottom = hot ? accent.lighter(120) : QColor(0xD4, 0xD8, 0xE0);
+  const QColor glow = MakeLook(4).Hot;
+  const QColor top = hot ? Mix(glow, Qt::white, 0.55) : QColor(0xF2, 0xF3, 0xF6);
+  const QColor bottom = hot ? Mix(glow, Qt::white, 0.15) : QColor(0xD4, 0xD8, 0xE0);
   QLinearGradient g(0, 0, 8, 0);
   g.setColorAt(0, top);
   g.setColorAt(1, bottom);
