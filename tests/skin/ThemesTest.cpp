@@ -224,6 +224,14 @@ TEST(Themes, TheStyleIsStoredByName) {
   const QJsonObject props = QJsonDocument::fromJson(WriteDescription(&form))
                                 .object()["Children"].toArray()[0].toObject()["Properties"].toObject();
   EXPECT_EQ(props["UIStyle"].toString(), "Protein");
+
+  RegisterClass<TsuiForm>();
+  const QByteArray json = R"({"Class": "TsuiForm", "Name": "f", "Properties": {"UIStyle": "BlueGlass"}})";
+  std::unique_ptr<TComponent> back(ReadComponent(json));
+  ASSERT_TRUE(dynamic_cast<TsuiForm*>(back.get()));
+  EXPECT_EQ(dynamic_cast<TsuiForm*>(back.get())->UIStyle(), BlueGlass);
+  const QByteArray bad = R"({"Class": "TsuiForm", "Name": "f", "Properties": {"UIStyle": "Plastic"}})";
+  EXPECT_THROW(std::unique_ptr<TComponent>(ReadComponent(bad)), EDescriptionError);
 }
 
 namespace {

@@ -275,7 +275,7 @@ void TitleGlyph(QPainter& p, TTitleGlyph glyph, const QRectF& r, const QColor& c
       break;
     }
     case TTitleGlyph::Min:
-      p.fillRect(QRectF(g.left(), g.bottom() - w * 1.2, g.width() * 0.8, w * 1.4), c);
+      p.fillRect(QRectF(g.left(), g.bottom() - w * 1.3, g.width(), w * 1.3), c);
       break;
     case TTitleGlyph::Help: {
       QPainterPath q;
