@@ -339,7 +339,6 @@ void TBitmap::DefineProperties(TFiler& filer) {
 }
 
 void TBitmap::SetSize(int width, int height) {
-  if (width == Width() && height == Height() && !Has2x()) return;
   FImage2x = QImage();
   if (width <= 0 || height <= 0) {
     FImage = QImage();

@@ -258,7 +258,8 @@ public:
   bool Empty() const { return FImage.isNull(); }
   int Width() const { return FImage.width(); }
   int Height() const { return FImage.height(); }
-  // A blank (white) picture of that size; 0 in either direction empties it.
+  // Makes it a blank (white) picture of that size, dropping what it held;
+  // 0 in either direction empties it.
   void SetSize(int width, int height);
   void Clear();
 

@@ -188,6 +188,11 @@ QRect GetWorkArea() {
 
 void GetWorkArea(QRect& rect) { rect = GetWorkArea(); }
 
+QRect GetWorkArea(const QWidget* form) {
+  const QScreen* screen = form ? form->screen() : nullptr;
+  return screen ? screen->availableGeometry() : GetWorkArea();
+}
+
 void SetFormBounds(QWidget* form, const QRect& rect) {
   if (!form) return;
   if (auto* control = dynamic_cast<TControl*>(form))

@@ -57,6 +57,8 @@ bool PointInRect(const QPoint& point, const QRect& rect);
 // The desktop's work area: the primary screen without panels and docks.
 QRect GetWorkArea();
 void GetWorkArea(QRect& rect);
+// The work area of the screen form is on (the primary one when it has none).
+QRect GetWorkArea(const QWidget* form);
 void SetFormBounds(QWidget* form, const QRect& rect);
 // False while the program is not the active one; true for no form and for the
 // main window; otherwise whether form's window is the active one.

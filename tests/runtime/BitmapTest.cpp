@@ -74,6 +74,14 @@ TEST(Bitmap, AssignCopiesPixelsAndTransparencyAndReportsTheChange) {
   EXPECT_TRUE(b.Has2x());
   EXPECT_TRUE(b.Transparent());
   EXPECT_EQ(b.KeyColor(), clFuchsia);
+  // A new size is a blank picture, whatever it held, even at the same size.
+  TBitmap c;
+  c.SetImages(Pattern(6, 4, 0), Pattern(12, 8, 0));
+  c.SetSize(6, 4);
+  EXPECT_EQ(c.Pixel(5, 3), clWhite);
+  EXPECT_FALSE(c.Has2x());
+  c.SetSize(0, 4);
+  EXPECT_TRUE(c.Empty());
   // Editing a pixel leaves the fine image behind: it would no longer match.
   b.SetPixel(0, 0, clRed);
   EXPECT_FALSE(b.Has2x());

@@ -1,6 +1,7 @@
 #include "SUIPublic.h"
 
 #include <QPainter>
+#include <QScreen>
 #include <QWidget>
 #include <functional>
 #include <gtest/gtest.h>
@@ -222,6 +223,8 @@ TEST(Geometry, PointInRectCountsAllFourEdges) {
   QRect area;
   GetWorkArea(area);
   EXPECT_FALSE(area.isEmpty());
+  EXPECT_EQ(GetWorkArea(&form), form.screen()->availableGeometry());
+  EXPECT_EQ(GetWorkArea(nullptr), area);
 }
 
 namespace {
