@@ -35,6 +35,9 @@ inline constexpr const char* SErrorClosingOutput = "Error closing output device.
 inline constexpr const char* SInputDeviceFailed =
     "The audio input device stopped working (unplugged, or the sound server stopped). The recording was stopped; "
     "everything recorded until then was kept.";
+inline constexpr const char* SInputRingEmpty =
+    "The recorded audio could not be processed, so the recording was stopped; everything recorded until then was "
+    "kept.";
 inline constexpr const char* SOutputDeviceFailed =
     "The audio output device stopped working (unplugged, or the sound server stopped). Playback was stopped.";
 
@@ -53,6 +56,8 @@ inline constexpr const char* SInvalidFileFormat = "Invalid file format.";
 inline constexpr const char* SAudioFileTooLarge =
     "The audio file has reached 4 GiB, the largest size a WAVE file can hold; the audio before this block was kept.";
 inline constexpr const char* SAudioFileWriteError = "Error writing the audio file; the audio before this block was kept.";
+inline constexpr const char* SAudioFilePatchError =
+    "Error writing the audio file; the audio up to the last second before this block was kept.";
 
 // ---- Audio display ----
 inline constexpr const char* SInvalidNumberOfPoints = "Invalid number of points.";

@@ -52,8 +52,13 @@ TdeAbstractAudioWriter::~TdeAbstractAudioWriter() = default;
 
 void TdeAbstractAudioWriter::Write(const void* buffer, int32_t count) {
   if (count <= 0) return;
-  const bool first = FBytesWritten == 0;
-  if (first) WriteHeader();
+  // Whether the header is out, not whether bytes were counted: a block that
+  // failed half-way must never be followed by a second header.
+  const bool first = !FHeaderWritten;
+  if (first) {
+    WriteHeader();
+    FHeaderWritten = true;
+  }
   WriteData(buffer, count);
   FBytesWritten += count;
   if (first) AfterFirstWrite();
@@ -62,7 +67,7 @@ void TdeAbstractAudioWriter::Write(const void* buffer, int32_t count) {
 void TdeAbstractAudioWriter::Finish() {
   if (FFinished) return;
   FFinished = true;
-  if (FBytesWritten > 0) WriteTrailer();
+  if (FHeaderWritten) WriteTrailer();
 }
 
 void TdeAbstractAudioWriter::FinishQuietly() noexcept {
@@ -98,6 +103,7 @@ void TdeRIFFAudioWriter::WriteHeader() {
     n += 4;
   };
   put("RIFF", 4);
+  const size_t riffSize = n;
   putU32(0);
   put("WAVE", 4);
   put("fmt ", 4);
@@ -107,11 +113,18 @@ void TdeRIFFAudioWriter::WriteHeader() {
   FDataHeaderPos = FHeaderStart + static_cast<int64_t>(n);
   put("data", 4);
   putU32(0);
+  // The sizes of an empty take from the start: whatever fails later, the file
+  // is never one the reader refuses.
+  PutU32(h.data() + riffSize, static_cast<uint32_t>(n - 8));
 
   FDataBytes = 0;
   FUnpatched = 0;
   FPatchInterval = std::max<int64_t>(FFormat->AvgBytesPerSec(), 1);
-  if (FStream->Write(h.data(), static_cast<int32_t>(n)) != static_cast<int32_t>(n)) FailWrite(FHeaderStart, false);
+  FPatchedBytes = 0;
+  if (FStream->Write(h.data(), static_cast<int32_t>(n)) != static_cast<int32_t>(n)) {
+    FDataHeaderPos = 0;  // no header to patch
+    FailWrite(FHeaderStart, WriteFailure());
+  }
 }
 
 void TdeRIFFAudioWriter::WriteData(const void* buffer, int32_t count) {
@@ -122,12 +135,20 @@ void TdeRIFFAudioWriter::WriteData(const void* buffer, int32_t count) {
     PatchSizes();
     throw EACMAudioStreamError(QString::fromUtf8(SAudioFileTooLarge));
   }
-  if (FStream->Write(buffer, count) != count) FailWrite(end, true);
+  if (FStream->Write(buffer, count) != count) FailWrite(end, WriteFailure());
   const bool first = FDataBytes == 0;
   FDataBytes = newData;
   FUnpatched += count;
   // After the first block, so that even a very short recording survives a crash.
-  if (first || FUnpatched >= FPatchInterval) PatchSizes();
+  if (first || FUnpatched >= FPatchInterval) {
+    try {
+      PatchSizes();
+    } catch (const Exception& e) {
+      // A failing sync or seek: the file goes back to what the sizes last claimed.
+      FDataBytes = FPatchedBytes;
+      FailWrite(FDataHeaderPos + 8 + FPatchedBytes, QString::fromUtf8(SAudioFilePatchError) + QLatin1Char('\n') + e.Message());
+    }
+  }
 }
 
 void TdeRIFFAudioWriter::WriteTrailer() {
@@ -149,14 +170,19 @@ void TdeRIFFAudioWriter::PatchSizes() {
   }
   WriteU32At(*FStream, FHeaderStart + 4, static_cast<uint32_t>(end + pad - FHeaderStart - 8));
   WriteU32At(*FStream, FDataHeaderPos + 4, static_cast<uint32_t>(FDataBytes));
+  FPatchedBytes = FDataBytes;
   FStream->Seek(end, soBeginning);
   FUnpatched = 0;
 }
 
-void TdeRIFFAudioWriter::FailWrite(int64_t validEnd, bool headerWritten) {
+QString TdeRIFFAudioWriter::WriteFailure() const {
   QString message = QString::fromUtf8(SAudioFileWriteError);
   if (auto* file = dynamic_cast<TFileStream*>(FStream); file && file->LastError() != 0)
     message += QLatin1Char('\n') + QString::fromLocal8Bit(std::strerror(file->LastError()));
+  return message;
+}
+
+void TdeRIFFAudioWriter::FailWrite(int64_t validEnd, const QString& message) {
   FBroken = true;
   FBrokenMessage = message;
   try {
@@ -167,11 +193,18 @@ void TdeRIFFAudioWriter::FailWrite(int64_t validEnd, bool headerWritten) {
   }
   try {
     FStream->Seek(validEnd, soBeginning);
-    if (headerWritten) PatchSizes();
+    if (FDataHeaderPos > 0) PatchSizes();
   } catch (const Exception&) {
     // The last patch still describes a valid file.
   }
   throw EACMAudioStreamError(message);
+}
+
+int64_t ReadingBlockSize(const TdeWaveFormat& format, int64_t remaining) {
+  // A rate below 8 bytes a second would otherwise give empty blocks for ever.
+  const int64_t block = std::max<int64_t>(format.AvgBytesPerSec() / 8, std::max<int64_t>(format.BlockAlign(), 1));
+  remaining = std::max<int64_t>(remaining, 0);
+  return remaining < 2 * block ? remaining : block;
 }
 
 // ---- TdeAbstractAudioReader ----
@@ -198,7 +231,11 @@ void TdeAbstractAudioReader::Next() {
 
 std::unique_ptr<TdeSubStream> TdeAbstractAudioReader::OpenStream(int32_t index) {
   SeekStream(index);
-  auto window = std::make_unique<TdeSubStream>(FStream, FStream->Position(), GetStreamSize(FCurrentIndex));
+  // Audio claimed past the end (a file cut short) is a damaged file, not a
+  // programming error.
+  const int64_t start = FStream->Position(), size = GetStreamSize(FCurrentIndex);
+  if (start + size > FStream->Size()) InvalidFile();
+  auto window = std::make_unique<TdeSubStream>(FStream, start, size);
   window->SetOnDestroy([this](TdeSubStream* w) { WindowDestroyed(w); });
   FWindows.push_back(window.get());
   return window;

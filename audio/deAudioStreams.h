@@ -59,6 +59,7 @@ protected:
 
   int64_t FBytesWritten = 0;
   int64_t FHeaderStart;
+  bool FHeaderWritten = false;
   bool FFinished = false;
 };
 
@@ -70,7 +71,9 @@ protected:
 // patch; with SetDurable (the default) the audio is also pushed to the disk
 // before each patch, which covers a power loss. A block that would take the
 // file past 4 GiB - 1, or that the stream fails to take (disk full), raises
-// EACMAudioStreamError and leaves a valid file of everything before it.
+// EACMAudioStreamError and leaves a valid file of everything before it; when
+// patching the sizes fails (a failing sync or seek) the file is cut back to
+// what the sizes last claimed. After a failure every Write raises again.
 class TdeRIFFAudioWriter : public TdeAbstractAudioWriter {
 public:
   explicit TdeRIFFAudioWriter(TStream* stream);
@@ -89,16 +92,25 @@ protected:
 
 private:
   void PatchSizes();
-  [[noreturn]] void FailWrite(int64_t validEnd, bool headerWritten);
+  QString WriteFailure() const;
+  // Marks the writer broken, cuts the file back to validEnd with true sizes, raises message.
+  [[noreturn]] void FailWrite(int64_t validEnd, const QString& message);
 
   int64_t FDataHeaderPos = 0;
   int64_t FDataBytes = 0;       // audio bytes in the data chunk
+  int64_t FPatchedBytes = 0;    // audio bytes the sizes on disk claim
   int64_t FUnpatched = 0;       // audio bytes written since the sizes were last patched
   int64_t FPatchInterval = 0;   // one second of audio
   bool FDurable = true;
   bool FBroken = false;         // the stream failed; nothing more is written
   QString FBrokenMessage;
 };
+
+// The next block to read when a file's audio is played or converted in
+// blocks: an eighth of a second of format, at least one whole block of it; a
+// tail of less than two blocks goes out as one, so no short block is sent
+// unless the whole audio is shorter. 0 once nothing remains.
+int64_t ReadingBlockSize(const TdeWaveFormat& format, int64_t remaining);
 
 // Checks a file at construction (a reader exists only for a valid file) and
 // hands its audio out as windows.
@@ -119,8 +131,9 @@ public:
   virtual void Last();
   virtual void Next();
 
-  // A window onto the audio of stream index, owned by the caller. Fails with
-  // the window's assertion when the audio reaches past the end of the stream.
+  // A window onto the audio of stream index, owned by the caller. Raises
+  // EACMAudioReadError "Invalid file format." when the audio reaches past the
+  // end of the stream.
   std::unique_ptr<TdeSubStream> OpenStream(int32_t index);
   bool Eof() const { return FEnd; }
   int32_t CurrentIndex() const { return FCurrentIndex; }

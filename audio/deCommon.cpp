@@ -13,7 +13,8 @@ TdeSubStream::TdeSubStream(TStream* parent, int64_t start, int64_t size)
     : FStart(start), FParent(parent), FSize(size) {
   Assert(parent != nullptr, kUnit, "Parent");
   const int64_t parentSize = parent->Size();
-  Assert(start > 0 && start < parentSize, kUnit, "Start");
+  // An empty window may sit at the very end (a file whose data chunk is empty).
+  Assert(start > 0 && (start < parentSize || (size == 0 && start == parentSize)), kUnit, "Start");
   Assert(size >= 0 && start + size - 1 < parentSize, kUnit, "Size");
   FParent->Seek(FStart, soBeginning);
 }

@@ -18,8 +18,9 @@ using TdeSubStreamNotify = std::function<void(TdeSubStream*)>;
 // The parent is not owned and must outlive the window.
 class TdeSubStream : public TStream {
 public:
-  // Assertion failures: no parent; start <= 0 or start >= the parent's size;
-  // size < 0; start + size - 1 >= the parent's size. Seeks the parent to start.
+  // Assertion failures: no parent; start <= 0 or start >= the parent's size
+  // (an empty window may start at the parent's end); size < 0;
+  // start + size - 1 >= the parent's size. Seeks the parent to start.
   TdeSubStream(TStream* parent, int64_t start, int64_t size);
   ~TdeSubStream() override;
   TdeSubStream(const TdeSubStream&) = delete;

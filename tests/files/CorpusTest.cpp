@@ -22,9 +22,8 @@ TEST(RiffCorpus, EveryOddFileIsReadOrRefusedWithTheKnownMessages) {
       EXPECT_EQ(window->Position(), window->Size());
       ++accepted;
     } catch (const EACMAudioReadError& e) {
+      // Anything else (an assertion above all) would reach the user as a programming error.
       EXPECT_EQ(e.Message(), "Invalid file format.");
-    } catch (const EAssertionFailed& e) {
-      EXPECT_TRUE(e.Message().contains("deCommon")) << e.Message().toStdString();
     }
   }
   EXPECT_GE(accepted, 5);  // the peers' files and the odd but valid ones

@@ -51,6 +51,20 @@ private:
   int64_t FCapacity;
 };
 
+// A stream whose seeks fail while Failing is above 0 (a failing disk under the
+// size patch); each failed seek counts it down.
+class TSeekFailStream : public TMemoryStream {
+public:
+  int Failing = 0;
+  int64_t Seek(int64_t offset, int origin) override {
+    if (Failing > 0 && !(offset == 0 && origin == soCurrent)) {
+      --Failing;
+      throw EWriteError(QStringLiteral("seek failed"));
+    }
+    return TMemoryStream::Seek(offset, origin);
+  }
+};
+
 // Writes large blocks as holes, so a file of 4 GiB costs no disk space.
 class TSparseFileStream : public TFileStream {
 public:
@@ -223,4 +237,49 @@ TEST(RiffSafety, ABlockPastFourGibibytesIsRefusedAndTheFileStaysValid) {
   if (HavePeer("ffprobe")) {
     EXPECT_EQ(Probe(name, "duration").left(8), "24347.88");
   }
+}
+
+TEST(RiffSafety, AFailingSizePatchKeepsOneHeaderAndAValidFile) {
+  // Fails the patch after the first block once, then for good: either way the
+  // writer refuses further blocks and the file holds one header and true sizes.
+  for (const int failing : {1, 1000}) {
+    SCOPED_TRACE(failing);
+    TSeekFailStream s;
+    {
+      TdeRIFFAudioWriter w(&s);
+      SetPcm(*w.GetFormat(), 2, 44100, 16);
+      s.Failing = failing;
+      try {
+        w.Write(BlockBytes(0).data(), kBlock);
+        FAIL() << "no exception";
+      } catch (const EACMAudioStreamError& e) {
+        EXPECT_TRUE(e.Message().startsWith("Error writing the audio file")) << e.Message().toStdString();
+        EXPECT_TRUE(e.Message().contains("seek failed")) << e.Message().toStdString();
+      }
+      EXPECT_THROW(w.Write(BlockBytes(1).data(), kBlock), EACMAudioStreamError);
+      w.Finish();
+    }
+    s.Failing = 0;
+    const std::string bytes(reinterpret_cast<const char*>(s.Memory()), static_cast<size_t>(s.Size()));
+    EXPECT_EQ(bytes.find("RIFF", 4), std::string::npos) << "a second header";
+    s.SetPosition(0);
+    TdeRIFFAudioReader r(&s);
+    EXPECT_EQ(r.GetStreamSize(0), 0);
+  }
+
+  // A later patch that fails goes back to the last good one.
+  TSeekFailStream s;
+  TdeRIFFAudioWriter w(&s);
+  SetPcm(*w.GetFormat(), 2, 44100, 16);
+  w.Write(BlockBytes(0).data(), kBlock);  // patched at once
+  s.Failing = 1;
+  int written = 1;
+  EXPECT_THROW(
+      for (; written < 20; ++written) w.Write(BlockBytes(written).data(), kBlock), EACMAudioStreamError);
+  EXPECT_GT(written, 1);  // the patch a second on
+  w.Finish();
+  s.SetPosition(0);
+  TdeRIFFAudioReader r(&s);
+  EXPECT_EQ(r.GetStreamSize(0), kBlock);
+  EXPECT_EQ(s.Size(), 44 + kBlock);
 }

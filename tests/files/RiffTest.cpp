@@ -271,7 +271,21 @@ TEST(RiffReader, DataPastTheEndIsRefusedWhenTheWindowIsMade) {
   TMemoryStream s = MemoryOf(file);
   TdeRIFFAudioReader r(&s);
   EXPECT_EQ(r.GetStreamSize(0), 0xFFFFFFFFll);
-  EXPECT_THROW(r.OpenStream(0), EAssertionFailed);
+  try {
+    r.OpenStream(0);
+    FAIL() << "no exception";
+  } catch (const EACMAudioReadError& e) {
+    EXPECT_EQ(e.Message(), "Invalid file format.");
+  }
+}
+
+TEST(RiffReader, AnEmptyDataChunkAtTheEndGivesAnEmptyWindow) {
+  TMemoryStream s = MemoryOf(RiffBuilder().Chunk("fmt ", PcmFmt(1, 8000, 8)).Chunk("data", "").Wave());
+  TdeRIFFAudioReader r(&s);
+  auto w = r.OpenStream(0);
+  char buf[4];
+  EXPECT_EQ(w->Size(), 0);
+  EXPECT_EQ(w->Read(buf, 4), 0);
 }
 
 TEST(RiffReader, WindowsMayOutliveOrPrecedeTheReader) {

@@ -58,14 +58,17 @@ TEST_F(SubStreamTest, RepositionsTheParentOnEveryCallSoWindowsCanShareIt) {
 TEST_F(SubStreamTest, ConstructionChecksTheWindowAgainstTheParent) {
   EXPECT_THROW(TdeSubStream(nullptr, 1, 1), EAssertionFailed);
   EXPECT_THROW(TdeSubStream(&parent, 0, 10), EAssertionFailed);
-  EXPECT_THROW(TdeSubStream(&parent, 144, 0), EAssertionFailed);
+  EXPECT_THROW(TdeSubStream(&parent, 144, 1), EAssertionFailed);
   EXPECT_THROW(TdeSubStream(&parent, 44, 101), EAssertionFailed);  // start + size - 1 == parent size
   EXPECT_THROW(TdeSubStream(&parent, 44, -1), EAssertionFailed);
   EXPECT_NO_THROW(TdeSubStream(&parent, 44, 100));  // ends exactly at the parent's end
-  TdeSubStream empty(&parent, 44, 0);
   uint8_t b;
-  EXPECT_EQ(empty.Size(), 0);
-  EXPECT_EQ(empty.Read(&b, 1), 0);
+  for (const int64_t start : {44, 144}) {  // an empty window, also at the very end
+    TdeSubStream empty(&parent, start, 0);
+    EXPECT_EQ(empty.Size(), 0);
+    EXPECT_EQ(empty.Read(&b, 1), 0);
+    EXPECT_EQ(empty.Position(), 0);
+  }
 }
 
 TEST_F(SubStreamTest, WritesStayInsideTheWindow) {
