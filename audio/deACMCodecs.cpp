@@ -100,7 +100,7 @@ bool TdeCodec::FormatCallback(HACMDRIVERID, ACMFORMATDETAILS* details, uintptr_t
   TFormat f;
   f.Name = FieldText(details->szFormat, sizeof details->szFormat);
   f.Block.assign(self->FMaxFormatSize, 0);
-  const size_t size = std::min<size_t>(sizeof(WAVEFORMATEX) + details->pwfx->cbSize, self->FMaxFormatSize);
+  const size_t size = std::min<size_t>(WaveFormatMeaningfulSize(details->pwfx), self->FMaxFormatSize);
   std::memcpy(f.Block.data(), details->pwfx, size);
   self->FFormats.push_back(std::move(f));
   return true;

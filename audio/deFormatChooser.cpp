@@ -14,12 +14,6 @@ namespace {
 
 constexpr const char* kDefaultTitle = "Choose a format";
 
-// The bytes of a format that mean something: a PCM record has no extra bytes.
-size_t MeaningfulSize(const WAVEFORMATEX* wfx) {
-  if (wfx->wFormatTag == WAVE_FORMAT_PCM) return sizeof(WAVEFORMATEX);
-  return sizeof(WAVEFORMATEX) + std::min<size_t>(wfx->cbSize, WAVE_FORMAT_MAX_EXTRA);
-}
-
 QString FromField(const char* field, size_t size) { return QString::fromUtf8(field, qstrnlen(field, size)); }
 
 struct TCollect {
@@ -30,7 +24,7 @@ struct TCollect {
 bool CollectFormat(HACMDRIVERID, ACMFORMATDETAILS* pafd, uintptr_t instance, uint32_t) {
   auto* c = reinterpret_cast<TCollect*>(instance);
   const auto* bytes = reinterpret_cast<const uint8_t*>(pafd->pwfx);
-  c->Formats->insert(c->Formats->end(), bytes, bytes + MeaningfulSize(pafd->pwfx));
+  c->Formats->insert(c->Formats->end(), bytes, bytes + WaveFormatMeaningfulSize(pafd->pwfx));
   c->Texts->push_back(FromField(pafd->szFormat, sizeof pafd->szFormat));
   return true;
 }
@@ -103,7 +97,7 @@ MMRESULT TdeFormatChooser::Load() {
   std::vector<TEntry> entries;
   for (const QString& text : texts) {
     const auto* wfx = reinterpret_cast<const WAVEFORMATEX*>(formats.data() + offset);
-    const size_t size = MeaningfulSize(wfx);
+    const size_t size = WaveFormatMeaningfulSize(wfx);
     entries.push_back({std::vector<uint8_t>(formats.begin() + offset, formats.begin() + offset + size),
                        AttributeText(text, wfx->nAvgBytesPerSec), false});
     offset += size;
@@ -119,7 +113,7 @@ MMRESULT TdeFormatChooser::Load() {
   // Open on the starting format: selected where it is listed, otherwise shown first as it is.
   const WAVEFORMATEX* start = FRecord.pwfx;
   if (!(FRecord.fdwStyle & ACMFORMATCHOOSE_STYLEF_INITTOWFXSTRUCT)) return MMSYSERR_NOERROR;
-  const size_t startSize = std::min<size_t>(MeaningfulSize(start), FRecord.cbwfx);
+  const size_t startSize = std::min<size_t>(WaveFormatMeaningfulSize(start), FRecord.cbwfx);
   const auto* startBytes = reinterpret_cast<const uint8_t*>(start);
   for (size_t i = 0; i < FTagEntries.size(); ++i)
     for (size_t j = 0; j < FTagEntries[i].Formats.size(); ++j) {

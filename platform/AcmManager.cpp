@@ -64,9 +64,6 @@ MMRESULT CheckFormat(const WAVEFORMATEX* wfx) {
   return MMSYSERR_NOERROR;
 }
 
-uint32_t MeaningfulSize(const WAVEFORMATEX* wfx) {
-  return wfx->wFormatTag == WAVE_FORMAT_PCM ? uint32_t(sizeof(WAVEFORMATEX)) : AcmFormatSize(wfx);
-}
 
 const TAcmFormatTagInfo* FindTag(const IAcmDriver& d, uint32_t tag) {
   for (const TAcmFormatTagInfo& t : d.FormatTags())
@@ -270,7 +267,7 @@ MMRESULT acmFormatSuggest(HACMDRIVER had, const WAVEFORMATEX* pwfxSrc, WAVEFORMA
     if (fdwSuggest & ACM_FORMATSUGGESTF_WBITSPERSAMPLE) w->wBitsPerSample = pwfxDst->wBitsPerSample;
     if (!id.Driver->Suggest(pwfxSrc, w, fdwSuggest)) continue;
     if (CheckFormat(w) != 0 || !id.Driver->Accepts(pwfxSrc, w, false)) continue;
-    const uint32_t size = MeaningfulSize(w);
+    const uint32_t size = WaveFormatMeaningfulSize(w);
     if (size > cbwfxDst) continue;
     std::memcpy(pwfxDst, work, size);
     return MMSYSERR_NOERROR;
@@ -324,7 +321,7 @@ MMRESULT acmFormatDetails(HACMDRIVER had, ACMFORMATDETAILS* pafd, uint32_t fdwDe
   switch (fdwDetails) {
     case ACM_FORMATDETAILSF_FORMAT: {
       const WAVEFORMATEX* wfx = pafd->pwfx;
-      if (CheckFormat(wfx) || pafd->dwFormatTag != wfx->wFormatTag || MeaningfulSize(wfx) > pafd->cbwfx)
+      if (CheckFormat(wfx) || pafd->dwFormatTag != wfx->wFormatTag || WaveFormatMeaningfulSize(wfx) > pafd->cbwfx)
         return MMSYSERR_INVALPARAM;
       for (const TAcmDriverId& id : Candidates(had)) {
         if (!FindTag(*id.Driver, wfx->wFormatTag) || !id.Driver->Describe(wfx, text)) continue;
@@ -343,8 +340,8 @@ MMRESULT acmFormatDetails(HACMDRIVER had, ACMFORMATDETAILS* pafd, uint32_t fdwDe
         const uint16_t tag = uint16_t(pafd->dwFormatTag);
         if (!id.Driver->EnumFormat(tag, pafd->dwFormatIndex, w) || !id.Driver->Describe(w, text))
           return ACMERR_NOTPOSSIBLE;
-        if (MeaningfulSize(w) > pafd->cbwfx) return MMSYSERR_INVALPARAM;
-        std::memcpy(pafd->pwfx, work, MeaningfulSize(w));
+        if (WaveFormatMeaningfulSize(w) > pafd->cbwfx) return MMSYSERR_INVALPARAM;
+        std::memcpy(pafd->pwfx, work, WaveFormatMeaningfulSize(w));
         pafd->fdwSupport = id.Driver->Support();
         AcmCopyText(pafd->szFormat, sizeof pafd->szFormat, text);
         return MMSYSERR_NOERROR;
@@ -379,8 +376,8 @@ MMRESULT acmFormatEnum(HACMDRIVER had, ACMFORMATDETAILS* pafd, ACMFORMATENUMCB f
       if ((fdwEnum & ACM_FORMATENUMF_NCHANNELS) && w->nChannels != want.nChannels) continue;
       if ((fdwEnum & ACM_FORMATENUMF_NSAMPLESPERSEC) && w->nSamplesPerSec != want.nSamplesPerSec) continue;
       if ((fdwEnum & ACM_FORMATENUMF_WBITSPERSAMPLE) && w->wBitsPerSample != want.wBitsPerSample) continue;
-      if (MeaningfulSize(w) > pafd->cbwfx || !PassesDirection(w, fdwEnum)) continue;
-      std::memcpy(pafd->pwfx, work, MeaningfulSize(w));
+      if (WaveFormatMeaningfulSize(w) > pafd->cbwfx || !PassesDirection(w, fdwEnum)) continue;
+      std::memcpy(pafd->pwfx, work, WaveFormatMeaningfulSize(w));
       pafd->dwFormatIndex = i;
       pafd->dwFormatTag = t.Tag;
       pafd->fdwSupport = d.Support();
@@ -488,4 +485,8 @@ MMRESULT acmDriverClose(HACMDRIVER had, uint32_t fdwClose) {
   had->Magic = 0;
   delete had;
   return MMSYSERR_NOERROR;
+}
+
+uint32_t WaveFormatMeaningfulSize(const WAVEFORMATEX* wfx) {
+  return wfx->wFormatTag == WAVE_FORMAT_PCM ? uint32_t(sizeof(WAVEFORMATEX)) : AcmFormatSize(wfx);
 }

@@ -163,6 +163,10 @@ uint32_t waveOutGetNumDevs();
 //   destination is too small it consumes less.
 // - Handles are checked for null and for being of the right kind (code 5);
 //   a handle used after close is the caller's fault.
+// The bytes of a format that mean something: the 18-byte record, and for a
+// tag other than PCM its cbSize extra bytes (at most WAVE_FORMAT_MAX_EXTRA).
+uint32_t WaveFormatMeaningfulSize(const WAVEFORMATEX* wfx);
+
 struct TAcmDriverId;  // a registered driver
 struct TAcmDriver;    // an opened driver instance
 struct TAcmStream;    // an open conversion stream

@@ -10,6 +10,7 @@
 #include <cstring>
 #include <functional>
 
+#include "PcmFormat.h"
 #include "deACM.h"
 #include "deFormatChooser.h"
 
@@ -33,16 +34,6 @@ void Press(QWidget* w, Qt::Key key) { QTest::keyClick(w->focusWidget() ? w->focu
 
 uint8_t* Bytes(TdeWaveFormat& f) { return reinterpret_cast<uint8_t*>(f.WaveFormat()); }
 
-void MakePcm(TdeWaveFormat& f, uint32_t rate, uint16_t bits, uint16_t channels) {
-  f.SetFormatTag(WAVE_FORMAT_PCM);
-  f.SetSamplesPerSec(rate);
-  f.SetBitsPerSample(bits);
-  f.SetChannels(channels);
-  f.SetBlockAlign(uint16_t(bits / 8 * channels));
-  f.SetAvgBytesPerSec(rate * f.BlockAlign());
-  f.SetExtraSize(0);
-}
-
 TEST(FormatChooser, enterOnThePreselectedFormat_acceptsItByteForByte) {
   TdeWaveFormat f, before;
   for (int i = 18; i < 512; ++i) Bytes(f)[i] = uint8_t(i);  // a tail that must survive
@@ -61,7 +52,7 @@ TEST(FormatChooser, enterOnThePreselectedFormat_acceptsItByteForByte) {
 
 TEST(FormatChooser, escapeCancels_andChangesNothing) {
   TdeWaveFormat f, before;
-  MakePcm(f, 48000, 16, 2);
+  SetPcmFormat(f, 48000, 16, 2);
   before.Assign(&f);
   WhenShown([](TdeFormatChooser& d) {
     Press(&d, Qt::Key_Down);
@@ -73,7 +64,7 @@ TEST(FormatChooser, escapeCancels_andChangesNothing) {
 
 TEST(FormatChooser, arrowsThenEnter_chooseTheNextFormat_andKeepTheTailOfTheOldBuffer) {
   TdeWaveFormat f;
-  MakePcm(f, 8000, 8, 1);  // the first PCM format listed
+  SetPcmFormat(f, 8000, 8, 1);  // the first PCM format listed
   Bytes(f)[300] = 0x5A;
   WhenShown([](TdeFormatChooser& d) {
     Press(&d, Qt::Key_Down);
@@ -113,7 +104,7 @@ TEST(FormatChooser, anotherTag_fromTheTagList_withTabAndArrows) {
 
 TEST(FormatChooser, aFormatNotListed_isShownFirstAsItIs_andKept) {
   TdeWaveFormat f, before;
-  MakePcm(f, 44100, 16, 2);
+  SetPcmFormat(f, 44100, 16, 2);
   f.WaveFormat()->cbSize = 3;  // a PCM record from a file, with a stray cbSize
   before.Assign(&f);
   int rows = 0;

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "EventLoopHelpers.h"
+#include "PcmFormat.h"
 #include "deACM.h"
 #include "deAudioControls.h"
 
@@ -20,11 +21,7 @@ public:
 
   void SetPcm(uint32_t rate, uint16_t bits, uint16_t channels) {
     Format.SetDefault();
-    Format.SetSamplesPerSec(rate);
-    Format.SetBitsPerSample(bits);
-    Format.SetChannels(channels);
-    Format.SetBlockAlign(static_cast<uint16_t>(bits / 8 * channels));
-    Format.SetAvgBytesPerSec(rate * Format.BlockAlign());
+    SetPcmFormat(Format, rate, bits, channels);
   }
 
   void Deliver(const void* data, int32_t size) { Subject->Notify(Subject.get(), data, size); }

@@ -1,5 +1,7 @@
 #include "WaveTestSupport.h"
 
+#include "PcmFormat.h"
+
 #include <QFile>
 #include <QProcess>
 #include <QStandardPaths>
@@ -42,16 +44,7 @@ std::string PcmFmt(uint16_t channels, uint32_t rate, uint16_t bits) {
   return Le(1, 2) + Le(channels, 2) + Le(rate, 4) + Le(rate * align, 4) + Le(align, 2) + Le(bits, 2);
 }
 
-void SetPcm(TdeWaveFormat& f, uint16_t channels, uint32_t rate, uint16_t bits) {
-  WAVEFORMATEX* w = f.WaveFormat();
-  w->wFormatTag = WAVE_FORMAT_PCM;
-  w->nChannels = channels;
-  w->nSamplesPerSec = rate;
-  w->wBitsPerSample = bits;
-  w->nBlockAlign = static_cast<uint16_t>(channels * bits / 8);
-  w->nAvgBytesPerSec = rate * w->nBlockAlign;
-  w->cbSize = 0;
-}
+void SetPcm(TdeWaveFormat& f, uint16_t channels, uint32_t rate, uint16_t bits) { SetPcmFormat(f, rate, bits, channels); }
 
 TMemoryStream MemoryOf(const std::string& bytes) {
   TMemoryStream s;

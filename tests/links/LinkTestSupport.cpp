@@ -1,28 +1,30 @@
 #include "LinkTestSupport.h"
 
+#include "PcmFormat.h"
+
 #include <cmath>
 #include <numbers>
 
 std::unique_ptr<TdeWaveFormat> Pcm(uint32_t rate, uint16_t bits, uint16_t channels) {
   auto f = std::make_unique<TdeWaveFormat>();
-  f->SetFormatTag(WAVE_FORMAT_PCM);
-  f->SetSamplesPerSec(rate);
-  f->SetBitsPerSample(bits);
-  f->SetChannels(channels);
-  f->SetBlockAlign(uint16_t(bits / 8 * channels));
-  f->SetAvgBytesPerSec(rate * (bits / 8) * channels);
-  f->SetExtraSize(0);
+  SetPcmFormat(*f, rate, bits, channels);
   return f;
 }
 
 namespace {
-bool TakeFirst(HACMDRIVERID, ACMFORMATDETAILS*, uintptr_t instance, uint32_t) {
-  *reinterpret_cast<bool*>(instance) = true;
-  return false;
+struct TWanted {
+  uint32_t AvgBytesPerSec;  // 0: any
+  bool Found = false;
+};
+// Stops at the first format of the wanted data rate, keeping it in the buffer.
+bool TakeFirst(HACMDRIVERID, ACMFORMATDETAILS* details, uintptr_t instance, uint32_t) {
+  auto* wanted = reinterpret_cast<TWanted*>(instance);
+  wanted->Found = wanted->AvgBytesPerSec == 0 || details->pwfx->nAvgBytesPerSec == wanted->AvgBytesPerSec;
+  return !wanted->Found;
 }
 }  // namespace
 
-std::unique_ptr<TdeWaveFormat> Enumerated(uint16_t tag, uint32_t rate, uint16_t channels) {
+std::unique_ptr<TdeWaveFormat> Enumerated(uint16_t tag, uint32_t rate, uint16_t channels, uint32_t avgBytesPerSec) {
   auto f = std::make_unique<TdeWaveFormat>();
   WAVEFORMATEX* w = f->WaveFormat();
   w->wFormatTag = tag;
@@ -33,10 +35,10 @@ std::unique_ptr<TdeWaveFormat> Enumerated(uint16_t tag, uint32_t rate, uint16_t 
   details.dwFormatTag = tag;
   details.pwfx = w;
   details.cbwfx = TdeWaveFormat::BufferSize;
-  bool found = false;
-  acmFormatEnum(nullptr, &details, TakeFirst, reinterpret_cast<uintptr_t>(&found),
+  TWanted wanted{avgBytesPerSec};
+  acmFormatEnum(nullptr, &details, TakeFirst, reinterpret_cast<uintptr_t>(&wanted),
                 ACM_FORMATENUMF_WFORMATTAG | ACM_FORMATENUMF_NSAMPLESPERSEC | ACM_FORMATENUMF_NCHANNELS);
-  return found ? std::move(f) : nullptr;
+  return wanted.Found ? std::move(f) : nullptr;
 }
 
 std::vector<uint8_t> PcmSine(const TdeWaveFormat& format, double hz, size_t frames) {
