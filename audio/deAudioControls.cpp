@@ -67,10 +67,14 @@ void TdeAudioControlSource::SetOutputFormat(uint32_t samplesPerSec) {
 void TdeAudioControlSource::HandleAudioData(IdeAudioSubject* sender, const void* audioData,
                                             int32_t audioDataSize) {
   TdeWaveFormat& format = sender->GetFormat();
-  FConvertor->SetActive(false);
-  FConvertor->FormatIn()->Assign(&format);
-  SetOutputFormat(48000);
-  FConvertor->SetActive(true);
+  // The chain is planned again only when the producer's format changed (input
+  // versus output device); each block is still converted on its own.
+  if (!FConvertor->Active() || !format.IsEqual(FConvertor->FormatIn())) {
+    FConvertor->SetActive(false);
+    FConvertor->FormatIn()->Assign(&format);
+    SetOutputFormat(48000);
+    FConvertor->SetActive(true);
+  }
   FConvertor->ConvertAlone(audioData, audioDataSize);
   SplitChannels(FConvertor->OutputData(), FConvertor->OutputSize());
   DoDataChanged();

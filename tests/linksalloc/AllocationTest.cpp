@@ -2,11 +2,13 @@
 // own fixed buffers and hands its output on without copying.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
 
 #include "AllocationHook.h"
 #include "LinkTestSupport.h"
 #include "deACM.h"
+#include "deAudioControls.h"
 
 namespace {
 
@@ -118,4 +120,43 @@ TEST(Allocation, DISABLED_ThreeStepChainAllocatesNothingPerBlockAtAll) {
   PushSteadyBlocks([&](const std::vector<uint8_t>& b) { conv.Convert(b.data(), int32_t(b.size())); },
                    CodecBlock(*chain.In));
   EXPECT_EQ(TAllocationCounter::MallocCount(), 0);
+}
+
+// The oscilloscope's feed as the recorder runs it: every block the device
+// hands over is converted on its own to 16-bit stereo at 48 kHz. Recording
+// (PCM 11025 Hz 8-bit stereo, an eighth of a second a block) and an MP3
+// stream (48 kHz stereo 320 kbit/s) as the producer's format.
+TEST(Allocation, TheDisplaySourceAllocatesNothingPerBlockOutsideTheCodecs) {
+  struct TCase {
+    const char* Name;
+    std::unique_ptr<TdeWaveFormat> Format;
+    std::vector<uint8_t> Block;
+  };
+  std::vector<TCase> cases;
+  auto recording = Pcm(11025, 8, 2);
+  auto block = PcmSine(*recording, 440, 2760 / 2);
+  cases.push_back({"recording", std::move(recording), std::move(block)});
+  if (auto mp3 = Enumerated(WAVE_FORMAT_MPEGLAYER3, 48000, 2, 40000)) {
+    auto coded = CodecBlock(*mp3);
+    cases.push_back({"mp3", std::move(mp3), std::move(coded)});
+  } else {
+    ADD_FAILURE() << "no MP3 format of 320 kbit/s at 48 kHz stereo";
+  }
+  for (TCase& c : cases) {
+    SCOPED_TRACE(c.Name);
+    TQComponent form(nullptr);
+    auto* producer = new TSource(&form);
+    producer->Format.Assign(c.Format.get());
+    auto* display = new TdeAudioControlSource(&form);
+    display->SetAudioSource(producer);
+    int32_t frames = 0;
+    display->SetOnDataChanged([&](TComponent*) { frames = display->SampleCount(); });
+    PushSteadyBlocks([&](const std::vector<uint8_t>& b) { producer->Deliver(b); }, c.Block);
+    EXPECT_EQ(TAllocationCounter::NewCount(), 0) << "first allocation: " << TAllocationCounter::FirstSize() << " bytes";
+    std::printf("[ display %s ] %.1f C-library allocations per block\n", c.Name,
+                double(TAllocationCounter::MallocCount()) / SteadyBlocks);
+    RecordProperty(std::string("CodecMallocsPerBlock_") + c.Name,
+                   std::to_string(TAllocationCounter::MallocCount() / SteadyBlocks));
+    EXPECT_GT(frames, 0);
+  }
 }
