@@ -317,6 +317,14 @@ void TForm1::FailLater(std::exception_ptr error) {
 void TForm1::StopRecording() {
   FStopping = true;
   TTeardown teardown;
+  // The end of the take reaches the file: what the device captured up to the
+  // press, then what the convertor's codec still holds.
+  teardown.Step([&] {
+    if (FWriter && !FFailing) deAudioIn->Drain();
+  });
+  teardown.Step([&] {
+    if (FWriter && !FFailing && RecordConvert->Active()) RecordConvert->ConvertLast(nullptr, 0);
+  });
   teardown.Step([&] { RecordConvert->SetActive(false); });
   teardown.Step([&] { deAudioIn->Close(); });
   // Finish first so a failing trailer is reported; the writer is freed anyway.
@@ -357,9 +365,12 @@ void TForm1::suitempbtnPlayClick(TComponent*) {
         deAudioOut->Open();
         pbPlayback->SetMax(static_cast<int>(std::clamp<int64_t>(FPlayStream->Size(), 0, INT32_MAX)));
         pbPlayback->SetPosition(0);
-        for (int i = 0; i < deAudioOut->BufferCount() + 1; ++i) FillPlayBuffer();
+        FPlayDataEnded = false;
+        for (int i = 0; i < deAudioOut->BufferCount() + 1 && !FPlayDataEnded; ++i) FillPlayBuffer();
         FState = Playing;
-        FinishPlaybackIfDrained();
+        // A codec that holds data back may not have filled the pre-buffer yet.
+        if (deAudioOut->PreBuffering()) deAudioOut->Flush();
+        KeepPlaying();
       } catch (...) {
         const std::exception_ptr error = std::current_exception();
         try {
@@ -380,18 +391,26 @@ void TForm1::suitempbtnPlayClick(TComponent*) {
 }
 
 void TForm1::FillPlayBuffer() {
-  // An eighth of a second of the file's own format; a tail shorter than two
-  // blocks goes out as one.
-  uint32_t block = PlayConvert->FormatIn()->AvgBytesPerSec() / 8;
-  const int64_t remaining = std::max<int64_t>(FPlayStream->Size() - FPlayStream->Position(), 0);
-  if (remaining < 2 * static_cast<int64_t>(block)) block = static_cast<uint32_t>(remaining);
-  FPlayBuffer.resize(block);
-  FPlayStream->Read(FPlayBuffer.data(), static_cast<int32_t>(block));
-  PlayConvert->Convert(FPlayBuffer.data(), static_cast<int32_t>(block));
+  const int64_t block = ReadingBlockSize(*PlayConvert->FormatIn(), FPlayStream->Size() - FPlayStream->Position());
+  FPlayBuffer.resize(static_cast<size_t>(block));
+  const int32_t got = block > 0 ? std::max(FPlayStream->Read(FPlayBuffer.data(), static_cast<int32_t>(block)), 0) : 0;
+  // A short read means the file shrank while playing: what was read is the end.
+  if (got < block || FPlayStream->Position() >= FPlayStream->Size()) {
+    FPlayDataEnded = true;
+    PlayConvert->ConvertLast(FPlayBuffer.data(), got);
+  } else {
+    PlayConvert->Convert(FPlayBuffer.data(), got);
+  }
 }
 
-void TForm1::FinishPlaybackIfDrained() {
-  if (FState != Playing || FPlayStream->Position() < FPlayStream->Size()) return;
+void TForm1::KeepPlaying() {
+  if (FState != Playing) return;
+  // Only a buffer at the device reports back; without one playback would stall.
+  while (!FPlayDataEnded && deAudioOut->QueuedBuffers() == 0) {
+    FillPlayBuffer();
+    if (deAudioOut->PreBuffering()) deAudioOut->Flush();
+  }
+  if (!FPlayDataEnded) return;
   deAudioOut->Flush();
   // Nothing reached the device at all (an empty take): nothing will report back.
   if (deAudioOut->QueuedBuffers() == 0 && !deAudioOut->PreBuffering()) StopPlaying();
@@ -401,9 +420,9 @@ void TForm1::deAudioOutAudioPlayed(TComponent*, const void*, int32_t) {
   if (FState != Playing || !FPlayStream || FFailing) return;
   try {
     pbPlayback->SetPosition(static_cast<int>(std::clamp<int64_t>(FPlayStream->Position(), 0, INT32_MAX)));
-    if (FPlayStream->Position() < FPlayStream->Size()) {
+    if (!FPlayDataEnded) {
       FillPlayBuffer();
-      FinishPlaybackIfDrained();
+      KeepPlaying();
     } else if (deAudioOut->QueuedBuffers() == 0) {
       StopPlaying();
     }

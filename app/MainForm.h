@@ -100,9 +100,12 @@ private:
   void StopPlaying();
   void FillPlayBuffer();
   void EndRun(std::exception_ptr firstError);
-  // Sends what the output still holds back once the file is used up, so a
-  // take shorter than the pre-buffer is heard and playback ends by itself.
-  void FinishPlaybackIfDrained();
+  // Pushes the next block of the file; the last one flushes the chain.
+  // Keeps a buffer at the output while data remains (pushing more when the
+  // codec held the last push back); once the file is used up sends what the
+  // output still holds back, so a take shorter than the pre-buffer is heard,
+  // and ends playback when nothing is left to report back.
+  void KeepPlaying();
   // A failure inside a device notice: stop what runs once, after the notice
   // has been handled, then show the error.
   void FailLater(std::exception_ptr error);
@@ -117,6 +120,7 @@ private:
   std::unique_ptr<TdeRIFFAudioReader> FReader;
   std::unique_ptr<TdeSubStream> FPlayStream;
   std::vector<uint8_t> FPlayBuffer;  // reused for every pushed block
+  bool FPlayDataEnded = false;       // the last block of the file has been pushed
   bool FFailing = false;             // a teardown is pending; further blocks are dropped
   bool FStopping = false;            // inside StopRecording / StopPlaying
 };

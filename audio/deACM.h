@@ -279,6 +279,11 @@ public:
   // steps hold from earlier blocks is dropped, codec state starts afresh and
   // everything the block yields is flushed out, resampler delay included.
   void ConvertAlone(const void* audioData, int32_t audioDataSize);
+  // The last block of a stream (it may be empty): every step gives up what it
+  // still holds (a codec's held frames, a resampler's delay, a partial last
+  // frame padded with silence), so the output lasts as long as the input. It
+  // may be delivered in several blocks. The steps start afresh afterwards.
+  void ConvertLast(const void* audioData, int32_t audioDataSize);
   // Appends one line per chain format, in chain order (the format's Description).
   void GetConversionSteps(QStringList* strings) const;
 
@@ -317,7 +322,9 @@ protected:
 private:
   void PlanChain();
   void ClearChain();
-  void RunChain(const void* audioData, int32_t audioDataSize, bool alone);
+  enum class TRun { Normal, Alone, Last };
+  void RunChain(const void* audioData, int32_t audioDataSize, TRun run);
+  void RunSteps(size_t index, const void* data, int32_t size, TRun run);
 
   bool FAborted = false;
   bool FActive = false;

@@ -135,8 +135,11 @@ int32_t TMiniConvertor::Convert(const void* audioData, int32_t audioDataSize, bo
   if (!FActive) throw EACMConversionError(SConversionNotActive);
   AppendInput(audioData, audioDataSize);
   if (!IsPrepared() && !Prepare()) return 0;
+  // At the end the stream gives up what it holds, also for no new input.
+  const bool end = (flags & ACM_STREAMCONVERTF_END) != 0;
   uint32_t size = 0;
-  if (acmStreamSize(FHandle, static_cast<uint32_t>(FInputFill), &size, ACM_STREAMSIZEF_SOURCE) != 0 || size == 0)
+  if (!end &&
+      (acmStreamSize(FHandle, static_cast<uint32_t>(FInputFill), &size, ACM_STREAMSIZEF_SOURCE) != 0 || size == 0))
     return 0;
   FHeader.cbSrcLength = static_cast<uint32_t>(FInputFill);
   FHeader.cbSrcLengthUsed = 0;
@@ -260,34 +263,52 @@ void TdeAudioConvertor::SetActive(bool value) {
 }
 
 void TdeAudioConvertor::Convert(const void* audioData, int32_t audioDataSize) {
-  RunChain(audioData, audioDataSize, false);
+  RunChain(audioData, audioDataSize, TRun::Normal);
 }
 
 void TdeAudioConvertor::ConvertAlone(const void* audioData, int32_t audioDataSize) {
-  RunChain(audioData, audioDataSize, true);
+  RunChain(audioData, audioDataSize, TRun::Alone);
 }
 
-void TdeAudioConvertor::RunChain(const void* audioData, int32_t audioDataSize, bool alone) {
+void TdeAudioConvertor::ConvertLast(const void* audioData, int32_t audioDataSize) {
+  RunChain(audioData, audioDataSize, TRun::Last);
+}
+
+void TdeAudioConvertor::RunChain(const void* audioData, int32_t audioDataSize, TRun run) {
   if (!FActive) throw EACMConversionError(SConversionNotActive);
   FOutputData = nullptr;
   FOutputSize = 0;
-  const void* data = audioData;
-  int32_t size = audioDataSize;
-  const uint32_t flags = ACM_STREAMCONVERTF_BLOCKALIGN | (alone ? ACM_STREAMCONVERTF_START | ACM_STREAMCONVERTF_END : 0);
-  for (auto& step : FSteps) {
-    if (alone) step->DiscardInput();
-    size = step->Convert(data, size, FSet8087FPUFlag, flags);
-    if (size == 0) {
-      data = nullptr;
-      break;
-    }
-    data = step->OutputBuffer();
+  RunSteps(0, audioData, audioDataSize, run);
+}
+
+// Step index converts the block and hands what it yields to the steps after
+// it. At the end of a stream a step is drained (it may give its held output in
+// several pieces) before the next one is flushed, so nothing is left behind.
+void TdeAudioConvertor::RunSteps(size_t index, const void* data, int32_t size, TRun run) {
+  if (index == FSteps.size()) {
+    if (size == 0) return;
+    FOutputData = data;
+    FOutputSize = size;
+    FSubject->Notify(FSubject.get(), FOutputData, FOutputSize);
+    if (FOnAudioConverted) FOnAudioConverted(this, FOutputData, FOutputSize, FAborted);
+    return;
   }
-  if (!data) return;
-  FOutputData = data;
-  FOutputSize = size;
-  FSubject->Notify(FSubject.get(), FOutputData, FOutputSize);
-  if (FOnAudioConverted) FOnAudioConverted(this, FOutputData, FOutputSize, FAborted);
+  TMiniConvertor& step = *FSteps[index];
+  const uint32_t flags = ACM_STREAMCONVERTF_BLOCKALIGN | (run == TRun::Alone ? ACM_STREAMCONVERTF_START : 0) |
+                         (run != TRun::Normal ? ACM_STREAMCONVERTF_END : 0);
+  if (run == TRun::Alone) step.DiscardInput();
+  // A drained step yields nothing; the bound only guards against a codec that never says so.
+  for (int round = 0; round < 1000; ++round) {
+    const int32_t produced = step.Convert(data, size, FSet8087FPUFlag, flags);
+    data = nullptr;
+    size = 0;
+    if (produced > 0) RunSteps(index + 1, step.OutputBuffer(), produced, run == TRun::Alone ? TRun::Alone : TRun::Normal);
+    if (run != TRun::Last || produced == 0) break;
+  }
+  if (run == TRun::Last) {
+    step.DiscardInput();  // a partial source block the codec could not take
+    RunSteps(index + 1, nullptr, 0, TRun::Last);
+  }
 }
 
 void TdeAudioConvertor::GetConversionSteps(QStringList* strings) const {

@@ -245,6 +245,7 @@ void TdeCustomAudioIn::OpenDevice() {
   }
   if (FBufferSize == 0) throw EACMAudioInError(SInvalidInputBufferSize);
   FHandle = nullptr;
+  FQueued = 0;
   const TNotifyHandle target = NotifyHandle();
   RaiseACMError<EACMAudioInError>(
       waveInOpen(&FHandle, DeviceNumber(FDeviceID), Format()->WaveFormat(), &target, 0, OpenFlags(FDeviceID)),
@@ -266,6 +267,7 @@ void TdeCustomAudioIn::AddBuffer() {
   header->dwBufferLength = FBufferSize;
   RaiseACMError<EACMAudioInError>(waveInPrepareHeader(FHandle, header, kHeaderSize), SErrorPreparingInputHeader);
   RaiseACMError<EACMAudioInError>(waveInAddBuffer(FHandle, header, kHeaderSize), SErrorAddingInputBuffer);
+  ++FQueued;
 }
 
 void TdeCustomAudioIn::WndProc(TMessage& message) {
@@ -284,12 +286,16 @@ void TdeCustomAudioIn::BufferFilled(WAVEHDR* header) {
     return;
   }
   if (!Listed(header)) return;
+  --FQueued;
   {
     TDeliveryScope scope(*this, header);
     try {
       DoAudioRecorded(header->lpData, static_cast<int32_t>(header->dwBytesRecorded));
     } catch (...) {
       if (Active() && Listed(header)) waveInUnprepareHeader(FHandle, header, kHeaderSize);
+      // A failed delivery keeps its buffer out of the ring; with none left the
+      // device would record nothing more while it still looks open.
+      if (Active() && FQueued <= 0) RingEmptied(std::current_exception());
       throw;
     }
     if (!Active() || !Listed(header)) return;
@@ -302,6 +308,29 @@ void TdeCustomAudioIn::BufferFilled(WAVEHDR* header) {
   header->dwLoops = 0;
   RaiseACMError<EACMAudioInError>(waveInPrepareHeader(FHandle, header, kHeaderSize), SErrorPreparingInputHeader);
   RaiseACMError<EACMAudioInError>(waveInAddBuffer(FHandle, header, kHeaderSize), SErrorAddingInputBuffer);
+  ++FQueued;
+}
+
+void TdeCustomAudioIn::RingEmptied(std::exception_ptr lastFailure) {
+  QString reason;
+  try {
+    std::rethrow_exception(lastFailure);
+  } catch (const Exception& e) {
+    reason = e.Message();
+  } catch (...) {
+  }
+  Close();
+  throw EACMAudioInError(QString::fromUtf8(SInputRingEmpty) + (reason.isEmpty() ? QString() : QLatin1Char('\n') + reason));
+}
+
+void TdeCustomAudioIn::Drain() {
+  if (!Active()) return;
+  // The buffers already returned go back to the device first, so it has room
+  // for what it still holds; stopping then returns that and the partial buffer.
+  DeliverPendingNotices();
+  if (!Active()) return;
+  RaiseACMError<EACMAudioInError>(waveInStop(FHandle), SErrorClosingInput);
+  DeliverPendingNotices();
 }
 
 void TdeCustomAudioIn::ReleaseHeader(WAVEHDR* header) {

@@ -18,6 +18,7 @@
 // notice, and the component counts the close notices still to come.
 #include <QObject>
 #include <cstdint>
+#include <exception>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -102,6 +103,9 @@ protected:
   virtual void AbandonDevice() {}
   void CloseForDestruction();
 
+  // Handles the notices the device has posted so far, now (see TNotifyChannel::DeliverPending).
+  void DeliverPendingNotices() { FChannel->DeliverPending(); }
+
   // Stale-notice filter: a close notice is still to come from this many earlier openings.
   void ExpectCloseNotice() { ++FCloseNoticesDue; }
   // True when the message belongs to an earlier opening (and consumes its close notice).
@@ -171,6 +175,11 @@ public:
   const TBufferEvent& OnAudioRecorded() const { return FOnAudioRecorded; }
   void SetOnAudioRecorded(TBufferEvent h) { FOnAudioRecorded = std::move(h); }
   HWAVEIN Handle() const { return FHandle; }
+  // Ends a recording without losing its end: stops the device and delivers,
+  // in order, every buffer it has returned and the partly filled one, with
+  // what the sound system had captured up to now. The device stays open
+  // (Close follows); nothing more is recorded. Does nothing when not active.
+  void Drain();
 
   void SetBufferCount(uint8_t value) override;
 
@@ -186,8 +195,11 @@ private:
   void BufferFilled(WAVEHDR* header);
   void ReleaseHeader(WAVEHDR* header);
   void DeviceFailed(MMRESULT code);
+  // Closes and raises the recording's end, with the last failure as detail.
+  [[noreturn]] void RingEmptied(std::exception_ptr lastFailure);
 
   uint32_t FBufferSize = 22050;
+  int FQueued = 0;  // buffers at the device
   uint8_t FDeviceID = 255;
   TBufferEvent FOnAudioRecorded;
   HWAVEIN FHandle = nullptr;

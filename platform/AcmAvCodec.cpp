@@ -73,6 +73,7 @@ private:
 
   std::vector<uint8_t> ParseBuffer;  // ParseChunk bytes and libavcodec's padding, zeroed
   std::vector<uint8_t> Pending;  // sized at Init; never grows
+  std::vector<uint8_t> PadBlock;  // the encoder's last frame, padded; sized at Init
   uint32_t PendingStart = 0, PendingLen = 0;
   uint8_t* Out = nullptr;  // the caller's buffer during Convert
   uint32_t OutLen = 0, OutUsed = 0;
@@ -98,6 +99,7 @@ bool TAvCodecStream::Init() {
       return false;
     if (S.MaxPacketBytes == 0) S.MaxPacketBytes = S.FrameSamples ? S.BlockAlign : SampleCodecChunk * S.BlockAlign;
     Pending.resize(size_t(S.HeldPackets + 2) * S.MaxPacketBytes);
+    PadBlock.resize(SrcBlock);
   } else if (S.Parse) {
     Parser = av_parser_init(Codec->id);
     if (!Parser || S.MaxFrameSamples == 0 || S.MaxSamplesPerByte <= 0) return false;
@@ -224,6 +226,15 @@ MMRESULT TAvCodecStream::Convert(const uint8_t* src, uint32_t srcLen, uint8_t* d
     DrainPending();
   }
   if ((flags & ACM_STREAMCONVERTF_END) && PendingLen == 0 && srcLen - srcUsed < SrcBlock && !Flushed) {
+    if (S.Encode && srcLen > srcUsed) {
+      // The last partial frame goes out padded with silence, so the end of the input is kept.
+      const uint32_t tail = srcLen - srcUsed;
+      std::memcpy(PadBlock.data(), src + srcUsed, tail);
+      std::memset(PadBlock.data() + tail, S.PcmBits == 8 ? 0x80 : 0, SrcBlock - tail);
+      Encode(PadBlock.data(), SrcBlock);
+      srcUsed = srcLen;
+      DrainPending();
+    }
     Flush();
     DrainPending();
   }

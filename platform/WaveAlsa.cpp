@@ -83,6 +83,9 @@ private:
   void Run();
   // One step of the loop with the lock held; false when it must wait.
   bool CaptureStep(bool& waitPcm, int& timeout);
+  // Reads what is there into the oldest queued header (which must exist) and
+  // returns it once full; snd_pcm_readi's result (1 for a full header returned).
+  snd_pcm_sframes_t ReadIntoHead();
   bool PlaybackStep(bool& waitPcm, int& timeout);
   void Wait(std::unique_lock<std::mutex>& lock, bool waitPcm, int timeout);
   // Underruns, overruns and suspends; false for anything else.
@@ -239,20 +242,25 @@ void TAlsaDevice::Wait(std::unique_lock<std::mutex>& lock, bool waitPcm, int tim
 
 // ---- Capture ----
 
-bool TAlsaDevice::CaptureStep(bool& waitPcm, int& timeout) {
+snd_pcm_sframes_t TAlsaDevice::ReadIntoHead() {
   WAVEHDR* h = Head();
-  if (!FRunning || !h) return false;
   const uint32_t room = (h->dwBufferLength - h->dwBytesRecorded) / FFrame;
   if (room == 0) {
     CompleteHead();
-    return true;
+    return 1;
   }
   const snd_pcm_sframes_t n = snd_pcm_readi(FPcm, h->lpData + h->dwBytesRecorded, room);
   if (n > 0) {
     h->dwBytesRecorded += static_cast<uint32_t>(n) * FFrame;
     if (h->dwBufferLength - h->dwBytesRecorded < FFrame) CompleteHead();
-    return true;
   }
+  return n;
+}
+
+bool TAlsaDevice::CaptureStep(bool& waitPcm, int& timeout) {
+  if (!FRunning || !Head()) return false;
+  const snd_pcm_sframes_t n = ReadIntoHead();
+  if (n > 0) return true;
   if (n == 0 || n == -EAGAIN) {
     // Some plugins signal their poll descriptor before avail_min frames are
     // there, and the read refuses until then: wait out the rest instead of spinning.
@@ -283,6 +291,10 @@ MMRESULT TAlsaDevice::Start() {
 MMRESULT TAlsaDevice::Stop() {
   std::lock_guard guard(Lock);
   if (!FRunning || HasFailed()) return MMSYSERR_NOERROR;
+  // What the sound system captured up to now goes into the queued buffers
+  // before the rest is dropped: a recording keeps its last moments.
+  while (Head() && ReadIntoHead() > 0) {
+  }
   snd_pcm_drop(FPcm);
   snd_pcm_prepare(FPcm);
   FRunning = false;

@@ -20,7 +20,10 @@ public:
     return MMSYSERR_NOERROR;
   }
   MMRESULT Stop() override {
+    std::lock_guard guard(Lock);
     Started = false;
+    // As a real device: a partly filled buffer comes back, empty ones stay queued.
+    if (Direction == TWaveDirection::Input && Head() && Head()->dwBytesRecorded > 0) CompleteHead();
     return MMSYSERR_NOERROR;
   }
   MMRESULT Pause() override {
@@ -45,18 +48,16 @@ public:
 
   bool Complete(const void* data, uint32_t size) {
     std::lock_guard guard(Lock);
-    WAVEHDR* h = Head();
-    if (!h) return false;
-    if (Direction == TWaveDirection::Input) {
-      const uint32_t n = size == 0 ? h->dwBufferLength : std::min(size, h->dwBufferLength);
-      if (data) {
-        std::memcpy(h->lpData, data, n);
-      } else {
-        for (uint32_t i = 0; i < n; ++i) h->lpData[i] = static_cast<char>(FPattern++);
-      }
-      h->dwBytesRecorded = n;
-    }
+    if (!Head()) return false;
+    if (Direction == TWaveDirection::Input) FillHead(data, size == 0 ? Head()->dwBufferLength : size);
     CompleteHead();
+    return true;
+  }
+
+  bool Fill(const void* data, uint32_t size) {
+    std::lock_guard guard(Lock);
+    if (!Head() || Direction != TWaveDirection::Input) return false;
+    FillHead(data, size);
     return true;
   }
 
@@ -69,6 +70,19 @@ public:
   bool Paused = false;
 
 private:
+  // Appends up to size bytes to the oldest header's recorded data (lock held).
+  void FillHead(const void* data, uint32_t size) {
+    WAVEHDR* h = Head();
+    const uint32_t n = std::min(size, h->dwBufferLength - h->dwBytesRecorded);
+    char* to = h->lpData + h->dwBytesRecorded;
+    if (data) {
+      std::memcpy(to, data, n);
+    } else {
+      for (uint32_t i = 0; i < n; ++i) to[i] = static_cast<char>(FPattern++);
+    }
+    h->dwBytesRecorded += n;
+  }
+
   TScriptedWaveDevice*& FCurrent;
   uint8_t FPattern = 0;
 };
@@ -124,6 +138,10 @@ WAVEFORMATEX TScriptedWave::LastFormat() const { return FBackend->LastFormat; }
 size_t TScriptedWave::QueuedCount() const { return FBackend->Current ? FBackend->Current->QueuedCount() : 0; }
 bool TScriptedWave::Paused() const { return FBackend->Current && FBackend->Current->Paused; }
 bool TScriptedWave::Started() const { return FBackend->Current && FBackend->Current->Started; }
+bool TScriptedWave::Fill(const void* data, uint32_t size) {
+  return FBackend->Current && FBackend->Current->Fill(data, size);
+}
+
 bool TScriptedWave::Complete(const void* data, uint32_t size) {
   return FBackend->Current && FBackend->Current->Complete(data, size);
 }

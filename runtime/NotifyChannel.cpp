@@ -150,3 +150,22 @@ TNotifyChannel::~TNotifyChannel() {
 TNotifyHandle TNotifyChannel::Handle() const { return TNotifyHandle(FState); }
 
 int TNotifyChannel::Pending() const { return static_cast<int>(FState->Pending()); }
+
+void TNotifyChannel::DeliverPending() {
+  const std::shared_ptr<TNotifyChannelState> self = FState;
+  if (self->Delivering || self->Closed) return;
+  self->Delivering = true;
+  size_t budget = self->Pending();
+  TMessage m;
+  try {
+    while (budget-- > 0 && !self->Closed && self->Pop(m)) {
+      std::shared_ptr<TNotifyChannel::TWndProc> proc = self->WndProc;
+      if (proc && *proc) (*proc)(m);
+    }
+  } catch (...) {
+    self->Delivering = false;
+    self->Rearm();
+    throw;
+  }
+  self->Delivering = false;
+}

@@ -43,6 +43,11 @@ public:
   TNotifyHandle Handle() const;
   // Messages posted but not yet delivered.
   int Pending() const;
+  // Delivers every message posted so far, in order, before returning (a
+  // component that must handle its device's last notices before it closes).
+  // Does nothing inside a delivery of this channel. A handler's exception
+  // leaves the rest queued and propagates to the caller.
+  void DeliverPending();
 
 private:
   std::shared_ptr<TNotifyChannelState> FState;

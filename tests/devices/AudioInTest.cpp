@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "ComponentSupport.h"
+#include "PcmFormat.h"
 #include "EventLoopHelpers.h"
 #include "WaveScripted.h"
 #include "deAudioIO.h"
@@ -12,12 +13,7 @@ namespace {
 using Calls = std::vector<std::string>;
 
 void SetPcm(TdeWaveFormat* f, uint16_t bits, uint16_t channels, uint32_t rate = 11025) {
-  f->SetFormatTag(WAVE_FORMAT_PCM);
-  f->SetBitsPerSample(bits);
-  f->SetChannels(channels);
-  f->SetSamplesPerSec(rate);
-  f->SetBlockAlign(static_cast<uint16_t>(bits / 8 * channels));
-  f->SetAvgBytesPerSec(rate * (bits / 8 * channels));
+  SetPcmFormat(*f, rate, bits, channels);
 }
 
 class AudioIn : public ::testing::Test {
@@ -200,6 +196,28 @@ TEST_F(AudioIn, anObserverFailure_propagates_andTheRingHasOneBufferFewerUntilClo
   Wave.ClearCalls();
   In.Close();
   EXPECT_EQ(Wave.Count("waveInUnprepareHeader"), 4u);
+}
+
+TEST_F(AudioIn, whenFailedDeliveriesEmptyTheRing_theComponentClosesWithOneErrorSayingSo) {
+  In.SetBufferSize(64);
+  TRecordingObserver observer(&In);
+  observer.OnBlock = [] { throw EACMError("observer failed"); };
+  int closed = 0;
+  In.SetAfterClose([&](TComponent*) { ++closed; });
+  In.Open();
+  TExceptionCapture shown;
+  for (int i = 0; i < 4; ++i) {
+    ASSERT_TRUE(Wave.Complete());
+    Pump();
+    EXPECT_EQ(In.Active(), i < 3) << "after failure " << i + 1;
+  }
+  ASSERT_EQ(shown.Messages.size(), 4);
+  EXPECT_EQ(shown.Messages[2], "observer failed");
+  EXPECT_TRUE(shown.Messages[3].startsWith("The recorded audio could not be processed, so the recording was stopped"))
+      << shown.Messages[3].toStdString();
+  EXPECT_TRUE(shown.Messages[3].endsWith("\nobserver failed"));
+  EXPECT_EQ(closed, 1);
+  EXPECT_EQ(Wave.Device(), nullptr);
 }
 
 TEST_F(AudioIn, aVanishedDevice_closesTheComponent_andRaisesOnceInTheLibrarysWords) {

@@ -153,4 +153,53 @@ TEST_F(ConvertTool, EveryCompressedCodecIsReadByFfmpegAndDecodedAlike) {
     }
   }
 }
+namespace {
+// Sample frames in a WAVE file, read through our reader.
+int64_t FramesOf(const QString& name) {
+  TFileStream f(name, fmOpenRead);
+  TdeRIFFAudioReader r(&f);
+  return r.GetStreamSize(0) / std::max<int64_t>(r.GetFormat()->BlockAlign(), 1);
+}
+
+QString WritePcmFile(const QString& name, uint32_t rate, uint16_t channels, int seconds) {
+  TdeWaveFormat f;
+  SetPcm(f, channels, rate, 16);
+  const auto s = Signal16(int(rate) * seconds, channels, rate);
+  TFileStream out(name, fmCreate);
+  TdeRIFFAudioWriter w(&out);
+  w.SetFormat(&f);
+  w.Write(s.data(), static_cast<int32_t>(s.size() * 2));
+  return name;
+}
+}  // namespace
+
+// The end of the input flushes every step: a resampler's delay and a codec's
+// last partial frame reach the output, which lasts as long as the input.
+TEST(ConvertToolLength, ConversionsKeepTheWholeDuration) {
+  QTemporaryDir dir;
+  const auto path = [&](const char* n) { return dir.filePath(QString::fromLatin1(n)); };
+  const auto run = [](const QStringList& args) { return RunPeer(QStringLiteral(TAMSEL_CONVERT), args); };
+  constexpr int kSeconds = 20;
+  const QString cd = WritePcmFile(path("cd.wav"), 44100, 2, kSeconds);
+  ASSERT_EQ(run({"-q", "--format", "pcm:22050:16:mono", cd, path("half.wav")}), 0);
+  EXPECT_NEAR(FramesOf(path("half.wav")), kSeconds * 22050, 1);
+
+  // Every spelling of u-law names the one codec.
+  const QString phone = WritePcmFile(path("phone.wav"), 8000, 1, kSeconds);
+  for (const char* name : {"mu-law", "mulaw", "u-law", "ulaw"}) {
+    SCOPED_TRACE(name);
+    ASSERT_EQ(run({"-q", "--format", QStringLiteral("%1:8000:mono").arg(QLatin1String(name)), phone, path("mu.wav")}), 0);
+    TFileStream f(path("mu.wav"), fmOpenRead);
+    EXPECT_EQ(TdeRIFFAudioReader(&f).GetFormat()->FormatTag(), WAVE_FORMAT_MULAW);
+  }
+  EXPECT_EQ(FramesOf(path("mu.wav")), kSeconds * 8000);
+  ASSERT_EQ(run({"-q", "--format", "pcm:44100:16:mono", path("mu.wav"), path("up.wav")}), 0);
+  EXPECT_NEAR(FramesOf(path("up.wav")), kSeconds * 44100, 1);
+
+  // A block codec pads its last frame: never shorter, at most one block longer.
+  ASSERT_EQ(run({"-q", "--format", "ima-adpcm:22050:mono", path("half.wav"), path("ima.wav")}), 0);
+  ASSERT_EQ(run({"-q", "--format", "pcm:22050:16:mono", path("ima.wav"), path("back.wav")}), 0);
+  EXPECT_GE(FramesOf(path("back.wav")), kSeconds * 22050);
+  EXPECT_LT(FramesOf(path("back.wav")), kSeconds * 22050 + 2048);
+}
 #endif

@@ -13,7 +13,8 @@ struct TagNameEntry {
 constexpr TagNameEntry kTags[] = {
     {WAVE_FORMAT_PCM, "pcm"},          {WAVE_FORMAT_ADPCM, "ms-adpcm"},    {WAVE_FORMAT_ADPCM, "adpcm"},
     {WAVE_FORMAT_IEEE_FLOAT, "float"}, {WAVE_FORMAT_ALAW, "alaw"},         {WAVE_FORMAT_ALAW, "a-law"},
-    {WAVE_FORMAT_MULAW, "mulaw"},      {WAVE_FORMAT_MULAW, "u-law"},       {WAVE_FORMAT_MULAW, "ulaw"},
+    {WAVE_FORMAT_MULAW, "mulaw"},      {WAVE_FORMAT_MULAW, "mu-law"},      {WAVE_FORMAT_MULAW, "u-law"},
+    {WAVE_FORMAT_MULAW, "ulaw"},
     {WAVE_FORMAT_IMA_ADPCM, "ima-adpcm"}, {WAVE_FORMAT_IMA_ADPCM, "ima"}, {WAVE_FORMAT_GSM610, "gsm610"},
     {WAVE_FORMAT_GSM610, "gsm"},       {WAVE_FORMAT_MPEGLAYER3, "mp3"},
 };

@@ -109,16 +109,18 @@ int Convert(const QString& inName, const QString& outName, const QString& format
 
     auto window = reader.OpenStream(0);
     const int64_t total = window->Size();
-    const int64_t block = reader.GetFormat()->AvgBytesPerSec() / 8;
-    std::vector<char> buffer(static_cast<size_t>(std::min<int64_t>(std::max<int64_t>(2 * block, 1), total)));
+    std::vector<char> buffer(1);
     TProgress progress(total);
-    // As playback does: the tail of less than two blocks goes out as one block.
+    // As playback does: the tail of less than two blocks goes out as one block,
+    // and the last block flushes the chain so the output lasts as long as the input.
     for (;;) {
-      const int64_t remaining = total - window->Position();
-      const int64_t n = remaining < 2 * block ? remaining : block;
-      if (n == 0) break;
-      const int32_t got = window->Read(buffer.data(), static_cast<int32_t>(n));
-      if (got <= 0) break;
+      const int64_t n = ReadingBlockSize(*reader.GetFormat(), total - window->Position());
+      if (buffer.size() < size_t(n)) buffer.resize(size_t(n));
+      const int32_t got = n > 0 ? std::max(window->Read(buffer.data(), static_cast<int32_t>(n)), 0) : 0;
+      if (got < n || window->Position() >= total) {
+        convertor.ConvertLast(buffer.data(), got);
+        break;
+      }
       convertor.Convert(buffer.data(), got);
       progress.Show(window->Position());
     }
