@@ -89,7 +89,8 @@ public:
   // the tail and hands it in again), writing at most dstLen bytes; consumes less
   // when dst is too small. flags may hold ACM_STREAMCONVERTF_START (state already
   // reset by the manager) and ACM_STREAMCONVERTF_END (also flush what the stream
-  // holds, as far as dst allows). Returns 0, or a result code when the data
+  // holds, as far as dst allows; an encoder takes a last partial frame padded
+  // with silence). Returns 0, or a result code when the data
   // cannot be converted (a corrupt compressed block: ACMERR_NOTPOSSIBLE).
   virtual MMRESULT Convert(const uint8_t* src, uint32_t srcLen, uint8_t* dst, uint32_t dstLen,
                            uint32_t flags, uint32_t& srcUsed, uint32_t& dstUsed) = 0;
