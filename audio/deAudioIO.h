@@ -1,8 +1,10 @@
 #pragma once
-// The sound-device components: TdeAudioIO (open/close sequence, block pool,
-// notification channel), the wave-in components (TdeAbstractAudioIn,
-// TdeCustomAudioIn, TdeAudioIn) and the wave-out components
-// (TdeAbstractAudioOut, TdeCustomAudioOut, TdeAudioOut).
+// The sound-device components: TdeBlockPool (their private memory),
+// TdeAudioIO (open/close sequence, header list, notification channel), the
+// wave-in components (TdeAbstractAudioIn, TdeCustomAudioIn, TdeAudioIn) and
+// the wave-out components (TdeAbstractAudioOut, TdeCustomAudioOut,
+// TdeAudioOut). Implemented in deBlockPool.cpp, deAudioIO.cpp, deAudioIn.cpp
+// and deAudioOut.cpp.
 //
 // Threading: everything here runs on the UI thread. The device layer's
 // threads only post notices to the component's channel; they are handled in
@@ -27,6 +29,68 @@
 #include "NotifyChannel.h"
 #include "Platform.h"
 #include "deACM.h"
+
+// ---- Block pool ----
+// The private memory of one device component: header blocks and sample
+// blocks. Each block carries its allocated size in the 4 bytes in front of
+// it and keeps that size for its life. A request takes a free block of
+// exactly its size, else the free block of least excess (less than the
+// request itself), else new memory. Memory goes back to the system only as a
+// whole, in FreeBlocks.
+//
+// Delivery rule: while a header's data is handed to observers (a
+// TDeliveryScope is alive), releasing that header or freeing the whole pool
+// keeps the header and its data block valid; they are recycled, or freed,
+// when the last delivery in progress ends. Handlers may therefore close, or
+// close and reopen, the component while its block is being delivered.
+class TdeBlockPool {
+public:
+  TdeBlockPool();
+  ~TdeBlockPool();
+  TdeBlockPool(const TdeBlockPool&) = delete;
+  TdeBlockPool& operator=(const TdeBlockPool&) = delete;
+
+  // EACMAudioOutError "Cannot allocate global memory." (for either direction)
+  // when the memory is refused; the pool is unchanged then.
+  char* GetBlock(uint32_t size);
+  // Appends the block to the free list; no check, no merging.
+  void RecycleBlock(char* address);
+  // Empties the free list and gives all memory back, except the blocks of
+  // deliveries in progress (see the delivery rule).
+  void FreeBlocks();
+  static uint32_t BlockSize(const char* address);
+  size_t AllocationCount() const { return FAllocations.size(); }
+  size_t FreeBlockCount() const { return FFreeBlocks.size(); }
+  // Test hook: allocations beyond this many fail as if the system refused them.
+  void SetAllocationLimit(size_t maxAllocations) { FAllocationLimit = maxAllocations; }
+
+  // Recycles a released header's data block and then the header block;
+  // deferred to the end of the delivery when the header is being delivered.
+  void RecycleHeader(WAVEHDR* header);
+
+  class TDeliveryScope {
+  public:
+    TDeliveryScope(TdeBlockPool& pool, WAVEHDR* header);
+    ~TDeliveryScope();
+    TDeliveryScope(const TDeliveryScope&) = delete;
+    TDeliveryScope& operator=(const TDeliveryScope&) = delete;
+
+  private:
+    TdeBlockPool& FPool;
+  };
+
+private:
+  struct TDelivery {
+    WAVEHDR* Header;
+    bool Released;  // released meanwhile: its blocks go back to the pool at the end
+  };
+  std::vector<char*> FFreeBlocks;
+  std::vector<std::unique_ptr<char[]>> FAllocations;
+  size_t FAllocationLimit = SIZE_MAX;
+  std::vector<TDelivery> FDeliveries;  // being delivered now, innermost last
+  bool FFreedInDelivery = false;
+  std::vector<std::unique_ptr<char[]>> FKeepAlive;  // their allocations after a FreeBlocks
+};
 
 // ---- Device base ----
 class TdeAudioIO : public QObject, public TComponent {
@@ -60,16 +124,13 @@ public:
   // The channel's poster, handed to the device layer as the notification target.
   TNotifyHandle NotifyHandle() const { return FChannel->Handle(); }
 
-  // Block pool. A block carries its allocated size in the 4 bytes in front of it.
-  char* GetBlock(uint32_t size);
-  void RecycleBlock(char* address);
-  void FreeBlocks();
-  static uint32_t BlockSize(const char* address);
-  size_t AllocationCount() const { return FAllocations.size(); }
-  size_t FreeBlockCount() const { return FFreeBlocks.size(); }
-
-  // Test hook: allocations beyond this many fail as if the system refused them.
-  void SetAllocationLimit(size_t maxAllocations) { FAllocationLimit = maxAllocations; }
+  // The component's block pool, for headers and sample buffers. Open and
+  // Close give it back to the system as a whole.
+  TdeBlockPool& Pool() { return FPool; }
+  const TdeBlockPool& Pool() const { return FPool; }
+  char* GetBlock(uint32_t size) { return FPool.GetBlock(size); }
+  void RecycleBlock(char* address) { FPool.RecycleBlock(address); }
+  void FreeBlocks() { FPool.FreeBlocks(); }
 
 protected:
   virtual void CloseDevice() = 0;
@@ -83,22 +144,16 @@ protected:
   uint32_t DeviceNumber(uint8_t deviceID) const;
   uint32_t OpenFlags(uint8_t deviceID) const;
 
-  // While a header's block is being delivered, releasing the header or the
-  // pool keeps that header's two blocks out of reuse until the scope ends.
-  class TDeliveryScope {
-  public:
-    TDeliveryScope(TdeAudioIO& io, WAVEHDR* header);
-    ~TDeliveryScope();
-    TDeliveryScope(const TDeliveryScope&) = delete;
-    TDeliveryScope& operator=(const TDeliveryScope&) = delete;
-
-  private:
-    TdeAudioIO& FIO;
-  };
-  // Gives a released header's blocks back to the pool (deferred while it is being delivered).
-  void RecycleHeader(WAVEHDR* header);
+  // The headers the device uses (queued, pending or waiting for release), in
+  // the order they were made. The direction classes add and remove them.
+  void ListHeader(WAVEHDR* header) { FHeaders.push_back(header); }
   bool Listed(const WAVEHDR* header) const;
   void Unlist(WAVEHDR* header);
+  // The header made last, nullptr when none is listed.
+  WAVEHDR* LastHeader() const { return FHeaders.empty() ? nullptr : FHeaders.back(); }
+  const std::vector<WAVEHDR*>& ListedHeaders() const { return FHeaders; }
+  // Forgets every header without releasing it (the device is abandoned).
+  void ForgetHeaders() { FHeaders.clear(); }
   // Closes without events or errors where Close failed (destruction).
   virtual void AbandonDevice() {}
   void CloseForDestruction();
@@ -111,29 +166,18 @@ protected:
   // True when the message belongs to an earlier opening (and consumes its close notice).
   bool IsStaleNotice(const TMessage& message, uint32_t closeNotice);
 
-  std::vector<WAVEHDR*> FHeaders;  // headers in use by the device, not owned (pool blocks)
-
 private:
   bool FActive = false;
   TNotifyEvent FAfterClose;
   TNotifyEvent FAfterOpen;
   bool FAutoOpen = true;
-  std::vector<char*> FFreeBlocks;
   TNotifyEvent FBeforeClose;
   TNotifyEvent FBeforeOpen;
   uint8_t FBufferCount = 4;
   std::unique_ptr<TdeWaveFormat> FFormat;
-  std::vector<std::unique_ptr<char[]>> FAllocations;
+  std::vector<WAVEHDR*> FHeaders;  // not owned: pool blocks
+  TdeBlockPool FPool;
   std::unique_ptr<TNotifyChannel> FChannel;
-
-  size_t FAllocationLimit = SIZE_MAX;
-  struct TDelivery {
-    WAVEHDR* Header;
-    bool Released;  // released meanwhile: its blocks go back to the pool at the end
-  };
-  std::vector<TDelivery> FDeliveries;                // being delivered now, innermost last
-  bool FPoolFreedInDelivery = false;
-  std::vector<std::unique_ptr<char[]>> FKeepAlive;  // their allocations after a FreeBlocks
   int FCloseNoticesDue = 0;
 };
 
@@ -290,6 +334,7 @@ protected:
 
 private:
   void SendHeader(WAVEHDR* header);
+  bool IsPending(const WAVEHDR* header) const;
   void BufferDone(WAVEHDR* header);
   void ReleaseHeader(WAVEHDR* header);
   void DeviceFailed(MMRESULT code);

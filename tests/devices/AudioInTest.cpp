@@ -112,13 +112,13 @@ TEST_F(AudioIn, eachFilledBuffer_goesToObserversThenTheEvent_andIsQueuedAgain) {
   EXPECT_EQ(Wave.QueuedCount(), 4u);
 
   // The ring circulates in a fixed order, with no allocation once open.
-  const size_t allocations = In.AllocationCount();
+  const size_t allocations = In.Pool().AllocationCount();
   for (int i = 0; i < 20; ++i) {
     ASSERT_TRUE(Wave.Complete());
     Pump();
   }
   EXPECT_EQ(observer.Blocks.size(), 21u);
-  EXPECT_EQ(In.AllocationCount(), allocations);
+  EXPECT_EQ(In.Pool().AllocationCount(), allocations);
 }
 
 TEST_F(AudioIn, close_resetsReleasesAndCloses_andLateNoticesDeliverNothing) {
@@ -133,7 +133,7 @@ TEST_F(AudioIn, close_resetsReleasesAndCloses_andLateNoticesDeliverNothing) {
   for (int i = 0; i < 4; ++i) expected.push_back("waveInUnprepareHeader");
   expected.push_back("waveInClose");
   EXPECT_EQ(Wave.Calls(), expected);
-  EXPECT_EQ(In.AllocationCount(), 0u);
+  EXPECT_EQ(In.Pool().AllocationCount(), 0u);
   Pump();  // the four reset buffers arrive now
   EXPECT_TRUE(observer.Blocks.empty());
   EXPECT_EQ(afterClose, 1);
@@ -154,7 +154,7 @@ TEST_F(AudioIn, aHandlerThatClosesTheComponent_stopsTheRing_andLaterObserversSti
   ASSERT_EQ(later.Blocks.size(), 1u);
   EXPECT_EQ(later.Blocks[0], data);  // the pool was freed, the delivered block was not
   EXPECT_EQ(Wave.Count("waveInAddBuffer"), 0u);
-  EXPECT_EQ(In.AllocationCount(), 0u);
+  EXPECT_EQ(In.Pool().AllocationCount(), 0u);
 }
 
 TEST_F(AudioIn, reopenedInsideAHandler_ignoresTheNoticesOfTheEarlierOpening) {
@@ -307,58 +307,6 @@ TEST_F(AudioIn, aBeforeOpenFailure_stopsBeforeTheDeviceIsTouched) {
   EXPECT_THROW(In.Open(), EACMError);
   EXPECT_EQ(Wave.Count("waveInOpen"), 0u);
   EXPECT_FALSE(In.Active());
-}
-
-// ---- Block pool ----
-
-class BlockPool : public ::testing::Test {
-protected:
-  TScriptedWave Wave;
-  TdeAudioIn Io;
-  // Frees the given sizes' blocks into the free list in that order.
-  void Free(std::initializer_list<uint32_t> sizes) {
-    std::vector<char*> blocks;
-    for (uint32_t s : sizes) blocks.push_back(Io.GetBlock(s));
-    for (char* b : blocks) Io.RecycleBlock(b);
-  }
-};
-
-TEST_F(BlockPool, getBlock_prefersAnExactSize_thenTheLeastExcessBelowTheRequest) {
-  Free({150, 120, 100});
-  char* exact = Io.GetBlock(100);
-  EXPECT_EQ(TdeAudioIO::BlockSize(exact), 100u);
-  Io.FreeBlocks();
-  Free({150, 120});
-  EXPECT_EQ(TdeAudioIO::BlockSize(Io.GetBlock(100)), 120u);
-  Io.FreeBlocks();
-  Free({200, 250});
-  const size_t before = Io.AllocationCount();
-  EXPECT_EQ(TdeAudioIO::BlockSize(Io.GetBlock(100)), 100u);
-  EXPECT_EQ(Io.AllocationCount(), before + 1);  // an excess of the request or more never qualifies
-}
-
-TEST_F(BlockPool, aReusedLargerBlock_keepsItsSize_andIsLaterAnExactMatch) {
-  Free({120});
-  char* block = Io.GetBlock(100);
-  EXPECT_EQ(TdeAudioIO::BlockSize(block), 120u);
-  Io.RecycleBlock(block);
-  EXPECT_EQ(Io.GetBlock(120), block);
-}
-
-TEST_F(BlockPool, aRefusedAllocation_raisesAndLeavesThePoolUnchanged) {
-  Io.SetAllocationLimit(1);
-  Io.GetBlock(10);
-  try {
-    Io.GetBlock(10);
-    FAIL();
-  } catch (const EACMAudioOutError& e) {
-    EXPECT_EQ(e.Message(), "Cannot allocate global memory.");
-  }
-  EXPECT_EQ(Io.AllocationCount(), 1u);
-  EXPECT_EQ(Io.FreeBlockCount(), 0u);
-  Io.SetAllocationLimit(5);  // and through an open: the input raises the output's kind too
-  EXPECT_THROW(Io.Open(), EACMAudioOutError);
-  EXPECT_FALSE(Io.Active());
 }
 
 }  // namespace

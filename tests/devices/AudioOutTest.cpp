@@ -75,7 +75,7 @@ TEST_F(AudioOut, fewerBlocksThanTheCount_areNeverHeard_andCloseDiscardsThem) {
                                  "waveOutUnprepareHeader", "waveOutClose"}));
   Pump();
   EXPECT_EQ(played, 0);
-  EXPECT_EQ(Out.AllocationCount(), 0u);
+  EXPECT_EQ(Out.Pool().AllocationCount(), 0u);
 }
 
 TEST_F(AudioOut, maximumBuffers_dropsBlocksBeyondTheLimit_butNotWhilePreBuffering) {
@@ -185,7 +185,7 @@ TEST_F(AudioOut, closingInsideOnAudioPlayed_endsCleanly_andLaterObserversKeepThe
   Pump();
   EXPECT_FALSE(Out.Active());
   EXPECT_EQ(observer.Blocks.size(), 1u);
-  EXPECT_EQ(Out.AllocationCount(), 0u);
+  EXPECT_EQ(Out.Pool().AllocationCount(), 0u);
 }
 
 TEST_F(AudioOut, afterOpen_queuedBuffersStartsAtZero_andNoticesOfAnEarlierOpeningAreIgnored) {
@@ -239,7 +239,7 @@ TEST_F(AudioOut, platformFailures_raiseTheOutputKindWithTheContext) {
   Wave.FailNext("waveOutPrepareHeader", MMSYSERR_NOMEM);
   EXPECT_THROW(WriteBlocks(1), EACMAudioOutError);
   Out.Close();  // the unprepared header is released at close
-  EXPECT_EQ(Out.AllocationCount(), 0u);
+  EXPECT_EQ(Out.Pool().AllocationCount(), 0u);
 }
 
 TEST_F(AudioOut, aVanishedDevice_closesTheComponentAndReportsOnce) {
@@ -262,12 +262,12 @@ TEST_F(AudioOut, steadyPlayback_allocatesNothingOnceTheFirstBlocksAreRecycled) {
   Pump();
   ASSERT_TRUE(Wave.Complete());
   Pump();
-  const size_t allocations = Out.AllocationCount();
+  const size_t allocations = Out.Pool().AllocationCount();
   for (int i = 0; i < 50; ++i) {
     ASSERT_TRUE(Wave.Complete());
     Pump();
   }
-  EXPECT_EQ(Out.AllocationCount(), allocations);
+  EXPECT_EQ(Out.Pool().AllocationCount(), allocations);
   Out.Close();
 }
 

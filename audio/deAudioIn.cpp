@@ -1,0 +1,180 @@
+// The wave-in components: the buffer ring and its delivery.
+#include "deAudioIO.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "ACMErrors.h"
+#include "deAudioConsts.h"
+
+namespace {
+constexpr uint32_t kHeaderSize = sizeof(WAVEHDR);
+}  // namespace
+
+TdeAbstractAudioIn::TdeAbstractAudioIn(TComponent* owner)
+    : TdeAudioIO(owner), FSubject(std::make_unique<TdeAudioSubject>(this, Format())) {
+  FSubject->OnObserverError = [this](IdeAudioSubject* sender, IdeAudioObserver* observer, Exception& e, bool& raise) {
+    HandleObserverError(sender, observer, e, raise);
+  };
+}
+
+TdeAbstractAudioIn::~TdeAbstractAudioIn() = default;
+
+void* TdeAbstractAudioIn::QueryInterface(const TGUID& iid) {
+  if (iid == IdeAudioSubject::IID) return static_cast<IdeAudioSubject*>(FSubject.get());
+  return TdeAudioIO::QueryInterface(iid);
+}
+
+void TdeAbstractAudioIn::HandleObserverError(IdeAudioSubject* sender, IdeAudioObserver* observer, Exception& e,
+                                             bool& raiseException) {
+  if (FOnObserverError) FOnObserverError(sender, observer, e, raiseException);
+}
+
+TdeCustomAudioIn::TdeCustomAudioIn(TComponent* owner) : TdeAbstractAudioIn(owner) {}
+
+TdeCustomAudioIn::~TdeCustomAudioIn() { CloseForDestruction(); }
+
+void TdeCustomAudioIn::SetBufferSize(uint32_t value) {
+  CheckInactive();
+  FBufferSize = value;
+}
+
+void TdeCustomAudioIn::SetBufferCount(uint8_t value) {
+  if (value < 2) throw EACMAudioIOError(SInvalidInputBufferSize);
+  TdeAbstractAudioIn::SetBufferCount(value);
+}
+
+void TdeCustomAudioIn::OpenDevice() {
+  const uint32_t bits = Format()->BitsPerSample();
+  if (bits > 0) {
+    const uint32_t frame = bits / 8 * Format()->Channels();
+    if (AutoAdjustBufferSize() && frame > 1 && FBufferSize % frame != 0) SetBufferSize(FBufferSize - FBufferSize % frame);
+    if ((uint64_t{FBufferSize} * 8) % bits != 0) throw EACMAudioInError(SInvalidInputBufferSize);
+    // A buffer that cannot hold one frame would come back empty at once, forever.
+    if (FBufferSize < std::max<uint32_t>(frame, 1)) throw EACMAudioInError(SInvalidInputBufferSize);
+  }
+  if (FBufferSize == 0) throw EACMAudioInError(SInvalidInputBufferSize);
+  FHandle = nullptr;
+  FQueued = 0;
+  const TNotifyHandle target = NotifyHandle();
+  RaiseACMError<EACMAudioInError>(
+      waveInOpen(&FHandle, DeviceNumber(FDeviceID), Format()->WaveFormat(), &target, 0, OpenFlags(FDeviceID)),
+      SErrorOpeningInput);
+  try {
+    for (int i = 0; i < BufferCount(); ++i) AddBuffer();
+    RaiseACMError<EACMAudioInError>(waveInStart(FHandle), SErrorOpeningInput);
+  } catch (...) {
+    AbandonDevice();  // nothing stays open behind an inactive component
+    throw;
+  }
+}
+
+void TdeCustomAudioIn::AddBuffer() {
+  auto* header = reinterpret_cast<WAVEHDR*>(GetBlock(kHeaderSize));
+  std::memset(header, 0, kHeaderSize);
+  ListHeader(header);
+  header->lpData = GetBlock(FBufferSize);
+  header->dwBufferLength = FBufferSize;
+  RaiseACMError<EACMAudioInError>(waveInPrepareHeader(FHandle, header, kHeaderSize), SErrorPreparingInputHeader);
+  RaiseACMError<EACMAudioInError>(waveInAddBuffer(FHandle, header, kHeaderSize), SErrorAddingInputBuffer);
+  ++FQueued;
+}
+
+void TdeCustomAudioIn::WndProc(TMessage& message) {
+  if (!IsStaleNotice(message, MM_WIM_CLOSE)) {
+    if (message.Msg == MM_WIM_DATA)
+      BufferFilled(reinterpret_cast<WAVEHDR*>(message.LParam));
+    else if (message.Msg == MM_DEVICE_ERROR && Active() && message.WParam == reinterpret_cast<uintptr_t>(FHandle))
+      DeviceFailed(static_cast<MMRESULT>(message.LParam));
+  }
+  message.Result = 1;
+}
+
+void TdeCustomAudioIn::BufferFilled(WAVEHDR* header) {
+  if (!Active()) {
+    ReleaseHeader(header);
+    return;
+  }
+  if (!Listed(header)) return;
+  --FQueued;
+  {
+    TdeBlockPool::TDeliveryScope scope(Pool(), header);
+    try {
+      DoAudioRecorded(header->lpData, static_cast<int32_t>(header->dwBytesRecorded));
+    } catch (...) {
+      if (Active() && Listed(header)) waveInUnprepareHeader(FHandle, header, kHeaderSize);
+      // A failed delivery keeps its buffer out of the ring; with none left the
+      // device would record nothing more while it still looks open.
+      if (Active() && FQueued <= 0) RingEmptied(std::current_exception());
+      throw;
+    }
+    if (!Active() || !Listed(header)) return;
+    RaiseACMError<EACMAudioInError>(waveInUnprepareHeader(FHandle, header, kHeaderSize), SErrorUnpreparingInputHeader);
+  }
+  header->dwBufferLength = FBufferSize;
+  header->dwBytesRecorded = 0;
+  header->dwUser = 0;
+  header->dwFlags = 0;
+  header->dwLoops = 0;
+  RaiseACMError<EACMAudioInError>(waveInPrepareHeader(FHandle, header, kHeaderSize), SErrorPreparingInputHeader);
+  RaiseACMError<EACMAudioInError>(waveInAddBuffer(FHandle, header, kHeaderSize), SErrorAddingInputBuffer);
+  ++FQueued;
+}
+
+void TdeCustomAudioIn::RingEmptied(std::exception_ptr lastFailure) {
+  QString reason;
+  try {
+    std::rethrow_exception(lastFailure);
+  } catch (const Exception& e) {
+    reason = e.Message();
+  } catch (...) {
+  }
+  Close();
+  throw EACMAudioInError(QString::fromUtf8(SInputRingEmpty) + (reason.isEmpty() ? QString() : QLatin1Char('\n') + reason));
+}
+
+void TdeCustomAudioIn::Drain() {
+  if (!Active()) return;
+  // The buffers already returned go back to the device first, so it has room
+  // for what it still holds; stopping then returns that and the partial buffer.
+  DeliverPendingNotices();
+  if (!Active()) return;
+  RaiseACMError<EACMAudioInError>(waveInStop(FHandle), SErrorClosingInput);
+  DeliverPendingNotices();
+}
+
+void TdeCustomAudioIn::ReleaseHeader(WAVEHDR* header) {
+  if (!Listed(header)) return;
+  RaiseACMError<EACMAudioInError>(waveInUnprepareHeader(FHandle, header, kHeaderSize), SErrorUnpreparingInputHeader);
+  Unlist(header);
+  Pool().RecycleHeader(header);
+}
+
+void TdeCustomAudioIn::CloseDevice() {
+  RaiseACMError<EACMAudioInError>(waveInReset(FHandle), SErrorClosingInput);
+  while (WAVEHDR* last = LastHeader()) ReleaseHeader(last);
+  RaiseACMError<EACMAudioInError>(waveInClose(FHandle), SErrorClosingInput);
+  ExpectCloseNotice();
+  FHandle = nullptr;
+}
+
+void TdeCustomAudioIn::AbandonDevice() {
+  if (!FHandle) return;
+  waveInReset(FHandle);
+  for (WAVEHDR* h : ListedHeaders()) waveInUnprepareHeader(FHandle, h, kHeaderSize);
+  ForgetHeaders();
+  if (waveInClose(FHandle) == MMSYSERR_NOERROR) ExpectCloseNotice();
+  FHandle = nullptr;
+}
+
+// What was recorded has been delivered before this notice; the device is dead.
+void TdeCustomAudioIn::DeviceFailed(MMRESULT code) {
+  Close();
+  throw EACMAudioInError(ACMErrorMessage(code, SInputDeviceFailed));
+}
+
+void TdeCustomAudioIn::DoAudioRecorded(const void* audioData, int32_t audioDataSize) {
+  Subject()->Notify(Subject(), audioData, audioDataSize);
+  if (FOnAudioRecorded) FOnAudioRecorded(this, audioData, audioDataSize);
+}
+
