@@ -71,10 +71,14 @@ constexpr const char* kEventTag = "tamsel.event.";
 
 // ---- values ----
 
-// A component's Name is its entry's own key, not one of its properties.
-bool IsPublished(const QMetaProperty& p, bool component) {
+// A component's Name is its entry's own key, not one of its properties. A
+// class may publish a property again to give it its own place in the order
+// and its own accessors; the ancestor's one of that name is then skipped.
+bool IsPublished(const QMetaObject* meta, int index, bool component) {
+  const QMetaProperty p = meta->property(index);
   const char* n = p.name();
-  return n[0] >= 'A' && n[0] <= 'Z' && p.isStored() && !(component && qstrcmp(n, "Name") == 0);
+  return n[0] >= 'A' && n[0] <= 'Z' && p.isStored() && !(component && qstrcmp(n, "Name") == 0) &&
+         meta->indexOfProperty(n) == index;
 }
 
 // Q_CLASSINFO("Stored:Color", "IsColorStored") names a Q_INVOKABLE bool
@@ -472,7 +476,7 @@ private:
     for (int i = 0; i < meta->propertyCount(); ++i) {
       const QMetaProperty p = meta->property(i);
       const QString key = QString::fromLatin1(p.name());
-      if (!IsPublished(p, component) || !rest.contains(key)) continue;
+      if (!IsPublished(meta, i, component) || !rest.contains(key)) continue;
       SetProperty(obj, p, rest.take(key), path + QLatin1Char('.') + key);
     }
 
@@ -673,7 +677,7 @@ private:
     }
     for (int i = 0; i < meta->propertyCount(); ++i) {
       const QMetaProperty p = meta->property(i);
-      if (!IsPublished(p, component) || !IsStoredNow(obj, p)) continue;
+      if (!IsPublished(meta, i, component) || !IsStoredNow(obj, p)) continue;
       const QString key = QString::fromLatin1(p.name());
       if (IsCollection(p)) {
         auto* collection = qobject_cast<TCollection*>(p.read(obj).value<QObject*>());
