@@ -35,9 +35,14 @@ bool TSaveDialog::Execute() {
   return true;
 }
 
-void ShowMessage(const QString& text) {
+namespace {
+void ShowBox(QMessageBox::Icon icon, const QString& text) {
   TApplication* app = TApplication::Instance();
-  QMessageBox box(QMessageBox::NoIcon, app && !app->Title().isEmpty() ? app->Title() : QCoreApplication::applicationName(),
+  QMessageBox box(icon, app && !app->Title().isEmpty() ? app->Title() : QCoreApplication::applicationName(),
                   text, QMessageBox::Ok, app ? app->MainForm() : nullptr);
   box.exec();
 }
+}  // namespace
+
+void ShowMessage(const QString& text) { ShowBox(QMessageBox::NoIcon, text); }
+void ShowError(const QString& text) { ShowBox(QMessageBox::Critical, text); }

@@ -61,3 +61,5 @@ private:
 
 // A modal information box with the application's title.
 void ShowMessage(const QString& text);
+// The same with the error icon, for a value the program refuses.
+void ShowError(const QString& text);
