@@ -1,17 +1,311 @@
 #include "SUIForm.h"
 
+#include "Dialogs.h"
+#include "Exceptions.h"
+#include "Forms.h"
+#include "SUIPublic.h"
+
+#include <QMouseEvent>
 #include <QPainter>
 
+Qt::Edges FormEdgesAt(QPoint point, QSize client) {
+  const int x = point.x(), y = point.y(), cw = client.width(), ch = client.height();
+  if (x <= 4 && y <= 4) return Qt::TopEdge | Qt::LeftEdge;
+  if (x > cw - 5 && y < 5) return Qt::TopEdge | Qt::RightEdge;
+  if (x > cw - 5 && y > ch - 5) return Qt::BottomEdge | Qt::RightEdge;
+  if (x < 5 && y > ch - 5) return Qt::BottomEdge | Qt::LeftEdge;
+  if (x <= 4) return Qt::LeftEdge;
+  if (y <= 4) return Qt::TopEdge;
+  if (x > cw - 5) return Qt::RightEdge;
+  if (y > ch - 5) return Qt::BottomEdge;
+  return {};
+}
+
+namespace {
+
+bool HasOtherFrame(const TForm* form, const TsuiForm* self) {
+  for (QObject* child : form->children())
+    if (auto* frame = qobject_cast<TsuiForm*>(child); frame && frame != self) return true;
+  for (int i = 0; i < form->ComponentCount(); ++i)
+    if (auto* frame = dynamic_cast<TsuiForm*>(form->Components(i)); frame && frame != self) return true;
+  return false;
+}
+
+}  // namespace
+
+TsuiForm::TsuiForm(TComponent* owner) : TPanel(owner), FForm(dynamic_cast<TForm*>(owner)) {
+  // Checked before the window is touched, so a refused frame leaves it as it was.
+  if (FForm && HasOtherFrame(FForm, this))
+    throw Exception(QStringLiteral("Sorry, You can create only one TsuiForm component in one form!"));
+  const bool designing = FForm && FForm->Designing();
+  if (FForm && !designing) FForm->setMinimumSize(125, 50);
+
+  FTitleBar = new TsuiTitleBar(this);
+  FTitleBar->setParent(this);
+  FMenuBarColor = TPanel::Color();
+  FMenuBarHeight = 22;
+  if (FForm) FFormBorderStyle = FForm->BorderStyle();
+  setMouseTracking(true);
+  UpdateLayout();
+  SetUIStyle(DeepBlue);
+  SetAlign(alNone);
+  if (FForm) SetCaption(FForm->Caption());
+
+  if (FForm && !designing) {
+    if (const QRect work = GetWorkArea(); !work.isEmpty()) FForm->setMaximumSize(work.size());
+    FForm->SetBorderStyle(bsNone);
+    FForm->setMouseTracking(true);
+    FForm->installEventFilter(this);
+    FTitleBar->AttachToFrame(FForm, FFormBorderStyle == bsSizeable);
+  }
+}
+
+TsuiForm::~TsuiForm() {
+  if (FForm) FForm->removeEventFilter(this);
+}
+
+void TsuiForm::SetUIStyle(TsuiUIStyle value) {
+  FUIStyle = value;
+  if (value == Custom) return;
+  SetBorderColor(GetThemeColor(value, 2));
+  SetBorderWidth(GetThemeInt(value, 4));
+  SetColor(GetThemeColor(value, 3));
+  FMenuBarColor = TPanel::Color();
+  FTitleBar->SetUIStyle(value);
+  if (FUIStyleAutoUpdateSub) {
+    ApplyUIStyleToContainers(this, value);
+    ApplyUIStyleToChildren(this, value);
+  }
+  LoadBackground();
+  UpdateLayout();
+  update();
+  if (FForm) FForm->update();
+}
+
+void TsuiForm::LoadBackground() {
+  const char* tile = FUIStyle == Protein ? "PROTEIN_FORM_BACKGROUND" : FUIStyle == MacOS ? "MACOS_FORM_BACKGROUND" : nullptr;
+  if (tile)
+    LoadSkinBitmap(FBackground, 0, QString::fromLatin1(tile));
+  else
+    FBackground.Clear();
+}
+
+void TsuiForm::SetBorderColor(TColor value) {
+  if (value == FBorderColor) return;
+  FBorderColor = value;
+  UpdateLayout();
+  if (FForm) FForm->update();
+}
+
+void TsuiForm::SetBorderWidth(int value) {
+  if (value == FBorderWidth) return;
+  const int width = Width(), height = Height();
+  FBorderWidth = value;
+  ApplySize(width, height);
+  if (FForm) FForm->update();
+}
+
+bool TsuiForm::TitleBarVisible() const { return FTitleBar->Visible(); }
+
+void TsuiForm::SetTitleBarVisible(bool value) {
+  if (value == FTitleBar->Visible()) return;
+  FTitleBar->SetVisible(value);
+  UpdateLayout();
+  if (FForm) FForm->update();
+}
+
+void TsuiForm::SetColor(TColor value) {
+  TPanel::SetColor(value);
+  update();
+}
+
+QString TsuiForm::Caption() const { return FTitleBar->Caption(); }
+
+void TsuiForm::SetCaption(const QString& value) {
+  FTitleBar->SetCaption(value);
+  if (FForm) FForm->SetCaption(value);
+}
+
+void TsuiForm::SetFormPanel(TPanel* value) {
+  if (value == this) {
+    ShowError(QStringLiteral("Sorry, you can't select the Form assign to FormPanel property"));
+    return;
+  }
+  if (value == FFormPanel) return;
+  if (FFormPanel) RemoveFreeNotification(FFormPanel);
+  FFormPanel = value;
+  if (!value) return;
+  FreeNotification(value);
+  value->SetAlign(alClient);
+  value->SetCaption(QString());
+}
+
+TsuiTitleBarButtons* TsuiForm::TitleBarButtons() const { return FTitleBar->Buttons(); }
+TsuiTitleBarSections* TsuiForm::TitleBarSections() const { return FTitleBar->Sections(); }
+bool TsuiForm::TitleBarDrawAppIcon() const { return FTitleBar->DrawAppIcon(); }
+void TsuiForm::SetTitleBarDrawAppIcon(bool value) { FTitleBar->SetDrawAppIcon(value); }
+TFont* TsuiForm::Font() const { return FTitleBar->Font(); }
+int TsuiForm::RoundCorner() const { return FTitleBar->RoundCorner(); }
+void TsuiForm::SetRoundCorner(int value) { FTitleBar->SetRoundCorner(value); }
+
+const TsuiTitleBarButtonClickEvent& TsuiForm::OnTitleBarCustomBtnsClick() const {
+  return FTitleBar->OnCustomBtnsClick();
+}
+void TsuiForm::SetOnTitleBarCustomBtnsClick(TsuiTitleBarButtonClickEvent handler) {
+  FTitleBar->SetOnCustomBtnsClick(std::move(handler));
+}
+const TsuiTitleBarButtonClickEvent& TsuiForm::OnTitleBarHelpBtnClick() const { return FTitleBar->OnHelpBtnClick(); }
+void TsuiForm::SetOnTitleBarHelpBtnClick(TsuiTitleBarButtonClickEvent handler) {
+  FTitleBar->SetOnHelpBtnClick(std::move(handler));
+}
+
+void TsuiForm::SetWindowRequests(TsuiWindowRequests* requests) {
+  FRequests = requests;
+  FTitleBar->SetWindowRequests(requests);
+}
+
+void TsuiForm::SetWidth(int value) {
+  if (!FForm) {
+    TPanel::SetBounds(Left(), Top(), value, Height());
+    return;
+  }
+  FForm->resize(std::max(value, 0) + 2 * FBorderWidth, FForm->height());
+  UpdateLayout();
+}
+
+// One and a half borders, not two: the title bar covers the top one.
+void TsuiForm::SetHeight(int value) {
+  if (!FForm) {
+    TPanel::SetBounds(Left(), Top(), Width(), value);
+    return;
+  }
+  FForm->resize(FForm->width(), std::max(value, 0) + FBorderWidth + FBorderWidth / 2);
+  UpdateLayout();
+}
+
+// On a window the frame's place is always the window's inside; a size
+// given to the frame sizes the window.
+void TsuiForm::SetBounds(int left, int top, int width, int height) {
+  if (!FForm) {
+    TPanel::SetBounds(left, top, width, height);
+    return;
+  }
+  if (width != Width()) SetWidth(width);
+  if (height != Height()) SetHeight(height);
+  UpdateLayout();
+}
+
+void TsuiForm::ApplySize(int width, int height) {
+  SetWidth(width);
+  SetHeight(height);
+}
+
+void TsuiForm::UpdateLayout() {
+  if (!FForm) return;
+  const int b = FBorderWidth;
+  const int top = FTitleBar->Visible() ? 0 : b;
+  setGeometry(b, top, std::max(FForm->ClientWidth() - 2 * b, 0), std::max(FForm->ClientHeight() - b - top, 0));
+  // Also while hidden, when no resize event comes yet.
+  AlignChildControls(this);
+}
+
+void TsuiForm::DrawBorder(QPainter& painter) const {
+  const int b = FBorderWidth;
+  if (b <= 0) return;
+  const int cw = FForm->ClientWidth(), ch = FForm->ClientHeight();
+  const QColor colour = ToQColor(FBorderColor);
+  painter.fillRect(QRect(0, 0, b, ch), colour);
+  painter.fillRect(QRect(0, ch - b, cw, b), colour);
+  painter.fillRect(QRect(cw - b, 0, b, ch), colour);
+  // The title bar covers the top border; it shows only when the bar is hidden.
+  painter.setPen(QPen(colour, b, Qt::SolidLine, Qt::FlatCap));
+  painter.drawLine(0, 0, cw, 0);
+}
+
 void TsuiForm::paintEvent(QPaintEvent*) {
-  QPainter p(this);
-  const QRect title(0, 0, width(), TitleBarHeight);
-  p.fillRect(rect(), ToQColor(ParentColor() ? clBtnFace : Color()));
-  p.fillRect(title, ToQColor(clActiveCaption));
-  QFont f = font();
-  f.setBold(true);
-  p.setFont(f);
-  p.setPen(ToQColor(clCaptionText));
-  p.drawText(title.adjusted(6, 0, -6, 0), Qt::AlignVCenter | Qt::AlignLeft, Caption());
-  p.setPen(ToQColor(clBtnShadow));
-  p.drawRect(rect().adjusted(0, 0, -1, -1));
+  QPainter painter(this);
+  if (!FBackground.Empty())
+    DrawTiled(painter, FBackground, rect());
+  else
+    painter.fillRect(rect(), ToQColor(Color()));
+}
+
+Qt::Edges TsuiForm::EdgesOnWindow(QPoint formPoint) const {
+  if (!FForm || FFormBorderStyle != bsSizeable || FForm->isMaximized()) return {};
+  return FormEdgesAt(formPoint, FForm->size());
+}
+
+// The pointer over the window's own pixels or the frame's: the sizing
+// cursor near an edge, and a press there sizes the window.
+bool TsuiForm::PointerOnWindow(QWidget* shown, QPoint formPoint, bool press) {
+  const Qt::Edges edges = EdgesOnWindow(formPoint);
+  if (press) {
+    if (edges) (FRequests ? *FRequests : FTitleBar->WindowRequests()).StartResize(FForm, edges);
+  } else if (edges) {
+    shown->setCursor(EdgeCursor(edges));
+  } else {
+    shown->unsetCursor();
+  }
+  return edges != Qt::Edges();
+}
+
+void TsuiForm::mouseMoveEvent(QMouseEvent* event) {
+  if (FForm) PointerOnWindow(this, mapTo(FForm, event->position().toPoint()), false);
+  TPanel::mouseMoveEvent(event);
+}
+
+void TsuiForm::mousePressEvent(QMouseEvent* event) {
+  if (FForm && event->button() == Qt::LeftButton &&
+      PointerOnWindow(this, mapTo(FForm, event->position().toPoint()), true))
+    return;
+  TPanel::mousePressEvent(event);
+}
+
+void TsuiForm::mouseReleaseEvent(QMouseEvent* event) {
+  TPanel::mouseReleaseEvent(event);
+  if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint())) Click();
+}
+
+bool TsuiForm::eventFilter(QObject* watched, QEvent* event) {
+  if (watched != FForm) return TPanel::eventFilter(watched, event);
+  switch (event->type()) {
+    case QEvent::Paint:
+    case QEvent::Resize:
+    case QEvent::WindowActivate:
+    case QEvent::WindowDeactivate:
+    case QEvent::MouseMove:
+    case QEvent::MouseButtonPress: break;
+    default: return false;
+  }
+  // The window's own handling first, then the frame's.
+  static_cast<QObject*>(FForm)->event(event);
+  switch (event->type()) {
+    case QEvent::Paint: {
+      QPainter painter(FForm);
+      DrawBorder(painter);
+      break;
+    }
+    case QEvent::Resize:
+      UpdateLayout();
+      FForm->update();
+      FTitleBar->ApplyWindowRegion();
+      break;
+    case QEvent::WindowActivate: FTitleBar->SetFormActive(true); break;
+    case QEvent::WindowDeactivate: FTitleBar->SetFormActive(false); break;
+    case QEvent::MouseMove:
+      PointerOnWindow(FForm, static_cast<QMouseEvent*>(event)->position().toPoint(), false);
+      break;
+    case QEvent::MouseButtonPress: {
+      auto* mouse = static_cast<QMouseEvent*>(event);
+      if (mouse->button() == Qt::LeftButton) PointerOnWindow(FForm, mouse->position().toPoint(), true);
+      break;
+    }
+    default: break;
+  }
+  return true;
+}
+
+void TsuiForm::Notification(TComponent* component, TOperation operation) {
+  TPanel::Notification(component, operation);
+  if (operation == opRemove && component == FFormPanel) FFormPanel = nullptr;
 }

@@ -202,16 +202,17 @@ TEST(Themes, StyleDiscoveryTakesTheFirstSkinnedFormTheOwnerHolds) {
   EXPECT_EQ(FindFormColor(&owner), clBtnFace);
   EXPECT_EQ(FindFormUIStyle(nullptr), DeepBlue);
 
-  auto* panel = new TPanel(&owner);
-  panel->setParent(&owner);
-  auto* first = new TsuiForm(&owner);
+  // A window holds one frame only; a plain owner may hold several.
+  TQComponent holder(nullptr);
+  new TPanel(&holder);
+  auto* first = new TsuiForm(&holder);
   first->SetUIStyle(WinXP);
   first->SetColor(TColor(0x123456));
-  auto* second = new TsuiForm(&owner);
+  auto* second = new TsuiForm(&holder);
   second->SetUIStyle(MacOS);
-  EXPECT_EQ(FindFormUIStyle(&owner), WinXP);
-  EXPECT_EQ(FindFormBorderColor(&owner), TColor(0x686868));
-  EXPECT_EQ(FindFormColor(&owner), TColor(0x123456));
+  EXPECT_EQ(FindFormUIStyle(&holder), WinXP);
+  EXPECT_EQ(FindFormBorderColor(&holder), TColor(0x686868));
+  EXPECT_EQ(FindFormColor(&holder), TColor(0x123456));
 }
 
 TEST(Themes, TheStyleIsStoredByName) {
