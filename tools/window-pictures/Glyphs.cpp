@@ -4,6 +4,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QRadialGradient>
+#include <QString>
 
 namespace {
 
@@ -121,30 +122,15 @@ void HomePage(QPainter& p) {
 
 }  // namespace
 
-const std::vector<TGlyph>& RecorderGlyphs() {
-  static const std::vector<TGlyph> glyphs = {
-      {QStringLiteral("btnRecord"), QSize(12, 11), RecordDot},
-      {QStringLiteral("btnStop"), QSize(12, 11), StopSquare},
-      {QStringLiteral("btnPlay"), QSize(12, 11), PlayTriangle},
-      {QStringLiteral("btnFormat"), QSize(13, 10), FormatBars},
-      {QStringLiteral("suiButton2"), QSize(16, 16), ExitDoor},
-      {QStringLiteral("suiButton3"), QSize(17, 17), SaveDisk},
-      {QStringLiteral("suiButton4"), QSize(16, 16), HomePage},
+std::vector<SkinArt::TPicture> RecorderGlyphs(const QColor& face) {
+  using SkinArt::TKey;
+  return {
+      {QStringLiteral("btnRecord"), QSize(12, 11), TKey::Magenta, face, RecordDot},
+      {QStringLiteral("btnStop"), QSize(12, 11), TKey::Magenta, face, StopSquare},
+      {QStringLiteral("btnPlay"), QSize(12, 11), TKey::Magenta, face, PlayTriangle},
+      {QStringLiteral("btnFormat"), QSize(13, 10), TKey::Magenta, face, FormatBars},
+      {QStringLiteral("suiButton2"), QSize(16, 16), TKey::Magenta, face, ExitDoor},
+      {QStringLiteral("suiButton3"), QSize(17, 17), TKey::Magenta, face, SaveDisk},
+      {QStringLiteral("suiButton4"), QSize(16, 16), TKey::Magenta, face, HomePage},
   };
-  return glyphs;
-}
-
-QImage RenderGlyph(const TGlyph& glyph, int scale) {
-  QImage image(glyph.Size * scale, QImage::Format_ARGB32_Premultiplied);
-  image.fill(Qt::transparent);
-  {
-    QPainter p(&image);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.scale(scale, scale);
-    glyph.Draw(p);
-  }
-  // The top-left pixel is the colour the button leaves out: keep it empty.
-  image.setPixel(0, 0, 0);
-  image.setDevicePixelRatio(scale);
-  return image.convertToFormat(QImage::Format_ARGB32);
 }

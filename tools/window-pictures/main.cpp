@@ -30,10 +30,17 @@ QJsonValue PictureJson(TBitmap& picture) {
   return entry.value(QLatin1String("Properties")).toObject().value(QLatin1String("Picture"));
 }
 
-QJsonValue GlyphJson(const TGlyph& glyph) {
+QJsonValue GlyphJson(const SkinArt::TPicture& glyph) {
   TBitmap picture;
-  picture.SetImages(RenderGlyph(glyph, 1), RenderGlyph(glyph, 2));
+  picture.SetImages(SkinArt::Render(glyph, 1), SkinArt::Render(glyph, 2));
   return PictureJson(picture);
+}
+
+// The middle of the face the recorder's buttons show, which glyph edges are mixed onto.
+QColor ButtonFace() {
+  TBitmap face;
+  LoadSkinBitmap(face, 0, GetThemeString(Protein, 24));
+  return ToQColor(face.Pixel(face.Width() / 2, face.Height() / 2));
 }
 
 QJsonValue SkinJson(TsuiUIStyle style, int entry) {
@@ -86,18 +93,18 @@ void AddTitleBarPictures(QJsonObject& props) {
   props.insert(QStringLiteral("TitleBarButtons"), buttons);
 }
 
-void AddPictures(QJsonObject& entry) {
+void AddPictures(QJsonObject& entry, const std::vector<SkinArt::TPicture>& glyphs) {
   const QString name = entry.value(QLatin1String("Name")).toString();
   QJsonObject props = entry.value(QLatin1String("Properties")).toObject();
   if (entry.value(QLatin1String("Class")).toString() == QLatin1String("TsuiForm")) AddTitleBarPictures(props);
   if (TsuiButton::staticMetaObject.indexOfProperty("Glyph") >= 0)
-    for (const TGlyph& glyph : RecorderGlyphs())
+    for (const SkinArt::TPicture& glyph : glyphs)
       if (glyph.Name == name) props.insert(QStringLiteral("Glyph"), GlyphJson(glyph));
   entry.insert(QStringLiteral("Properties"), props);
   QJsonArray children = entry.value(QLatin1String("Children")).toArray();
   for (auto&& child : children) {
     QJsonObject c = child.toObject();
-    AddPictures(c);
+    AddPictures(c, glyphs);
     child = c;
   }
   if (!children.isEmpty()) entry.insert(QStringLiteral("Children"), children);
@@ -125,7 +132,7 @@ int main(int argc, char** argv) {
   }
   QJsonObject root = doc.object();
   try {
-    AddPictures(root);
+    AddPictures(root, RecorderGlyphs(ButtonFace()));
   } catch (const Exception& e) {
     std::fprintf(stderr, "%s\n", qPrintable(e.Message()));
     return 1;
