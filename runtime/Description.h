@@ -20,8 +20,10 @@
 //   from QObject (or a widget) and TComponent.
 // * Published properties are Q_PROPERTYs whose name begins with a capital
 //   letter and that are STORED (the default). Properties are applied in
-//   declaration order; anything that depends on several of them belongs in
-//   Loaded(). Supported types and their JSON:
+//   declaration order, base class first; a class that declares a base
+//   property again moves it to that place (a colour after the style that
+//   sets it). Anything that depends on several of them belongs in Loaded().
+//   Supported types and their JSON:
 //     int, unsigned, qint64, double, bool      number / true, false
 //     QString, QStringList                     string / array of strings
 //     QByteArray                               hex string
