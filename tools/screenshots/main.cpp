@@ -1,5 +1,5 @@
 // Shows the recorder's window stopped, recording and playing, fed with a tone through the scripted device layer,
-// and saves each as a PNG in the folder given as the only argument.
+// and with the format chooser open over it, and saves each as a PNG in the folder given as the only argument.
 #include "Application.h"
 #include "Description.h"
 #include "MainForm.h"
@@ -9,7 +9,10 @@
 
 #include <QDir>
 #include <QFile>
+#include <QApplication>
 #include <QPixmap>
+#include <QScreen>
+#include <QTimer>
 #include <cmath>
 #include <vector>
 
@@ -74,6 +77,21 @@ int main(int argc, char** argv) {
     form->tmStatusBarTimer(form);
     ok &= Save(form, out + QStringLiteral("/main-window-playing.png"));
     form->btnStop->Click();
+
+    // The chooser is a window of its own: the screen's picture of both.
+    bool chooserShown = false;
+    QTimer::singleShot(300, [&] {
+      QWidget* dialog = QApplication::activeModalWidget();
+      if (!dialog) return;
+      Settle();
+      const QRect area = form->frameGeometry().united(dialog->frameGeometry()).adjusted(-8, -8, 8, 8);
+      chooserShown = form->screen()->grabWindow(0, area.x(), area.y(), area.width(), area.height())
+                         .save(out + QStringLiteral("/main-window-format-chooser.png"));
+      dialog->close();
+    });
+    form->btnFormat->Click();
+    if (!chooserShown) qWarning("the format chooser did not open");
+    ok &= chooserShown;
 
     form->close();
     QFile::remove(form->FileName());
