@@ -1,5 +1,8 @@
 #include "GalleryControls.h"
 
+#include "SUIForm.h"
+#include "SUITitleBar.h"
+
 #include <QApplication>
 #include <QEnterEvent>
 #include <QMouseEvent>
@@ -16,7 +19,37 @@ std::vector<TGalleryControl> GalleryControls() {
   //      PutInState(b, state);
   //      return b;
   //    }},
-  return {};
+  return {
+      // A skinned frame off any window: its title bar with all four buttons on
+      // its background. Disabled shows an inactive window's caption; hovered
+      // and pressed act on the close button.
+      {QStringLiteral("TsuiForm"),
+       [](QWidget* parent, TsuiUIStyle style, TGalleryState state) -> QWidget* {
+         auto* frame = new TsuiForm(nullptr);
+         frame->setParent(parent);
+         frame->SetUIStyle(style);
+         frame->SetCaption(QStringLiteral("Tamsel录音机"));
+         frame->SetBounds(4, 4, 240, 64);
+         TsuiTitleBar* bar = frame->TitleBar();
+         AlignChildControls(frame);
+         if (state == TGalleryState::Disabled) {
+           bar->SetFormActive(false);
+         } else if (state != TGalleryState::Enabled) {
+           const TsuiTitleBarPlaces places = bar->Places();
+           if (!places.Buttons.empty()) {
+             const QPointF at = QRectF(places.Buttons.front().Rect).center();
+             QMouseEvent move(QEvent::MouseMove, at, bar->mapToGlobal(at), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+             QApplication::sendEvent(bar, &move);
+             if (state == TGalleryState::Pressed) {
+               QMouseEvent press(QEvent::MouseButtonPress, at, bar->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton,
+                                 Qt::NoModifier);
+               QApplication::sendEvent(bar, &press);
+             }
+           }
+         }
+         return frame;
+       }},
+  };
 }
 
 void Hover(QWidget* control) {
