@@ -71,20 +71,29 @@ bool TApplication::notify(QObject* receiver, QEvent* event) {
 void TApplication::HandleException() { ShowException(CurrentExceptionMessage()); }
 
 void TApplication::ShowException(const QString& message) {
+  // One box at a time. What fails while a box is open (inside its own loop)
+  // waits its turn instead of being lost; a message already showing or
+  // waiting is not queued again, so a failure that repeats (a timer, a
+  // stream of notices) does not stack up boxes.
+  if (message == FShown || FWaiting.contains(message)) return;
+  FWaiting.push_back(message);
+  if (FShowing) return;
+  FShowing = true;
+  while (!FWaiting.isEmpty()) {
+    FShown = FWaiting.takeFirst();
+    Present(FShown);
+  }
+  FShown.clear();
+  FShowing = false;
+}
+
+void TApplication::Present(const QString& message) {
   if (FOnException) {
     FOnException(message);
     return;
   }
-  // One box at a time: a failure that repeats (a timer, a stream of notices)
-  // would otherwise pile boxes on top of each other.
-  if (FShowing) {
-    qWarning("%s", qPrintable(message));
-    return;
-  }
-  FShowing = true;
   QWidget* parent = activeWindow() ? activeWindow() : FMainForm;
   QMessageBox box(QMessageBox::Critical, FTitle.isEmpty() ? applicationName() : FTitle, message, QMessageBox::Ok,
                   parent);
   box.exec();
-  FShowing = false;
 }

@@ -4,6 +4,7 @@
 // in a message box; the loop goes on.
 #include <QApplication>
 #include <QString>
+#include <QStringList>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -47,20 +48,26 @@ public:
   bool notify(QObject* receiver, QEvent* event) override;
   // Call inside a catch block: shows the exception being handled.
   void HandleException();
+  // Shows message in an error box. Messages that arrive while a box is open
+  // are shown one after the other once it closes, each once.
   void ShowException(const QString& message);
 
-  // Replaces the message box (tests capture the text instead of showing it).
+  // Replaces the message box (tests capture the text instead of showing it);
+  // it is called one message at a time, like the box.
   using TExceptionHook = std::function<void(const QString& message)>;
   void SetOnException(TExceptionHook hook) { FOnException = std::move(hook); }
 
 private:
   void AddForm(std::unique_ptr<TComponent> form, QWidget* widget, const QString& description);
+  void Present(const QString& message);
 
   QString FTitle;
   std::vector<std::unique_ptr<TComponent>> FForms;  // freed newest first
   QWidget* FMainForm = nullptr;
   TExceptionHook FOnException;
   bool FShowing = false;
+  QString FShown;         // the message on screen now
+  QStringList FWaiting;   // to be shown after it, oldest first
 };
 
 // The message text of the exception being handled (call inside a catch block).

@@ -6,6 +6,8 @@
 
 #include <QImage>
 #include <QPainter>
+#include <QTimer>
+#include <algorithm>
 #include <gtest/gtest.h>
 
 TEST(Color, IdentifiersNumbersAndPaintValues) {
@@ -111,4 +113,36 @@ TEST(Application, ExceptionFromTimerIsShownAndTheLoopGoesOn) {
     HandleException();
   }
   EXPECT_EQ(shown.Messages.last(), "plain");
+}
+
+// An error box runs its own loop; what fails meanwhile is shown after it
+// closes, in order, and each distinct message once.
+TEST(Application, ErrorsRaisedWhileABoxIsOpenAreShownAfterIt) {
+  QStringList shown;
+  int open = 0, mostOpen = 0;
+  TApplication::Instance()->SetOnException([&](const QString& m) {
+    shown << m;
+    mostOpen = std::max(mostOpen, ++open);
+    if (m == "device failed") {
+      // What a box's loop would run: a deferred teardown that fails twice,
+      // and the first failure again.
+      QTimer::singleShot(0, [] {
+        TApplication::Instance()->ShowException("finish failed");
+        TApplication::Instance()->ShowException("device failed");
+        TApplication::Instance()->ShowException("finish failed");
+        TApplication::Instance()->ShowException("close failed");
+      });
+      QCoreApplication::processEvents();
+      QCoreApplication::processEvents();
+    }
+    --open;
+  });
+  TApplication::Instance()->ShowException("device failed");
+  FailOnLoopException();
+  EXPECT_EQ(shown, (QStringList{"device failed", "finish failed", "close failed"}));
+  EXPECT_EQ(mostOpen, 1);
+  // Once the boxes are closed, the same failure is shown again.
+  TExceptionCapture again;
+  TApplication::Instance()->ShowException("device failed");
+  EXPECT_EQ(again.Messages, QStringList{"device failed"});
 }
