@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <new>
 #include <vector>
 
 extern "C" {
@@ -33,7 +34,7 @@ public:
   explicit TAvCodecStream(const TAvCodecSetup& setup) : S(setup) {}
   ~TAvCodecStream() override { Free(); }
 
-  bool Init();
+  MMRESULT Init();
   uint32_t DestinationSize(uint32_t srcBytes) override;
   uint32_t SourceSize(uint32_t dstBytes) override;
   MMRESULT Convert(const uint8_t* src, uint32_t srcLen, uint8_t* dst, uint32_t dstLen, uint32_t flags,
@@ -41,7 +42,7 @@ public:
   void Reset() override;
 
 private:
-  bool OpenCodec();
+  MMRESULT OpenCodec();
   void Free();
   // Bytes of the next chunk of source to hand to the codec (whole blocks), 0 when none.
   uint32_t ChunkBytes(uint32_t avail) const;
@@ -80,14 +81,16 @@ private:
   bool Reserved = false;  // the last Reserve went to Pending
 };
 
-bool TAvCodecStream::Init() {
-  if (S.Channels < 1 || S.Channels > 2 || (S.PcmBits != 8 && S.PcmBits != 16) || S.Rate == 0) return false;
+MMRESULT TAvCodecStream::Init() {
+  if (S.Channels < 1 || S.Channels > 2 || (S.PcmBits != 8 && S.PcmBits != 16) || S.Rate == 0)
+    return ACMERR_NOTPOSSIBLE;
   PcmFrameBytes = S.Channels * (S.PcmBits / 8);
-  Codec = S.Encode ? avcodec_find_encoder_by_name(S.Codec) : avcodec_find_decoder_by_name(S.Codec);
-  if (!Codec || !OpenCodec()) return false;
+  Codec = AvFindCodec(S.Codec, S.Encode);
+  if (!Codec) return ACMERR_NOTPOSSIBLE;
+  if (MMRESULT rc = OpenCodec()) return rc;
   Packet = av_packet_alloc();
   Frame = av_frame_alloc();
-  if (!Packet || !Frame) return false;
+  if (!Packet || !Frame) return MMSYSERR_NOMEM;
   if (S.Encode) {
     if (S.FrameSamples == 0 && Ctx->frame_size > 0) S.FrameSamples = uint32_t(Ctx->frame_size);
     MaxPacketSamples = S.FrameSamples ? S.FrameSamples : SampleCodecChunk;
@@ -96,29 +99,31 @@ bool TAvCodecStream::Init() {
     Frame->sample_rate = Ctx->sample_rate;
     Frame->nb_samples = int(MaxPacketSamples);
     if (av_channel_layout_copy(&Frame->ch_layout, &Ctx->ch_layout) < 0 || av_frame_get_buffer(Frame, 0) < 0)
-      return false;
+      return MMSYSERR_NOMEM;
     if (S.MaxPacketBytes == 0) S.MaxPacketBytes = S.FrameSamples ? S.BlockAlign : SampleCodecChunk * S.BlockAlign;
     Pending.resize(size_t(S.HeldPackets + 2) * S.MaxPacketBytes);
     PadBlock.resize(SrcBlock);
   } else if (S.Parse) {
     Parser = av_parser_init(Codec->id);
-    if (!Parser || S.MaxFrameSamples == 0 || S.MaxSamplesPerByte <= 0) return false;
+    if (!Parser) return MMSYSERR_NOMEM;
+    if (S.MaxFrameSamples == 0 || S.MaxSamplesPerByte <= 0) return ACMERR_NOTPOSSIBLE;
     SrcBlock = 1;
     MaxPacketSamples = S.MaxFrameSamples;
     ParseBuffer.assign(ParseChunk + AV_INPUT_BUFFER_PADDING_SIZE, 0);
     Pending.resize(size_t(2) * MaxPacketSamples * PcmFrameBytes);
   } else {
-    if (S.BlockAlign == 0) return false;
+    if (S.BlockAlign == 0) return ACMERR_NOTPOSSIBLE;
     SrcBlock = S.BlockAlign;
     MaxPacketSamples = S.FrameSamples ? S.FrameSamples : SampleCodecChunk;
     Pending.resize(size_t(MaxPacketSamples) * PcmFrameBytes);
   }
-  return true;
+  return MMSYSERR_NOERROR;
 }
 
-bool TAvCodecStream::OpenCodec() {
+// Out of memory, or libavcodec refusing the setup (anything else it reports).
+MMRESULT TAvCodecStream::OpenCodec() {
   Ctx = avcodec_alloc_context3(Codec);
-  if (!Ctx) return false;
+  if (!Ctx) return MMSYSERR_NOMEM;
   Ctx->sample_rate = int(S.Rate);
   av_channel_layout_default(&Ctx->ch_layout, S.Channels);
   if (S.BitRate) Ctx->bit_rate = S.BitRate;
@@ -130,17 +135,19 @@ bool TAvCodecStream::OpenCodec() {
         Ctx->sample_fmt = *f;
         break;
       }
-    if (Ctx->sample_fmt == AV_SAMPLE_FMT_NONE) return false;
+    if (Ctx->sample_fmt == AV_SAMPLE_FMT_NONE) return ACMERR_NOTPOSSIBLE;
   } else {
     Ctx->request_sample_fmt = AV_SAMPLE_FMT_S16;
     Ctx->block_align = int(S.BlockAlign);
   }
   if (S.Configure) S.Configure(Ctx);
-  if (avcodec_open2(Ctx, Codec, nullptr) < 0) return false;
-  if (S.Encode && Ctx->frame_size > 0 && S.FrameSamples && uint32_t(Ctx->frame_size) != S.FrameSamples) return false;
+  if (const int err = avcodec_open2(Ctx, Codec, nullptr); err < 0)
+    return err == AVERROR(ENOMEM) ? MMSYSERR_NOMEM : ACMERR_NOTPOSSIBLE;
+  if (S.Encode && Ctx->frame_size > 0 && S.FrameSamples && uint32_t(Ctx->frame_size) != S.FrameSamples)
+    return ACMERR_NOTPOSSIBLE;
   Dirty = Flushed = false;
   Pts = 0;
-  return true;
+  return MMSYSERR_NOERROR;
 }
 
 void TAvCodecStream::Free() {
@@ -198,7 +205,7 @@ MMRESULT TAvCodecStream::Convert(const uint8_t* src, uint32_t srcLen, uint8_t* d
   if (Flushed) {
     // A codec drained to its end takes no more input; start it afresh.
     avcodec_free_context(&Ctx);
-    if (!OpenCodec()) return MMSYSERR_NOMEM;
+    if (MMRESULT rc = OpenCodec()) return rc;
   }
   Out = dst;
   OutLen = dstLen;
@@ -419,10 +426,17 @@ void TAvCodecStream::Reset() {
 
 }  // namespace
 
-std::unique_ptr<IAcmStream> AvCodecOpenStream(const TAvCodecSetup& setup) {
-  auto s = std::make_unique<TAvCodecStream>(setup);
-  if (!s->Init()) return nullptr;
-  return s;
+const AVCodec* AvFindCodec(const char* name, bool encoder) {
+  if (!name) return nullptr;
+  return encoder ? avcodec_find_encoder_by_name(name) : avcodec_find_decoder_by_name(name);
+}
+
+MMRESULT AvCodecOpenStream(const TAvCodecSetup& setup, std::unique_ptr<IAcmStream>& stream) {
+  auto s = std::unique_ptr<TAvCodecStream>(new (std::nothrow) TAvCodecStream(setup));
+  if (!s) return MMSYSERR_NOMEM;
+  if (MMRESULT rc = s->Init()) return rc;
+  stream = std::move(s);
+  return MMSYSERR_NOERROR;
 }
 
 // ---- Driver base ----
@@ -479,7 +493,9 @@ bool TAvCodecDriver::Accepts(const WAVEFORMATEX* src, const WAVEFORMATEX* dst, b
   else return false;
   if (encode && !coded.CanEncode) return false;
   if (pcm.Rate != coded.Rate || pcm.Channels != coded.Channels) return false;
-  return !realTime || RealTime(coded, encode);
+  if (realTime && !RealTime(coded, encode)) return false;
+  // A libavcodec built without this codec cannot open the stream.
+  return AvFindCodec(Setup(coded, encode, realTime).Codec, encode) != nullptr;
 }
 
 bool TAvCodecDriver::Suggest(const WAVEFORMATEX* src, WAVEFORMATEX* dst, uint32_t flags) const {
@@ -518,21 +534,21 @@ bool TAvCodecDriver::Suggest(const WAVEFORMATEX* src, WAVEFORMATEX* dst, uint32_
   return true;
 }
 
-std::unique_ptr<IAcmStream> TAvCodecDriver::Open(const WAVEFORMATEX* src, const WAVEFORMATEX* dst,
-                                                 bool realTime) const {
+MMRESULT TAvCodecDriver::Open(const WAVEFORMATEX* src, const WAVEFORMATEX* dst, bool realTime,
+                              std::unique_ptr<IAcmStream>& stream) const {
   TAvCodedFormat coded;
   const WAVEFORMATEX* pcm;
   const bool encode = ParseCoded(dst, coded);
-  if (encode && !coded.CanEncode) return nullptr;
+  if (encode && !coded.CanEncode) return ACMERR_NOTPOSSIBLE;
   if (encode) pcm = src;
   else if (ParseCoded(src, coded)) pcm = dst;
-  else return nullptr;
+  else return ACMERR_NOTPOSSIBLE;
   TAvCodecSetup setup = Setup(coded, encode, realTime);
   setup.Encode = encode;
   setup.Rate = coded.Rate;
   setup.Channels = coded.Channels;
   setup.PcmBits = pcm->wBitsPerSample;
-  return AvCodecOpenStream(setup);
+  return AvCodecOpenStream(setup, stream);
 }
 
 // ---- ADPCM base ----

@@ -13,6 +13,7 @@
 
 #include "AcmDriver.h"
 
+struct AVCodec;
 struct AVCodecContext;
 
 // How to run one libavcodec codec for one stream.
@@ -41,8 +42,11 @@ struct TAvCodecSetup {
   std::function<void(AVCodecContext*)> Configure;  // codec options, before opening
 };
 
-// nullptr when libavcodec lacks the codec or refuses the setup.
-std::unique_ptr<IAcmStream> AvCodecOpenStream(const TAvCodecSetup& setup);
+// Opens the stream: MMSYSERR_NOMEM when out of memory, ACMERR_NOTPOSSIBLE
+// when libavcodec lacks the codec or refuses the setup.
+MMRESULT AvCodecOpenStream(const TAvCodecSetup& setup, std::unique_ptr<IAcmStream>& stream);
+// libavcodec's encoder or decoder of that name, nullptr when it has none.
+const AVCodec* AvFindCodec(const char* name, bool encoder);
 
 // ---- Driver base ----
 // Debian builds libavcodec with its GPL parts enabled.
@@ -64,9 +68,11 @@ class TAvCodecDriver : public IAcmDriver {
 public:
   uint32_t Support() const override { return ACMDRIVERDETAILS_SUPPORTF_CODEC; }
   bool Describe(const WAVEFORMATEX* wfx, std::string& text) const override;
-  bool Accepts(const WAVEFORMATEX* src, const WAVEFORMATEX* dst, bool realTime) const override;
   bool Suggest(const WAVEFORMATEX* src, WAVEFORMATEX* dst, uint32_t flags) const override;
-  std::unique_ptr<IAcmStream> Open(const WAVEFORMATEX* src, const WAVEFORMATEX* dst, bool realTime) const override;
+  // Accepts also asks libavcodec for the codec the stream would run.
+  bool Accepts(const WAVEFORMATEX* src, const WAVEFORMATEX* dst, bool realTime) const override;
+  MMRESULT Open(const WAVEFORMATEX* src, const WAVEFORMATEX* dst, bool realTime,
+                std::unique_ptr<IAcmStream>& stream) const override;
 
 protected:
   // True when wfx is a valid format of one of the driver's tags (by the tag's

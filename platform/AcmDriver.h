@@ -135,10 +135,12 @@ public:
   // fields they name are already set in dst and must be kept. False when the
   // driver has no proposal; on true, Accepts(src, dst, false) holds.
   virtual bool Suggest(const WAVEFORMATEX* src, WAVEFORMATEX* dst, uint32_t flags) const = 0;
-  // Opens a stream for a pair Accepts answered true for (with the same realTime);
-  // nullptr only when out of memory. Without real time a driver may choose a
-  // slower, better setting.
-  virtual std::unique_ptr<IAcmStream> Open(const WAVEFORMATEX* src, const WAVEFORMATEX* dst, bool realTime) const = 0;
+  // Opens a stream for a pair Accepts answered true for (with the same
+  // realTime) into stream. MMSYSERR_NOMEM when out of memory; any other
+  // failure, which Accepts should have foreseen, ACMERR_NOTPOSSIBLE. Without
+  // real time a driver may choose a slower, better setting.
+  virtual MMRESULT Open(const WAVEFORMATEX* src, const WAVEFORMATEX* dst, bool realTime,
+                        std::unique_ptr<IAcmStream>& stream) const = 0;
 };
 
 // ---- Registration table ----

@@ -56,8 +56,9 @@ public:
     return AcmSuggestLinear(s, dst, flags, WAVE_FORMAT_PCM, bits);
   }
 
-  std::unique_ptr<IAcmStream> Open(const WAVEFORMATEX* src, const WAVEFORMATEX* dst, bool) const override {
-    return AcmOpenLinearStream(src, dst);
+  MMRESULT Open(const WAVEFORMATEX* src, const WAVEFORMATEX* dst, bool, std::unique_ptr<IAcmStream>& stream) const override {
+    stream = AcmOpenLinearStream(src, dst);
+    return stream ? MMSYSERR_NOERROR : MMSYSERR_NOMEM;
   }
 };
 

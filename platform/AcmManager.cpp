@@ -140,8 +140,8 @@ MMRESULT acmStreamOpen(HACMSTREAM* phas, HACMDRIVER had, const WAVEFORMATEX* pwf
   for (const TAcmDriverId& id : Candidates(had)) {
     if (!id.Driver->Accepts(pwfxSrc, pwfxDst, realTime)) continue;
     if (query) return MMSYSERR_NOERROR;
-    std::unique_ptr<IAcmStream> impl = id.Driver->Open(pwfxSrc, pwfxDst, realTime);
-    if (!impl) return MMSYSERR_NOMEM;
+    std::unique_ptr<IAcmStream> impl;
+    if (MMRESULT rc = id.Driver->Open(pwfxSrc, pwfxDst, realTime, impl)) return rc;
     auto* s = new (std::nothrow) TAcmStream{kStreamMagic, std::move(impl), had};
     if (!s) return MMSYSERR_NOMEM;
     if (had) ++had->OpenStreams;

@@ -187,8 +187,11 @@ TRunResult Pump(IAcmStream& s, const Bytes& in, size_t piece, uint32_t srcBlock,
 
 std::unique_ptr<IAcmStream> OpenPair(const WAVEFORMATEX* src, const WAVEFORMATEX* dst, bool realTime) {
   for (const auto& d : CodecDrivers())
-    if (d.Driver->Accepts(src, dst, realTime))
-      return d.Driver->Open(src, dst, realTime);
+    if (d.Driver->Accepts(src, dst, realTime)) {
+      std::unique_ptr<IAcmStream> stream;
+      d.Driver->Open(src, dst, realTime, stream);
+      return stream;
+    }
   return nullptr;
 }
 

@@ -5,6 +5,10 @@
 
 #include <random>
 
+extern "C" {
+#include <libavcodec/avcodec.h>
+}
+
 #include "AcmAvCodec.h"
 #include "CodecTestSupport.h"
 #include "deACM.h"
@@ -305,4 +309,56 @@ TEST(CodecStreams, Mp3WithoutRealTimeCodesAtHigherQuality) {
   const Bytes a = Pump(*fast, in, 4096, 1, true).Out, b = Pump(*best, in, 4096, 1, true).Out;
   EXPECT_NE(a, b);
   EXPECT_NEAR(double(a.size()), double(b.size()), a.size() * 0.05);
+}
+
+namespace {
+
+// The IMA ADPCM formats on a codec of our choosing, optionally with a setup
+// libavcodec refuses.
+class TReplacedCodecDriver final : public TAvAdpcmDriver {
+public:
+  TReplacedCodecDriver(const char* codec, bool refusedSetup)
+      : TAvAdpcmDriver({WAVE_FORMAT_IMA_ADPCM, "IMA ADPCM", codec, 4, 1, 2}), FRefused(refusedSetup) {}
+  const char* ShortName() const override { return "test"; }
+  const char* LongName() const override { return "test"; }
+
+protected:
+  TAvCodecSetup Setup(const TAvCodedFormat& coded, bool encode, bool realTime) const override {
+    TAvCodecSetup s = TAvAdpcmDriver::Setup(coded, encode, realTime);
+    if (FRefused) s.Configure = [](AVCodecContext* ctx) { ctx->sample_rate = 0; };
+    return s;
+  }
+
+private:
+  bool FRefused;
+};
+
+}  // namespace
+
+// The query must foresee the open: a codec libavcodec lacks is not offered,
+// and an open libavcodec refuses is not reported as lack of memory.
+TEST(DriverRules, aMissingCodecIsNotAccepted_andARefusedOpenIsNotCalledLackOfMemory) {
+  const TFormat pcm = Pcm(22050, 16, 1);
+  TFormat ima;
+  ASSERT_TRUE(AcmImaAdpcmDriver().EnumFormat(WAVE_FORMAT_IMA_ADPCM, 4, ima.Wfx()));
+  ASSERT_EQ(ima.Wfx()->nSamplesPerSec, 22050u);
+  ASSERT_EQ(ima.Wfx()->nChannels, 1);
+  ASSERT_TRUE(AcmImaAdpcmDriver().Accepts(pcm.Wfx(), ima.Wfx(), false));
+
+  const TReplacedCodecDriver missing("no_such_codec", false);
+  EXPECT_FALSE(missing.Accepts(pcm.Wfx(), ima.Wfx(), false));
+  EXPECT_FALSE(missing.Accepts(ima.Wfx(), pcm.Wfx(), true));
+  std::unique_ptr<IAcmStream> stream;
+  EXPECT_EQ(missing.Open(pcm.Wfx(), ima.Wfx(), false, stream), ACMERR_NOTPOSSIBLE);
+  EXPECT_FALSE(stream);
+
+  const TReplacedCodecDriver present("adpcm_ima_wav", false);
+  EXPECT_TRUE(present.Accepts(pcm.Wfx(), ima.Wfx(), false));
+  EXPECT_EQ(present.Open(pcm.Wfx(), ima.Wfx(), false, stream), MMSYSERR_NOERROR);
+  EXPECT_TRUE(stream);
+
+  const TReplacedCodecDriver refusing("adpcm_ima_wav", true);
+  stream.reset();
+  EXPECT_EQ(refusing.Open(pcm.Wfx(), ima.Wfx(), false, stream), ACMERR_NOTPOSSIBLE);
+  EXPECT_FALSE(stream);
 }
