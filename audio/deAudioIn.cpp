@@ -169,8 +169,9 @@ void TdeCustomAudioIn::AbandonDevice() {
 
 // What was recorded has been delivered before this notice; the device is dead.
 void TdeCustomAudioIn::DeviceFailed(MMRESULT code) {
+  const QString detail = DetailLine(waveGetFailureDetail(FHandle));
   Close();
-  throw EACMAudioInError(ACMErrorMessage(code, SInputDeviceFailed));
+  throw EACMAudioInError(ACMErrorMessage(code, SInputDeviceFailed) + detail);
 }
 
 void TdeCustomAudioIn::DoAudioRecorded(const void* audioData, int32_t audioDataSize) {

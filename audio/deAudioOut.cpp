@@ -166,8 +166,9 @@ void TdeCustomAudioOut::AbandonDevice() {
 }
 
 void TdeCustomAudioOut::DeviceFailed(MMRESULT code) {
+  const QString detail = DetailLine(waveGetFailureDetail(FHandle));
   Close();
-  throw EACMAudioOutError(ACMErrorMessage(code, SOutputDeviceFailed));
+  throw EACMAudioOutError(ACMErrorMessage(code, SOutputDeviceFailed) + detail);
 }
 
 void TdeCustomAudioOut::SetPaused(bool value) {

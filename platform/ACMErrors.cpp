@@ -33,6 +33,10 @@ QString ACMErrorMessage(MMRESULT code, const QString& prefix) {
   return text + QStringLiteral("An unexpected error has occurred (code #%1).").arg(code);
 }
 
+QString DetailLine(const std::string& detail) {
+  return detail.empty() ? QString() : QStringLiteral("\r\n") + QString::fromLocal8Bit(detail.c_str());
+}
+
 bool CanConvert(const WAVEFORMATEX* source, const WAVEFORMATEX* dest, bool realTime) {
   if (!source || !dest) return false;
   const uint32_t flags = ACM_STREAMOPENF_QUERY | (realTime ? 0 : ACM_STREAMOPENF_NONREALTIME);

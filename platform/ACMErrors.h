@@ -3,6 +3,8 @@
 // result codes into exceptions, and the conversion query asked before any
 // conversion stream is opened.
 #include <QString>
+#include <string>
+#include <type_traits>
 
 #include "Exceptions.h"
 #include "Platform.h"
@@ -24,13 +26,21 @@ TAMSEL_DECLARE_EXCEPTION(ESubStreamError, Exception);
 // code's text; unknown codes read "An unexpected error has occurred (code #N)."
 QString ACMErrorMessage(MMRESULT code, const QString& prefix = QString());
 
+// "\r\n" and detail, to follow a message; empty for an empty detail.
+QString DetailLine(const std::string& detail);
+
 // Returns when code is 0, otherwise throws Kind with ACMErrorMessage(code, prefix).
 // The kind is the template argument:
 //   RaiseACMError<EACMAudioInError>(waveInOpen(...), "Error opening audio device for input.");
 //   RaiseACMError<EACMConversionError>(acmStreamConvert(...));   // no prefix
+// A device error kind also gets the sound system's own account of the
+// failed call (waveGetErrorDetail) on a line after the code's text.
 template <class Kind = EACMError>
 inline void RaiseACMError(MMRESULT code, const QString& prefix = QString()) {
-  if (code != MMSYSERR_NOERROR) throw Kind(ACMErrorMessage(code, prefix));
+  if (code == MMSYSERR_NOERROR) return;
+  QString message = ACMErrorMessage(code, prefix);
+  if constexpr (std::is_base_of_v<EACMAudioIOError, Kind>) message += DetailLine(waveGetErrorDetail());
+  throw Kind(message);
 }
 
 // True when the codec manager can open a stream from source to dest (with the

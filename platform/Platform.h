@@ -6,6 +6,7 @@
 // the library's arithmetic depend on them.
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 #include "NotifyChannel.h"
 
@@ -144,6 +145,13 @@ MMRESULT waveOutRestart(HWAVEOUT hwo);
 MMRESULT waveOutReset(HWAVEOUT hwo);
 MMRESULT waveOutClose(HWAVEOUT hwo);
 uint32_t waveOutGetNumDevs();
+
+// The sound system's own account of the last wave call of this thread that
+// failed ("snd_pcm_open plug:'default': Connection refused"), empty when it
+// gave none; every wave call clears it first, as errno is used.
+std::string waveGetErrorDetail();
+// The same for the failure an MM_DEVICE_ERROR reported, while the device is open.
+std::string waveGetFailureDetail(TWaveDevice* handle);
 
 // ---- Codec manager ----
 // Drivers behind these functions are listed in AcmDriver.h. Conventions:

@@ -31,14 +31,31 @@ snd_pcm_format_t AlsaFormat(const WAVEFORMATEX& f) {
   }
 }
 
+// What failed, in the sound system's words: "snd_pcm_open plug:'x': No such file or directory".
+std::string Detail(const std::string& call, int err) { return call + ": " + snd_strerror(err); }
+
+// A failed call of the caller's thread: its code, with ALSA's reason kept for the message.
+MMRESULT Refuse(MMRESULT code, const std::string& call, int err) {
+  SetWaveErrorDetail(Detail(call, err));
+  return code;
+}
+
 MMRESULT OpenError(int err) {
   switch (-err) {
+    case ENOENT:
+    case ENODEV:
+    case ENXIO: return MMSYSERR_BADDEVICEID;
     case EBUSY:
     case EAGAIN: return MMSYSERR_ALLOCATED;
     case ENOMEM: return MMSYSERR_NOMEM;
-    default: return MMSYSERR_BADDEVICEID;
+    case EINVAL: return WAVERR_BADFORMAT;
+    default: return MMSYSERR_NOTENABLED;  // the sound server is not running, no permission
   }
 }
+
+// How long a suspended PCM (the machine slept) may take to resume before it
+// is prepared afresh.
+constexpr int kResumeWaitMs = 1000;
 
 // The PCM for a device number: the default device (or the one the
 // environment names), or a sound card by its place in ALSA's order. Always
@@ -90,7 +107,8 @@ private:
   void Wait(std::unique_lock<std::mutex>& lock, bool waitPcm, int timeout);
   // Underruns, overruns and suspends; false for anything else.
   bool Recover(int err);
-  void Fail();
+  bool Resume();
+  void Fail(const char* call, int err);
   uint32_t Frames(const WAVEHDR* h) const { return h->dwBufferLength / FFrame; }
   snd_pcm_sframes_t Played();
   void RetireHeard(uint64_t played);
@@ -119,22 +137,28 @@ MMRESULT TAlsaDevice::OpenPcm(const std::string& name) {
   const snd_pcm_stream_t stream = Direction == TWaveDirection::Input ? SND_PCM_STREAM_CAPTURE : SND_PCM_STREAM_PLAYBACK;
   if (int err = snd_pcm_open(&FPcm, name.c_str(), stream, SND_PCM_NONBLOCK); err < 0) {
     FPcm = nullptr;
-    return OpenError(err);
+    return Refuse(OpenError(err), "snd_pcm_open " + name, err);
   }
   snd_pcm_hw_params_t* hw;
   snd_pcm_hw_params_alloca(&hw);
   unsigned rate = Format.nSamplesPerSec;
-  if (snd_pcm_hw_params_any(FPcm, hw) < 0 ||
-      snd_pcm_hw_params_set_access(FPcm, hw, SND_PCM_ACCESS_RW_INTERLEAVED) < 0 ||
-      snd_pcm_hw_params_set_format(FPcm, hw, AlsaFormat(Format)) < 0 ||
-      snd_pcm_hw_params_set_channels(FPcm, hw, Format.nChannels) < 0 ||
-      snd_pcm_hw_params_set_rate(FPcm, hw, rate, 0) < 0)
-    return WAVERR_BADFORMAT;
+  // The format is refused at the first setting the device cannot take.
+  int err = 0;
+  const char* call = nullptr;
+  auto set = [&](const char* what, int rc) {
+    if (rc < 0 && !call) call = what, err = rc;
+  };
+  set("snd_pcm_hw_params_any", snd_pcm_hw_params_any(FPcm, hw));
+  if (!call) set("snd_pcm_hw_params_set_access", snd_pcm_hw_params_set_access(FPcm, hw, SND_PCM_ACCESS_RW_INTERLEAVED));
+  if (!call) set("snd_pcm_hw_params_set_format", snd_pcm_hw_params_set_format(FPcm, hw, AlsaFormat(Format)));
+  if (!call) set("snd_pcm_hw_params_set_channels", snd_pcm_hw_params_set_channels(FPcm, hw, Format.nChannels));
+  if (!call) set("snd_pcm_hw_params_set_rate", snd_pcm_hw_params_set_rate(FPcm, hw, rate, 0));
+  if (call) return Refuse(WAVERR_BADFORMAT, call, err);
   unsigned buffer = kBufferMicros, period = kPeriodMicros;
   int dir = 0;
   snd_pcm_hw_params_set_buffer_time_near(FPcm, hw, &buffer, &dir);
   snd_pcm_hw_params_set_period_time_near(FPcm, hw, &period, &dir);
-  if (snd_pcm_hw_params(FPcm, hw) < 0) return WAVERR_BADFORMAT;
+  if ((err = snd_pcm_hw_params(FPcm, hw)) < 0) return Refuse(WAVERR_BADFORMAT, "snd_pcm_hw_params", err);
   FCanPause = snd_pcm_hw_params_can_pause(hw);
   snd_pcm_uframes_t bufferSize = 0, periodSize = 0;
   snd_pcm_hw_params_get_buffer_size(hw, &bufferSize);
@@ -150,10 +174,11 @@ MMRESULT TAlsaDevice::OpenPcm(const std::string& name) {
   snd_pcm_uframes_t boundary = 0;
   snd_pcm_sw_params_get_boundary(sw, &boundary);
   snd_pcm_sw_params_set_start_threshold(FPcm, sw, Direction == TWaveDirection::Output ? bufferSize : boundary);
-  if (snd_pcm_sw_params(FPcm, sw) < 0 || snd_pcm_prepare(FPcm) < 0) return MMSYSERR_ERROR;
+  if ((err = snd_pcm_sw_params(FPcm, sw)) < 0) return Refuse(MMSYSERR_ERROR, "snd_pcm_sw_params", err);
+  if ((err = snd_pcm_prepare(FPcm)) < 0) return Refuse(MMSYSERR_ERROR, "snd_pcm_prepare", err);
 
   FWakeFd = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
-  if (FWakeFd < 0) return MMSYSERR_NOMEM;
+  if (FWakeFd < 0) return Refuse(MMSYSERR_NOMEM, "eventfd", -errno);
   const int count = snd_pcm_poll_descriptors_count(FPcm);
   FPoll.resize(1 + (count > 0 ? count : 0));
   FPoll[0] = {FWakeFd, POLLIN, 0};
@@ -183,23 +208,30 @@ void TAlsaDevice::Shutdown() {
 bool TAlsaDevice::Recover(int err) {
   if (err == -EPIPE) return snd_pcm_prepare(FPcm) == 0 && (Direction == TWaveDirection::Output || snd_pcm_start(FPcm) == 0);
   if (err == -ESTRPIPE) {
-    int rc;
-    while ((rc = snd_pcm_resume(FPcm)) == -EAGAIN) {
-      Lock.unlock();
-      ::usleep(10000);
-      Lock.lock();
-    }
-    if (rc < 0 && snd_pcm_prepare(FPcm) < 0) return false;
+    if (!Resume() && snd_pcm_prepare(FPcm) < 0) return false;
     return Direction == TWaveDirection::Output || snd_pcm_start(FPcm) == 0 || snd_pcm_state(FPcm) == SND_PCM_STATE_RUNNING;
   }
   return false;
 }
 
-void TAlsaDevice::Fail() {
+// Waits for a suspended PCM to resume, for a bounded time and never past a
+// close (which waits for this thread); false when it did not resume.
+bool TAlsaDevice::Resume() {
+  for (int waited = 0; waited < kResumeWaitMs && !FQuit; waited += 10) {
+    const int rc = snd_pcm_resume(FPcm);
+    if (rc != -EAGAIN) return rc == 0;
+    Lock.unlock();
+    ::usleep(10000);
+    Lock.lock();
+  }
+  return false;
+}
+
+void TAlsaDevice::Fail(const char* call, int err) {
   // What was recorded so far still reaches the receiver, then the error.
   if (Direction == TWaveDirection::Input && Head() && Head()->dwBytesRecorded > 0) CompleteHead();
   snd_pcm_drop(FPcm);
-  Failed(MMSYSERR_NOTENABLED);
+  Failed(MMSYSERR_NOTENABLED, Detail(call, err));
 }
 
 void TAlsaDevice::Run() {
@@ -272,7 +304,7 @@ bool TAlsaDevice::CaptureStep(bool& waitPcm, int& timeout) {
     return false;
   }
   // An overrun loses what the ring held; the headers keep their order.
-  if (!Recover(static_cast<int>(n))) Fail();
+  if (!Recover(static_cast<int>(n))) Fail("snd_pcm_readi", static_cast<int>(n));
   return true;
 }
 
@@ -281,7 +313,7 @@ MMRESULT TAlsaDevice::Start() {
     std::lock_guard guard(Lock);
     if (HasFailed() || FRunning) return MMSYSERR_NOERROR;
     if (snd_pcm_state(FPcm) != SND_PCM_STATE_PREPARED) snd_pcm_prepare(FPcm);
-    if (snd_pcm_start(FPcm) < 0) return MMSYSERR_ERROR;
+    if (const int err = snd_pcm_start(FPcm); err < 0) return Refuse(MMSYSERR_ERROR, "snd_pcm_start", err);
     FRunning = true;
   }
   Wake();
@@ -327,7 +359,7 @@ WAVEHDR* TAlsaDevice::Cursor() const {
   return h;
 }
 
-// Frames heard so far, or -1 for an unrecoverable error. An underrun means
+// Frames heard so far, or ALSA's negative code for an unrecoverable error. An underrun means
 // everything written has been heard.
 snd_pcm_sframes_t TAlsaDevice::Played() {
   // Not started (yet, or again after an underrun): nothing more has been heard.
@@ -335,10 +367,10 @@ snd_pcm_sframes_t TAlsaDevice::Played() {
   snd_pcm_sframes_t delay = 0;
   const int err = snd_pcm_delay(FPcm, &delay);
   if (err == -EPIPE || snd_pcm_state(FPcm) == SND_PCM_STATE_XRUN) {
-    if (!Recover(-EPIPE)) return -1;
+    if (!Recover(-EPIPE)) return -EPIPE;
     return static_cast<snd_pcm_sframes_t>(FWritten);
   }
-  if (err < 0) return Recover(err) ? static_cast<snd_pcm_sframes_t>(FWritten) : -1;
+  if (err < 0) return Recover(err) ? static_cast<snd_pcm_sframes_t>(FWritten) : err;
   if (delay < 0) delay = 0;
   const uint64_t d = static_cast<uint64_t>(delay);
   return static_cast<snd_pcm_sframes_t>(d > FWritten ? 0 : FWritten - d);
@@ -357,7 +389,7 @@ bool TAlsaDevice::PlaybackStep(bool& waitPcm, int& timeout) {
   if (Head() && Head()->reserved != 0) {
     const snd_pcm_sframes_t p = Played();
     if (p < 0) {
-      Fail();
+      Fail("snd_pcm_delay", static_cast<int>(p));
       return true;
     }
     played = static_cast<uint64_t>(p);
@@ -379,12 +411,12 @@ bool TAlsaDevice::PlaybackStep(bool& waitPcm, int& timeout) {
     if (n == -EAGAIN || n == 0) {
       waitPcm = true;
     } else {
-      if (!Recover(static_cast<int>(n))) Fail();
+      if (!Recover(static_cast<int>(n))) Fail("snd_pcm_writei", static_cast<int>(n));
       return true;
     }
   } else if (FWritten > FHeadStart && snd_pcm_state(FPcm) == SND_PCM_STATE_PREPARED) {
     // Less than a ring's worth queued: start it ourselves.
-    if (snd_pcm_start(FPcm) < 0) Fail();
+    if (const int err = snd_pcm_start(FPcm); err < 0) Fail("snd_pcm_start", err);
     return true;
   }
   if (Head() && Head()->reserved != 0) {

@@ -1,6 +1,7 @@
 #include "WaveDevice.h"
 
 #include <algorithm>
+#include <string>
 #include <vector>
 
 namespace {
@@ -30,6 +31,16 @@ std::shared_ptr<TWaveBackend> CurrentBackend() {
   return r.Backend;
 }
 
+constexpr TWaveDirection kIn = TWaveDirection::Input;
+constexpr TWaveDirection kOut = TWaveDirection::Output;
+
+// The sound system's account of this thread's last failed wave call: every
+// call clears it on entry, a backend sets it when it fails (like errno).
+std::string& LastDetail() {
+  thread_local std::string detail;
+  return detail;
+}
+
 // The backend of an open device of that direction, nullptr for a bad handle.
 TWaveBackend* Find(TWaveDevice* handle, TWaveDirection direction) {
   TRegistry& r = Registry();
@@ -45,6 +56,7 @@ uint32_t DoneNotice(TWaveDirection d) { return d == TWaveDirection::Input ? MM_W
 
 MMRESULT Open(TWaveDirection direction, TWaveDevice** handle, uint32_t deviceID, const WAVEFORMATEX* format,
               const TNotifyHandle* callback, uint32_t flags) {
+  LastDetail().clear();
   const bool query = flags & WAVE_FORMAT_QUERY;
   if (!format || (!handle && !query)) return MMSYSERR_INVALPARAM;
   if (handle) *handle = nullptr;
@@ -82,6 +94,7 @@ MMRESULT Open(TWaveDirection direction, TWaveDevice** handle, uint32_t deviceID,
 }
 
 MMRESULT Prepare(TWaveDirection direction, TWaveDevice* handle, WAVEHDR* header, uint32_t size) {
+  LastDetail().clear();
   TWaveBackend* backend = Find(handle, direction);
   if (!backend) return MMSYSERR_INVALHANDLE;
   if (!header || size != sizeof(WAVEHDR) || !header->lpData) return MMSYSERR_INVALPARAM;
@@ -92,6 +105,7 @@ MMRESULT Prepare(TWaveDirection direction, TWaveDevice* handle, WAVEHDR* header,
 }
 
 MMRESULT Unprepare(TWaveDirection direction, TWaveDevice* handle, WAVEHDR* header, uint32_t size) {
+  LastDetail().clear();
   TWaveBackend* backend = Find(handle, direction);
   if (!backend) return MMSYSERR_INVALHANDLE;
   if (!header || size != sizeof(WAVEHDR)) return MMSYSERR_INVALPARAM;
@@ -102,6 +116,7 @@ MMRESULT Unprepare(TWaveDirection direction, TWaveDevice* handle, WAVEHDR* heade
 }
 
 MMRESULT Queue(TWaveDirection direction, TWaveDevice* handle, WAVEHDR* header, uint32_t size) {
+  LastDetail().clear();
   TWaveBackend* backend = Find(handle, direction);
   if (!backend) return MMSYSERR_INVALHANDLE;
   if (!header || size != sizeof(WAVEHDR) || !header->lpData) return MMSYSERR_INVALPARAM;
@@ -111,15 +126,23 @@ MMRESULT Queue(TWaveDirection direction, TWaveDevice* handle, WAVEHDR* header, u
   return handle->Enqueue(header);
 }
 
-template <class Op>
-MMRESULT Control(TWaveDirection direction, TWaveCall call, TWaveDevice* handle, Op op) {
+MMRESULT Control(TWaveDirection direction, TWaveCall call, TWaveDevice* handle) {
+  LastDetail().clear();
   TWaveBackend* backend = Find(handle, direction);
   if (!backend) return MMSYSERR_INVALHANDLE;
   if (MMRESULT rc = backend->Check(direction, call, handle, nullptr)) return rc;
-  return op(*handle);
+  switch (call) {
+    case TWaveCall::Start: return handle->Start();
+    case TWaveCall::Stop: return handle->Stop();
+    case TWaveCall::Pause: return handle->Pause();
+    case TWaveCall::Restart: return handle->Restart();
+    case TWaveCall::Reset: return handle->Reset();
+    default: return MMSYSERR_NOTSUPPORTED;
+  }
 }
 
 MMRESULT Close(TWaveDirection direction, TWaveDevice* handle) {
+  LastDetail().clear();
   TWaveBackend* backend = Find(handle, direction);
   if (!backend) return MMSYSERR_INVALHANDLE;
   if (MMRESULT rc = backend->Check(direction, TWaveCall::Close, handle, nullptr)) return rc;
@@ -201,11 +224,17 @@ void TWaveDevice::CompleteAll() {
   while (FHead) CompleteHead();
 }
 
-void TWaveDevice::Failed(MMRESULT code) {
+std::string TWaveDevice::FailureDetail() {
+  std::lock_guard guard(Lock);
+  return FFailureDetail;
+}
+
+void TWaveDevice::Failed(MMRESULT code, const std::string& detail) {
   if (FFailed) return;
   FFailed = true;
+  FFailureDetail = detail;
   if (FListener)
-    FListener->DeviceError(code);
+    FListener->DeviceError(code, detail);
   else
     PostNotice(MM_DEVICE_ERROR, static_cast<intptr_t>(code));
 }
@@ -248,49 +277,40 @@ std::shared_ptr<TWaveBackend> SetWaveBackend(std::shared_ptr<TWaveBackend> backe
 }
 
 // ---- The wave calls ----
+// Each operation in both directions, side by side; the work is done above.
 
 MMRESULT waveInOpen(HWAVEIN* phwi, uint32_t uDeviceID, const WAVEFORMATEX* pwfx, const TNotifyHandle* callback,
                     uintptr_t, uint32_t flags) {
   return Open(TWaveDirection::Input, phwi, uDeviceID, pwfx, callback, flags);
 }
-MMRESULT waveInPrepareHeader(HWAVEIN hwi, WAVEHDR* pwh, uint32_t cbwh) {
-  return Prepare(TWaveDirection::Input, hwi, pwh, cbwh);
-}
-MMRESULT waveInUnprepareHeader(HWAVEIN hwi, WAVEHDR* pwh, uint32_t cbwh) {
-  return Unprepare(TWaveDirection::Input, hwi, pwh, cbwh);
-}
-MMRESULT waveInAddBuffer(HWAVEIN hwi, WAVEHDR* pwh, uint32_t cbwh) { return Queue(TWaveDirection::Input, hwi, pwh, cbwh); }
-MMRESULT waveInStart(HWAVEIN hwi) {
-  return Control(TWaveDirection::Input, TWaveCall::Start, hwi, [](TWaveDevice& d) { return d.Start(); });
-}
-MMRESULT waveInStop(HWAVEIN hwi) {
-  return Control(TWaveDirection::Input, TWaveCall::Stop, hwi, [](TWaveDevice& d) { return d.Stop(); });
-}
-MMRESULT waveInReset(HWAVEIN hwi) {
-  return Control(TWaveDirection::Input, TWaveCall::Reset, hwi, [](TWaveDevice& d) { return d.Reset(); });
-}
-MMRESULT waveInClose(HWAVEIN hwi) { return Close(TWaveDirection::Input, hwi); }
-uint32_t waveInGetNumDevs() { return NumDevs(TWaveDirection::Input); }
-
 MMRESULT waveOutOpen(HWAVEOUT* phwo, uint32_t uDeviceID, const WAVEFORMATEX* pwfx, const TNotifyHandle* callback,
                      uintptr_t, uint32_t flags) {
   return Open(TWaveDirection::Output, phwo, uDeviceID, pwfx, callback, flags);
 }
-MMRESULT waveOutPrepareHeader(HWAVEOUT hwo, WAVEHDR* pwh, uint32_t cbwh) {
-  return Prepare(TWaveDirection::Output, hwo, pwh, cbwh);
+
+MMRESULT waveInPrepareHeader(HWAVEIN h, WAVEHDR* pwh, uint32_t cbwh) { return Prepare(kIn, h, pwh, cbwh); }
+MMRESULT waveOutPrepareHeader(HWAVEOUT h, WAVEHDR* pwh, uint32_t cbwh) { return Prepare(kOut, h, pwh, cbwh); }
+MMRESULT waveInUnprepareHeader(HWAVEIN h, WAVEHDR* pwh, uint32_t cbwh) { return Unprepare(kIn, h, pwh, cbwh); }
+MMRESULT waveOutUnprepareHeader(HWAVEOUT h, WAVEHDR* pwh, uint32_t cbwh) { return Unprepare(kOut, h, pwh, cbwh); }
+MMRESULT waveInAddBuffer(HWAVEIN h, WAVEHDR* pwh, uint32_t cbwh) { return Queue(kIn, h, pwh, cbwh); }
+MMRESULT waveOutWrite(HWAVEOUT h, WAVEHDR* pwh, uint32_t cbwh) { return Queue(kOut, h, pwh, cbwh); }
+MMRESULT waveInReset(HWAVEIN h) { return Control(kIn, TWaveCall::Reset, h); }
+MMRESULT waveOutReset(HWAVEOUT h) { return Control(kOut, TWaveCall::Reset, h); }
+MMRESULT waveInClose(HWAVEIN h) { return Close(kIn, h); }
+MMRESULT waveOutClose(HWAVEOUT h) { return Close(kOut, h); }
+uint32_t waveInGetNumDevs() { return NumDevs(kIn); }
+uint32_t waveOutGetNumDevs() { return NumDevs(kOut); }
+
+MMRESULT waveInStart(HWAVEIN h) { return Control(kIn, TWaveCall::Start, h); }
+MMRESULT waveInStop(HWAVEIN h) { return Control(kIn, TWaveCall::Stop, h); }
+MMRESULT waveOutPause(HWAVEOUT h) { return Control(kOut, TWaveCall::Pause, h); }
+MMRESULT waveOutRestart(HWAVEOUT h) { return Control(kOut, TWaveCall::Restart, h); }
+
+std::string waveGetErrorDetail() { return LastDetail(); }
+
+std::string waveGetFailureDetail(TWaveDevice* handle) {
+  if (!Find(handle, TWaveDirection::Input) && !Find(handle, TWaveDirection::Output)) return std::string();
+  return handle->FailureDetail();
 }
-MMRESULT waveOutUnprepareHeader(HWAVEOUT hwo, WAVEHDR* pwh, uint32_t cbwh) {
-  return Unprepare(TWaveDirection::Output, hwo, pwh, cbwh);
-}
-MMRESULT waveOutWrite(HWAVEOUT hwo, WAVEHDR* pwh, uint32_t cbwh) { return Queue(TWaveDirection::Output, hwo, pwh, cbwh); }
-MMRESULT waveOutPause(HWAVEOUT hwo) {
-  return Control(TWaveDirection::Output, TWaveCall::Pause, hwo, [](TWaveDevice& d) { return d.Pause(); });
-}
-MMRESULT waveOutRestart(HWAVEOUT hwo) {
-  return Control(TWaveDirection::Output, TWaveCall::Restart, hwo, [](TWaveDevice& d) { return d.Restart(); });
-}
-MMRESULT waveOutReset(HWAVEOUT hwo) {
-  return Control(TWaveDirection::Output, TWaveCall::Reset, hwo, [](TWaveDevice& d) { return d.Reset(); });
-}
-MMRESULT waveOutClose(HWAVEOUT hwo) { return Close(TWaveDirection::Output, hwo); }
-uint32_t waveOutGetNumDevs() { return NumDevs(TWaveDirection::Output); }
+
+void SetWaveErrorDetail(const std::string& detail) { LastDetail() = detail; }

@@ -17,6 +17,7 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <string>
 
 #include "NotifyChannel.h"
 #include "Platform.h"
@@ -34,7 +35,7 @@ class IWaveListener {
 public:
   virtual ~IWaveListener() = default;
   virtual void HeaderDone(WAVEHDR* header) = 0;
-  virtual void DeviceError(MMRESULT code) = 0;
+  virtual void DeviceError(MMRESULT code, const std::string& detail) = 0;
 };
 
 struct TWaveDevice {
@@ -66,6 +67,10 @@ public:
   void EnqueueLocked(WAVEHDR* header);
   bool QueueEmpty();
 
+  // The sound system's account of the failure MM_DEVICE_ERROR reported, empty
+  // when it gave none.
+  std::string FailureDetail();
+
   // Redirects completions (see IWaveListener); set before the first Enqueue.
   void SetListener(IWaveListener* listener) { FListener = listener; }
   // The handle notices carry in wParam.
@@ -80,8 +85,9 @@ protected:
   void CompleteHead();
   // Reset: every queued header done, oldest first.
   void CompleteAll();
-  // Reports an unrecoverable device error, once per device.
-  void Failed(MMRESULT code);
+  // Reports an unrecoverable device error, once per device, with the sound
+  // system's own account of it ("snd_pcm_readi: Input/output error").
+  void Failed(MMRESULT code, const std::string& detail = std::string());
   bool HasFailed() const { return FFailed; }
 
 private:
@@ -91,6 +97,7 @@ private:
   WAVEHDR* FHead = nullptr;
   WAVEHDR* FTail = nullptr;
   bool FFailed = false;
+  std::string FFailureDetail;
 };
 
 class TWaveBackend {
@@ -112,6 +119,10 @@ public:
 // backend until they are closed.
 std::shared_ptr<TWaveBackend> SetWaveBackend(std::shared_ptr<TWaveBackend> backend);
 std::shared_ptr<TWaveBackend> MakeAlsaWaveBackend();
+
+// A backend whose call fails gives the sound system's own account of it here,
+// on the calling thread, for waveGetErrorDetail.
+void SetWaveErrorDetail(const std::string& detail);
 
 // Bytes per frame of a PCM format the device layer serves, 0 when it is not one.
 uint32_t PcmFrameBytes(const WAVEFORMATEX& format);

@@ -119,7 +119,7 @@ public:
   void Queued(WAVEHDR* header) override;
 
   void HeaderDone(WAVEHDR* header) override;
-  void DeviceError(MMRESULT code) override;
+  void DeviceError(MMRESULT code, const std::string& detail) override;
 
 private:
   TInnerBuffer* TakeBuffer();
@@ -240,10 +240,10 @@ void TMappedWaveDevice::HeaderDone(WAVEHDR* header) {
   FPcm->EnqueueLocked(header);
 }
 
-void TMappedWaveDevice::DeviceError(MMRESULT code) {
+void TMappedWaveDevice::DeviceError(MMRESULT code, const std::string& detail) {
   std::lock_guard guard(Lock);
   if (Direction == TWaveDirection::Input && Head() && Head()->dwBytesRecorded > 0) CompleteHead();
-  Failed(code);
+  Failed(code, detail);
 }
 
 MMRESULT TMappedWaveDevice::Start() {
