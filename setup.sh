@@ -37,7 +37,8 @@ build() {  # build DIR [cmake options...]
 
 # Test builds skip debug information and heavy optimisation: linking every
 # test program with full debug info is most of the build time on two cores.
-quick=(-DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS_RELEASE=-O1 -DCMAKE_C_FLAGS_RELEASE=-O1)
+# Warnings fail the test builds.
+quick=(-DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS_RELEASE=-O1 -DCMAKE_C_FLAGS_RELEASE=-O1 -DTAMSEL_WERROR=ON)
 
 case "${1:-}" in
   run)

@@ -12,6 +12,7 @@
 #include "deAudioIO.h"
 #include "deAudioStreams.h"
 #include "deCommon.h"
+#include "deRegister.h"
 
 #include <QClipboard>
 #include <QCoreApplication>
@@ -51,20 +52,8 @@ private:
 };
 
 void RegisterClasses() {
-  RegisterClass<TForm1>()
-      .Event<TNotifyEvent>("OnCreate", &TForm1::SetOnCreate)
-      .Event<TCloseEvent>("OnClose", &TForm1::SetOnClose);
-  RegisterClass<TLabel>().Event<TNotifyEvent>("OnClick", &TLabel::SetOnClick);
-  RegisterClass<TListBox>();
-  RegisterClass<TStatusBar>();
-  RegisterClass<TProgressBar>();
-  RegisterClass<TSaveDialog>();
-  RegisterClass<TTimer>().Event("OnTimer", &TTimer::SetOnTimer);
-  RegisterClass<TdeAudioIn>();
-  RegisterClass<TdeAudioOut>().Event<TBufferEvent>("OnAudioPlayed", &TdeAudioOut::SetOnAudioPlayed);
-  RegisterClass<TdeAudioConvertor>().Event("OnAudioConverted", &TdeAudioConvertor::SetOnAudioConverted);
-  RegisterClass<TdeAudioControlSource>();
-  RegisterClass<TdeOscilloscope>();
+  RegisterClass<TForm1>();
+  RegisterAudioClasses();
   RegisterSkinControls();
   RegisterHandlers<TForm1>()
       .Handler("FormCreate", &TForm1::FormCreate)
@@ -81,6 +70,17 @@ void RegisterClasses() {
       .Handler("suiButton4Click", &TForm1::suiButton4Click)
       .Handler("Label1Click", &TForm1::Label1Click)
       .Handler("Label2Click", &TForm1::Label2Click);
+}
+
+// A device whose close fails is dropped: the window must not show Stopped
+// with the device still open, where the next Record would be refused.
+void CloseOrDrop(TdeAudioIO& device) {
+  try {
+    device.Close();
+  } catch (...) {
+    device.Drop();
+    throw;
+  }
 }
 
 bool FolderWritable(const QString& folder) {
@@ -326,7 +326,7 @@ void TForm1::StopRecording() {
     if (FWriter && !FFailing && RecordConvert->Active()) RecordConvert->ConvertLast(nullptr, 0);
   });
   teardown.Step([&] { RecordConvert->SetActive(false); });
-  teardown.Step([&] { deAudioIn->Close(); });
+  teardown.Step([&] { CloseOrDrop(*deAudioIn); });
   // Finish first so a failing trailer is reported; the writer is freed anyway.
   teardown.Step([&] {
     if (FWriter) FWriter->Finish();
@@ -434,7 +434,7 @@ void TForm1::deAudioOutAudioPlayed(TComponent*, const void*, int32_t) {
 void TForm1::StopPlaying() {
   FStopping = true;
   TTeardown teardown;
-  teardown.Step([&] { deAudioOut->SetActive(false); });
+  teardown.Step([&] { CloseOrDrop(*deAudioOut); });
   teardown.Step([&] { PlayConvert->SetActive(false); });
   FPlayStream.reset();
   FReader.reset();

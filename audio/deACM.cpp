@@ -22,6 +22,16 @@ void TdeWaveFormat::SetDefault() {
   SetExtraSize(0);
 }
 
+void TdeWaveFormat::SetPcm(uint32_t samplesPerSec, uint16_t bitsPerSample, uint16_t channels) {
+  std::memset(FBuffer, 0, sizeof FBuffer);
+  SetFormatTag(WAVE_FORMAT_PCM);
+  SetChannels(channels);
+  SetSamplesPerSec(samplesPerSec);
+  SetBitsPerSample(bitsPerSample);
+  SetBlockAlign(static_cast<uint16_t>(bitsPerSample / 8 * channels));
+  SetAvgBytesPerSec(samplesPerSec * BlockAlign());
+}
+
 uint16_t TdeWaveFormat::ExtraSize() const {
   return uint16_t(std::min<uint32_t>(Record()->cbSize, WAVE_FORMAT_MAX_EXTRA));
 }

@@ -56,6 +56,9 @@ public:
   void SetChooserRestriction(TChooserRestriction value) { FRestriction = value; }
 
   virtual void SetDefault();
+  // Becomes plain PCM of that rate, sample size and channels, with block
+  // align and byte rate to match; the rest of the buffer is zero.
+  void SetPcm(uint32_t samplesPerSec, uint16_t bitsPerSample, uint16_t channels);
   // Byte-for-byte equality of the 512-byte buffers.
   virtual bool IsEqual(const TdeWaveFormat* other) const;
   // One binary property "FormatBuffer", always stored: exactly the 512 bytes.
@@ -342,10 +345,6 @@ private:
   bool FRequestRealTime = false;
   bool FSet8087FPUFlag = true;
 };
-
-// Makes the convertor loadable from a window description, with its events
-// OnAudioConverted and OnAudioStreamConverted. Repeating it is harmless.
-void RegisterAudioConvertor();
 
 
 // ---- Codec catalogue ----

@@ -4,7 +4,6 @@
 #include <cstring>
 #include <limits>
 
-#include "Description.h"
 #include "deACM.h"
 #include "deAudioConsts.h"
 
@@ -330,10 +329,4 @@ void TdeAudioConvertor::HandleAudioData(IdeAudioSubject* sender, const void* aud
 void TdeAudioConvertor::HandleObserverError(IdeAudioSubject* sender, IdeAudioObserver* observer, Exception& e,
                                             bool& raiseException) {
   if (FOnObserverError) FOnObserverError(sender, observer, e, raiseException);
-}
-
-void RegisterAudioConvertor() {
-  RegisterClass<TdeAudioConvertor>()
-      .Event("OnAudioConverted", &TdeAudioConvertor::SetOnAudioConverted)
-      .Event("OnAudioStreamConverted", &TdeAudioConvertor::SetOnAudioStreamConverted);
 }

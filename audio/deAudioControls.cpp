@@ -5,20 +5,7 @@
 #include <cstring>
 #include <new>
 
-#include "Description.h"
 #include "deAudioConsts.h"
-
-void RegisterAudioControlClasses() {
-  static const bool done = [] {
-    RegisterClass<TdeAudioControlSource>()
-        .Event("OnDataChanged", &TdeAudioControlSource::SetOnDataChanged)
-        .Event("OnObserverError", &TdeAudioControlSource::SetOnObserverError);
-    RegisterClass<TdeOscilloscope>().Event(
-        "OnPaintBackground", static_cast<void (TdeOscilloscope::*)(THandledEvent)>(&TdeAudioControl::SetOnPaintBackground));
-    return true;
-  }();
-  (void)done;
-}
 
 // ---- Control source ----
 
@@ -130,8 +117,8 @@ void TdeAudioControlSource::HandleObserverError(IdeAudioSubject* sender, IdeAudi
 
 TdeAudioControl::TdeAudioControl(TComponent* owner) : TControl(owner) {
   FObserver = std::make_unique<TdeAudioObserver>(this);
-  FObserver->OnAudioData = [this](IdeAudioSubject* sender, const void* data, int32_t size) {
-    HandleAudioData(sender, data, size);
+  FObserver->OnAudioData = [this](IdeAudioSubject* sender, const void* audioData, int32_t size) {
+    HandleAudioData(sender, audioData, size);
   };
   SetBounds(Left(), Top(), 80, 40);
   SetParentColor(false);

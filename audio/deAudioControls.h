@@ -11,11 +11,6 @@
 #include "Graphics.h"
 #include "deACM.h"
 
-// Makes TdeAudioControlSource and TdeOscilloscope (with their events) known
-// to the window description; forms call it before reading theirs. Repeating
-// it is harmless.
-void RegisterAudioControlClasses();
-
 // ---- Control source ----
 
 // Observes one producer (AudioSource) and keeps the last block as left and

@@ -103,6 +103,9 @@ public:
   void SetActive(bool value);
   void Open();
   void Close();
+  // Shuts the device without events, ignoring its errors, for when Close
+  // failed: the component is inactive afterwards and can be opened again.
+  void Drop();
   void Loaded() override;
 
   TdeWaveFormat* Format() const { return FFormat.get(); }
@@ -261,12 +264,6 @@ class TdeAudioIn : public TdeCustomAudioIn {
   Q_CLASSINFO("Default:AutoOpen", "true")
   Q_CLASSINFO("Default:BufferCount", "4")
   Q_CLASSINFO("Default:BufferSize", "11025")
-  Q_CLASSINFO("Event:AfterClose", "TNotifyEvent")
-  Q_CLASSINFO("Event:AfterOpen", "TNotifyEvent")
-  Q_CLASSINFO("Event:BeforeClose", "TNotifyEvent")
-  Q_CLASSINFO("Event:BeforeOpen", "TNotifyEvent")
-  Q_CLASSINFO("Event:OnAudioRecorded", "TBufferEvent")
-  Q_CLASSINFO("Event:OnObserverError", "TObserverErrorEvent")
 public:
   Q_INVOKABLE explicit TdeAudioIn(TComponent* owner = nullptr) : TdeCustomAudioIn(owner) {}
 };
@@ -360,12 +357,6 @@ class TdeAudioOut : public TdeCustomAudioOut {
   Q_CLASSINFO("Default:AutoOpen", "true")
   Q_CLASSINFO("Default:BufferCount", "0")
   Q_CLASSINFO("Default:MaximumBuffers", "0")
-  Q_CLASSINFO("Event:AfterClose", "TNotifyEvent")
-  Q_CLASSINFO("Event:AfterOpen", "TNotifyEvent")
-  Q_CLASSINFO("Event:BeforeClose", "TNotifyEvent")
-  Q_CLASSINFO("Event:BeforeOpen", "TNotifyEvent")
-  Q_CLASSINFO("Event:OnAudioPlayed", "TBufferEvent")
-  Q_CLASSINFO("Event:OnObserverError", "TObserverErrorEvent")
 public:
   Q_INVOKABLE explicit TdeAudioOut(TComponent* owner = nullptr) : TdeCustomAudioOut(owner) {}
 };

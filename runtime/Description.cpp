@@ -1,6 +1,9 @@
 #include "Description.h"
+#include "ComCtrls.h"
+#include "Dialogs.h"
 #include "Forms.h"
 #include "Graphics.h"
+#include "StdCtrls.h"
 #include "Streams.h"
 #include "Timers.h"
 
@@ -39,10 +42,18 @@ std::map<QByteArray, TClassEntry>& Registry() {
   return registry;
 }
 
+// The runtime's own components, with every event they publish.
 void RegisterRuntimeClasses() {
   static const bool done = [] {
     RegisterClass<TTimer>().Event("OnTimer", &TTimer::SetOnTimer);
     RegisterClass<TForm>().Event("OnCreate", &TForm::SetOnCreate).Event("OnClose", &TForm::SetOnClose);
+    RegisterClass<TLabel>().Event("OnClick", &TControl::SetOnClick);
+    RegisterClass<TButton>().Event("OnClick", &TControl::SetOnClick);
+    RegisterClass<TPanel>();
+    RegisterClass<TListBox>();
+    RegisterClass<TStatusBar>();
+    RegisterClass<TProgressBar>();
+    RegisterClass<TSaveDialog>();
     return true;
   }();
   (void)done;
@@ -481,7 +492,8 @@ private:
     }
 
     for (auto it = rest.begin(); it != rest.end();) {
-      const TTyped* event = it.key().startsWith(QLatin1String("On")) ? FindTyped(meta, it.key().toLatin1(), false) : nullptr;
+      // Events are On..., and the Before/After hooks.
+      const TTyped* event = FindTyped(meta, it.key().toLatin1(), false);
       if (!event) {
         ++it;
         continue;

@@ -93,6 +93,12 @@ public:
     });
     return *this;
   }
+  // The same for a setter the class inherits.
+  template <class Base, class Arg>
+    requires(std::is_base_of_v<Base, T> && !std::is_same_v<Base, T>)
+  TClassRegistration& Event(const char* name, void (Base::*setter)(Arg)) {
+    return Event(name, static_cast<void (T::*)(Arg)>(setter));
+  }
 };
 template <class T> TClassRegistration<T> RegisterClass() { return {}; }
 

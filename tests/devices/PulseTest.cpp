@@ -19,15 +19,6 @@ constexpr uint32_t kRate = 44100;
 constexpr uint32_t kFrame = 4;
 constexpr uint32_t kEighth = kRate / 8 * kFrame;
 
-void SetCd(TdeWaveFormat* f) {
-  f->SetFormatTag(WAVE_FORMAT_PCM);
-  f->SetChannels(2);
-  f->SetBitsPerSample(16);
-  f->SetSamplesPerSec(kRate);
-  f->SetBlockAlign(4);
-  f->SetAvgBytesPerSec(kRate * 4);
-}
-
 std::vector<uint8_t> Tone(double seconds, double hz) {
   const size_t frames = static_cast<size_t>(seconds * kRate);
   std::vector<uint8_t> out(frames * kFrame);
@@ -78,7 +69,7 @@ TEST_F(Pulse, aThreeSecondRecording_takesThreeSeconds_andHoldsTheSignalPlayedInt
   Server.PlayIntoSink(tone);
   QThread::msleep(300);
   TdeAudioIn in;
-  SetCd(in.Format());
+  in.Format()->SetPcm(kRate, 16, 2);
   in.SetBufferSize(kEighth);
   std::vector<uint8_t> recorded;
   TRecordingObserver observer(&in);
@@ -104,14 +95,14 @@ TEST_F(Pulse, aThreeSecondRecording_takesThreeSeconds_andHoldsTheSignalPlayedInt
 
 TEST_F(Pulse, playback_reportsBuffersAsTheyAreHeard_andTheSinkCarriesTheSignal) {
   TdeAudioIn monitor;  // records what the null sink plays
-  SetCd(monitor.Format());
+  monitor.Format()->SetPcm(kRate, 16, 2);
   monitor.SetBufferSize(kEighth);
   TRecordingObserver heard(&monitor);
   monitor.Open();
 
   const std::vector<uint8_t> tone = Tone(2, 1000);
   TdeAudioOut out;
-  SetCd(out.Format());
+  out.Format()->SetPcm(kRate, 16, 2);
   out.SetBufferCount(4);
   size_t next = 0;
   bool finished = false;
@@ -153,7 +144,7 @@ TEST_F(Pulse, playback_reportsBuffersAsTheyAreHeard_andTheSinkCarriesTheSignal) 
 TEST_F(Pulse, pause_holdsThePosition_andRestartGoesOn) {
   const std::vector<uint8_t> tone = Tone(1.5, 500);
   TdeAudioOut out;
-  SetCd(out.Format());
+  out.Format()->SetPcm(kRate, 16, 2);
   size_t played = 0;
   out.SetOnAudioPlayed([&](TComponent*, const void*, int32_t size) { played += static_cast<size_t>(size); });
   out.Open();
@@ -173,11 +164,11 @@ TEST_F(Pulse, pause_holdsThePosition_andRestartGoesOn) {
 
 TEST_F(Pulse, closingInTheMiddle_ofRecordingAndOfPlayback_isClean) {
   TdeAudioIn in;
-  SetCd(in.Format());
+  in.Format()->SetPcm(kRate, 16, 2);
   in.SetBufferSize(kEighth);
   TRecordingObserver observer(&in);
   TdeAudioOut out;
-  SetCd(out.Format());
+  out.Format()->SetPcm(kRate, 16, 2);
   const std::vector<uint8_t> tone = Tone(3, 300);
   in.Open();
   out.Open();
@@ -196,7 +187,7 @@ TEST_F(Pulse, closingInTheMiddle_ofRecordingAndOfPlayback_isClean) {
 
 TEST_F(Pulse, aServerThatVanishesMidRecording_stopsTheDevice_andReportsOnce) {
   TdeAudioIn in;
-  SetCd(in.Format());
+  in.Format()->SetPcm(kRate, 16, 2);
   in.SetBufferSize(kEighth);
   TRecordingObserver observer(&in);
   TExceptionCapture shown;

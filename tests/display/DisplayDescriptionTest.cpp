@@ -5,6 +5,7 @@
 #include <QJsonObject>
 
 #include "Description.h"
+#include "deRegister.h"
 #include "DisplayTestSupport.h"
 #include "Forms.h"
 
@@ -14,7 +15,7 @@ class TDisplayForm : public TForm {
   Q_OBJECT
 public:
   explicit TDisplayForm(TComponent* owner = nullptr) : TForm(owner) {
-    RegisterAudioControlClasses();
+    RegisterAudioClasses();
     RegisterHandlers<TDisplayForm>().Handler("ScopePaintBackground", &TDisplayForm::ScopePaintBackground);
   }
   void ScopePaintBackground(TComponent*, bool& handled) {

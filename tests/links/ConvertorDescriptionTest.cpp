@@ -7,6 +7,7 @@
 #include <QJsonObject>
 
 #include "Description.h"
+#include "deRegister.h"
 #include "LinkTestSupport.h"
 #include "deACM.h"
 
@@ -27,7 +28,7 @@ public:
 }  // namespace
 
 TEST(ConvertorDescription, ReadsLinksFormatsAndFlagsAndWritesThemBack) {
-  RegisterAudioConvertor();
+  RegisterAudioClasses();
   auto out = Pcm(22050, 16, 1);
   // The consumer comes first and names a producer made after it.
   const QByteArray json = R"({"Class": "TQComponent", "Name": "Form1", "Children": [
@@ -69,7 +70,7 @@ TEST(ConvertorDescription, ReadsLinksFormatsAndFlagsAndWritesThemBack) {
 }
 
 TEST(ConvertorDescription, RefusesALinkToItselfOrToANonProducer) {
-  RegisterAudioConvertor();
+  RegisterAudioClasses();
   RegisterClass<TQComponent>();
   TConvertorForm self;
   EXPECT_THROW(ReadDescription(&self, R"({"Class": "TQComponent", "Name": "Form1", "Children": [

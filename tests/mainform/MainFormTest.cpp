@@ -10,6 +10,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QDialog>
 #include <QDesktopServices>
 #include <QMessageBox>
 #include <QTemporaryDir>
@@ -363,6 +364,139 @@ TEST_F(MainFormTest, homePageOpensTheAboutPageByDefault) {
     EXPECT_TRUE(catcher.Opened[0].isLocalFile());
     EXPECT_TRUE(QFileInfo::exists(catcher.Opened[0].toLocalFile())) << catcher.Opened[0].toString().toStdString();
   }
+}
+
+// A take of the stored format (PCM 11025 Hz 8-bit stereo) with size audio bytes.
+static void WriteTake(const QString& fileName, int size) {
+  TFileStream stream(fileName, fmCreate);
+  TdeRIFFAudioWriter writer(&stream);
+  QByteArray audio(size, Qt::Uninitialized);
+  for (int i = 0; i < size; ++i) audio[i] = static_cast<char>(i * 5 & 0xFF);
+  writer.Write(audio.constData(), size);
+  writer.Finish();
+}
+
+// Plays the working file to its end and returns the sizes of the played blocks.
+static std::vector<int> PlayedBlockSizes(TForm1& form, TScriptedWave& wave) {
+  std::vector<int> sizes;
+  TPlayedTap tap(form.deAudioOut);
+  form.btnPlay->Click();
+  for (int i = 0; i < 100 && form.State() == TForm1::Playing && wave.QueuedCount() > 0; ++i) {
+    const qsizetype before = tap.Played.size();
+    wave.Complete();
+    for (int k = 0; k < 5; ++k) QCoreApplication::processEvents();
+    sizes.push_back(static_cast<int>(tap.Played.size() - before));
+  }
+  return sizes;
+}
+
+TEST_F(MainFormTest, playbackSendsEighthsOfASecond_andATailUnderTwoBlocksAsOne) {
+  struct TCase {
+    int Bytes;
+    std::vector<int> Blocks;
+  };
+  // 22050 bytes a second: blocks of 2756.
+  const TCase cases[] = {{5000, {5000}}, {6000, {2756, 3244}}, {2756 * 6 + 100, {2756, 2756, 2756, 2756, 2756, 2856}}};
+  for (const TCase& c : cases) {
+    WriteTake(WorkingFileName(), c.Bytes);
+    Form->FormCreate(Form.get());
+    EXPECT_EQ(c.Blocks, PlayedBlockSizes(*Form, Wave)) << c.Bytes << " bytes";
+    EXPECT_EQ(TForm1::Stopped, Form->State()) << c.Bytes << " bytes";
+  }
+}
+
+TEST_F(MainFormTest, statusShowsThePercentagePlayed_andStopWorksWhilePaused) {
+  WriteTake(WorkingFileName(), 2756 * 10);
+  Form->FormCreate(Form.get());
+  Press(Form->btnPlay);
+  ASSERT_EQ(TForm1::Playing, Form->State());
+  // Five blocks of ten are with the device.
+  EXPECT_EQ(QStringLiteral("正在播放 50%"), Panel(0));
+  Form->tmStatusBarTimer(Form->tmStatusBar);
+  EXPECT_EQ(QStringLiteral("正在播放 50%"), Panel(0));
+
+  Press(Form->btnPlay);
+  ASSERT_TRUE(Form->deAudioOut->Paused());
+  EXPECT_EQ(QStringLiteral("正在播放 50%"), Panel(0));
+  Press(Form->btnStop);
+  EXPECT_EQ(TForm1::Stopped, Form->State());
+  EXPECT_FALSE(Form->deAudioOut->Active());
+  EXPECT_FALSE(Form->deAudioOut->Paused());
+  EXPECT_FALSE(Wave.Device());
+  EXPECT_EQ(QStringLiteral("已停止"), Panel(0));
+  EXPECT_EQ((TButtonStates{true, false, true, true}), Buttons(*Form));
+  // Playing again starts from the beginning, not paused.
+  Press(Form->btnPlay);
+  EXPECT_EQ(TForm1::Playing, Form->State());
+  EXPECT_FALSE(Wave.Paused());
+  EXPECT_EQ(5u, Wave.QueuedCount());
+}
+
+TEST_F(MainFormTest, saveWhileRecordingCopiesAReadableTake_andTheRecordingGoesOn) {
+  Press(Form->btnRecord);
+  const QByteArray fed = RecordBlocks(3);
+  QTemporaryDir dir;
+  const QString target = dir.filePath(QStringLiteral("copy.wav"));
+  Form->SaveDialog1->SetExecuteHook([&](TSaveDialog& d) {
+    d.SetFileName(target);
+    return true;
+  });
+  Press(Form->suiButton3);
+  EXPECT_EQ(TForm1::Recording, Form->State());
+  const QByteArray copied = AudioOf(target);
+  EXPECT_FALSE(copied.isEmpty());
+  EXPECT_EQ(fed.left(copied.size()), copied);
+
+  const QByteArray more = RecordBlocks(2);
+  Press(Form->btnStop);
+  EXPECT_EQ(fed + more, AudioOf(WorkingFileName()));
+}
+
+TEST_F(MainFormTest, formatOpensTheChooserUnderItsTitle_andCancelKeepsTheFormat) {
+  TdeWaveFormat before;
+  before.Assign(Form->RecordConvert->FormatOut());
+  QString title;
+  QTimer::singleShot(0, [&] {
+    if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+      title = dialog->windowTitle();
+      dialog->reject();
+    }
+  });
+  Press(Form->btnFormat);
+  EXPECT_EQ(QStringLiteral("选择录制格式"), title);
+  EXPECT_TRUE(Form->RecordConvert->FormatOut()->IsEqual(&before));
+}
+
+// A device that cannot be closed is dropped: the window is usable again.
+TEST_F(MainFormTest, aFailingCloseIsReported_andRecordAndPlayWorkAfterIt) {
+  TExceptionCapture errors;
+  Press(Form->btnRecord);
+  const QByteArray fed = RecordBlocks(2);
+  Wave.FailNext("waveInReset", MMSYSERR_NOMEM);
+  Press(Form->btnStop);
+  ASSERT_EQ(1, errors.Messages.size());
+  EXPECT_TRUE(errors.Messages[0].startsWith(QStringLiteral("Error closing input device."))) << errors.Messages[0].toStdString();
+  EXPECT_EQ(TForm1::Stopped, Form->State());
+  EXPECT_FALSE(Form->deAudioIn->Active());
+  EXPECT_FALSE(Wave.Device());
+  EXPECT_EQ((TButtonStates{true, false, true, true}), Buttons(*Form));
+  EXPECT_EQ(fed, AudioOf(WorkingFileName()));
+
+  Press(Form->btnRecord);
+  EXPECT_EQ(TForm1::Recording, Form->State());
+  RecordBlocks(8);
+  Press(Form->btnStop);
+
+  Press(Form->btnPlay);
+  ASSERT_EQ(TForm1::Playing, Form->State());
+  Wave.FailNext("waveOutReset", MMSYSERR_NOMEM);
+  Press(Form->btnStop);
+  ASSERT_EQ(2, errors.Messages.size());
+  EXPECT_TRUE(errors.Messages[1].startsWith(QStringLiteral("Error closing output device."))) << errors.Messages[1].toStdString();
+  EXPECT_FALSE(Form->deAudioOut->Active());
+  Press(Form->btnPlay);
+  EXPECT_EQ(TForm1::Playing, Form->State());
+  EXPECT_EQ(2, errors.Messages.size());
 }
 
 TEST(MainFormText, percentageAndElapsedTime) {

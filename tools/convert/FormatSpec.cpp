@@ -93,8 +93,8 @@ TFormatSpec ParseFormatSpec(const QString& text) {
       fmt.Channels = 2;
     } else if (auto m = kChannels.match(p); m.hasMatch() && m.captured(1).toUInt() > 0) {
       fmt.Channels = static_cast<uint16_t>(m.captured(1).toUInt());
-    } else if (auto m = kBitRate.match(p); m.hasMatch()) {
-      fmt.BitRate = m.captured(1).toUInt() * 1000;
+    } else if (auto kbits = kBitRate.match(p); kbits.hasMatch()) {
+      fmt.BitRate = kbits.captured(1).toUInt() * 1000;
     } else if (ok && n >= 1000) {
       fmt.Rate = n;
     } else if (ok && n > 0 && n <= 64) {

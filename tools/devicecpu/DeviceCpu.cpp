@@ -37,15 +37,6 @@ double SelfCpu() {
   return CpuSeconds(u);
 }
 
-void SetCd(TdeWaveFormat* f) {
-  f->SetFormatTag(WAVE_FORMAT_PCM);
-  f->SetChannels(2);
-  f->SetBitsPerSample(16);
-  f->SetSamplesPerSec(kRate);
-  f->SetBlockAlign(4);
-  f->SetAvgBytesPerSec(kRate * 4);
-}
-
 void Report(const char* what, double cpu, double wall) {
   std::printf("%-22s %6.3f s CPU in %6.2f s: %5.2f%% of one core, %6.3f s CPU per minute of audio\n", what, cpu, wall,
               100 * cpu / wall, cpu * 60 / wall);
@@ -66,7 +57,7 @@ void RunLoop(double seconds, const std::function<bool()>& done = {}) {
 
 void Record(double seconds) {
   TdeAudioIn in;
-  SetCd(in.Format());
+  in.Format()->SetPcm(kRate, 16, 2);
   in.SetBufferSize(kEighth);
   size_t bytes = 0;
   in.SetOnAudioRecorded([&](TComponent*, const void*, int32_t size) { bytes += size_t(size); });
@@ -88,7 +79,7 @@ void Play(double seconds) {
     std::memcpy(&block[i * 4 + 2], &v, 2);
   }
   TdeAudioOut out;
-  SetCd(out.Format());
+  out.Format()->SetPcm(kRate, 16, 2);
   out.SetBufferCount(4);
   const size_t total = size_t(seconds * 8);
   size_t written = 0;

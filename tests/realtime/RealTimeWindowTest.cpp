@@ -1,0 +1,243 @@
+// The whole window on the real device layer: ALSA's default device in front
+// of a private sound server with a null sink, paced in real time. A known
+// tone is played into the sink while the window records; the take is read
+// back by ffmpeg and compared with it; playback is heard on the sink's
+// monitor. Skipped, with the reason, where no sound server can be started.
+#include <gtest/gtest.h>
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <cmath>
+#include <memory>
+#include <vector>
+
+#include "AlsaFixture.h"
+#include "ComponentSupport.h"
+#include "Description.h"
+#include "EventLoopHelpers.h"
+#include "MainForm.h"
+#include "SUIButton.h"
+#include "Streams.h"
+#include "deAudioIO.h"
+#include "deAudioStreams.h"
+
+static void InitResources() { Q_INIT_RESOURCE(tamsel); }
+
+namespace {
+
+constexpr double kToneHz = 440;
+
+// Raw 16-bit stereo at rate: a sine of hz for seconds.
+QByteArray Tone(double seconds, double hz, uint32_t rate = 44100) {
+  const auto frames = static_cast<qsizetype>(seconds * rate);
+  QByteArray out(frames * 4, Qt::Uninitialized);
+  for (qsizetype i = 0; i < frames; ++i) {
+    const auto v = static_cast<int16_t>(std::lround(12000 * std::sin(2 * M_PI * hz * double(i) / rate)));
+    for (int c = 0; c < 2; ++c) {
+      out[i * 4 + c * 2] = static_cast<char>(v & 0xFF);
+      out[i * 4 + c * 2 + 1] = static_cast<char>((v >> 8) & 0xFF);
+    }
+  }
+  return out;
+}
+
+// Mono 16-bit samples: how many of the 1/8-second pieces carry the tone
+// (loud enough, and crossing zero at twice its frequency).
+int PiecesWithTone(const std::vector<int16_t>& mono, uint32_t rate, double hz) {
+  const size_t piece = rate / 8;
+  int found = 0;
+  for (size_t at = 0; at + piece <= mono.size(); at += piece) {
+    size_t crossings = 0;
+    double sum = 0;
+    for (size_t i = at; i < at + piece; ++i) {
+      if (i > at && (mono[i - 1] < 0) != (mono[i] < 0)) ++crossings;
+      sum += double(mono[i]) * mono[i];
+    }
+    const double perSecond = double(crossings) * 8;
+    if (std::sqrt(sum / double(piece)) > 2000 && std::abs(perSecond - 2 * hz) < 0.1 * 2 * hz) ++found;
+  }
+  return found;
+}
+
+// The file's audio as ffmpeg reads it: mono 16-bit at the file's own rate.
+bool DecodeWithFfmpeg(const QString& file, uint32_t rate, std::vector<int16_t>& mono, QString& why) {
+  QProcess ffmpeg;
+  ffmpeg.start("ffmpeg", {"-v", "error", "-i", file, "-f", "s16le", "-ac", "1", "-ar", QString::number(rate), "-"});
+  if (!ffmpeg.waitForFinished(30000) || ffmpeg.exitCode() != 0) {
+    why = QString::fromLocal8Bit(ffmpeg.readAllStandardError());
+    return false;
+  }
+  const QByteArray raw = ffmpeg.readAllStandardOutput();
+  mono.resize(static_cast<size_t>(raw.size() / 2));
+  std::memcpy(mono.data(), raw.constData(), mono.size() * 2);
+  return true;
+}
+
+std::vector<int16_t> LeftChannel(const std::vector<std::vector<uint8_t>>& blocks) {
+  std::vector<int16_t> mono;
+  for (const auto& b : blocks)
+    for (size_t i = 0; i + 4 <= b.size(); i += 4) mono.push_back(static_cast<int16_t>(b[i] | (b[i + 1] << 8)));
+  return mono;
+}
+
+class RealTimeWindow : public ::testing::Test {
+protected:
+  void SetUp() override {
+    if (!Server.Running()) GTEST_SKIP() << "no sound server for the real-time tests: " << Server.Why().toStdString();
+    if (QStandardPaths::findExecutable("ffmpeg").isEmpty()) GTEST_SKIP() << "ffmpeg is not installed";
+    InitResources();
+    QFile::remove(WorkingFileName());
+    Form = std::make_unique<TForm1>(nullptr);
+    ReadDescriptionFile(Form.get(), QStringLiteral(":/Form1.json"));
+    Form->DoCreate();
+  }
+  void TearDown() override {
+    if (Form && Form->State() != TForm1::Stopped) Form->suitempbtnStopClick(Form->btnStop);
+    Form.reset();
+    QFile::remove(WorkingFileName());
+  }
+  static void Press(TsuiButton* button) {
+    button->Click();
+    Pump();
+  }
+  static void Wait(int ms) {
+    QElapsedTimer t;
+    t.start();
+    ProcessEventsUntil([&] { return t.elapsed() >= ms; }, ms + 5000);
+  }
+  // A take of the stored format: the tone, seconds long.
+  void WriteToneTake(double seconds) {
+    const QByteArray tone = Tone(seconds, kToneHz, 11025);
+    QByteArray take(tone.size() / 2, Qt::Uninitialized);  // 8-bit stereo from 16-bit stereo
+    for (qsizetype i = 0; i < take.size(); ++i) take[i] = static_cast<char>((static_cast<int16_t>((tone[2 * i] & 0xFF) | (tone[2 * i + 1] << 8)) >> 8) + 128);
+    TFileStream stream(WorkingFileName(), fmCreate);
+    TdeRIFFAudioWriter writer(&stream);
+    writer.GetFormat()->Assign(Form->RecordConvert->FormatOut());
+    writer.Write(take.constData(), static_cast<int32_t>(take.size()));
+    writer.Finish();
+    Form->FormCreate(Form.get());
+  }
+  // Records what the null sink plays, 44100 Hz 16-bit stereo.
+  struct TMonitor {
+    TMonitor() : Observer(&In) {
+      In.Format()->SetPcm(44100, 16, 2);
+      In.SetBufferSize(44100 / 8 * 4);
+      In.Open();
+    }
+    TdeAudioIn In;
+    TRecordingObserver Observer;
+  };
+
+  TPulseServer Server;
+  QTemporaryDir Dir;
+  std::unique_ptr<TForm1> Form;
+};
+
+TEST_F(RealTimeWindow, aTwoSecondRecordingHoldsTheSignalPlayedIntoTheSink) {
+  const QString tone = Dir.filePath("tone.raw");
+  {
+    QFile f(tone);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(Tone(6, kToneHz));
+  }
+  Server.PlayIntoSink(tone);
+  Wait(500);
+  TExceptionCapture errors;
+  Press(Form->btnRecord);
+  ASSERT_EQ(TForm1::Recording, Form->State());
+  Wait(2000);
+  Press(Form->btnStop);
+  ASSERT_EQ(TForm1::Stopped, Form->State());
+  EXPECT_TRUE(errors.Messages.isEmpty()) << errors.Messages.join(" | ").toStdString();
+  EXPECT_FALSE(Form->deAudioIn->Active());
+
+  // ffmpeg reads the take as the format the window chose, and hears the tone.
+  std::vector<int16_t> mono;
+  QString why;
+  ASSERT_TRUE(DecodeWithFfmpeg(WorkingFileName(), 11025, mono, why)) << why.toStdString();
+  // The sound server takes its time to hand over the first captured block,
+  // and Stop keeps only what was handed over: the take is shorter than the
+  // presses, but all of it is the tone.
+  const double seconds = double(mono.size()) / 11025;
+  EXPECT_GT(seconds, 0.25);
+  EXPECT_LT(seconds, 2.6);
+  EXPECT_GE(PiecesWithTone(mono, 11025, kToneHz) / 8.0, seconds - 0.25);
+}
+
+TEST_F(RealTimeWindow, playbackSendsTheWholeTakeToTheSink_andEndsByItself) {
+  WriteToneTake(2);
+  TMonitor monitor;
+  Wait(1000);  // the monitor's stream connects before anything plays
+  TExceptionCapture errors;
+  Press(Form->btnPlay);
+  ASSERT_EQ(TForm1::Playing, Form->State());
+  ASSERT_TRUE(ProcessEventsUntil([&] { return Form->State() == TForm1::Stopped; }, 15000));
+  Wait(500);
+  monitor.In.Close();
+  EXPECT_TRUE(errors.Messages.isEmpty()) << errors.Messages.join(" | ").toStdString();
+  EXPECT_EQ(Form->pbPlayback->Max(), Form->pbPlayback->Position());
+  const int pieces = PiecesWithTone(LeftChannel(monitor.Observer.Blocks), 44100, kToneHz);
+  // The monitor's own start and the end of the take (the last block) may be
+  // missed; what is heard is never more than the take.
+  EXPECT_GE(pieces / 8.0, 1.25);
+  EXPECT_LE(pieces / 8.0, 2.25);
+}
+
+TEST_F(RealTimeWindow, pauseHoldsPlayback_andResumeGoesOnToTheEnd) {
+  WriteToneTake(2);
+  TMonitor monitor;
+  Wait(1000);
+  Press(Form->btnPlay);
+  ASSERT_EQ(TForm1::Playing, Form->State());
+  Wait(700);
+  Press(Form->btnPlay);
+  ASSERT_TRUE(Form->deAudioOut->Paused());
+  Wait(300);  // what was on its way before the pause still reports
+  const int held = Form->pbPlayback->Position();
+  const QString status = Form->sbStatus->Panel(0)->Text();
+  Wait(1000);
+  EXPECT_EQ(held, Form->pbPlayback->Position());
+  EXPECT_EQ(TForm1::Playing, Form->State());
+  EXPECT_LT(held, Form->pbPlayback->Max());
+  Press(Form->btnPlay);
+  EXPECT_FALSE(Form->deAudioOut->Paused());
+  ASSERT_TRUE(ProcessEventsUntil([&] { return Form->State() == TForm1::Stopped; }, 15000));
+  Wait(300);
+  monitor.In.Close();
+  EXPECT_TRUE(status.startsWith(QStringLiteral("正在播放 "))) << status.toStdString();
+  // Nothing was played twice across the pause.
+  const int pieces = PiecesWithTone(LeftChannel(monitor.Observer.Blocks), 44100, kToneHz);
+  EXPECT_GE(pieces / 8.0, 1.25);
+  EXPECT_LE(pieces / 8.0, 2.25);
+}
+
+TEST_F(RealTimeWindow, stopWhilePlayingEndsTheSound_andTheWindowRecordsAgain) {
+  WriteToneTake(4);
+  TMonitor monitor;
+  Wait(1000);
+  Press(Form->btnPlay);
+  ASSERT_EQ(TForm1::Playing, Form->State());
+  Wait(1500);
+  Press(Form->btnStop);
+  EXPECT_EQ(TForm1::Stopped, Form->State());
+  EXPECT_FALSE(Form->deAudioOut->Active());
+  EXPECT_EQ(0, Form->pbPlayback->Position());
+  Wait(800);
+  monitor.In.Close();
+  const int pieces = PiecesWithTone(LeftChannel(monitor.Observer.Blocks), 44100, kToneHz);
+  EXPECT_GE(pieces, 2);
+  EXPECT_LT(pieces / 8.0, 2.5);
+
+  TExceptionCapture errors;
+  Press(Form->btnRecord);
+  EXPECT_EQ(TForm1::Recording, Form->State());
+  Wait(500);
+  Press(Form->btnStop);
+  EXPECT_EQ(TForm1::Stopped, Form->State());
+  EXPECT_TRUE(errors.Messages.isEmpty()) << errors.Messages.join(" | ").toStdString();
+}
+
+}  // namespace
