@@ -64,6 +64,16 @@ void SetCdFormat(TdeAudioIn& in) {
 
 class AlsaFaults : public ::testing::Test {
 protected:
+  // Records a little, then the PCM reports itself suspended and does not resume.
+  void RecordThenSuspend(TdeAudioIn& in, TRecordingObserver& observer) {
+    SetCdFormat(in);
+    in.Open();
+    ASSERT_TRUE(ProcessEventsUntil([&] { return observer.Blocks.size() >= 2; }));
+    gSuspended = true;
+    gResumeCalls = 0;
+    gReadError = -ESTRPIPE;
+    ASSERT_TRUE(ProcessEventsUntil([&] { return gResumeCalls > 3; }));
+  }
   TFilePcms Pcms{TestSignal(44100 * 60)};
   TInjected Injected;
 };
@@ -128,14 +138,8 @@ TEST_F(AlsaFaults, aDeviceThatFailsWhileRecording_reportsWhichCallFailedAndWhy) 
 // waits for the device's thread) and so the window.
 TEST_F(AlsaFaults, closingADeviceThatStaysSuspended_returns) {
   TdeAudioIn in;
-  SetCdFormat(in);
   TRecordingObserver observer(&in);
-  in.Open();
-  ASSERT_TRUE(ProcessEventsUntil([&] { return observer.Blocks.size() >= 2; }));
-  gSuspended = true;
-  gResumeCalls = 0;
-  gReadError = -ESTRPIPE;
-  ASSERT_TRUE(ProcessEventsUntil([&] { return gResumeCalls > 3; }));
+  RecordThenSuspend(in, observer);
   in.Close();  // hangs here when the resume wait ignores the close
   EXPECT_FALSE(in.Active());
 }
@@ -143,15 +147,9 @@ TEST_F(AlsaFaults, closingADeviceThatStaysSuspended_returns) {
 // One that resumes after a while goes on recording.
 TEST_F(AlsaFaults, aDeviceThatResumes_goesOnRecording) {
   TdeAudioIn in;
-  SetCdFormat(in);
   TRecordingObserver observer(&in);
   TExceptionCapture shown;
-  in.Open();
-  ASSERT_TRUE(ProcessEventsUntil([&] { return observer.Blocks.size() >= 2; }));
-  gSuspended = true;
-  gResumeCalls = 0;
-  gReadError = -ESTRPIPE;
-  ASSERT_TRUE(ProcessEventsUntil([&] { return gResumeCalls > 3; }));
+  RecordThenSuspend(in, observer);
   gReadError = 0;
   gSuspended = false;
   const size_t before = observer.Blocks.size();

@@ -5,6 +5,7 @@
 #include "EventLoopHelpers.h"
 #include "MainForm.h"
 #include "SUIButton.h"
+#include "StoredWindow.h"
 #include "WaveScripted.h"
 #include "deAudioIO.h"
 
@@ -13,16 +14,10 @@
 #include <gtest/gtest.h>
 #include <memory>
 
-inline void InitResources() { Q_INIT_RESOURCE(tamsel); }
-
 class MainFormTest : public ::testing::Test {
 protected:
   void SetUp() override {
-    InitResources();
-    QFile::remove(WorkingFileName());
-    Form = std::make_unique<TForm1>(nullptr);
-    ReadDescriptionFile(Form.get(), QStringLiteral(":/Form1.json"));
-    Form->DoCreate();
+    Form = CreateStoredWindow();
   }
   void TearDown() override {
     if (Form->deAudioIn->Active() || Form->deAudioOut->Active()) Form->suitempbtnStopClick(Form->btnStop);

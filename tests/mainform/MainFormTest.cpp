@@ -100,9 +100,7 @@ TEST_F(MainFormTest, startsStoppedWithPlayOnlyWhenTheWorkingFileExists) {
   QFile f(WorkingFileName());
   ASSERT_TRUE(f.open(QIODevice::WriteOnly));
   f.close();
-  Form = std::make_unique<TForm1>(nullptr);
-  ReadDescriptionFile(Form.get(), QStringLiteral(":/Form1.json"));
-  Form->DoCreate();
+  Form = CreateStoredWindow(false);
   EXPECT_EQ((TButtonStates{true, false, true, true}), Buttons(*Form));
 }
 

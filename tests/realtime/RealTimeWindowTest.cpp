@@ -20,11 +20,10 @@
 #include "EventLoopHelpers.h"
 #include "MainForm.h"
 #include "SUIButton.h"
+#include "StoredWindow.h"
 #include "Streams.h"
 #include "deAudioIO.h"
 #include "deAudioStreams.h"
-
-static void InitResources() { Q_INIT_RESOURCE(tamsel); }
 
 namespace {
 
@@ -88,11 +87,7 @@ protected:
   void SetUp() override {
     if (!Server.Running()) GTEST_SKIP() << "no sound server for the real-time tests: " << Server.Why().toStdString();
     if (QStandardPaths::findExecutable("ffmpeg").isEmpty()) GTEST_SKIP() << "ffmpeg is not installed";
-    InitResources();
-    QFile::remove(WorkingFileName());
-    Form = std::make_unique<TForm1>(nullptr);
-    ReadDescriptionFile(Form.get(), QStringLiteral(":/Form1.json"));
-    Form->DoCreate();
+    Form = CreateStoredWindow();
   }
   void TearDown() override {
     if (Form && Form->State() != TForm1::Stopped) Form->suitempbtnStopClick(Form->btnStop);

@@ -5,6 +5,7 @@
 #include "Forms.h"
 #include "MainForm.h"
 #include "SUIButton.h"
+#include "StoredWindow.h"
 #include "WaveScripted.h"
 #include "deACM.h"
 #include "deAudioIO.h"
@@ -13,15 +14,9 @@
 #include <gtest/gtest.h>
 #include <memory>
 
-static void InitResources() { Q_INIT_RESOURCE(tamsel); }
-
 TEST(Startup, theStoredDescriptionMakesTheTitledWindowWithNothingRunning) {
-  InitResources();
   TScriptedWave wave;  // a device opened at start would show here
-  QFile::remove(WorkingFileName());
-  auto form = std::make_unique<TForm1>(nullptr);
-  ReadDescriptionFile(form.get(), QStringLiteral(":/Form1.json"));
-  form->DoCreate();
+  auto form = CreateStoredWindow();
 
   EXPECT_EQ(form->windowTitle(), QString::fromUtf8("Tamsel录音机"));
   EXPECT_EQ(form->size(), QSize(490, 395));
