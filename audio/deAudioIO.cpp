@@ -25,9 +25,15 @@ void TdeAudioIO::CloseForDestruction() {
   try {
     SetActive(false);
   } catch (...) {
-    AbandonDevice();
-    FActive = false;
+    Drop();
   }
+}
+
+void TdeAudioIO::Drop() {
+  if (!FActive) return;
+  AbandonDevice();
+  FreeBlocks();
+  FActive = false;
 }
 
 void TdeAudioIO::SetActive(bool value) {
