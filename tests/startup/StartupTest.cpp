@@ -19,7 +19,6 @@ TEST(Startup, theStoredDescriptionMakesTheTitledWindowWithNothingRunning) {
   auto form = CreateStoredWindow();
 
   EXPECT_EQ(form->windowTitle(), QString::fromUtf8("Tamsel录音机"));
-  EXPECT_EQ(form->size(), QSize(490, 395));
   EXPECT_EQ(form->Position(), poScreenCenter);
   // Loaded bound every component the window works with.
   for (const void* c : std::initializer_list<const void*>{
