@@ -138,16 +138,6 @@ void TdeAudioControl::SetTransparent(bool value) {
   update();
 }
 
-TColor TdeAudioControl::PaintColor() const {
-  const TControl* control = this;
-  while (control->ParentColor()) {
-    const auto* parent = dynamic_cast<const TControl*>(control->parentWidget());
-    if (!parent) break;
-    control = parent;
-  }
-  return control->Color();
-}
-
 void TdeAudioControl::ColorChanged() {
   // The background is ours to paint (or not, when transparent).
   setAutoFillBackground(false);

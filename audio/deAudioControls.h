@@ -92,9 +92,6 @@ public:
   bool Transparent() const { return FTransparent; }
   void SetTransparent(bool value);
 
-  // The colour the background is filled with: the parent's while ParentColor.
-  TColor PaintColor() const;
-
   const THandledEvent& OnPaintBackground() const { return FOnPaintBackground; }
   void SetOnPaintBackground(THandledEvent handler) { FOnPaintBackground = std::move(handler); }
 

@@ -2,7 +2,8 @@
 
 #include "Application.h"
 
-#include <QResizeEvent>
+#include <QKeyEvent>
+#include <QMouseEvent>
 #include <algorithm>
 #include <vector>
 
@@ -18,148 +19,210 @@ Qt::CursorShape ToCursorShape(TCursor cursor) {
   return Qt::ArrowCursor;
 }
 
-TControl::TControl(TComponent* owner) : QWidget(nullptr), TComponent(owner) {
+TControlBase::TControlBase(TComponent* owner, QWidget* widget) : TComponent(owner), FWidget(widget) {
   FFont.SetOnChange([this](TGraphicsObject*) {
-    if (!FApplyingParentFont) FParentFont = false;
+    FParentFont = false;
     FontChanged();
   });
 }
 
-TControl::~TControl() = default;
+TControlBase::~TControlBase() = default;
 
-void TControl::SetBounds(int left, int top, int width, int height) {
-  setGeometry(left, top, std::max(width, 0), std::max(height, 0));
+void TControlBase::SetBounds(int left, int top, int width, int height) {
+  FWidget->setGeometry(left, top, std::max(width, 0), std::max(height, 0));
 }
 
-void TControl::SetAlign(TAlign value) {
+void TControlBase::SetAlign(TAlign value) {
   if (value == FAlign) return;
   FAlign = value;
-  if (QWidget* parent = parentWidget()) AlignChildControls(parent);
+  if (QWidget* parent = FWidget->parentWidget()) AlignChildControls(parent);
 }
 
-void TControl::SetColor(TColor value) {
+void TControlBase::SetColor(TColor value) {
   FColor = value;
   FParentColor = false;
   ColorChanged();
 }
 
-void TControl::SetParentColor(bool value) {
+void TControlBase::SetParentColor(bool value) {
   FParentColor = value;
   ColorChanged();
 }
 
-void TControl::SetParentFont(bool value) {
+TColor TControlBase::PaintColor() const {
+  const TControlBase* control = this;
+  while (control->ParentColor()) {
+    const auto* parent = dynamic_cast<const TControlBase*>(control->FWidget->parentWidget());
+    if (!parent) break;
+    control = parent;
+  }
+  return control->Color();
+}
+
+void TControlBase::SetParentFont(bool value) {
   FParentFont = value;
   FontChanged();
 }
 
-void TControl::SetCursor(TCursor value) {
+void TControlBase::SetCursor(TCursor value) {
   FCursor = value;
   if (value == crDefault)
-    unsetCursor();
+    FWidget->unsetCursor();
   else
-    setCursor(ToCursorShape(value));
+    FWidget->setCursor(ToCursorShape(value));
 }
 
-void TControl::SetVisible(bool value) {
+void TControlBase::SetVisible(bool value) {
   FVisible = value;
   // A child follows its parent; a window is shown by the application.
-  if (parentWidget() || !value) setVisible(value);
+  if (FWidget->parentWidget() || !value) FWidget->setVisible(value);
 }
 
-void TControl::SetHint(const QString& value) {
+void TControlBase::SetHint(const QString& value) {
   FHint = value;
-  setToolTip(value);
+  FWidget->setToolTip(value);
 }
 
-void TControl::Dispatch(const TNotifyEvent& handler) {
-  if (!handler) return;
+
+void TControlBase::Click() { Dispatch(FOnClick); }
+
+template <class F> void TControlBase::Guarded(F&& call) {
   try {
-    handler(this);
+    call();
   } catch (...) {
     ::HandleException();
   }
 }
 
-void TControl::Click() { Dispatch(FOnClick); }
+void TControlBase::Dispatch(const TNotifyEvent& handler) {
+  if (handler) Guarded([&] { handler(this); });
+}
 
-void TControl::FontChanged() {
+TShiftState ShiftStateOf(Qt::KeyboardModifiers modifiers, Qt::MouseButtons buttons) {
+  TShiftState s;
+  if (modifiers & Qt::ShiftModifier) s |= ssShift;
+  if (modifiers & Qt::AltModifier) s |= ssAlt;
+  if (modifiers & Qt::ControlModifier) s |= ssCtrl;
+  if (buttons & Qt::LeftButton) s |= ssLeft;
+  if (buttons & Qt::RightButton) s |= ssRight;
+  if (buttons & Qt::MiddleButton) s |= ssMiddle;
+  return s;
+}
+
+namespace {
+TMouseButton MouseButtonOf(Qt::MouseButton b) {
+  return b == Qt::RightButton ? mbRight : b == Qt::MiddleButton ? mbMiddle : mbLeft;
+}
+}  // namespace
+
+void TControlBase::DoMouseDown(const QMouseEvent& e) {
+  if (!FOnMouseDown) return;
+  const QPoint p = e.position().toPoint();
+  Guarded([&] { FOnMouseDown(this, MouseButtonOf(e.button()), ShiftStateOf(e.modifiers(), e.buttons()), p.x(), p.y()); });
+}
+
+void TControlBase::DoMouseUp(const QMouseEvent& e) {
+  if (!FOnMouseUp) return;
+  const QPoint p = e.position().toPoint();
+  Guarded([&] { FOnMouseUp(this, MouseButtonOf(e.button()), ShiftStateOf(e.modifiers(), e.buttons()), p.x(), p.y()); });
+}
+
+void TControlBase::DoMouseMove(const QMouseEvent& e) {
+  if (!FOnMouseMove) return;
+  const QPoint p = e.position().toPoint();
+  Guarded([&] { FOnMouseMove(this, ShiftStateOf(e.modifiers(), e.buttons()), p.x(), p.y()); });
+}
+
+bool TControlBase::DoKeyDown(const QKeyEvent& e) {
+  int key = e.key();
+  if (FOnKeyDown) Guarded([&] { FOnKeyDown(this, key, ShiftStateOf(e.modifiers())); });
+  if (key == 0) return false;
+  if (FOnKeyPress && !e.text().isEmpty()) {
+    QChar c = e.text().at(0);
+    Guarded([&] { FOnKeyPress(this, c); });
+    if (c.isNull()) return false;
+  }
+  return true;
+}
+
+bool TControlBase::DoKeyUp(const QKeyEvent& e) {
+  int key = e.key();
+  if (FOnKeyUp) Guarded([&] { FOnKeyUp(this, key, ShiftStateOf(e.modifiers())); });
+  return key != 0;
+}
+
+void TControlBase::FontChanged() {
   if (FParentFont) {
-    setFont(QFont());
-    setAttribute(Qt::WA_SetFont, false);
+    FWidget->setFont(QFont());
+    FWidget->setAttribute(Qt::WA_SetFont, false);
     return;
   }
-  setFont(FFont.ToQFont());
-  QPalette p = palette();
+  FWidget->setFont(FFont.ToQFont());
+  QPalette p = FWidget->palette();
   const QColor text = ToQColor(FFont.Color());
   p.setColor(QPalette::WindowText, text);
   p.setColor(QPalette::ButtonText, text);
   p.setColor(QPalette::Text, text);
-  setPalette(p);
+  FWidget->setPalette(p);
 }
 
-void TControl::ColorChanged() {
+void TControlBase::ColorChanged() {
   if (FParentColor) {
-    setAutoFillBackground(false);
+    FWidget->setAutoFillBackground(false);
     return;
   }
-  QPalette p = palette();
+  QPalette p = FWidget->palette();
   p.setColor(QPalette::Window, ToQColor(FColor));
   p.setColor(QPalette::Base, ToQColor(FColor));
   p.setColor(QPalette::Button, ToQColor(FColor));
-  setPalette(p);
-  setAutoFillBackground(true);
-}
-
-void TControl::resizeEvent(QResizeEvent* event) {
-  QWidget::resizeEvent(event);
-  AlignChildControls(this);
+  FWidget->setPalette(p);
+  FWidget->setAutoFillBackground(true);
 }
 
 void AlignChildControls(QWidget* container) {
   QRect rest = container->rect();
-  TControl* client = nullptr;
+  TControlBase* client = nullptr;
   for (QObject* child : container->children()) {
-    auto* c = dynamic_cast<TControl*>(child);
-    if (!c || c->isWindow()) continue;
+    auto* c = dynamic_cast<TControlBase*>(child);
+    if (!c || c->ControlWidget()->isWindow()) continue;
     switch (c->Align()) {
       case alTop:
-        c->setGeometry(rest.left(), rest.top(), rest.width(), c->Height());
+        c->ControlWidget()->setGeometry(rest.left(), rest.top(), rest.width(), c->Height());
         rest.setTop(rest.top() + c->Height());
         break;
       case alBottom:
-        c->setGeometry(rest.left(), rest.bottom() + 1 - c->Height(), rest.width(), c->Height());
+        c->ControlWidget()->setGeometry(rest.left(), rest.bottom() + 1 - c->Height(), rest.width(), c->Height());
         rest.setBottom(rest.bottom() - c->Height());
         break;
       case alLeft:
-        c->setGeometry(rest.left(), rest.top(), c->Width(), rest.height());
+        c->ControlWidget()->setGeometry(rest.left(), rest.top(), c->Width(), rest.height());
         rest.setLeft(rest.left() + c->Width());
         break;
       case alRight:
-        c->setGeometry(rest.right() + 1 - c->Width(), rest.top(), c->Width(), rest.height());
+        c->ControlWidget()->setGeometry(rest.right() + 1 - c->Width(), rest.top(), c->Width(), rest.height());
         rest.setRight(rest.right() - c->Width());
         break;
       case alClient: client = c; break;
       case alNone: break;
     }
   }
-  if (client) client->setGeometry(rest);
+  if (client) client->ControlWidget()->setGeometry(rest);
 }
 
 void ApplyChildTabOrder(QWidget* container) {
-  std::vector<TControl*> order;
+  std::vector<TControlBase*> order;
   for (QObject* child : container->children())
-    if (auto* c = dynamic_cast<TControl*>(child); c && !c->isWindow()) order.push_back(c);
-  std::stable_sort(order.begin(), order.end(), [](TControl* a, TControl* b) {
+    if (auto* c = dynamic_cast<TControlBase*>(child); c && !c->ControlWidget()->isWindow()) order.push_back(c);
+  std::stable_sort(order.begin(), order.end(), [](TControlBase* a, TControlBase* b) {
     const int ta = a->TabOrder() < 0 ? INT32_MAX : a->TabOrder();
     const int tb = b->TabOrder() < 0 ? INT32_MAX : b->TabOrder();
     return ta < tb;
   });
-  for (size_t i = 1; i < order.size(); ++i) QWidget::setTabOrder(order[i - 1], order[i]);
+  for (size_t i = 1; i < order.size(); ++i) QWidget::setTabOrder(order[i - 1]->ControlWidget(), order[i]->ControlWidget());
 }
 
-void TControl::Loaded() {
+void TControlBase::Loaded() {
   TComponent::Loaded();
-  AlignChildControls(this);
-  ApplyChildTabOrder(this);
+  AlignChildControls(FWidget);
+  ApplyChildTabOrder(FWidget);
 }

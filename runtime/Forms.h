@@ -71,6 +71,9 @@ public:
   // reads its description in its own constructor calls it there.
   virtual void DoCreate();
   void Close() { close(); }
+  // What the last button clicked on the form left here (its ModalResult).
+  int ModalResult() const { return FModalResult; }
+  void SetModalResult(int value) { FModalResult = value; }
 
 protected:
   void showEvent(QShowEvent* event) override;
@@ -81,6 +84,7 @@ private:
   TPosition FPosition = poDesigned;
   bool FDoubleBuffered = false;
   bool FPlaced = false;
+  int FModalResult = 0;
   TNotifyEvent FOnCreate;
   TCloseEvent FOnClose;
 };

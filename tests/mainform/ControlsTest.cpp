@@ -66,3 +66,18 @@ TEST(Controls, labelClickRunsOnRelease) {
   QTest::mouseClick(&label, Qt::LeftButton, {}, QPoint(2, 2));
   EXPECT_EQ(1, clicks);
 }
+
+TEST(Controls, controlOnAnotherWidgetClassTakesPartInAlignment) {
+  TPanel form(nullptr);
+  form.SetBounds(0, 0, 300, 200);
+  auto* top = new TControlOf<QPushButton>(&form);
+  auto* rest = new TControlOf<QPushButton>(&form);
+  top->setParent(&form);
+  rest->setParent(&form);
+  top->SetHeight(25);
+  top->SetAlign(alTop);
+  rest->SetAlign(alClient);
+  form.Loaded();
+  EXPECT_EQ(QRect(0, 0, 300, 25), top->geometry());
+  EXPECT_EQ(QRect(0, 25, 300, 175), rest->geometry());
+}
