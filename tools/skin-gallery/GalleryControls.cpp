@@ -1,25 +1,63 @@
 #include "GalleryControls.h"
 
+#include "SUIButton.h"
 #include "SUIForm.h"
 #include "SUITitleBar.h"
 
 #include <QApplication>
 #include <QEnterEvent>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QWidget>
 
+namespace {
+
+// A glyph for the sample push button: a filled dot on the key colour.
+void DrawSampleGlyph(TBitmap& glyph) {
+  QImage image(12, 11, QImage::Format_RGB32);
+  image.fill(QColor(255, 0, 255));
+  QPainter p(&image);
+  p.setPen(Qt::NoPen);
+  p.setBrush(QColor(0xC8, 0x20, 0x20));
+  p.drawEllipse(QRect(1, 1, 10, 9));
+  glyph.SetImage(image);
+}
+
+template <class T> T* Place(QWidget* parent, TsuiUIStyle style, QSize size) {
+  auto* control = new T(nullptr);
+  control->setParent(parent);
+  control->SetUIStyle(style);
+  control->resize(size);
+  control->SetTabStop(false);  // no focus mark in the pictures
+  return control;
+}
+
+}  // namespace
+
 std::vector<TGalleryControl> GalleryControls() {
-  // One entry per skinned control, for example:
-  //   {"TsuiButton", [](QWidget* parent, TsuiUIStyle style, TGalleryState state) -> QWidget* {
-  //      auto* b = new TsuiButton(nullptr);
-  //      b->setParent(parent);
-  //      b->SetUIStyle(style);
-  //      b->SetCaption("录制");
-  //      b->resize(90, 25);
-  //      PutInState(b, state);
-  //      return b;
-  //    }},
   return {
+      {QStringLiteral("TsuiButton"),
+       [](QWidget* parent, TsuiUIStyle style, TGalleryState state) -> QWidget* {
+         auto* b = Place<TsuiButton>(parent, style, QSize(90, 25));
+         b->SetCaption(QStringLiteral("录制"));
+         DrawSampleGlyph(*b->Glyph());
+         PutInState(b, state);
+         return b;
+       }},
+      {QStringLiteral("TsuiCheckBox"),
+       [](QWidget* parent, TsuiUIStyle style, TGalleryState state) -> QWidget* {
+         auto* c = Place<TsuiCheckBox>(parent, style, QSize(93, 17));
+         c->SetChecked(state != TGalleryState::Enabled);
+         PutInState(c, state);
+         return c;
+       }},
+      {QStringLiteral("TsuiRadioButton"),
+       [](QWidget* parent, TsuiUIStyle style, TGalleryState state) -> QWidget* {
+         auto* r = Place<TsuiRadioButton>(parent, style, QSize(110, 17));
+         r->SetChecked(state != TGalleryState::Enabled);
+         PutInState(r, state);
+         return r;
+       }},
       // A skinned frame off any window: its title bar with all four buttons on
       // its background. Disabled shows an inactive window's caption; hovered
       // and pressed act on the close button.
