@@ -3,6 +3,7 @@
 #include "SUIResDef.h"
 
 #include <QLinearGradient>
+#include <QPolygonF>
 #include <QPainter>
 #include <QPainterPath>
 #include <QRadialGradient>
@@ -101,10 +102,7 @@ TLook MakeLook(int id) {
 QColor TitleAt(const TLook& k, qreal y) { return Mix(k.TitleTop, k.TitleBottom, std::clamp(y / k.TitleH, 0.0, 1.0)); }
 
 QLinearGradient Vertical(qreal top, qreal bottom, const QColor& a, const QColor& b) {
-  QLinearGradient g(0, top, 0, bottom);
-  g.setColorAt(0, a);
-  g.setColorAt(1, b);
-  return g;
+  return Gradient(QPointF(0, top), QPointF(0, bottom), a, b);
 }
 
 // A rounded box with a crisp one-pixel border, filled with fill, lit from above.
@@ -370,19 +368,9 @@ void Slider(QPainter& p, const TLook& k, bool vertical) {
   QPainterPath shape;
   if (vertical) {
     // Points to the right.
-    shape.moveTo(0.5, 1.5);
-    shape.lineTo(12, 1.5);
-    shape.lineTo(17.5, 5.5);
-    shape.lineTo(12, 9.5);
-    shape.lineTo(0.5, 9.5);
-    shape.closeSubpath();
+    shape = SkinArt::Outline({{0.5, 1.5}, {12, 1.5}, {17.5, 5.5}, {12, 9.5}, {0.5, 9.5}});
   } else {
-    shape.moveTo(1.5, 0.5);
-    shape.lineTo(9.5, 0.5);
-    shape.lineTo(9.5, 14);
-    shape.lineTo(5.5, 19.5);
-    shape.lineTo(1.5, 14);
-    shape.closeSubpath();
+    shape = SkinArt::Outline({{1.5, 0.5}, {9.5, 0.5}, {9.5, 14}, {5.5, 19.5}, {1.5, 14}});
   }
   QLinearGradient g = vertical ? QLinearGradient(0, 0, 0, size.height()) : QLinearGradient(0, 0, size.width(), 0);
   g.setColorAt(0, Qt::white);
@@ -456,16 +444,8 @@ void MacComboButton(QPainter& p) {
   Box(p, QRectF(0, 0, 16, 17), 3, Vertical(0, 17, accent.lighter(150), accent), accent.darker(130), 0.7);
   p.setPen(Qt::NoPen);
   p.setBrush(Qt::white);
-  QPainterPath a;
-  a.moveTo(5, 7);
-  a.lineTo(8, 4);
-  a.lineTo(11, 7);
-  a.closeSubpath();
-  a.moveTo(5, 10);
-  a.lineTo(8, 13);
-  a.lineTo(11, 10);
-  a.closeSubpath();
-  p.drawPath(a);
+  p.drawPath(SkinArt::Outline({{5, 7}, {8, 4}, {11, 7}}));
+  p.drawPath(SkinArt::Outline({{5, 10}, {8, 13}, {11, 10}}));
 }
 
 void SideBar(QPainter& p, bool hot) {
@@ -597,6 +577,20 @@ void AddStyle(std::vector<TPicture>& out, const TLook& k) {
 }
 
 }  // namespace
+
+QPainterPath Outline(std::initializer_list<QPointF> points) {
+  QPainterPath path;
+  path.addPolygon(QPolygonF(QList<QPointF>(points)));
+  path.closeSubpath();
+  return path;
+}
+
+QLinearGradient Gradient(QPointF from, QPointF to, const QColor& a, const QColor& b) {
+  QLinearGradient g(from, to);
+  g.setColorAt(0, a);
+  g.setColorAt(1, b);
+  return g;
+}
 
 std::vector<TPicture> AllPictures() {
   std::vector<TPicture> out;

@@ -3,9 +3,13 @@
 // background is keyed out, and a function that paints it in logical pixels.
 #include <QColor>
 #include <QImage>
+#include <QLinearGradient>
+#include <QPainterPath>
+#include <QPointF>
 #include <QSize>
 #include <QString>
 #include <functional>
+#include <initializer_list>
 #include <vector>
 
 class QPainter;
@@ -26,6 +30,11 @@ struct TPicture {
   QColor Backdrop;
   std::function<void(QPainter&)> Draw;
 };
+
+// A closed outline through the points, in order.
+QPainterPath Outline(std::initializer_list<QPointF> points);
+// A two-colour gradient along the line from one point to another.
+QLinearGradient Gradient(QPointF from, QPointF to, const QColor& a, const QColor& b);
 
 // Every picture of every style and the shared ones.
 std::vector<TPicture> AllPictures();
