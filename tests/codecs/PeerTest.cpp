@@ -87,7 +87,7 @@ Bytes ReadWave(const QString& name, TFormat& format) {
 class CodecPeers : public ::testing::Test {
 protected:
   void SetUp() override {
-    if (!Exec("ffmpeg", {"-version"}) || !Exec("sox", {"--version"})) GTEST_SKIP() << "ffmpeg or sox missing";
+    if (!Exec("ffmpeg", {"-version"}) || !Exec("sox", {"--version"})) GTEST_FAIL() << "ffmpeg or sox missing";
     ASSERT_TRUE(Dir.isValid());
   }
   QString Path(const QString& name) const { return Dir.filePath(name); }

@@ -17,7 +17,7 @@ struct ConvertTool : ::testing::Test {
   QTemporaryDir dir;
   QString input;
   void SetUp() override {
-    if (!HavePeer("ffmpeg") || !HavePeer("ffprobe")) GTEST_SKIP() << "ffmpeg/ffprobe missing";
+    if (!HavePeer("ffmpeg") || !HavePeer("ffprobe")) GTEST_FAIL() << "ffmpeg/ffprobe missing";
     input = Path("in.wav");
     TdeWaveFormat f;
     SetPcm(f, 2, 44100, 16);

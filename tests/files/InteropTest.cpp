@@ -13,7 +13,7 @@ namespace {
 struct InteropTest : ::testing::Test {
   QTemporaryDir dir;
   void SetUp() override {
-    if (!HavePeer("ffmpeg") || !HavePeer("ffprobe") || !HavePeer("sox")) GTEST_SKIP() << "ffmpeg/ffprobe/sox missing";
+    if (!HavePeer("ffmpeg") || !HavePeer("ffprobe") || !HavePeer("sox")) GTEST_FAIL() << "ffmpeg/ffprobe/sox missing";
   }
   QString Path(const QString& name) const { return dir.filePath(name); }
 

@@ -85,8 +85,8 @@ std::vector<int16_t> LeftChannel(const std::vector<std::vector<uint8_t>>& blocks
 class RealTimeWindow : public ::testing::Test {
 protected:
   void SetUp() override {
-    if (!Server.Running()) GTEST_SKIP() << "no sound server for the real-time tests: " << Server.Why().toStdString();
-    if (QStandardPaths::findExecutable("ffmpeg").isEmpty()) GTEST_SKIP() << "ffmpeg is not installed";
+    if (!Server.Running()) GTEST_FAIL() << "no sound server for the real-time tests: " << Server.Why().toStdString();
+    if (QStandardPaths::findExecutable("ffmpeg").isEmpty()) GTEST_FAIL() << "ffmpeg is not installed";
     Form = CreateStoredWindow();
   }
   void TearDown() override {
