@@ -60,8 +60,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       break;
     }
   if (!driver) std::abort();  // every enumerated format decodes
-  auto stream = driver->Open(coded, pcm, false);
-  if (!stream) return 0;
+  std::unique_ptr<IAcmStream> stream;
+  if (driver->Open(coded, pcm, false, stream) != MMSYSERR_NOERROR || !stream) return 0;
 
   std::vector<uint8_t> held, out;
   for (size_t off = 0; off <= size; off += piece) {
