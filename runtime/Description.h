@@ -86,18 +86,18 @@ public:
     DescriptionDetail::AddClass(T::staticMetaObject, [](TComponent* owner) -> TComponent* { return new T(owner); });
   }
   // Publishes an event: setter is a member taking the event's std::function.
-  template <class Arg> TClassRegistration& Event(const char* name, void (T::*setter)(Arg)) {
+  // The setter may be the class's own or one it inherits; an inherited one is
+  // called on its own base, so a base that is not the first one gets the right
+  // address without converting the member pointer.
+  template <class Arg, class Base>
+    requires std::is_base_of_v<Base, T>
+  TClassRegistration& Event(const char* name, void (Base::*setter)(Arg)) {
     using E = std::decay_t<Arg>;
     DescriptionDetail::AddEvent(T::staticMetaObject, name, typeid(E), [setter](QObject* o, const std::any& h) {
-      (qobject_cast<T*>(o)->*setter)(std::any_cast<const E&>(h));
+      Base* target = qobject_cast<T*>(o);
+      (target->*setter)(std::any_cast<const E&>(h));
     });
     return *this;
-  }
-  // The same for a setter the class inherits.
-  template <class Base, class Arg>
-    requires(std::is_base_of_v<Base, T> && !std::is_same_v<Base, T>)
-  TClassRegistration& Event(const char* name, void (Base::*setter)(Arg)) {
-    return Event(name, static_cast<void (T::*)(Arg)>(setter));
   }
 };
 template <class T> TClassRegistration<T> RegisterClass() { return {}; }
