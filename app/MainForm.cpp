@@ -14,6 +14,7 @@
 #include "deCommon.h"
 #include "deRegister.h"
 
+#include <unistd.h>
 #include <QClipboard>
 #include <QCoreApplication>
 #include <QDateTime>
@@ -25,7 +26,6 @@
 #include <QStandardPaths>
 #include <QUrl>
 #include <algorithm>
-#include <unistd.h>
 
 namespace {
 
@@ -34,8 +34,9 @@ const char* const kWorkingFile = "Recorded.wav";
 // Runs every step of a teardown even when one fails; the first failure is
 // raised at the end, after the state has been reset.
 class TTeardown {
-public:
-  template <class F> void Step(F step) {
+ public:
+  template <class F>
+  void Step(F step) {
     try {
       step();
     } catch (...) {
@@ -47,7 +48,7 @@ public:
   }
   std::exception_ptr First() const { return FFirst; }
 
-private:
+ private:
   std::exception_ptr FFirst;
 };
 
@@ -113,7 +114,8 @@ void CopyReplacing(const QString& source, const QString& target) {
 
 QString WorkingFolder(const QString& programFolder) {
   if (FolderWritable(programFolder)) return programFolder;
-  const QString data = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QStringLiteral("/tamsel");
+  const QString data =
+      QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QStringLiteral("/tamsel");
   QDir().mkpath(data);
   return data;
 }

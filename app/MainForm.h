@@ -42,7 +42,7 @@ QString HomePageAddress();
 
 class TForm1 : public TForm {
   Q_OBJECT
-public:
+ public:
   enum TState : uint8_t { Stopped = 0, Recording = 1, Playing = 2 };
 
   explicit TForm1(TComponent* owner);
@@ -90,10 +90,10 @@ public:
   TTimer* tmStatusBar = nullptr;
   TSaveDialog* SaveDialog1 = nullptr;
 
-protected:
+ protected:
   void Loaded() override;
 
-private:
+ private:
   void UpdateButtons();
   void UpdateStatus();
   void StopRecording();

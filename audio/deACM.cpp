@@ -64,8 +64,8 @@ QString TdeWaveFormat::Description() const {
   tag.cbStruct = sizeof tag;
   tag.dwFormatTag = FormatTag();
   if (acmFormatTagDetails(nullptr, &tag, ACM_FORMATTAGDETAILSF_FORMATTAG) == MMSYSERR_NOERROR)
-    prefix = QString::fromUtf8(tag.szFormatTag, qstrnlen(tag.szFormatTag, sizeof tag.szFormatTag)) +
-             QStringLiteral(": ");
+    prefix =
+        QString::fromUtf8(tag.szFormatTag, qstrnlen(tag.szFormatTag, sizeof tag.szFormatTag)) + QStringLiteral(": ");
   // The manager only reads the buffer; its record type wants a mutable pointer.
   alignas(8) uint8_t copy[WAVE_FORMAT_BUFFER_SIZE];
   std::memcpy(copy, FBuffer, sizeof copy);

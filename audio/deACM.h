@@ -24,7 +24,7 @@
 // New objects hold PCM, 11025 Hz, 8-bit, stereo; the rest of the buffer is zero.
 class TdeWaveFormat : public TPersistent {
   Q_OBJECT
-public:
+ public:
   // Which formats the chooser offers; nothing in the program changes it from crNone.
   enum TChooserRestriction : uint8_t { crNone = 0, crInput = 1, crOutput = 2 };
 
@@ -76,11 +76,11 @@ public:
   // a chooser failure raises EACMConversionError "Error selecting format." and the reason.
   bool Choose(const QString& title);
 
-protected:
+ protected:
   // Copies all 512 bytes into another wave format; other destinations are ignored.
   void AssignTo(TPersistent* dest) override;
 
-private:
+ private:
   WAVEFORMATEX* Record() { return reinterpret_cast<WAVEFORMATEX*>(FBuffer); }
   const WAVEFORMATEX* Record() const { return reinterpret_cast<const WAVEFORMATEX*>(FBuffer); }
 
@@ -104,7 +104,7 @@ inline bool CanConvert(const TdeWaveFormat* source, const TdeWaveFormat* dest, b
 class IdeAudioObserver;
 
 class IdeAudioSubject {
-public:
+ public:
   static constexpr TGUID IID{0xBE271F37, 0xAA0D, 0x4718, {0xAE, 0x4E, 0xF5, 0xC4, 0x6E, 0x34, 0xBF, 0x76}};
   // Adds observer to the end of the list (no duplicate check).
   virtual void Attach(IdeAudioObserver* observer) = 0;
@@ -113,17 +113,17 @@ public:
   // The live format of every block this subject hands out (not a copy).
   virtual TdeWaveFormat& GetFormat() = 0;
 
-protected:
+ protected:
   ~IdeAudioSubject() = default;  // lifetime is the owning component's business
 };
 
 class IdeAudioObserver {
-public:
+ public:
   static constexpr TGUID IID{0xFF60D1E0, 0x9D22, 0x47BF, {0x95, 0xAB, 0x80, 0x7D, 0xEC, 0xAD, 0xFF, 0x1D}};
   // One block in sender->GetFormat(); valid only during the call.
   virtual void Update(IdeAudioSubject* sender, const void* audioData, int32_t audioDataSize) = 0;
 
-protected:
+ protected:
   ~IdeAudioObserver() = default;
 };
 
@@ -132,15 +132,15 @@ using TBufferEvent = std::function<void(TComponent* sender, const void* audioDat
 using TAbortableBufferEvent =
     std::function<void(TComponent* sender, const void* audioData, int32_t audioDataSize, bool& abort)>;
 // Clearing raiseException drops the observer's exception and lets the others have the block.
-using TObserverErrorEvent = std::function<void(IdeAudioSubject* sender, IdeAudioObserver* observer,
-                                               Exception& e, bool& raiseException)>;
+using TObserverErrorEvent =
+    std::function<void(IdeAudioSubject* sender, IdeAudioObserver* observer, Exception& e, bool& raiseException)>;
 // The observer delegate's callback: the arguments of Update.
 using TAudioDataEvent = std::function<void(IdeAudioSubject* sender, const void* audioData, int32_t audioDataSize)>;
 
 // The producer role. Owned by its controller, which gives it the format it
 // describes its blocks with (owned by the controller, never freed here).
 class TdeAudioSubject : public TComponent, public IdeAudioSubject {
-public:
+ public:
   TdeAudioSubject(TComponent* controller, TdeWaveFormat* format);
   ~TdeAudioSubject() override;
 
@@ -164,7 +164,7 @@ public:
   bool RaiseObserverErrors = true;  // initial raiseException of OnObserverError
   TObserverErrorEvent OnObserverError;
 
-private:
+ private:
   TdeWaveFormat* FFormat;
   mutable std::mutex FLock;  // each list operation on its own; Notify never holds it across Update
   std::vector<IdeAudioObserver*> FObservers;
@@ -174,7 +174,7 @@ private:
 // The consumer role: follows the producer named by AudioSource and forwards
 // its blocks to OnAudioData.
 class TdeAudioObserver : public TComponent, public IdeAudioObserver {
-public:
+ public:
   explicit TdeAudioObserver(TComponent* controller);
   ~TdeAudioObserver() override;
 
@@ -191,7 +191,7 @@ public:
 
   TAudioDataEvent OnAudioData;
 
-private:
+ private:
   TComponent* FAudioSource = nullptr;
   TComponent* FController;
 };
@@ -210,7 +210,7 @@ void* QueryAudioRole(const TGUID& iid, TdeAudioSubject* subject, TdeAudioObserve
 // output: the codec's worst case for a full input buffer), so a running stream
 // never allocates.
 class TMiniConvertor {
-public:
+ public:
   TMiniConvertor(const TdeWaveFormat& source, const TdeWaveFormat& destination);
   ~TMiniConvertor();
   TMiniConvertor(const TMiniConvertor&) = delete;
@@ -232,7 +232,7 @@ public:
   bool Active() const { return FActive; }
   bool IsPrepared() const { return (FHeader.fdwStatus & ACMSTREAMHEADER_STATUSF_PREPARED) != 0; }
 
-private:
+ private:
   void ResetBuffers();
   void GrowInput(int64_t capacity);
   void AppendInput(const void* audioData, int32_t audioDataSize);
@@ -267,7 +267,7 @@ class TdeAudioConvertor : public TQComponent {
   Q_CLASSINFO("Default:RequestRealTime", "false")
   Q_CLASSINFO("Default:Set8087FPUFlag", "true")
 
-public:
+ public:
   explicit TdeAudioConvertor(TComponent* owner);
   ~TdeAudioConvertor() override;
 
@@ -317,12 +317,12 @@ public:
 
   void* QueryInterface(const TGUID& iid) override;
 
-protected:
+ protected:
   virtual void HandleAudioData(IdeAudioSubject* sender, const void* audioData, int32_t audioDataSize);
   virtual void HandleObserverError(IdeAudioSubject* sender, IdeAudioObserver* observer, Exception& e,
                                    bool& raiseException);
 
-private:
+ private:
   void PlanChain();
   void ClearChain();
   enum class TRun { Normal, Alone, Last };
@@ -346,7 +346,6 @@ private:
   bool FSet8087FPUFlag = true;
 };
 
-
 // ---- Codec catalogue ----
 
 // One installed codec driver with its names, support flags, priority and every
@@ -355,11 +354,16 @@ private:
 // to the catalogue at the end of its construction and removes itself when
 // destroyed; the catalogue owns its entries.
 class TdeCodec {
-public:
+ public:
   // Bits 0..6 of Support, in this order.
   enum TSupportFlag : uint8_t {
-    sfCodec = 0x01, sfConverter = 0x02, sfFilter = 0x04, sfHardware = 0x08, sfAsync = 0x10,
-    sfLocal = 0x20, sfDisabled = 0x40
+    sfCodec = 0x01,
+    sfConverter = 0x02,
+    sfFilter = 0x04,
+    sfHardware = 0x08,
+    sfAsync = 0x10,
+    sfLocal = 0x20,
+    sfDisabled = 0x40
   };
   struct TFormat {
     QString Name;                // the format's display text
@@ -385,7 +389,7 @@ public:
   uint32_t MaxFormatSize() const { return FMaxFormatSize; }
   uint32_t MaxExtraSize() const { return FMaxExtraSize; }
 
-private:
+ private:
   static bool FormatCallback(HACMDRIVERID, ACMFORMATDETAILS* details, uintptr_t instance, uint32_t);
 
   uint8_t FSupport = 0;
@@ -416,7 +420,7 @@ void RefreshCodecs();
 
 // Runs the format chooser modally for one Choose and keeps its outcome.
 class TFormatSelector {
-public:
+ public:
   explicit TFormatSelector(const ACMFORMATCHOOSE& record) : FRecord(record) {}
   // Shows the chooser over the active window; returns the chooser's code:
   // 0 accepted, ACMERR_CANCELED, or why it failed.
@@ -424,7 +428,7 @@ public:
   MMRESULT Result() const { return FResult; }
   const ACMFORMATCHOOSE& Record() const { return FRecord; }
 
-private:
+ private:
   ACMFORMATCHOOSE FRecord;
   MMRESULT FResult = ACMERR_CANCELED;
 };

@@ -20,9 +20,7 @@ struct TCatalogueFinalizer {
   }
 } CatalogueFinalizer;
 
-QString FieldText(const char* field, size_t size) {
-  return QString::fromUtf8(field, qsizetype(strnlen(field, size)));
-}
+QString FieldText(const char* field, size_t size) { return QString::fromUtf8(field, qsizetype(strnlen(field, size))); }
 
 bool DriverCallback(HACMDRIVERID id, uintptr_t, uint32_t) {
   try {
@@ -113,8 +111,7 @@ int CodecCount() {
 
 TdeCodec* Codecs(int index) {
   EnsureCatalogue();
-  if (index < 0 || index >= int(Catalogue->size()))
-    throw EACMCodecError(QString(SCodecIndexOutOfBounds).arg(index));
+  if (index < 0 || index >= int(Catalogue->size())) throw EACMCodecError(QString(SCodecIndexOutOfBounds).arg(index));
   return (*Catalogue)[size_t(index)];
 }
 

@@ -13,7 +13,7 @@ namespace {
 // environment after it, also when the call raises. Costs nothing where every
 // exception is masked already (the normal state of a program here).
 class TFpuGuard {
-public:
+ public:
   explicit TFpuGuard(bool enabled) : FActive(enabled && fegetexcept() != 0) {
     if (FActive) feholdexcept(&FEnv);
   }
@@ -23,7 +23,7 @@ public:
   TFpuGuard(const TFpuGuard&) = delete;
   TFpuGuard& operator=(const TFpuGuard&) = delete;
 
-private:
+ private:
   bool FActive;
   fenv_t FEnv{};
 };
@@ -50,8 +50,8 @@ void TMiniConvertor::Open(bool realTime) {
   if (FActive) throw EACMError(SConversionActive);
   HACMSTREAM handle = nullptr;
   RaiseACMError<EACMConversionError>(acmStreamOpen(&handle, nullptr, reinterpret_cast<const WAVEFORMATEX*>(FSource),
-                                                   reinterpret_cast<const WAVEFORMATEX*>(FDestination), nullptr,
-                                                   0, 0, realTime ? 0 : ACM_STREAMOPENF_NONREALTIME));
+                                                   reinterpret_cast<const WAVEFORMATEX*>(FDestination), nullptr, 0, 0,
+                                                   realTime ? 0 : ACM_STREAMOPENF_NONREALTIME));
   FHandle = handle;
   FActive = true;
   ResetBuffers();
@@ -157,9 +157,7 @@ int32_t TMiniConvertor::Convert(const void* audioData, int32_t audioDataSize, bo
 // ---- TdeAudioConvertor ----
 
 TdeAudioConvertor::TdeAudioConvertor(TComponent* owner)
-    : TQComponent(owner),
-      FFormatIn(std::make_unique<TdeWaveFormat>()),
-      FFormatOut(std::make_unique<TdeWaveFormat>()) {
+    : TQComponent(owner), FFormatIn(std::make_unique<TdeWaveFormat>()), FFormatOut(std::make_unique<TdeWaveFormat>()) {
   FObserver = std::make_unique<TdeAudioObserver>(this);
   FObserver->OnAudioData = [this](IdeAudioSubject* sender, const void* data, int32_t size) {
     HandleAudioData(sender, data, size);
@@ -301,7 +299,8 @@ void TdeAudioConvertor::RunSteps(size_t index, const void* data, int32_t size, T
     const int32_t produced = step.Convert(data, size, FSet8087FPUFlag, flags);
     data = nullptr;
     size = 0;
-    if (produced > 0) RunSteps(index + 1, step.OutputBuffer(), produced, run == TRun::Alone ? TRun::Alone : TRun::Normal);
+    if (produced > 0)
+      RunSteps(index + 1, step.OutputBuffer(), produced, run == TRun::Alone ? TRun::Alone : TRun::Normal);
     if (run != TRun::Last || produced == 0) break;
   }
   if (run == TRun::Last) {

@@ -55,7 +55,8 @@ inline constexpr const char* SWritePastEndOfSubStream = "Write past end of sub s
 inline constexpr const char* SInvalidFileFormat = "Invalid file format.";
 inline constexpr const char* SAudioFileTooLarge =
     "The audio file has reached 4 GiB, the largest size a WAVE file can hold; the audio before this block was kept.";
-inline constexpr const char* SAudioFileWriteError = "Error writing the audio file; the audio before this block was kept.";
+inline constexpr const char* SAudioFileWriteError =
+    "Error writing the audio file; the audio before this block was kept.";
 inline constexpr const char* SAudioFilePatchError =
     "Error writing the audio file; the audio up to the last second before this block was kept.";
 

@@ -51,8 +51,7 @@ void TdeAudioControlSource::SetOutputFormat(uint32_t samplesPerSec) {
   out->SetBlockAlign(4);
 }
 
-void TdeAudioControlSource::HandleAudioData(IdeAudioSubject* sender, const void* audioData,
-                                            int32_t audioDataSize) {
+void TdeAudioControlSource::HandleAudioData(IdeAudioSubject* sender, const void* audioData, int32_t audioDataSize) {
   TdeWaveFormat& format = sender->GetFormat();
   // The chain is planned again only when the producer's format changed (input
   // versus output device); each block is still converted on its own.
@@ -224,9 +223,7 @@ void TdeCustomOscilloscope::SetPenRight(TPen* value) {
   update();
 }
 
-void TdeCustomOscilloscope::SetAudioControlSource(TdeAudioControlSource* value) {
-  Observer().SetAudioSource(value);
-}
+void TdeCustomOscilloscope::SetAudioControlSource(TdeAudioControlSource* value) { Observer().SetAudioSource(value); }
 
 void TdeCustomOscilloscope::Paint() {
   TdeAudioControl::Paint();

@@ -19,7 +19,7 @@
 class TdeAudioControlSource : public TQComponent {
   Q_OBJECT
   Q_PROPERTY(TComponent* AudioSource READ AudioSource WRITE SetAudioSource)
-public:
+ public:
   explicit TdeAudioControlSource(TComponent* owner);
   ~TdeAudioControlSource() override;
 
@@ -45,7 +45,7 @@ public:
   const TObserverErrorEvent& OnObserverError() const { return FOnObserverError; }
   void SetOnObserverError(TObserverErrorEvent handler) { FOnObserverError = std::move(handler); }
 
-protected:
+ protected:
   virtual void DoDataChanged();
   virtual void HandleObserverError(IdeAudioSubject* sender, IdeAudioObserver* observer, Exception& e,
                                    bool& raiseException);
@@ -54,7 +54,7 @@ protected:
   // Room for count samples; raises EOutOfMemory when there is none.
   virtual std::unique_ptr<int16_t[]> NewSampleArray(int32_t count);
 
-private:
+ private:
   // 16-bit stereo PCM at samplesPerSec into the convertor's FormatOut.
   void SetOutputFormat(uint32_t samplesPerSec);
 
@@ -85,7 +85,7 @@ class TdeAudioControl : public TControl {
   Q_OBJECT
   Q_PROPERTY(bool Transparent READ Transparent WRITE SetTransparent)
   Q_CLASSINFO("Default:Color", "clWindow")
-public:
+ public:
   explicit TdeAudioControl(TComponent* owner);
   ~TdeAudioControl() override;
 
@@ -100,7 +100,7 @@ public:
   // Only asks for a repaint: several blocks before one paint give one paint.
   virtual void HandleAudioData(IdeAudioSubject* sender, const void* audioData, int32_t audioDataSize);
 
-protected:
+ protected:
   // Valid during Paint only.
   TCanvas& Canvas() { return *FCanvas; }
   // Background (unless a handler or Transparent says no); subclasses draw over it.
@@ -116,7 +116,7 @@ protected:
   const int16_t* RightData() const;
   int32_t SampleCount() const;
 
-private:
+ private:
   std::unique_ptr<TdeAudioObserver> FObserver;
   THandledEvent FOnPaintBackground;
   bool FTransparent = false;
@@ -141,7 +141,7 @@ using enum deAudioControls::TOscilloscopeOrientation;
 // reduced to NumberOfPoints single frames spread over its whole rectangle.
 class TdeCustomOscilloscope : public TdeAudioControl {
   Q_OBJECT
-public:
+ public:
   static constexpr int32_t MinNumberOfPoints = 10;
 
   explicit TdeCustomOscilloscope(TComponent* owner);
@@ -165,14 +165,14 @@ public:
   TdeAudioControlSource* AudioControlSource() const { return ControlSource(); }
   void SetAudioControlSource(TdeAudioControlSource* value);
 
-protected:
+ protected:
   void Paint() override;
   // One trace of count values over rect. Point k shows frame Trunc(k * count / N),
   // the first on the rectangle's left (top) edge and the last on its right (bottom) one;
   // a positive sample lies below (right of) the middle line.
   virtual void DrawChannel(const int16_t* values, int32_t count, const TTraceRect& rect, TPen& pen);
 
-private:
+ private:
   TOscilloscopeLayout FLayout = olTopBottom;
   int32_t FNumberOfPoints = 200;
   TOscilloscopeOrientation FOrientation = ooHorizontal;
@@ -192,7 +192,7 @@ class TdeOscilloscope : public TdeCustomOscilloscope {
   Q_PROPERTY(TPen* PenRight READ PenRight WRITE SetPenRight)
   Q_CLASSINFO("Default:Layout", "olTopBottom")
   Q_CLASSINFO("Default:Orientation", "ooHorizontal")
-public:
+ public:
   explicit TdeOscilloscope(TComponent* owner) : TdeCustomOscilloscope(owner) {}
 
   TComponent* AudioControlSourceComponent() const { return AudioControlSource(); }

@@ -103,4 +103,3 @@ bool TdeAudioIO::IsStaleNotice(const TMessage& message, uint32_t closeNotice) {
   if (earlier && message.Msg == closeNotice) --FCloseNoticesDue;
   return earlier && FActive;
 }
-

@@ -44,7 +44,7 @@
 // when the last delivery in progress ends. Handlers may therefore close, or
 // close and reopen, the component while its block is being delivered.
 class TdeBlockPool {
-public:
+ public:
   TdeBlockPool();
   ~TdeBlockPool();
   TdeBlockPool(const TdeBlockPool&) = delete;
@@ -69,17 +69,17 @@ public:
   void RecycleHeader(WAVEHDR* header);
 
   class TDeliveryScope {
-  public:
+   public:
     TDeliveryScope(TdeBlockPool& pool, WAVEHDR* header);
     ~TDeliveryScope();
     TDeliveryScope(const TDeliveryScope&) = delete;
     TDeliveryScope& operator=(const TDeliveryScope&) = delete;
 
-  private:
+   private:
     TdeBlockPool& FPool;
   };
 
-private:
+ private:
   struct TDelivery {
     WAVEHDR* Header;
     bool Released;  // released meanwhile: its blocks go back to the pool at the end
@@ -95,7 +95,7 @@ private:
 // ---- Device base ----
 class TdeAudioIO : public QObject, public TComponent {
   Q_OBJECT
-public:
+ public:
   explicit TdeAudioIO(TComponent* owner = nullptr);
   ~TdeAudioIO() override;
 
@@ -135,7 +135,7 @@ public:
   void RecycleBlock(char* address) { FPool.RecycleBlock(address); }
   void FreeBlocks() { FPool.FreeBlocks(); }
 
-protected:
+ protected:
   virtual void CloseDevice() = 0;
   virtual void OpenDevice() = 0;
   virtual void WndProc(TMessage& message);
@@ -169,7 +169,7 @@ protected:
   // True when the message belongs to an earlier opening (and consumes its close notice).
   bool IsStaleNotice(const TMessage& message, uint32_t closeNotice);
 
-private:
+ private:
   bool FActive = false;
   TNotifyEvent FAfterClose;
   TNotifyEvent FAfterOpen;
@@ -187,7 +187,7 @@ private:
 // ---- Audio input ----
 class TdeAbstractAudioIn : public TdeAudioIO {
   Q_OBJECT
-public:
+ public:
   explicit TdeAbstractAudioIn(TComponent* owner = nullptr);
   ~TdeAbstractAudioIn() override;
 
@@ -199,11 +199,11 @@ public:
   const TObserverErrorEvent& OnObserverError() const { return FOnObserverError; }
   void SetOnObserverError(TObserverErrorEvent h) { FOnObserverError = std::move(h); }
 
-protected:
+ protected:
   virtual void HandleObserverError(IdeAudioSubject* sender, IdeAudioObserver* observer, Exception& e,
                                    bool& raiseException);
 
-private:
+ private:
   std::unique_ptr<TdeAudioSubject> FSubject;
   bool FAutoAdjustBufferSize = true;
   TObserverErrorEvent FOnObserverError;
@@ -211,7 +211,7 @@ private:
 
 class TdeCustomAudioIn : public TdeAbstractAudioIn {
   Q_OBJECT
-public:
+ public:
   explicit TdeCustomAudioIn(TComponent* owner = nullptr);
   ~TdeCustomAudioIn() override;
 
@@ -230,14 +230,14 @@ public:
 
   void SetBufferCount(uint8_t value) override;
 
-protected:
+ protected:
   void CloseDevice() override;
   void OpenDevice() override;
   void WndProc(TMessage& message) override;
   virtual void DoAudioRecorded(const void* audioData, int32_t audioDataSize);
   void AbandonDevice() override;
 
-private:
+ private:
   void AddBuffer();
   void BufferFilled(WAVEHDR* header);
   void ReleaseHeader(WAVEHDR* header);
@@ -264,14 +264,14 @@ class TdeAudioIn : public TdeCustomAudioIn {
   Q_CLASSINFO("Default:AutoOpen", "true")
   Q_CLASSINFO("Default:BufferCount", "4")
   Q_CLASSINFO("Default:BufferSize", "11025")
-public:
+ public:
   Q_INVOKABLE explicit TdeAudioIn(TComponent* owner = nullptr) : TdeCustomAudioIn(owner) {}
 };
 
 // ---- Audio output ----
 class TdeAbstractAudioOut : public TdeAudioIO {
   Q_OBJECT
-public:
+ public:
   explicit TdeAbstractAudioOut(TComponent* owner = nullptr);
   ~TdeAbstractAudioOut() override;
 
@@ -286,12 +286,12 @@ public:
 
   virtual void Write(const void* audioData, int32_t audioDataSize) = 0;
 
-protected:
+ protected:
   virtual void HandleAudioData(IdeAudioSubject* sender, const void* audioData, int32_t audioDataSize);
   virtual void HandleObserverError(IdeAudioSubject* sender, IdeAudioObserver* observer, Exception& e,
                                    bool& raiseException);
 
-private:
+ private:
   std::unique_ptr<TdeAudioObserver> FObserver;
   std::unique_ptr<TdeAudioSubject> FSubject;
   TObserverErrorEvent FOnObserverError;
@@ -299,7 +299,7 @@ private:
 
 class TdeCustomAudioOut : public TdeAbstractAudioOut {
   Q_OBJECT
-public:
+ public:
   explicit TdeCustomAudioOut(TComponent* owner = nullptr);
   ~TdeCustomAudioOut() override;
 
@@ -322,14 +322,14 @@ public:
 
   void Write(const void* audioData, int32_t audioDataSize) override;
 
-protected:
+ protected:
   void CloseDevice() override;
   void OpenDevice() override;
   void WndProc(TMessage& message) override;
   void AbandonDevice() override;
   virtual void DoAudioPlayed(const void* audioData, int32_t audioDataSize);
 
-private:
+ private:
   void SendHeader(WAVEHDR* header);
   bool IsPending(const WAVEHDR* header) const;
   void BufferDone(WAVEHDR* header);
@@ -357,6 +357,6 @@ class TdeAudioOut : public TdeCustomAudioOut {
   Q_CLASSINFO("Default:AutoOpen", "true")
   Q_CLASSINFO("Default:BufferCount", "0")
   Q_CLASSINFO("Default:MaximumBuffers", "0")
-public:
+ public:
   Q_INVOKABLE explicit TdeAudioOut(TComponent* owner = nullptr) : TdeCustomAudioOut(owner) {}
 };

@@ -48,7 +48,8 @@ void TdeCustomAudioIn::OpenDevice() {
   const uint32_t bits = Format()->BitsPerSample();
   if (bits > 0) {
     const uint32_t frame = bits / 8 * Format()->Channels();
-    if (AutoAdjustBufferSize() && frame > 1 && FBufferSize % frame != 0) SetBufferSize(FBufferSize - FBufferSize % frame);
+    if (AutoAdjustBufferSize() && frame > 1 && FBufferSize % frame != 0)
+      SetBufferSize(FBufferSize - FBufferSize % frame);
     if ((uint64_t{FBufferSize} * 8) % bits != 0) throw EACMAudioInError(SInvalidInputBufferSize);
     // A buffer that cannot hold one frame would come back empty at once, forever.
     if (FBufferSize < std::max<uint32_t>(frame, 1)) throw EACMAudioInError(SInvalidInputBufferSize);
@@ -130,7 +131,8 @@ void TdeCustomAudioIn::RingEmptied(std::exception_ptr lastFailure) {
   } catch (...) {
   }
   Close();
-  throw EACMAudioInError(QString::fromUtf8(SInputRingEmpty) + (reason.isEmpty() ? QString() : QLatin1Char('\n') + reason));
+  throw EACMAudioInError(QString::fromUtf8(SInputRingEmpty) +
+                         (reason.isEmpty() ? QString() : QLatin1Char('\n') + reason));
 }
 
 void TdeCustomAudioIn::Drain() {
@@ -178,4 +180,3 @@ void TdeCustomAudioIn::DoAudioRecorded(const void* audioData, int32_t audioDataS
   Subject()->Notify(Subject(), audioData, audioDataSize);
   if (FOnAudioRecorded) FOnAudioRecorded(this, audioData, audioDataSize);
 }
-

@@ -108,7 +108,8 @@ void TdeCustomAudioOut::WndProc(TMessage& message) {
     } else if (message.Msg == MM_DEVICE_ERROR) {
       // Not a buffer notice: it does not count against the queued buffers.
       message.Result = 1;
-      if (Active() && message.WParam == reinterpret_cast<uintptr_t>(FHandle)) DeviceFailed(static_cast<MMRESULT>(message.LParam));
+      if (Active() && message.WParam == reinterpret_cast<uintptr_t>(FHandle))
+        DeviceFailed(static_cast<MMRESULT>(message.LParam));
       return;
     }
   }

@@ -16,9 +16,7 @@ void PutU32(uint8_t* p, uint32_t v) {
   p[3] = static_cast<uint8_t>(v >> 24);
 }
 
-uint32_t GetU32(const uint8_t* p) {
-  return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<uint32_t>(p[3]) << 24);
-}
+uint32_t GetU32(const uint8_t* p) { return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<uint32_t>(p[3]) << 24); }
 
 void WriteU32At(TStream& s, int64_t pos, uint32_t v) {
   uint8_t b[4];
@@ -146,7 +144,8 @@ void TdeRIFFAudioWriter::WriteData(const void* buffer, int32_t count) {
     } catch (const Exception& e) {
       // A failing sync or seek: the file goes back to what the sizes last claimed.
       FDataBytes = FPatchedBytes;
-      FailWrite(FDataHeaderPos + 8 + FPatchedBytes, QString::fromUtf8(SAudioFilePatchError) + QLatin1Char('\n') + e.Message());
+      FailWrite(FDataHeaderPos + 8 + FPatchedBytes,
+                QString::fromUtf8(SAudioFilePatchError) + QLatin1Char('\n') + e.Message());
     }
   }
 }
@@ -307,8 +306,7 @@ TdeRIFFAudioReader::TdeRIFFAudioReader(TStream* stream) : TdeAbstractAudioReader
   // Nothing can be played or converted without these; a zero rate or block
   // size would also stall every consumer that steps through the data by them.
   const WAVEFORMATEX* wf = FFormat->WaveFormat();
-  if (wf->nChannels == 0 || wf->nSamplesPerSec == 0 || wf->nAvgBytesPerSec == 0 || wf->nBlockAlign == 0)
-    InvalidFile();
+  if (wf->nChannels == 0 || wf->nSamplesPerSec == 0 || wf->nAvgBytesPerSec == 0 || wf->nBlockAlign == 0) InvalidFile();
 }
 
 int64_t TdeRIFFAudioReader::SeekStream(int32_t) { return FStream->Seek(FDataStart, soBeginning); }

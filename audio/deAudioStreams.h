@@ -11,7 +11,7 @@
 #include <vector>
 
 class TdeAbstractAudioStream {
-public:
+ public:
   // Assertion failure without a stream. The format starts as the default.
   explicit TdeAbstractAudioStream(TStream* stream);
   virtual ~TdeAbstractAudioStream();
@@ -24,7 +24,7 @@ public:
   virtual TdeWaveFormat* GetFormat();
   TStream* Stream() const { return FStream; }
 
-protected:
+ protected:
   std::unique_ptr<TdeWaveFormat> FFormat;
   TStream* FStream;
 };
@@ -33,7 +33,7 @@ protected:
 // goes out with the first non-empty Write; a writer that never got data leaves
 // the stream untouched. Finish (or destruction) completes the file.
 class TdeAbstractAudioWriter : public TdeAbstractAudioStream {
-public:
+ public:
   explicit TdeAbstractAudioWriter(TStream* stream);
   // Concrete writers call Finish from their own destructor: the trailer is
   // theirs and no longer reachable from here.
@@ -48,7 +48,7 @@ public:
   int64_t BytesWritten() const { return FBytesWritten; }
   int64_t HeaderStart() const { return FHeaderStart; }
 
-protected:
+ protected:
   virtual void WriteTrailer() {}
   virtual void AfterFirstWrite() {}
   virtual void WriteHeader() {}
@@ -75,7 +75,7 @@ protected:
 // patching the sizes fails (a failing sync or seek) the file is cut back to
 // what the sizes last claimed. After a failure every Write raises again.
 class TdeRIFFAudioWriter : public TdeAbstractAudioWriter {
-public:
+ public:
   explicit TdeRIFFAudioWriter(TStream* stream);
   ~TdeRIFFAudioWriter() override;
 
@@ -85,24 +85,24 @@ public:
   // Largest file the format can describe.
   static constexpr int64_t MaxFileSize = 0xFFFFFFFFll;
 
-protected:
+ protected:
   void WriteTrailer() override;
   void WriteHeader() override;
   void WriteData(const void* buffer, int32_t count) override;
 
-private:
+ private:
   void PatchSizes();
   QString WriteFailure() const;
   // Marks the writer broken, cuts the file back to validEnd with true sizes, raises message.
   [[noreturn]] void FailWrite(int64_t validEnd, const QString& message);
 
   int64_t FDataHeaderPos = 0;
-  int64_t FDataBytes = 0;       // audio bytes in the data chunk
-  int64_t FPatchedBytes = 0;    // audio bytes the sizes on disk claim
-  int64_t FUnpatched = 0;       // audio bytes written since the sizes were last patched
-  int64_t FPatchInterval = 0;   // one second of audio
+  int64_t FDataBytes = 0;      // audio bytes in the data chunk
+  int64_t FPatchedBytes = 0;   // audio bytes the sizes on disk claim
+  int64_t FUnpatched = 0;      // audio bytes written since the sizes were last patched
+  int64_t FPatchInterval = 0;  // one second of audio
   bool FDurable = true;
-  bool FBroken = false;         // the stream failed; nothing more is written
+  bool FBroken = false;  // the stream failed; nothing more is written
   QString FBrokenMessage;
 };
 
@@ -115,7 +115,7 @@ int64_t ReadingBlockSize(const TdeWaveFormat& format, int64_t remaining);
 // Checks a file at construction (a reader exists only for a valid file) and
 // hands its audio out as windows.
 class TdeAbstractAudioReader : public TdeAbstractAudioStream {
-public:
+ public:
   explicit TdeAbstractAudioReader(TStream* stream);
   // Windows still open stay usable (they need only the stream) but are no
   // longer reported back to this reader.
@@ -139,11 +139,11 @@ public:
   int32_t CurrentIndex() const { return FCurrentIndex; }
   int OpenWindowCount() const { return static_cast<int>(FWindows.size()); }
 
-protected:
+ protected:
   int32_t FCurrentIndex = 0;
   bool FEnd = false;
 
-private:
+ private:
   void WindowDestroyed(TdeSubStream* window);
   std::vector<TdeSubStream*> FWindows;  // open windows, not owned
 };
@@ -154,7 +154,7 @@ private:
 // "fmt " replaces an earlier one and the walk stops once both "fmt " and "data"
 // were seen. Every refusal is EACMAudioReadError "Invalid file format.".
 class TdeRIFFAudioReader : public TdeAbstractAudioReader {
-public:
+ public:
   explicit TdeRIFFAudioReader(TStream* stream);
 
   int32_t StreamCount() override { return 1; }
@@ -164,7 +164,7 @@ public:
   int32_t ReadStream(int32_t index, void* buffer, int32_t count) override;
   int64_t DataStart() const { return FDataStart; }
 
-private:
+ private:
   int64_t FDataStart = 0;
   uint32_t FDataSize = 0;
 };

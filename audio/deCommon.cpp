@@ -9,8 +9,7 @@ namespace {
 constexpr const char* kUnit = "deCommon";
 }
 
-TdeSubStream::TdeSubStream(TStream* parent, int64_t start, int64_t size)
-    : FStart(start), FParent(parent), FSize(size) {
+TdeSubStream::TdeSubStream(TStream* parent, int64_t start, int64_t size) : FStart(start), FParent(parent), FSize(size) {
   Assert(parent != nullptr, kUnit, "Parent");
   const int64_t parentSize = parent->Size();
   // An empty window may sit at the very end (a file whose data chunk is empty).

@@ -17,7 +17,7 @@ using TdeSubStreamNotify = std::function<void(TdeSubStream*)>;
 // windows may share one parent as long as they do not interleave within a call.
 // The parent is not owned and must outlive the window.
 class TdeSubStream : public TStream {
-public:
+ public:
   // Assertion failures: no parent; start <= 0 or start >= the parent's size
   // (an empty window may start at the parent's end); size < 0;
   // start + size - 1 >= the parent's size. Seeks the parent to start.
@@ -38,7 +38,7 @@ public:
   TStream* Parent() const { return FParent; }
   int64_t Start() const { return FStart; }
 
-private:
+ private:
   TdeSubStreamNotify FOnDestroy;
   int64_t FPosition = 0;
   int64_t FStart;

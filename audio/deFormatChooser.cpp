@@ -126,7 +126,8 @@ MMRESULT TdeFormatChooser::Load() {
     }
   // A record claiming more extra bytes than a format buffer holds is not offered as it is.
   if (start->wFormatTag != WAVE_FORMAT_PCM && start->cbSize > WAVE_FORMAT_MAX_EXTRA) return MMSYSERR_NOERROR;
-  auto tag = std::find_if(FTagEntries.begin(), FTagEntries.end(), [&](const TTag& t) { return t.Tag == start->wFormatTag; });
+  auto tag =
+      std::find_if(FTagEntries.begin(), FTagEntries.end(), [&](const TTag& t) { return t.Tag == start->wFormatTag; });
   if (tag == FTagEntries.end()) {
     ACMFORMATTAGDETAILS d = {};
     d.cbStruct = sizeof d;
@@ -144,9 +145,8 @@ MMRESULT TdeFormatChooser::Load() {
   const QString text = acmFormatDetails(nullptr, &d, ACM_FORMATDETAILSF_FORMAT) == 0
                            ? FromField(d.szFormat, sizeof d.szFormat)
                            : tr("Current format");
-  tag->Formats.insert(tag->Formats.begin(),
-                      TEntry{std::vector<uint8_t>(startBytes, startBytes + startSize),
-                             AttributeText(text, start->nAvgBytesPerSec), true});
+  tag->Formats.insert(tag->Formats.begin(), TEntry{std::vector<uint8_t>(startBytes, startBytes + startSize),
+                                                   AttributeText(text, start->nAvgBytesPerSec), true});
   FStartTag = int(tag - FTagEntries.begin());
   FStartRow = 0;
   return MMSYSERR_NOERROR;
@@ -162,7 +162,8 @@ void TdeFormatChooser::ShowTag(int index) {
 void TdeFormatChooser::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);
   // The list knows its height only now: bring the starting format to the middle.
-  if (QListWidgetItem* item = FAttributes->currentItem()) FAttributes->scrollToItem(item, QAbstractItemView::PositionAtCenter);
+  if (QListWidgetItem* item = FAttributes->currentItem())
+    FAttributes->scrollToItem(item, QAbstractItemView::PositionAtCenter);
 }
 
 void TdeFormatChooser::accept() {

@@ -11,7 +11,7 @@ class QListWidget;
 
 class TdeFormatChooser : public QDialog {
   Q_OBJECT
-public:
+ public:
   // The record must stay valid while the dialog lives; pwfx is written only on accept.
   TdeFormatChooser(ACMFORMATCHOOSE& record, QWidget* parent = nullptr);
   // 0 after loading, or why the formats could not be listed (then do not show it).
@@ -24,10 +24,10 @@ public:
 
   void accept() override;
 
-protected:
+ protected:
   void showEvent(QShowEvent* event) override;
 
-private:
+ private:
   struct TEntry {
     std::vector<uint8_t> Format;  // the meaningful bytes: 18 + cbSize
     QString Text;

@@ -8,7 +8,8 @@
 namespace {
 
 // The open/close events both device components publish.
-template <class T> TClassRegistration<T>& DeviceEvents(TClassRegistration<T>& r) {
+template <class T>
+TClassRegistration<T>& DeviceEvents(TClassRegistration<T>& r) {
   return r.Event("AfterClose", &TdeAudioIO::SetAfterClose)
       .Event("AfterOpen", &TdeAudioIO::SetAfterOpen)
       .Event("BeforeClose", &TdeAudioIO::SetBeforeClose)

@@ -30,7 +30,7 @@ int16_t ClipFloat(float v) {
 }
 
 class TAvCodecStream final : public IAcmStream {
-public:
+ public:
   explicit TAvCodecStream(const TAvCodecSetup& setup) : S(setup) {}
   ~TAvCodecStream() override { Free(); }
 
@@ -41,7 +41,7 @@ public:
                    uint32_t& srcUsed, uint32_t& dstUsed) override;
   void Reset() override;
 
-private:
+ private:
   MMRESULT OpenCodec();
   void Free();
   // Bytes of the next chunk of source to hand to the codec (whole blocks), 0 when none.
@@ -65,16 +65,16 @@ private:
   AVCodecParserContext* Parser = nullptr;
   AVFrame* Frame = nullptr;
   AVPacket* Packet = nullptr;
-  uint32_t PcmFrameBytes = 0;   // one PCM sample frame, all channels
-  uint32_t SrcBlock = 0;        // one whole source block
+  uint32_t PcmFrameBytes = 0;  // one PCM sample frame, all channels
+  uint32_t SrcBlock = 0;       // one whole source block
   uint32_t MaxPacketSamples = 0;
   int64_t Pts = 0;
   bool Dirty = false;    // a delayed encoder has been fed since it was opened
   bool Flushed = false;  // the codec has been drained to its end and must reopen
 
   std::vector<uint8_t> ParseBuffer;  // ParseChunk bytes and libavcodec's padding, zeroed
-  std::vector<uint8_t> Pending;  // sized at Init; never grows
-  std::vector<uint8_t> PadBlock;  // the encoder's last frame, padded; sized at Init
+  std::vector<uint8_t> Pending;      // sized at Init; never grows
+  std::vector<uint8_t> PadBlock;     // the encoder's last frame, padded; sized at Init
   uint32_t PendingStart = 0, PendingLen = 0;
   uint8_t* Out = nullptr;  // the caller's buffer during Convert
   uint32_t OutLen = 0, OutUsed = 0;
@@ -82,8 +82,7 @@ private:
 };
 
 MMRESULT TAvCodecStream::Init() {
-  if (S.Channels < 1 || S.Channels > 2 || (S.PcmBits != 8 && S.PcmBits != 16) || S.Rate == 0)
-    return ACMERR_NOTPOSSIBLE;
+  if (S.Channels < 1 || S.Channels > 2 || (S.PcmBits != 8 && S.PcmBits != 16) || S.Rate == 0) return ACMERR_NOTPOSSIBLE;
   PcmFrameBytes = S.Channels * (S.PcmBits / 8);
   Codec = AvFindCodec(S.Codec, S.Encode);
   if (!Codec) return ACMERR_NOTPOSSIBLE;
@@ -186,8 +185,10 @@ uint32_t TAvCodecStream::SourceSize(uint32_t dstBytes) {
   uint64_t lo = 0, hi = uint64_t(UINT32_MAX) / SrcBlock;
   while (lo < hi) {
     const uint64_t mid = (lo + hi + 1) / 2;
-    if (WorstOutput(mid * SrcBlock) <= room) lo = mid;
-    else hi = mid - 1;
+    if (WorstOutput(mid * SrcBlock) <= room)
+      lo = mid;
+    else
+      hi = mid - 1;
   }
   return uint32_t(lo * SrcBlock);
 }
@@ -199,8 +200,8 @@ uint32_t TAvCodecStream::ChunkBytes(uint32_t avail) const {
   return std::min(avail / SrcBlock, SampleCodecChunk) * SrcBlock;
 }
 
-MMRESULT TAvCodecStream::Convert(const uint8_t* src, uint32_t srcLen, uint8_t* dst, uint32_t dstLen,
-                                 uint32_t flags, uint32_t& srcUsed, uint32_t& dstUsed) {
+MMRESULT TAvCodecStream::Convert(const uint8_t* src, uint32_t srcLen, uint8_t* dst, uint32_t dstLen, uint32_t flags,
+                                 uint32_t& srcUsed, uint32_t& dstUsed) {
   srcUsed = dstUsed = 0;
   if (Flushed) {
     // A codec drained to its end takes no more input; start it afresh.
@@ -214,21 +215,25 @@ MMRESULT TAvCodecStream::Convert(const uint8_t* src, uint32_t srcLen, uint8_t* d
   while (PendingLen == 0 && OutUsed < OutLen) {
     const uint32_t n = ChunkBytes(srcLen - srcUsed);
     if (n == 0) break;
-    if (S.Encode) Encode(src + srcUsed, n);
+    if (S.Encode)
+      Encode(src + srcUsed, n);
     else if (S.Parse) {
       // The parser takes what it can; every byte it takes is used.
       uint8_t* data = nullptr;
       int size = 0;
       std::memcpy(ParseBuffer.data(), src + srcUsed, n);
-      const int used = av_parser_parse2(Parser, Ctx, &data, &size, ParseBuffer.data(), int(n), AV_NOPTS_VALUE,
-                                        AV_NOPTS_VALUE, 0);
+      const int used =
+          av_parser_parse2(Parser, Ctx, &data, &size, ParseBuffer.data(), int(n), AV_NOPTS_VALUE, AV_NOPTS_VALUE, 0);
       if (used < 0) return ACMERR_NOTPOSSIBLE;
       srcUsed += uint32_t(used);
-      if (size > 0) DecodePacket(data, size, 0);
-      else if (used == 0) break;
+      if (size > 0)
+        DecodePacket(data, size, 0);
+      else if (used == 0)
+        break;
       DrainPending();
       continue;
-    } else Decode(src + srcUsed, n);
+    } else
+      Decode(src + srcUsed, n);
     srcUsed += n;
     DrainPending();
   }
@@ -259,7 +264,8 @@ void TAvCodecStream::Encode(const uint8_t* src, uint32_t bytes) {
   const uint32_t ch = S.Channels;
   if (Ctx->sample_fmt == AV_SAMPLE_FMT_S16) {
     auto* d = reinterpret_cast<int16_t*>(Frame->data[0]);
-    if (S.PcmBits == 16) std::memcpy(d, src, size_t(samples) * ch * 2);
+    if (S.PcmBits == 16)
+      std::memcpy(d, src, size_t(samples) * ch * 2);
     else
       for (uint32_t i = 0; i < samples * ch; ++i) d[i] = FromU8(src[i]);
   } else {  // planar
@@ -346,8 +352,10 @@ bool TAvCodecStream::PutFrame(const AVFrame* f, uint32_t maxSamples) {
       const uint32_t step = planar ? 1 : ch;
       for (uint32_t i = 0; i < samples; ++i) {
         const int16_t v = ClipFloat(p[i * step]);
-        if (S.PcmBits == 16) reinterpret_cast<int16_t*>(d)[i * ch + c] = v;
-        else d[i * ch + c] = ToU8(v);
+        if (S.PcmBits == 16)
+          reinterpret_cast<int16_t*>(d)[i * ch + c] = v;
+        else
+          d[i * ch + c] = ToU8(v);
       }
     }
   }
@@ -378,8 +386,10 @@ uint8_t* TAvCodecStream::Reserve(uint32_t bytes) {
 }
 
 void TAvCodecStream::Commit(uint32_t bytes) {
-  if (Reserved) PendingLen += bytes;
-  else OutUsed += bytes;
+  if (Reserved)
+    PendingLen += bytes;
+  else
+    OutUsed += bytes;
 }
 
 void TAvCodecStream::DrainPending() {
@@ -488,9 +498,12 @@ bool TAvCodecDriver::Accepts(const WAVEFORMATEX* src, const WAVEFORMATEX* dst, b
   TAcmLinearFormat pcm;
   TAvCodedFormat coded;
   bool encode;
-  if (ParsePcm(src, pcm) && ParseCoded(dst, coded)) encode = true;
-  else if (ParseCoded(src, coded) && ParsePcm(dst, pcm)) encode = false;
-  else return false;
+  if (ParsePcm(src, pcm) && ParseCoded(dst, coded))
+    encode = true;
+  else if (ParseCoded(src, coded) && ParsePcm(dst, pcm))
+    encode = false;
+  else
+    return false;
   if (encode && !coded.CanEncode) return false;
   if (pcm.Rate != coded.Rate || pcm.Channels != coded.Channels) return false;
   if (realTime && !RealTime(coded, encode)) return false;
@@ -540,9 +553,12 @@ MMRESULT TAvCodecDriver::Open(const WAVEFORMATEX* src, const WAVEFORMATEX* dst, 
   const WAVEFORMATEX* pcm;
   const bool encode = ParseCoded(dst, coded);
   if (encode && !coded.CanEncode) return ACMERR_NOTPOSSIBLE;
-  if (encode) pcm = src;
-  else if (ParseCoded(src, coded)) pcm = dst;
-  else return ACMERR_NOTPOSSIBLE;
+  if (encode)
+    pcm = src;
+  else if (ParseCoded(src, coded))
+    pcm = dst;
+  else
+    return ACMERR_NOTPOSSIBLE;
   TAvCodecSetup setup = Setup(coded, encode, realTime);
   setup.Encode = encode;
   setup.Rate = coded.Rate;
@@ -606,8 +622,10 @@ TAvCodecSetup TAvAdpcmDriver::Setup(const TAvCodedFormat& coded, bool encode, bo
   s.FrameSamples = coded.FrameSamples;
   const int64_t align = coded.BlockAlign;
   s.Configure = [align, encode](AVCodecContext* ctx) {
-    if (encode) av_opt_set_int(ctx->priv_data, "block_size", align, 0);
-    else ctx->bits_per_coded_sample = 4;
+    if (encode)
+      av_opt_set_int(ctx->priv_data, "block_size", align, 0);
+    else
+      ctx->bits_per_coded_sample = 4;
   };
   return s;
 }

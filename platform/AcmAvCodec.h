@@ -57,15 +57,15 @@ struct TAvCodedFormat {
   uint16_t Tag = 0;
   uint32_t Rate = 0;
   uint16_t Channels = 0;
-  uint16_t Bits = 0;           // shown in the format text; 0 leaves it out
-  uint32_t BlockAlign = 0;     // coded bytes per block
-  uint32_t FrameSamples = 0;   // samples per channel in one block, 0 for a sample codec
-  uint32_t BitRate = 0;        // bits per second, shown when not 0
-  bool CanEncode = true;       // false: a format only read from files (decoded, never written)
+  uint16_t Bits = 0;          // shown in the format text; 0 leaves it out
+  uint32_t BlockAlign = 0;    // coded bytes per block
+  uint32_t FrameSamples = 0;  // samples per channel in one block, 0 for a sample codec
+  uint32_t BitRate = 0;       // bits per second, shown when not 0
+  bool CanEncode = true;      // false: a format only read from files (decoded, never written)
 };
 
 class TAvCodecDriver : public IAcmDriver {
-public:
+ public:
   uint32_t Support() const override { return ACMDRIVERDETAILS_SUPPORTF_CODEC; }
   bool Describe(const WAVEFORMATEX* wfx, std::string& text) const override;
   bool Suggest(const WAVEFORMATEX* src, WAVEFORMATEX* dst, uint32_t flags) const override;
@@ -74,7 +74,7 @@ public:
   MMRESULT Open(const WAVEFORMATEX* src, const WAVEFORMATEX* dst, bool realTime,
                 std::unique_ptr<IAcmStream>& stream) const override;
 
-protected:
+ protected:
   // True when wfx is a valid format of one of the driver's tags (by the tag's
   // own rules: block size, extra bytes, rates); fills out.
   virtual bool ParseCoded(const WAVEFORMATEX* wfx, TAvCodedFormat& out) const = 0;
@@ -88,7 +88,7 @@ protected:
   // Whether the driver runs this direction in real time.
   virtual bool RealTime(const TAvCodedFormat&, bool /*encode*/) const { return true; }
 
-private:
+ private:
   bool ParsePcm(const WAVEFORMATEX* wfx, TAcmLinearFormat& out) const;
 };
 
@@ -117,13 +117,13 @@ struct TAvAdpcmLayout {
 };
 
 class TAvAdpcmDriver : public TAvCodecDriver {
-public:
+ public:
   explicit TAvAdpcmDriver(const TAvAdpcmLayout& layout);
   std::span<const TAcmFormatTagInfo> FormatTags() const override { return {&TagInfo, 1}; }
   uint32_t FormatCount(uint16_t tag) const override;
   bool EnumFormat(uint16_t tag, uint32_t index, WAVEFORMATEX* wfx) const override;
 
-protected:
+ protected:
   bool ParseCoded(const WAVEFORMATEX* wfx, TAvCodedFormat& out) const override;
   bool MakeCoded(uint16_t tag, uint32_t rate, uint16_t channels, WAVEFORMATEX* wfx) const override;
   TAvCodecSetup Setup(const TAvCodedFormat& coded, bool encode, bool realTime) const override;
@@ -132,7 +132,7 @@ protected:
   virtual bool CheckExtra(const WAVEFORMATEX*, TAvCodedFormat&) const { return true; }
   virtual void WriteExtra(WAVEFORMATEX*) const {}
 
-private:
+ private:
   uint32_t SamplesPerBlock(uint32_t blockAlign, uint32_t channels) const;
   TAvAdpcmLayout Layout;
   TAcmFormatTagInfo TagInfo;

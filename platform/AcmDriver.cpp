@@ -33,7 +33,8 @@ bool AcmParseLinear(const WAVEFORMATEX* wfx, TAcmLinearFormat& out) {
       WAVEFORMATEXTENSIBLE ext;
       std::memcpy(&ext, wfx, sizeof ext);
       if (ext.wValidBitsPerSample > bits) return false;
-      if (std::memcmp(ext.SubFormat, KSDATAFORMAT_SUBTYPE_PCM, 16) == 0) f.Kind = PcmKind(bits);
+      if (std::memcmp(ext.SubFormat, KSDATAFORMAT_SUBTYPE_PCM, 16) == 0)
+        f.Kind = PcmKind(bits);
       else if (std::memcmp(ext.SubFormat, KSDATAFORMAT_SUBTYPE_IEEE_FLOAT, 16) == 0 && bits == 32)
         f.Kind = TAcmSampleKind::F32;
       f.Extensible = true;
@@ -83,8 +84,8 @@ std::string AcmFormatText(uint32_t rate, uint16_t bits, uint16_t channels, const
     layout = many;
   }
   if (bits)
-    std::snprintf(text, sizeof text, "%u.%03u kHz, %u Bit, %s%s", rate / 1000, rate % 1000, unsigned(bits),
-                  layout, suffix);
+    std::snprintf(text, sizeof text, "%u.%03u kHz, %u Bit, %s%s", rate / 1000, rate % 1000, unsigned(bits), layout,
+                  suffix);
   else
     std::snprintf(text, sizeof text, "%u.%03u kHz, %s%s", rate / 1000, rate % 1000, layout, suffix);
   return text;

@@ -77,7 +77,7 @@ void AcmCopyText(char* field, size_t fieldSize, const std::string& text);
 // Allocation happens in Open only: Convert, DestinationSize, SourceSize and Reset
 // must not allocate (the recorder converts every block in steady state).
 class IAcmStream {
-public:
+ public:
   virtual ~IAcmStream() = default;
   // The most bytes that converting srcBytes source bytes can write, counting
   // what the stream holds inside (filter delay, a started codec frame); 0 when
@@ -92,8 +92,8 @@ public:
   // holds, as far as dst allows; an encoder takes a last partial frame padded
   // with silence). Returns 0, or a result code when the data
   // cannot be converted (a corrupt compressed block: ACMERR_NOTPOSSIBLE).
-  virtual MMRESULT Convert(const uint8_t* src, uint32_t srcLen, uint8_t* dst, uint32_t dstLen,
-                           uint32_t flags, uint32_t& srcUsed, uint32_t& dstUsed) = 0;
+  virtual MMRESULT Convert(const uint8_t* src, uint32_t srcLen, uint8_t* dst, uint32_t dstLen, uint32_t flags,
+                           uint32_t& srcUsed, uint32_t& dstUsed) = 0;
   // Forgets everything carried between calls.
   virtual void Reset() = 0;
 };
@@ -106,7 +106,7 @@ struct TAcmFormatTagInfo {
 };
 
 class IAcmDriver {
-public:
+ public:
   virtual ~IAcmDriver() = default;
   virtual const char* ShortName() const = 0;
   virtual const char* LongName() const = 0;

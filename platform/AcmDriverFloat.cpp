@@ -15,7 +15,7 @@ bool IsPlain(const WAVEFORMATEX* wfx, uint16_t tag, TAcmLinearFormat& f) {
 }
 
 class TFloatDriver final : public IAcmDriver {
-public:
+ public:
   const char* ShortName() const override { return "IEEE Float"; }
   const char* LongName() const override { return "IEEE float converter"; }
   uint32_t Support() const override { return ACMDRIVERDETAILS_SUPPORTF_CONVERTER | ACMDRIVERDETAILS_SUPPORTF_CODEC; }
@@ -56,7 +56,8 @@ public:
     return false;
   }
 
-  MMRESULT Open(const WAVEFORMATEX* src, const WAVEFORMATEX* dst, bool, std::unique_ptr<IAcmStream>& stream) const override {
+  MMRESULT Open(const WAVEFORMATEX* src, const WAVEFORMATEX* dst, bool,
+                std::unique_ptr<IAcmStream>& stream) const override {
     stream = AcmOpenLinearStream(src, dst);
     return stream ? MMSYSERR_NOERROR : MMSYSERR_NOMEM;
   }

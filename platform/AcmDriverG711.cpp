@@ -12,7 +12,7 @@ constexpr TAcmFormatTagInfo Tags[] = {
 bool OurTag(uint16_t tag) { return tag == WAVE_FORMAT_ALAW || tag == WAVE_FORMAT_MULAW; }
 
 class TG711Driver final : public TAvCodecDriver {
-public:
+ public:
   const char* ShortName() const override { return "G.711"; }
   const char* LongName() const override { return "CCITT G.711 A-Law and u-Law codec"; }
   const char* Licensing() const override { return AvLibavcodecLicence; }
@@ -26,7 +26,7 @@ public:
     return MakeCoded(tag, AvBlockCodecRates[index / 2], uint16_t(index % 2 + 1), wfx);
   }
 
-protected:
+ protected:
   bool ParseCoded(const WAVEFORMATEX* wfx, TAvCodedFormat& out) const override {
     const uint16_t ch = wfx->nChannels;
     if (!OurTag(wfx->wFormatTag) || ch < 1 || ch > ACM_MAX_CHANNELS) return false;

@@ -15,7 +15,7 @@ constexpr uint16_t BlockSamples = 320;
 constexpr TAcmFormatTagInfo Tags[] = {{WAVE_FORMAT_GSM610, "GSM 6.10", sizeof(WAVEFORMATEX) + ExtraBytes}};
 
 class TGsm610Driver final : public TAvCodecDriver {
-public:
+ public:
   const char* ShortName() const override { return "GSM 6.10"; }
   const char* LongName() const override { return "GSM 6.10 audio codec"; }
   const char* Licensing() const override {
@@ -34,7 +34,7 @@ public:
     return MakeCoded(tag, AvBlockCodecRates[index], 1, wfx);
   }
 
-protected:
+ protected:
   bool ParseCoded(const WAVEFORMATEX* wfx, TAvCodedFormat& out) const override {
     if (wfx->wFormatTag != WAVE_FORMAT_GSM610 || wfx->nChannels != 1 || wfx->nBlockAlign != BlockBytes) return false;
     if (wfx->nSamplesPerSec < ACM_MIN_RATE || wfx->nSamplesPerSec > ACM_MAX_RATE) return false;

@@ -5,7 +5,7 @@
 namespace {
 
 class TImaAdpcmDriver final : public TAvAdpcmDriver {
-public:
+ public:
   TImaAdpcmDriver() : TAvAdpcmDriver({WAVE_FORMAT_IMA_ADPCM, "IMA ADPCM", "adpcm_ima_wav", 4, 1, 2}) {}
   const char* ShortName() const override { return "IMA ADPCM"; }
   const char* LongName() const override { return "IMA ADPCM codec"; }

@@ -40,7 +40,7 @@ uint32_t FrameSamples(uint32_t rate) { return IsMpeg1(rate) ? 1152 : 576; }
 uint32_t FrameBytes(uint32_t rate, uint32_t bitRate) { return FrameSamples(rate) / 8 * bitRate / rate; }
 
 class TMp3Driver final : public TAvCodecDriver {
-public:
+ public:
   const char* ShortName() const override { return "MPEG Layer-3"; }
   const char* LongName() const override { return "MPEG Layer-3 codec"; }
   const char* Licensing() const override {
@@ -64,7 +64,7 @@ public:
     return true;
   }
 
-protected:
+ protected:
   bool ParseCoded(const WAVEFORMATEX* wfx, TAvCodedFormat& out) const override {
     const uint32_t rate = wfx->nSamplesPerSec, ch = wfx->nChannels;
     if (wfx->wFormatTag != WAVE_FORMAT_MPEGLAYER3 || ch < 1 || ch > 2 || !KnownRate(rate)) return false;
@@ -105,7 +105,7 @@ protected:
     return s;
   }
 
-private:
+ private:
   static void Make(uint32_t rate, uint16_t channels, uint32_t bitRate, WAVEFORMATEX* wfx) {
     AvMakeCodedHeader(wfx, WAVE_FORMAT_MPEGLAYER3, rate, channels, bitRate / 8, 1, 0, ExtraBytes);
     AvWriteU16(wfx, 0, IdMpeg);

@@ -11,7 +11,7 @@ constexpr int16_t Coefficients[7][2] = {{256, 0}, {512, -256}, {0, 0}, {192, 64}
 constexpr uint16_t ExtraBytes = 4 + sizeof Coefficients;  // 32
 
 class TMsAdpcmDriver final : public TAvAdpcmDriver {
-public:
+ public:
   TMsAdpcmDriver() : TAvAdpcmDriver({WAVE_FORMAT_ADPCM, "Microsoft ADPCM", "adpcm_ms", 7, 2, ExtraBytes}) {}
   const char* ShortName() const override { return "MS ADPCM"; }
   const char* LongName() const override { return "Microsoft ADPCM codec"; }
@@ -22,7 +22,7 @@ public:
            "bytes.";
   }
 
-protected:
+ protected:
   bool CheckExtra(const WAVEFORMATEX* wfx, TAvCodedFormat& out) const override {
     // The decoder knows only the standard predictors; a file with others would decode wrongly.
     const uint16_t count = AvReadU16(wfx, 2);

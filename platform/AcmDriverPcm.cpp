@@ -19,7 +19,7 @@ bool IsSource(const WAVEFORMATEX* wfx, TAcmLinearFormat& f) {
 }
 
 class TPcmDriver final : public IAcmDriver {
-public:
+ public:
   const char* ShortName() const override { return "PCM"; }
   const char* LongName() const override { return "PCM converter"; }
   uint32_t Support() const override { return ACMDRIVERDETAILS_SUPPORTF_CONVERTER | ACMDRIVERDETAILS_SUPPORTF_CODEC; }
@@ -56,7 +56,8 @@ public:
     return AcmSuggestLinear(s, dst, flags, WAVE_FORMAT_PCM, bits);
   }
 
-  MMRESULT Open(const WAVEFORMATEX* src, const WAVEFORMATEX* dst, bool, std::unique_ptr<IAcmStream>& stream) const override {
+  MMRESULT Open(const WAVEFORMATEX* src, const WAVEFORMATEX* dst, bool,
+                std::unique_ptr<IAcmStream>& stream) const override {
     stream = AcmOpenLinearStream(src, dst);
     return stream ? MMSYSERR_NOERROR : MMSYSERR_NOMEM;
   }

@@ -3,13 +3,8 @@
 
 std::span<const IAcmDriver* const> AcmDrivers() {
   static const IAcmDriver* const table[] = {
-      &AcmPcmDriver(),
-      &AcmFloatDriver(),
-      &AcmG711Driver(),
-      &AcmImaAdpcmDriver(),
-      &AcmMsAdpcmDriver(),
-      &AcmGsm610Driver(),
-      &AcmMp3Driver(),
+      &AcmPcmDriver(),     &AcmFloatDriver(),  &AcmG711Driver(), &AcmImaAdpcmDriver(),
+      &AcmMsAdpcmDriver(), &AcmGsm610Driver(), &AcmMp3Driver(),
   };
   return table;
 }

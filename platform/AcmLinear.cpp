@@ -49,7 +49,7 @@ void Pack24(const int32_t* src, uint8_t* dst, size_t samples) {
 }
 
 class TLinearStream final : public IAcmStream {
-public:
+ public:
   TLinearStream(const TAcmLinearFormat& src, const TAcmLinearFormat& dst) : FSrc(src), FDst(dst) {}
   ~TLinearStream() override { swr_free(&FSwr); }
   TLinearStream(const TLinearStream&) = delete;
@@ -110,7 +110,7 @@ public:
     FDraining = false;
   }
 
-private:
+ private:
   // Flushes what the resampler holds into dst; true when it is empty (and reset).
   bool Drain(uint8_t* dst, int64_t dstFrames, int64_t& produced) {
     while (produced < dstFrames) {
@@ -175,8 +175,8 @@ private:
 
   TAcmLinearFormat FSrc, FDst;
   SwrContext* FSwr = nullptr;
-  int64_t FHeld = 0;  // output frames the resampler may hold back
-  bool FDraining = false;  // an END flush did not fit the destination yet
+  int64_t FHeld = 0;                   // output frames the resampler may hold back
+  bool FDraining = false;              // an END flush did not fit the destination yet
   std::vector<int32_t> FIn24, FOut24;  // 24-bit samples widened around the resampler
 };
 

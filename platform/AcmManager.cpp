@@ -64,7 +64,6 @@ MMRESULT CheckFormat(const WAVEFORMATEX* wfx) {
   return MMSYSERR_NOERROR;
 }
 
-
 const TAcmFormatTagInfo* FindTag(const IAcmDriver& d, uint32_t tag) {
   for (const TAcmFormatTagInfo& t : d.FormatTags())
     if (t.Tag == tag) return &t;
@@ -221,8 +220,8 @@ MMRESULT acmStreamConvert(HACMSTREAM has, ACMSTREAMHEADER* pash, uint32_t fdwCon
   if (fdwConvert & ACM_STREAMCONVERTF_START) has->Impl->Reset();
   uint32_t srcUsed = 0, dstUsed = 0;
   pash->fdwStatus &= ~ACMSTREAMHEADER_STATUSF_DONE;
-  const MMRESULT r = has->Impl->Convert(pash->pbSrc, pash->cbSrcLength, pash->pbDst, pash->cbDstLength, fdwConvert,
-                                        srcUsed, dstUsed);
+  const MMRESULT r =
+      has->Impl->Convert(pash->pbSrc, pash->cbSrcLength, pash->pbDst, pash->cbDstLength, fdwConvert, srcUsed, dstUsed);
   pash->cbSrcLengthUsed = std::min(srcUsed, pash->cbSrcLength);
   pash->cbDstLengthUsed = std::min(dstUsed, pash->cbDstLength);
   pash->fdwStatus |= ACMSTREAMHEADER_STATUSF_DONE;
@@ -389,8 +388,8 @@ MMRESULT acmFormatEnum(HACMDRIVER had, ACMFORMATDETAILS* pafd, ACMFORMATENUMCB f
   return MMSYSERR_NOERROR;
 }
 
-MMRESULT acmFormatTagEnum(HACMDRIVER had, ACMFORMATTAGDETAILS* paftd, ACMFORMATTAGENUMCB fnCallback,
-                          uintptr_t instance, uint32_t fdwEnum) {
+MMRESULT acmFormatTagEnum(HACMDRIVER had, ACMFORMATTAGDETAILS* paftd, ACMFORMATTAGENUMCB fnCallback, uintptr_t instance,
+                          uint32_t fdwEnum) {
   if (fdwEnum) return MMSYSERR_INVALFLAG;
   if (had && !ValidDriver(had)) return MMSYSERR_INVALHANDLE;
   if (!fnCallback || !paftd || paftd->cbStruct < sizeof(ACMFORMATTAGDETAILS)) return MMSYSERR_INVALPARAM;
@@ -440,9 +439,12 @@ MMRESULT acmMetrics(void* hao, uint32_t uMetric, void* pMetric) {
   const TAcmDriverId* id = nullptr;
   if (hao) {
     const uint32_t magic = *static_cast<const uint32_t*>(hao);
-    if (magic == kDriverIdMagic) id = static_cast<const TAcmDriverId*>(hao);
-    else if (magic == kDriverMagic) id = static_cast<const TAcmDriver*>(hao)->Id;
-    else return MMSYSERR_INVALHANDLE;
+    if (magic == kDriverIdMagic)
+      id = static_cast<const TAcmDriverId*>(hao);
+    else if (magic == kDriverMagic)
+      id = static_cast<const TAcmDriver*>(hao)->Id;
+    else
+      return MMSYSERR_INVALHANDLE;
   }
   switch (uMetric) {
     case ACM_METRIC_COUNT_DRIVERS: *out = uint32_t(DriverIds().size()); return MMSYSERR_NOERROR;

@@ -124,8 +124,8 @@ constexpr uint32_t MM_WIM_DATA = 0x3C0;
 constexpr uint32_t MM_DEVICE_ERROR = 0x3C8;
 
 // The notification target: the channel's handle, copied by the device layer.
-MMRESULT waveInOpen(HWAVEIN* phwi, uint32_t uDeviceID, const WAVEFORMATEX* pwfx,
-                    const TNotifyHandle* callback, uintptr_t instance, uint32_t flags);
+MMRESULT waveInOpen(HWAVEIN* phwi, uint32_t uDeviceID, const WAVEFORMATEX* pwfx, const TNotifyHandle* callback,
+                    uintptr_t instance, uint32_t flags);
 MMRESULT waveInPrepareHeader(HWAVEIN hwi, WAVEHDR* pwh, uint32_t cbwh);
 MMRESULT waveInUnprepareHeader(HWAVEIN hwi, WAVEHDR* pwh, uint32_t cbwh);
 MMRESULT waveInAddBuffer(HWAVEIN hwi, WAVEHDR* pwh, uint32_t cbwh);
@@ -135,8 +135,8 @@ MMRESULT waveInReset(HWAVEIN hwi);
 MMRESULT waveInClose(HWAVEIN hwi);
 uint32_t waveInGetNumDevs();
 
-MMRESULT waveOutOpen(HWAVEOUT* phwo, uint32_t uDeviceID, const WAVEFORMATEX* pwfx,
-                     const TNotifyHandle* callback, uintptr_t instance, uint32_t flags);
+MMRESULT waveOutOpen(HWAVEOUT* phwo, uint32_t uDeviceID, const WAVEFORMATEX* pwfx, const TNotifyHandle* callback,
+                     uintptr_t instance, uint32_t flags);
 MMRESULT waveOutPrepareHeader(HWAVEOUT hwo, WAVEHDR* pwh, uint32_t cbwh);
 MMRESULT waveOutUnprepareHeader(HWAVEOUT hwo, WAVEHDR* pwh, uint32_t cbwh);
 MMRESULT waveOutWrite(HWAVEOUT hwo, WAVEHDR* pwh, uint32_t cbwh);
@@ -311,12 +311,10 @@ struct ACMFORMATCHOOSE {
 using ACMDRIVERENUMCB = bool (*)(HACMDRIVERID hadid, uintptr_t instance, uint32_t fdwSupport);
 using ACMFORMATTAGENUMCB = bool (*)(HACMDRIVERID hadid, ACMFORMATTAGDETAILS* paftd, uintptr_t instance,
                                     uint32_t fdwSupport);
-using ACMFORMATENUMCB = bool (*)(HACMDRIVERID hadid, ACMFORMATDETAILS* pafd, uintptr_t instance,
-                                 uint32_t fdwSupport);
+using ACMFORMATENUMCB = bool (*)(HACMDRIVERID hadid, ACMFORMATDETAILS* pafd, uintptr_t instance, uint32_t fdwSupport);
 
-MMRESULT acmStreamOpen(HACMSTREAM* phas, HACMDRIVER had, const WAVEFORMATEX* pwfxSrc,
-                       const WAVEFORMATEX* pwfxDst, const void* pwfltr, uintptr_t callback,
-                       uintptr_t instance, uint32_t fdwOpen);
+MMRESULT acmStreamOpen(HACMSTREAM* phas, HACMDRIVER had, const WAVEFORMATEX* pwfxSrc, const WAVEFORMATEX* pwfxDst,
+                       const void* pwfltr, uintptr_t callback, uintptr_t instance, uint32_t fdwOpen);
 MMRESULT acmStreamSize(HACMSTREAM has, uint32_t cbInput, uint32_t* pdwOutputBytes, uint32_t fdwSize);
 MMRESULT acmStreamPrepareHeader(HACMSTREAM has, ACMSTREAMHEADER* pash, uint32_t fdwPrepare);
 MMRESULT acmStreamUnprepareHeader(HACMSTREAM has, ACMSTREAMHEADER* pash, uint32_t fdwUnprepare);
@@ -324,8 +322,8 @@ MMRESULT acmStreamConvert(HACMSTREAM has, ACMSTREAMHEADER* pash, uint32_t fdwCon
 MMRESULT acmStreamReset(HACMSTREAM has, uint32_t fdwReset);
 MMRESULT acmStreamClose(HACMSTREAM has, uint32_t fdwClose);
 
-MMRESULT acmFormatSuggest(HACMDRIVER had, const WAVEFORMATEX* pwfxSrc, WAVEFORMATEX* pwfxDst,
-                          uint32_t cbwfxDst, uint32_t fdwSuggest);
+MMRESULT acmFormatSuggest(HACMDRIVER had, const WAVEFORMATEX* pwfxSrc, WAVEFORMATEX* pwfxDst, uint32_t cbwfxDst,
+                          uint32_t fdwSuggest);
 MMRESULT acmFormatTagDetails(HACMDRIVER had, ACMFORMATTAGDETAILS* paftd, uint32_t fdwDetails);
 MMRESULT acmFormatDetails(HACMDRIVER had, ACMFORMATDETAILS* pafd, uint32_t fdwDetails);
 
@@ -334,8 +332,8 @@ MMRESULT acmDriverDetails(HACMDRIVERID hadid, ACMDRIVERDETAILS* padd, uint32_t f
 MMRESULT acmMetrics(void* hao, uint32_t uMetric, void* pMetric);
 MMRESULT acmDriverOpen(HACMDRIVER* phad, HACMDRIVERID hadid, uint32_t fdwOpen);
 MMRESULT acmDriverClose(HACMDRIVER had, uint32_t fdwClose);
-MMRESULT acmFormatEnum(HACMDRIVER had, ACMFORMATDETAILS* pafd, ACMFORMATENUMCB fnCallback,
-                       uintptr_t instance, uint32_t fdwEnum);
+MMRESULT acmFormatEnum(HACMDRIVER had, ACMFORMATDETAILS* pafd, ACMFORMATENUMCB fnCallback, uintptr_t instance,
+                       uint32_t fdwEnum);
 // One callback per format tag (each tag once, from the first driver offering it when had is null).
-MMRESULT acmFormatTagEnum(HACMDRIVER had, ACMFORMATTAGDETAILS* paftd, ACMFORMATTAGENUMCB fnCallback,
-                          uintptr_t instance, uint32_t fdwEnum);
+MMRESULT acmFormatTagEnum(HACMDRIVER had, ACMFORMATTAGDETAILS* paftd, ACMFORMATTAGENUMCB fnCallback, uintptr_t instance,
+                          uint32_t fdwEnum);

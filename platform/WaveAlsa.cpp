@@ -7,8 +7,8 @@
 #include <sys/eventfd.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <algorithm>
+#include <cerrno>
 #include <cstdlib>
 #include <string>
 #include <thread>
@@ -22,7 +22,8 @@ constexpr unsigned kBufferMicros = 500000;  // the PCM's ring; done notices foll
 constexpr unsigned kPeriodMicros = 125000;
 
 snd_pcm_format_t AlsaFormat(const WAVEFORMATEX& f) {
-  if (f.wFormatTag == WAVE_FORMAT_IEEE_FLOAT) return f.wBitsPerSample == 32 ? SND_PCM_FORMAT_FLOAT_LE : SND_PCM_FORMAT_FLOAT64_LE;
+  if (f.wFormatTag == WAVE_FORMAT_IEEE_FLOAT)
+    return f.wBitsPerSample == 32 ? SND_PCM_FORMAT_FLOAT_LE : SND_PCM_FORMAT_FLOAT64_LE;
   switch (f.wBitsPerSample) {
     case 8: return SND_PCM_FORMAT_U8;
     case 16: return SND_PCM_FORMAT_S16_LE;
@@ -62,7 +63,8 @@ constexpr int kResumeWaitMs = 1000;
 // behind the plug layer, so any PCM format is served.
 bool PcmName(TWaveDirection direction, uint32_t deviceID, std::string& name) {
   if (deviceID == WAVE_MAPPER) {
-    const char* env = std::getenv(direction == TWaveDirection::Input ? "TAMSEL_CAPTURE_DEVICE" : "TAMSEL_PLAYBACK_DEVICE");
+    const char* env =
+        std::getenv(direction == TWaveDirection::Input ? "TAMSEL_CAPTURE_DEVICE" : "TAMSEL_PLAYBACK_DEVICE");
     const std::string pcm = env && *env ? env : "default";
     name = pcm.find('\'') == std::string::npos ? "plug:'" + pcm + "'" : pcm;
     return true;
@@ -77,7 +79,7 @@ bool PcmName(TWaveDirection direction, uint32_t deviceID, std::string& name) {
 }
 
 class TAlsaDevice final : public TWaveDevice {
-public:
+ public:
   TAlsaDevice(TWaveDirection direction, const WAVEFORMATEX& format, const TNotifyHandle& target)
       : TWaveDevice(direction, format, target), FFrame(PcmFrameBytes(format)) {}
   ~TAlsaDevice() override { Shutdown(); }
@@ -92,7 +94,7 @@ public:
   void Shutdown() override;
   void Queued(WAVEHDR*) override { Wake(); }
 
-private:
+ private:
   void Wake() {
     const uint64_t one = 1;
     [[maybe_unused]] ssize_t n = ::write(FWakeFd, &one, sizeof one);
@@ -206,10 +208,12 @@ void TAlsaDevice::Shutdown() {
 }
 
 bool TAlsaDevice::Recover(int err) {
-  if (err == -EPIPE) return snd_pcm_prepare(FPcm) == 0 && (Direction == TWaveDirection::Output || snd_pcm_start(FPcm) == 0);
+  if (err == -EPIPE)
+    return snd_pcm_prepare(FPcm) == 0 && (Direction == TWaveDirection::Output || snd_pcm_start(FPcm) == 0);
   if (err == -ESTRPIPE) {
     if (!Resume() && snd_pcm_prepare(FPcm) < 0) return false;
-    return Direction == TWaveDirection::Output || snd_pcm_start(FPcm) == 0 || snd_pcm_state(FPcm) == SND_PCM_STATE_RUNNING;
+    return Direction == TWaveDirection::Output || snd_pcm_start(FPcm) == 0 ||
+           snd_pcm_state(FPcm) == SND_PCM_STATE_RUNNING;
   }
   return false;
 }
@@ -239,7 +243,7 @@ void TAlsaDevice::Run() {
   while (!FQuit) {
     bool waitPcm = false;
     int timeout = -1;
-    const bool busy = HasFailed() ? false
+    const bool busy = HasFailed()                          ? false
                       : Direction == TWaveDirection::Input ? CaptureStep(waitPcm, timeout)
                                                            : PlaybackStep(waitPcm, timeout);
     if (busy) continue;
@@ -298,7 +302,8 @@ bool TAlsaDevice::CaptureStep(bool& waitPcm, int& timeout) {
     // there, and the read refuses until then: wait out the rest instead of spinning.
     const snd_pcm_sframes_t avail = snd_pcm_avail_update(FPcm);
     if (avail > 0 && static_cast<snd_pcm_uframes_t>(avail) < FAvailMin)
-      timeout = static_cast<int>((FAvailMin - static_cast<snd_pcm_uframes_t>(avail)) * 1000 / Format.nSamplesPerSec) + 1;
+      timeout =
+          static_cast<int>((FAvailMin - static_cast<snd_pcm_uframes_t>(avail)) * 1000 / Format.nSamplesPerSec) + 1;
     else
       waitPcm = true;
     return false;
@@ -462,14 +467,15 @@ MMRESULT TAlsaDevice::Restart() {
     std::lock_guard guard(Lock);
     if (!FPaused) return MMSYSERR_NOERROR;
     FPaused = false;
-    if (!HasFailed() && snd_pcm_state(FPcm) == SND_PCM_STATE_PAUSED && snd_pcm_pause(FPcm, 0) < 0) snd_pcm_prepare(FPcm);
+    if (!HasFailed() && snd_pcm_state(FPcm) == SND_PCM_STATE_PAUSED && snd_pcm_pause(FPcm, 0) < 0)
+      snd_pcm_prepare(FPcm);
   }
   Wake();
   return MMSYSERR_NOERROR;
 }
 
 class TAlsaBackend final : public TWaveBackend {
-public:
+ public:
   MMRESULT Open(TWaveDirection direction, uint32_t deviceID, const WAVEFORMATEX& format, const TNotifyHandle& target,
                 std::unique_ptr<TWaveDevice>& device) override {
     std::string name;

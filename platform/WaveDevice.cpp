@@ -154,7 +154,8 @@ MMRESULT Close(TWaveDirection direction, TWaveDevice* handle) {
   {
     TRegistry& r = Registry();
     std::lock_guard guard(r.Lock);
-    auto it = std::find_if(r.Devices.begin(), r.Devices.end(), [&](const TOpenDevice& d) { return d.Device.get() == handle; });
+    auto it = std::find_if(r.Devices.begin(), r.Devices.end(),
+                           [&](const TOpenDevice& d) { return d.Device.get() == handle; });
     gone = std::move(it->Device);
     keep = std::move(it->Backend);
     r.Devices.erase(it);
@@ -169,7 +170,10 @@ uint32_t NumDevs(TWaveDirection direction) { return CurrentBackend()->NumDevs(di
 // ---- Device base ----
 
 TWaveDevice::TWaveDevice(TWaveDirection direction, const WAVEFORMATEX& format, TNotifyHandle target)
-    : Direction(direction), Format(format), FTarget(std::move(target)), FNoticeHandle(reinterpret_cast<uintptr_t>(this)) {}
+    : Direction(direction),
+      Format(format),
+      FTarget(std::move(target)),
+      FNoticeHandle(reinterpret_cast<uintptr_t>(this)) {}
 
 TWaveDevice::~TWaveDevice() = default;
 

@@ -32,14 +32,14 @@ const char* WaveCallName(TWaveDirection direction, TWaveCall call);
 // (the format mapper stacks itself on a PCM device this way). Called on the
 // device's thread with the device's lock held.
 class IWaveListener {
-public:
+ public:
   virtual ~IWaveListener() = default;
   virtual void HeaderDone(WAVEHDR* header) = 0;
   virtual void DeviceError(MMRESULT code, const std::string& detail) = 0;
 };
 
 struct TWaveDevice {
-public:
+ public:
   TWaveDevice(TWaveDirection direction, const WAVEFORMATEX& format, TNotifyHandle target);
   virtual ~TWaveDevice();
   TWaveDevice(const TWaveDevice&) = delete;
@@ -77,7 +77,7 @@ public:
   void SetNoticeHandle(uintptr_t handle) { FNoticeHandle = handle; }
   void PostNotice(uint32_t msg, intptr_t lParam = 0);
 
-protected:
+ protected:
   // All of the following with Lock held.
   std::mutex Lock;
   WAVEHDR* Head() const { return FHead; }
@@ -90,7 +90,7 @@ protected:
   void Failed(MMRESULT code, const std::string& detail = std::string());
   bool HasFailed() const { return FFailed; }
 
-private:
+ private:
   TNotifyHandle FTarget;
   IWaveListener* FListener = nullptr;
   uintptr_t FNoticeHandle;
@@ -101,7 +101,7 @@ private:
 };
 
 class TWaveBackend {
-public:
+ public:
   virtual ~TWaveBackend() = default;
   // Opens a device for a PCM format (the front end handles WAVE_MAPPED
   // conversion). deviceID is WAVE_MAPPER for the default device. Codes: 2 no

@@ -18,7 +18,7 @@ namespace {
 // A conversion stream with a staging buffer: input that does not make a whole
 // source block stays staged until more arrives. Buffers only grow.
 class TStagedConverter {
-public:
+ public:
   ~TStagedConverter() {
     Unprepare();
     if (FStream) acmStreamClose(FStream, 0);
@@ -59,7 +59,7 @@ public:
     acmStreamReset(FStream, 0);
   }
 
-private:
+ private:
   MMRESULT Reserve(uint32_t size) {
     if (size <= FSource.size() && FPrepared) return MMSYSERR_NOERROR;
     Unprepare();
@@ -101,7 +101,7 @@ struct TInnerBuffer {
 };
 
 class TMappedWaveDevice final : public TWaveDevice, public IWaveListener {
-public:
+ public:
   TMappedWaveDevice(TWaveDirection direction, const WAVEFORMATEX& format, const TNotifyHandle& target)
       : TWaveDevice(direction, format, target) {}
   ~TMappedWaveDevice() override { Shutdown(); }
@@ -121,7 +121,7 @@ public:
   void HeaderDone(WAVEHDR* header) override;
   void DeviceError(MMRESULT code, const std::string& detail) override;
 
-private:
+ private:
   TInnerBuffer* TakeBuffer();
   void GiveBack(TInnerBuffer* buffer);
   static TInnerBuffer* BufferOf(WAVEHDR* header) { return reinterpret_cast<TInnerBuffer*>(header->dwUser); }
@@ -234,7 +234,8 @@ void TMappedWaveDevice::HeaderDone(WAVEHDR* header) {
     GiveBack(b);
     return;
   }
-  FConverter.Push(header->lpData, header->dwBytesRecorded, [this](const char* data, uint32_t size) { Fill(data, size); });
+  FConverter.Push(header->lpData, header->dwBytesRecorded,
+                  [this](const char* data, uint32_t size) { Fill(data, size); });
   header->dwBufferLength = static_cast<uint32_t>(b->Data.size());
   header->dwFlags = WHDR_PREPARED;
   FPcm->EnqueueLocked(header);

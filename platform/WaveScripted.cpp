@@ -7,7 +7,7 @@
 #include "WaveDevice.h"
 
 class TScriptedWaveDevice final : public TWaveDevice {
-public:
+ public:
   TScriptedWaveDevice(TWaveDirection direction, const WAVEFORMATEX& format, const TNotifyHandle& target,
                       TScriptedWaveDevice*& current)
       : TWaveDevice(direction, format, target), FCurrent(current) {}
@@ -69,7 +69,7 @@ public:
   bool Started = false;
   bool Paused = false;
 
-private:
+ private:
   // Appends up to size bytes to the oldest header's recorded data (lock held).
   void FillHead(const void* data, uint32_t size) {
     WAVEHDR* h = Head();
@@ -88,7 +88,7 @@ private:
 };
 
 class TScriptedWaveBackend final : public TWaveBackend {
-public:
+ public:
   MMRESULT Open(TWaveDirection direction, uint32_t deviceID, const WAVEFORMATEX& format, const TNotifyHandle& target,
                 std::unique_ptr<TWaveDevice>& device) override {
     auto d = std::make_unique<TScriptedWaveDevice>(direction, format, target, Current);

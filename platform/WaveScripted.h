@@ -14,7 +14,7 @@
 class TScriptedWaveBackend;
 
 class TScriptedWave {
-public:
+ public:
   TScriptedWave();   // installs the scripted backend
   ~TScriptedWave();  // puts the previous backend back
   TScriptedWave(const TScriptedWave&) = delete;
@@ -46,7 +46,7 @@ public:
   // The device fails for good (MM_DEVICE_ERROR with code).
   void Fail(MMRESULT code);
 
-private:
+ private:
   std::shared_ptr<TScriptedWaveBackend> FBackend;
   std::shared_ptr<class TWaveBackend> FPrevious;
 };

@@ -1,8 +1,8 @@
 #include "Application.h"
 #include "Classes.h"
 #include "Description.h"
-#include "Forms.h"
 #include "Exceptions.h"
+#include "Forms.h"
 
 #include <QMessageBox>
 #include <QWidget>

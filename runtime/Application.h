@@ -13,7 +13,7 @@ class TComponent;
 
 class TApplication : public QApplication {
   Q_OBJECT
-public:
+ public:
   TApplication(int& argc, char** argv);
   ~TApplication() override;
 
@@ -26,7 +26,8 @@ public:
 
   // Creates a form whose constructor reads its own window description (and
   // runs DoCreate); the first form becomes the main form. The application owns it.
-  template <class T> void CreateForm(T*& reference) {
+  template <class T>
+  void CreateForm(T*& reference) {
     auto form = std::make_unique<T>(nullptr);
     reference = form.get();
     AddForm(std::move(form), reference, QString());
@@ -34,7 +35,8 @@ public:
   // The same for a form that does not read its description itself: reads it
   // from a file or resource (":/Form1.json") after construction, so the
   // form's Loaded can bind its fields, then runs DoCreate (OnCreate).
-  template <class T> void CreateForm(T*& reference, const QString& description) {
+  template <class T>
+  void CreateForm(T*& reference, const QString& description) {
     auto form = std::make_unique<T>(nullptr);
     T* created = form.get();
     AddForm(std::move(form), created, description);
@@ -57,7 +59,7 @@ public:
   using TExceptionHook = std::function<void(const QString& message)>;
   void SetOnException(TExceptionHook hook) { FOnException = std::move(hook); }
 
-private:
+ private:
   void AddForm(std::unique_ptr<TComponent> form, QWidget* widget, const QString& description);
   void Present(const QString& message);
 
@@ -66,8 +68,8 @@ private:
   QWidget* FMainForm = nullptr;
   TExceptionHook FOnException;
   bool FShowing = false;
-  QString FShown;         // the message on screen now
-  QStringList FWaiting;   // to be shown after it, oldest first
+  QString FShown;        // the message on screen now
+  QStringList FWaiting;  // to be shown after it, oldest first
 };
 
 // The message text of the exception being handled (call inside a catch block).

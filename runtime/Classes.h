@@ -26,25 +26,24 @@ struct TGUID {
 
 // Handed to DefineProperties by the description reader and writer.
 class TFiler {
-public:
+ public:
   virtual ~TFiler() = default;
   using TStreamProc = std::function<void(TStream&)>;
   // Defines a binary property stored under name. writeData is called only
   // while writing and only when hasData is true; readData only while reading.
-  virtual void DefineBinaryProperty(const QString& name, TStreamProc readData, TStreamProc writeData,
-                                    bool hasData) = 0;
+  virtual void DefineBinaryProperty(const QString& name, TStreamProc readData, TStreamProc writeData, bool hasData) = 0;
 };
 
 // An assignable, streamable object; nested published properties are of this kind.
 class TPersistent : public QObject {
   Q_OBJECT
-public:
+ public:
   explicit TPersistent(QObject* parent = nullptr) : QObject(parent) {}
   // Asks source to assign itself to this object; nullptr or an unrelated class raises EConvertError.
   virtual void Assign(TPersistent* source);
   virtual void DefineProperties(TFiler& filer);
 
-protected:
+ protected:
   // Default: the assignment error naming both classes.
   virtual void AssignTo(TPersistent* dest);
   [[noreturn]] void AssignError(const TPersistent* source) const;
@@ -56,12 +55,12 @@ class TCollection;
 // An item of a collection (the title bar's buttons and sections, for example).
 class TCollectionItem : public TPersistent {
   Q_OBJECT
-public:
+ public:
   explicit TCollectionItem(TCollection* collection) : FCollection(collection) {}
   TCollection* Collection() const { return FCollection; }
   int Index() const;
 
-private:
+ private:
   friend class TCollection;
   TCollection* FCollection;
 };
@@ -70,12 +69,13 @@ private:
 // description as an array of the items' properties.
 class TCollection : public TPersistent {
   Q_OBJECT
-public:
+ public:
   using TItemFactory = std::function<std::unique_ptr<TCollectionItem>(TCollection* collection)>;
   explicit TCollection(TItemFactory factory, QObject* parent = nullptr)
       : TPersistent(parent), FFactory(std::move(factory)) {}
   // A collection of items of class T (constructed from the collection).
-  template <class T> static TItemFactory ItemsOf() {
+  template <class T>
+  static TItemFactory ItemsOf() {
     return [](TCollection* c) { return std::unique_ptr<TCollectionItem>(std::make_unique<T>(c)); };
   }
 
@@ -84,16 +84,19 @@ public:
   void Delete(int index);
   int Count() const { return static_cast<int>(FItems.size()); }
   TCollectionItem* Items(int index) const { return FItems.at(index).get(); }
-  template <class T> T* ItemAs(int index) const { return static_cast<T*>(Items(index)); }
+  template <class T>
+  T* ItemAs(int index) const {
+    return static_cast<T*>(Items(index));
+  }
   // Copies the items of another collection of the same item class, by their properties.
   void Assign(TPersistent* source) override;
   // Runs after every change of the item list (owners re-layout).
   std::function<void(TCollection* sender)> OnUpdate;
 
-protected:
+ protected:
   virtual void Update();
 
-private:
+ private:
   TItemFactory FFactory;
   std::vector<std::unique_ptr<TCollectionItem>> FItems;
 };
@@ -104,7 +107,7 @@ enum TOperation { opInsert, opRemove };
 // too: concrete classes derive from QObject (or a widget) and from TComponent.
 // Published properties live on the QObject side (Q_PROPERTY).
 class TComponent {
-public:
+ public:
   explicit TComponent(TComponent* owner);
   virtual ~TComponent();
   TComponent(const TComponent&) = delete;
@@ -141,20 +144,23 @@ public:
 
   // Returns the implementation of the interface with that identity, nullptr when unsupported.
   virtual void* QueryInterface(const TGUID& iid);
-  template <class I> I* GetInterface() { return static_cast<I*>(QueryInterface(I::IID)); }
+  template <class I>
+  I* GetInterface() {
+    return static_cast<I*>(QueryInterface(I::IID));
+  }
 
   // The QObject side of this component (nullptr for a component without one).
   QObject* Object() { return dynamic_cast<QObject*>(this); }
   QString ClassName() const;
 
-private:
+ private:
   void InsertComponent(TComponent* component);
   void RemoveComponent(TComponent* component);
 
   TComponent* FOwner;
   QString FName;
-  std::vector<TComponent*> FComponents;     // owned, in creation order
-  std::vector<TComponent*> FFreeNotifies;   // not owned
+  std::vector<TComponent*> FComponents;    // owned, in creation order
+  std::vector<TComponent*> FFreeNotifies;  // not owned
   bool FLoading = false;
   bool FDestroying = false;
   bool FDesigning = false;
@@ -166,6 +172,6 @@ Q_DECLARE_METATYPE(TComponent*)
 class TQComponent : public QObject, public TComponent {
   Q_OBJECT
   Q_PROPERTY(QString Name READ Name WRITE SetName STORED false)
-public:
+ public:
   explicit TQComponent(TComponent* owner) : QObject(nullptr), TComponent(owner) {}
 };

@@ -2,7 +2,6 @@
 // Status bar with panels and progress bar.
 #include "Controls.h"
 
-
 class QProgressBar;
 
 // One section of a status bar; the last one extends to the bar's right edge.
@@ -12,7 +11,7 @@ class TStatusPanel : public TCollectionItem {
   Q_PROPERTY(int Width READ Width WRITE SetWidth)
   Q_CLASSINFO("Default:Text", "")
   Q_CLASSINFO("Default:Width", "50")
-public:
+ public:
   explicit TStatusPanel(TCollection* collection) : TCollectionItem(collection) {}
   void Assign(TPersistent* source) override;
   const QString& Text() const { return FText; }
@@ -20,7 +19,7 @@ public:
   int Width() const { return FWidth; }
   void SetWidth(int value);
 
-private:
+ private:
   void Changed();
   QString FText;
   int FWidth = 50;
@@ -31,7 +30,7 @@ class TStatusBar : public TControl {
   Q_PROPERTY(TCollection* Panels READ Panels)
   Q_PROPERTY(bool SizeGrip READ SizeGrip WRITE SetSizeGrip)
   Q_CLASSINFO("Default:SizeGrip", "true")
-public:
+ public:
   explicit TStatusBar(TComponent* owner);
   TCollection* Panels() { return &FPanels; }
   TStatusPanel* Panel(int index) const { return FPanels.ItemAs<TStatusPanel>(index); }
@@ -40,10 +39,10 @@ public:
   // Left and right edge of panel index, as drawn.
   QRect PanelRect(int index) const;
 
-protected:
+ protected:
   void paintEvent(QPaintEvent* event) override;
 
-private:
+ private:
   TCollection FPanels;
   bool FSizeGrip = true;
 };
@@ -58,7 +57,7 @@ class TProgressBar : public TControl {
   Q_CLASSINFO("Default:Max", "100")
   Q_CLASSINFO("Default:Position", "0")
   Q_CLASSINFO("Default:Smooth", "false")
-public:
+ public:
   explicit TProgressBar(TComponent* owner);
   int Min() const;
   void SetMin(int value);
@@ -70,10 +69,10 @@ public:
   void SetSmooth(bool value) { FSmooth = value; }
   QProgressBar* Widget() const { return FBar; }
 
-protected:
+ protected:
   void resizeEvent(QResizeEvent* event) override;
 
-private:
+ private:
   QProgressBar* FBar;
   bool FSmooth = false;
 };

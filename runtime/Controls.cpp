@@ -83,10 +83,10 @@ void TControlBase::SetHint(const QString& value) {
   FWidget->setToolTip(value);
 }
 
-
 void TControlBase::Click() { Dispatch(FOnClick); }
 
-template <class F> void TControlBase::Guarded(F&& call) {
+template <class F>
+void TControlBase::Guarded(F&& call) {
   try {
     call();
   } catch (...) {
@@ -118,7 +118,8 @@ TMouseButton MouseButtonOf(Qt::MouseButton b) {
 void TControlBase::DoMouseDown(const QMouseEvent& e) {
   if (!FOnMouseDown) return;
   const QPoint p = e.position().toPoint();
-  Guarded([&] { FOnMouseDown(this, MouseButtonOf(e.button()), ShiftStateOf(e.modifiers(), e.buttons()), p.x(), p.y()); });
+  Guarded(
+      [&] { FOnMouseDown(this, MouseButtonOf(e.button()), ShiftStateOf(e.modifiers(), e.buttons()), p.x(), p.y()); });
 }
 
 void TControlBase::DoMouseUp(const QMouseEvent& e) {
@@ -218,7 +219,8 @@ void ApplyChildTabOrder(QWidget* container) {
     const int tb = b->TabOrder() < 0 ? INT32_MAX : b->TabOrder();
     return ta < tb;
   });
-  for (size_t i = 1; i < order.size(); ++i) QWidget::setTabOrder(order[i - 1]->ControlWidget(), order[i]->ControlWidget());
+  for (size_t i = 1; i < order.size(); ++i)
+    QWidget::setTabOrder(order[i - 1]->ControlWidget(), order[i]->ControlWidget());
 }
 
 void TControlBase::Loaded() {

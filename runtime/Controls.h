@@ -17,7 +17,15 @@ Q_ENUM_NS(TCursor)
 enum TMouseButton { mbLeft, mbRight, mbMiddle };
 Q_ENUM_NS(TMouseButton)
 // Keys and buttons held during a mouse or key event.
-enum TShiftStateItem { ssShift = 0x1, ssAlt = 0x2, ssCtrl = 0x4, ssLeft = 0x8, ssRight = 0x10, ssMiddle = 0x20, ssDouble = 0x40 };
+enum TShiftStateItem {
+  ssShift = 0x1,
+  ssAlt = 0x2,
+  ssCtrl = 0x4,
+  ssLeft = 0x8,
+  ssRight = 0x10,
+  ssMiddle = 0x20,
+  ssDouble = 0x40
+};
 Q_DECLARE_FLAGS(TShiftState, TShiftStateItem)
 Q_FLAG_NS(TShiftState)
 }  // namespace Controls
@@ -43,31 +51,31 @@ class QKeyEvent;
 
 // The published properties every control has; a Q_OBJECT class deriving
 // from TControlOf<W> lists them with TAMSEL_CONTROL_PROPERTIES.
-#define TAMSEL_CONTROL_PROPERTIES                                              \
-  Q_PROPERTY(QString Name READ Name WRITE SetName STORED false)                \
-  Q_PROPERTY(int Left READ Left WRITE SetLeft)                                 \
-  Q_PROPERTY(int Top READ Top WRITE SetTop)                                    \
-  Q_PROPERTY(int Width READ Width WRITE SetWidth)                              \
-  Q_PROPERTY(int Height READ Height WRITE SetHeight)                           \
-  Q_PROPERTY(Controls::TAlign Align READ Align WRITE SetAlign)                 \
-  Q_PROPERTY(TColor Color READ Color WRITE SetColor)                           \
-  Q_PROPERTY(bool ParentColor READ ParentColor WRITE SetParentColor)           \
-  Q_PROPERTY(TFont* Font READ Font)                                            \
-  Q_PROPERTY(bool ParentFont READ ParentFont WRITE SetParentFont)              \
-  Q_PROPERTY(Controls::TCursor Cursor READ Cursor WRITE SetCursor)             \
-  Q_PROPERTY(bool Enabled READ Enabled WRITE SetEnabled)                       \
-  Q_PROPERTY(bool Visible READ Visible WRITE SetVisible)                       \
-  Q_PROPERTY(int TabOrder READ TabOrder WRITE SetTabOrder)                     \
-  Q_PROPERTY(QString Hint READ Hint WRITE SetHint)                             \
-  Q_CLASSINFO("Default:Align", "alNone")                                       \
-  Q_CLASSINFO("Default:ParentColor", "true")                                   \
-  Q_CLASSINFO("Default:ParentFont", "true")                                    \
-  Q_CLASSINFO("Default:Cursor", "crDefault")                                   \
-  Q_CLASSINFO("Default:Enabled", "true")                                       \
-  Q_CLASSINFO("Default:Visible", "true")                                       \
-  Q_CLASSINFO("Default:TabOrder", "-1")                                        \
-  Q_CLASSINFO("Default:Hint", "")                                              \
-  Q_CLASSINFO("Stored:Color", "IsColorStored")                                 \
+#define TAMSEL_CONTROL_PROPERTIES                                    \
+  Q_PROPERTY(QString Name READ Name WRITE SetName STORED false)      \
+  Q_PROPERTY(int Left READ Left WRITE SetLeft)                       \
+  Q_PROPERTY(int Top READ Top WRITE SetTop)                          \
+  Q_PROPERTY(int Width READ Width WRITE SetWidth)                    \
+  Q_PROPERTY(int Height READ Height WRITE SetHeight)                 \
+  Q_PROPERTY(Controls::TAlign Align READ Align WRITE SetAlign)       \
+  Q_PROPERTY(TColor Color READ Color WRITE SetColor)                 \
+  Q_PROPERTY(bool ParentColor READ ParentColor WRITE SetParentColor) \
+  Q_PROPERTY(TFont* Font READ Font)                                  \
+  Q_PROPERTY(bool ParentFont READ ParentFont WRITE SetParentFont)    \
+  Q_PROPERTY(Controls::TCursor Cursor READ Cursor WRITE SetCursor)   \
+  Q_PROPERTY(bool Enabled READ Enabled WRITE SetEnabled)             \
+  Q_PROPERTY(bool Visible READ Visible WRITE SetVisible)             \
+  Q_PROPERTY(int TabOrder READ TabOrder WRITE SetTabOrder)           \
+  Q_PROPERTY(QString Hint READ Hint WRITE SetHint)                   \
+  Q_CLASSINFO("Default:Align", "alNone")                             \
+  Q_CLASSINFO("Default:ParentColor", "true")                         \
+  Q_CLASSINFO("Default:ParentFont", "true")                          \
+  Q_CLASSINFO("Default:Cursor", "crDefault")                         \
+  Q_CLASSINFO("Default:Enabled", "true")                             \
+  Q_CLASSINFO("Default:Visible", "true")                             \
+  Q_CLASSINFO("Default:TabOrder", "-1")                              \
+  Q_CLASSINFO("Default:Hint", "")                                    \
+  Q_CLASSINFO("Stored:Color", "IsColorStored")                       \
   Q_CLASSINFO("Stored:Font", "IsFontStored")
 
 // What every control has, whatever Qt widget class it is: the stored
@@ -76,7 +84,7 @@ class QKeyEvent;
 // derive from the Qt widget that gives it its keyboard handling and
 // accessibility (TControlOf<QAbstractButton>, for example).
 class TControlBase : public TComponent {
-public:
+ public:
   TControlBase(TComponent* owner, QWidget* widget);
   ~TControlBase() override;
 
@@ -142,7 +150,7 @@ public:
   // This control's widget side.
   QWidget* ControlWidget() const { return FWidget; }
 
-protected:
+ protected:
   // Runs handler(this) with exceptions going to the application.
   void Dispatch(const TNotifyEvent& handler);
   virtual void FontChanged();
@@ -157,9 +165,10 @@ protected:
   void DoEnter() { Dispatch(FOnEnter); }
   void DoExit() { Dispatch(FOnExit); }
 
-private:
+ private:
   // Runs a handler with exceptions going to the application.
-  template <class F> void Guarded(F&& call);
+  template <class F>
+  void Guarded(F&& call);
   QWidget* FWidget;  // this control's own widget side
   TAlign FAlign = alNone;
   TColor FColor = clBtnFace;
@@ -187,11 +196,12 @@ void AlignChildControls(QWidget* container);
 // A control on the Qt widget class W (QWidget or one of its subclasses).
 // Not a Q_OBJECT itself: the concrete class declares Q_OBJECT and
 // TAMSEL_CONTROL_PROPERTIES.
-template <class W> class TControlOf : public W, public TControlBase {
-public:
+template <class W>
+class TControlOf : public W, public TControlBase {
+ public:
   explicit TControlOf(TComponent* owner) : W(nullptr), TControlBase(owner, this) {}
 
-protected:
+ protected:
   void resizeEvent(QResizeEvent* event) override {
     W::resizeEvent(event);
     AlignChildControls(this);
@@ -201,7 +211,7 @@ protected:
 class TControl : public TControlOf<QWidget> {
   Q_OBJECT
   TAMSEL_CONTROL_PROPERTIES
-public:
+ public:
   explicit TControl(TComponent* owner) : TControlOf<QWidget>(owner) {}
   Q_INVOKABLE bool IsColorStored() const { return TControlBase::IsColorStored(); }
   Q_INVOKABLE bool IsFontStored() const { return TControlBase::IsFontStored(); }

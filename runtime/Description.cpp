@@ -234,7 +234,8 @@ std::optional<QVariant> JsonToVariant(const QMetaProperty& p, const QJsonValue& 
     bool ok = false;
     const int v = j.isString() ? e.keyToValue(j.toString().toLatin1().constData(), &ok) : 0;
     if (!ok) {
-      error = QStringLiteral("Invalid enumeration value \"%1\".").arg(j.isString() ? j.toString() : QStringLiteral("?"));
+      error =
+          QStringLiteral("Invalid enumeration value \"%1\".").arg(j.isString() ? j.toString() : QStringLiteral("?"));
       return {};
     }
     return EnumVariant(type, v);
@@ -303,7 +304,8 @@ QJsonValue DefaultTextToJson(const QMetaProperty& p, const QString& text) {
     case QMetaType::QStringList: return QJsonArray::fromStringList(text.isEmpty() ? QStringList() : text.split('\n'));
     default: {
       bool ok = false;
-      const double d = text.startsWith(QLatin1String("0x")) ? double(text.mid(2).toLongLong(&ok, 16)) : text.toDouble(&ok);
+      const double d =
+          text.startsWith(QLatin1String("0x")) ? double(text.mid(2).toLongLong(&ok, 16)) : text.toDouble(&ok);
       return ok ? QJsonValue(d) : QJsonValue(text);
     }
   }
@@ -336,14 +338,16 @@ QObject* PointerValue(QObject* obj, const QMetaProperty& p) {
 
 TComponent* AsComponent(QObject* o) { return dynamic_cast<TComponent*>(o); }
 
-bool HasOwnGeometryProperty(const QObject* obj, const char* name) { return obj->metaObject()->indexOfProperty(name) >= 0; }
+bool HasOwnGeometryProperty(const QObject* obj, const char* name) {
+  return obj->metaObject()->indexOfProperty(name) >= 0;
+}
 
 constexpr const char* kGeometry[] = {"Left", "Top", "Width", "Height"};
 
 // ---- reading ----
 
 class TDefinedReader : public TFiler {
-public:
+ public:
   TDefinedReader(QJsonObject& rest, const QString& path) : FRest(rest), FPath(path) {}
   void DefineBinaryProperty(const QString& name, TStreamProc readData, TStreamProc, bool) override {
     auto it = FRest.find(name);
@@ -351,7 +355,8 @@ public:
     const QJsonValue v = it.value();
     FRest.erase(it);
     if (!v.isString() || !IsHex(v.toString()))
-      throw EDescriptionError(QStringLiteral("Error reading %1.%2: Invalid binary value (hex text expected).").arg(FPath, name));
+      throw EDescriptionError(
+          QStringLiteral("Error reading %1.%2: Invalid binary value (hex text expected).").arg(FPath, name));
     const QByteArray bytes = QByteArray::fromHex(v.toString().toLatin1());
     TMemoryStream stream;
     stream.WriteBuffer(bytes.constData(), int32_t(bytes.size()));
@@ -365,13 +370,13 @@ public:
     }
   }
 
-private:
+ private:
   QJsonObject& FRest;
   QString FPath;
 };
 
 class TReader {
-public:
+ public:
   explicit TReader(TComponent* root) : FRoot(root) {}
 
   void ReadRoot(const QJsonObject& entry) {
@@ -380,7 +385,8 @@ public:
     const QString path = name.isEmpty() ? QStringLiteral("description") : name;
     CheckEntryKeys(entry, path);
     if (cls != FRoot->ClassName())
-      Fail(path, QStringLiteral("The description is of class %1, not %2.").arg(cls.isEmpty() ? QStringLiteral("(none)") : cls, FRoot->ClassName()));
+      Fail(path, QStringLiteral("The description is of class %1, not %2.")
+                     .arg(cls.isEmpty() ? QStringLiteral("(none)") : cls, FRoot->ClassName()));
     FRoot->SetName(name);
     if (QObject* o = FRoot->Object()) o->setObjectName(name);
     FRootPath = path;
@@ -391,7 +397,7 @@ public:
     Finish();
   }
 
-private:
+ private:
   struct TFixup {
     QObject* Object;
     QMetaProperty Property;
@@ -519,8 +525,7 @@ private:
     QObject* rootObject = FRoot->Object();
     const TTyped* handler = rootObject ? FindTyped(rootObject->metaObject(), handlerName.toLatin1(), true) : nullptr;
     if (!handler) Fail(path, QStringLiteral("Handler %1 not found in %2.").arg(handlerName, FRoot->ClassName()));
-    if (handler->Type != event.Type)
-      Fail(path, QStringLiteral("Handler %1 does not fit this event.").arg(handlerName));
+    if (handler->Type != event.Type) Fail(path, QStringLiteral("Handler %1 does not fit this event.").arg(handlerName));
     event.Setter(obj, handler->Maker(FRoot));
     obj->setProperty((QByteArray(kEventTag) + name.toLatin1()).constData(), handlerName);
   }
@@ -576,7 +581,8 @@ private:
     } else {
       QObject* o = target ? target->Object() : nullptr;
       if (o && !o->metaObject()->inherits(p.metaType().metaObject()))
-        Fail(path, QStringLiteral("%1 is not a %2.").arg(target->Name(), QString::fromLatin1(p.metaType().metaObject()->className())));
+        Fail(path, QStringLiteral("%1 is not a %2.")
+                       .arg(target->Name(), QString::fromLatin1(p.metaType().metaObject()->className())));
       value = QVariant(p.metaType(), &o);
     }
     if (!p.write(obj, value)) Fail(path, QStringLiteral("Invalid property value."));
@@ -615,16 +621,18 @@ QJsonObject ParseDescription(const QByteArray& json) {
   const QJsonDocument doc = QJsonDocument::fromJson(json, &error);
   if (error.error != QJsonParseError::NoError) {
     const int line = int(json.left(error.offset).count('\n')) + 1;
-    throw EDescriptionError(QStringLiteral("Error reading description: %1 at line %2.").arg(error.errorString()).arg(line));
+    throw EDescriptionError(
+        QStringLiteral("Error reading description: %1 at line %2.").arg(error.errorString()).arg(line));
   }
-  if (!doc.isObject()) throw EDescriptionError(QStringLiteral("Error reading description: the root must be an object."));
+  if (!doc.isObject())
+    throw EDescriptionError(QStringLiteral("Error reading description: the root must be an object."));
   return doc.object();
 }
 
 // ---- writing ----
 
 class TDefinedWriter : public TFiler {
-public:
+ public:
   explicit TDefinedWriter(QJsonObject& out) : FOut(out) {}
   void DefineBinaryProperty(const QString& name, TStreamProc, TStreamProc writeData, bool hasData) override {
     if (!hasData || !writeData) return;
@@ -633,12 +641,12 @@ public:
     FOut.insert(name, Hex(QByteArray(reinterpret_cast<const char*>(stream.Memory()), qsizetype(stream.Size()))));
   }
 
-private:
+ private:
   QJsonObject& FOut;
 };
 
 class TWriter {
-public:
+ public:
   explicit TWriter(TComponent* root) : FRoot(root) {
     for (int i = 0; i < root->ComponentCount(); ++i) {
       TComponent* c = root->Components(i);
@@ -651,7 +659,7 @@ public:
 
   QJsonObject WriteRoot() { return WriteEntry(FRoot); }
 
-private:
+ private:
   // The component a control sits in: the nearest enclosing widget that belongs to one.
   TComponent* Container(TComponent* c) const {
     QWidget* w = qobject_cast<QWidget*>(c->Object());
@@ -772,7 +780,8 @@ TComponent* FindComponentChecked(TComponent* root, const QString& name, const QM
   TComponent* c = root ? root->FindComponent(name) : nullptr;
   QObject* o = c ? c->Object() : nullptr;
   if (!o || !o->metaObject()->inherits(&meta))
-    throw EDescriptionError(QStringLiteral("%1 has no component %2 of class %3.")
-                                .arg(root ? root->Name() : QStringLiteral("(none)"), name, QString::fromLatin1(meta.className())));
+    throw EDescriptionError(
+        QStringLiteral("%1 has no component %2 of class %3.")
+            .arg(root ? root->Name() : QStringLiteral("(none)"), name, QString::fromLatin1(meta.className())));
   return c;
 }

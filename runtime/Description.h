@@ -66,8 +66,8 @@
 #include <QString>
 #include <any>
 #include <functional>
-#include <typeindex>
 #include <type_traits>
+#include <typeindex>
 
 TAMSEL_DECLARE_EXCEPTION(EDescriptionError, Exception);
 
@@ -80,8 +80,9 @@ void AddEvent(const QMetaObject& meta, const char* name, std::type_index type, T
 void AddHandler(const QMetaObject& meta, const char* name, std::type_index type, THandlerMaker maker);
 }  // namespace DescriptionDetail
 
-template <class T> class TClassRegistration {
-public:
+template <class T>
+class TClassRegistration {
+ public:
   TClassRegistration() {
     DescriptionDetail::AddClass(T::staticMetaObject, [](TComponent* owner) -> TComponent* { return new T(owner); });
   }
@@ -90,8 +91,7 @@ public:
   // called on its own base, so a base that is not the first one gets the right
   // address without converting the member pointer.
   template <class Arg, class Base>
-    requires std::is_base_of_v<Base, T>
-  TClassRegistration& Event(const char* name, void (Base::*setter)(Arg)) {
+  requires std::is_base_of_v<Base, T> TClassRegistration& Event(const char* name, void (Base::*setter)(Arg)) {
     using E = std::decay_t<Arg>;
     DescriptionDetail::AddEvent(T::staticMetaObject, name, typeid(E), [setter](QObject* o, const std::any& h) {
       Base* target = qobject_cast<T*>(o);
@@ -100,11 +100,16 @@ public:
     return *this;
   }
 };
-template <class T> TClassRegistration<T> RegisterClass() { return {}; }
+template <class T>
+TClassRegistration<T> RegisterClass() {
+  return {};
+}
 
-template <class Form> class THandlerRegistration {
-public:
-  template <class... Args> THandlerRegistration& Handler(const char* name, void (Form::*method)(Args...)) {
+template <class Form>
+class THandlerRegistration {
+ public:
+  template <class... Args>
+  THandlerRegistration& Handler(const char* name, void (Form::*method)(Args...)) {
     using E = std::function<void(Args...)>;
     DescriptionDetail::AddHandler(Form::staticMetaObject, name, typeid(E), [method](TComponent* form) {
       Form* f = dynamic_cast<Form*>(form);
@@ -113,7 +118,10 @@ public:
     return *this;
   }
 };
-template <class Form> THandlerRegistration<Form> RegisterHandlers() { return {}; }
+template <class Form>
+THandlerRegistration<Form> RegisterHandlers() {
+  return {};
+}
 
 // Reads a description into root (a form already constructed): creates the
 // components, sets properties, binds events, resolves references, then runs
@@ -131,6 +139,7 @@ QByteArray WriteDescription(TComponent* root);
 // naming both when it is missing or of another class. Forms bind their
 // fields with it after ReadDescription.
 TComponent* FindComponentChecked(TComponent* root, const QString& name, const QMetaObject& meta);
-template <class T> T* FindComponentAs(TComponent* root, const QString& name) {
+template <class T>
+T* FindComponentAs(TComponent* root, const QString& name) {
   return dynamic_cast<T*>(FindComponentChecked(root, name, T::staticMetaObject));
 }

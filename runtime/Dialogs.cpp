@@ -20,10 +20,9 @@ QString TSaveDialog::QtFilter() const {
 
 bool TSaveDialog::Execute() {
   if (FExecuteHook) return FExecuteHook(*this);
-  QFileDialog dialog(qobject_cast<TApplication*>(QCoreApplication::instance())
-                         ? TApplication::Instance()->MainForm()
-                         : nullptr,
-                     FTitle, FFileName, QtFilter());
+  QFileDialog dialog(
+      qobject_cast<TApplication*>(QCoreApplication::instance()) ? TApplication::Instance()->MainForm() : nullptr,
+      FTitle, FFileName, QtFilter());
   dialog.setAcceptMode(QFileDialog::AcceptSave);
   dialog.setFileMode(QFileDialog::AnyFile);
   dialog.setDefaultSuffix(FDefaultExt);
@@ -38,8 +37,8 @@ bool TSaveDialog::Execute() {
 namespace {
 void ShowBox(QMessageBox::Icon icon, const QString& text) {
   TApplication* app = TApplication::Instance();
-  QMessageBox box(icon, app && !app->Title().isEmpty() ? app->Title() : QCoreApplication::applicationName(),
-                  text, QMessageBox::Ok, app ? app->MainForm() : nullptr);
+  QMessageBox box(icon, app && !app->Title().isEmpty() ? app->Title() : QCoreApplication::applicationName(), text,
+                  QMessageBox::Ok, app ? app->MainForm() : nullptr);
   box.exec();
 }
 }  // namespace

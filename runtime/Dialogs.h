@@ -31,7 +31,7 @@ class TSaveDialog : public TQComponent {
   Q_CLASSINFO("Default:Filter", "")
   Q_CLASSINFO("Default:Options", "ofHideReadOnly|ofEnableSizing")
   Q_CLASSINFO("Default:Title", "")
-public:
+ public:
   explicit TSaveDialog(TComponent* owner);
   const QString& DefaultExt() const { return FDefaultExt; }
   void SetDefaultExt(const QString& v) { FDefaultExt = v; }
@@ -53,7 +53,7 @@ public:
   // The filter in the window system's notation: "text (pattern)" lines.
   QString QtFilter() const;
 
-private:
+ private:
   QString FDefaultExt, FFileName, FFilter, FTitle;
   TOpenOptions FOptions = ofHideReadOnly | ofEnableSizing;
   TExecuteHook FExecuteHook;

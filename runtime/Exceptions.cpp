@@ -8,6 +8,6 @@ void Exception::SetMessage(QString message) {
 }
 
 void RaiseAssertion(const char* unit, const char* what) {
-  throw EAssertionFailed(QStringLiteral("Assertion failed (%1): %2")
-                             .arg(QString::fromUtf8(unit), QString::fromUtf8(what)));
+  throw EAssertionFailed(
+      QStringLiteral("Assertion failed (%1): %2").arg(QString::fromUtf8(unit), QString::fromUtf8(what)));
 }

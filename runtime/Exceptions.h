@@ -1,12 +1,12 @@
 #pragma once
 // Base of every exception the program raises, and the assertion failure
 // that reports a programming error as an ordinary, catchable error.
-#include <QString>
 #include <QByteArray>
+#include <QString>
 #include <exception>
 
 class Exception : public std::exception {
-public:
+ public:
   explicit Exception(QString message);
   const QString& Message() const noexcept { return FMessage; }
   void SetMessage(QString message);
@@ -14,7 +14,7 @@ public:
   // Class name of the most derived exception, for messages that name it.
   virtual const char* ClassName() const noexcept { return "Exception"; }
 
-private:
+ private:
   QString FMessage;
   QByteArray FUtf8;
 };
@@ -22,13 +22,13 @@ private:
 // Declares an exception class deriving from Base that carries only a message.
 #define TAMSEL_DECLARE_EXCEPTION(Name, Base)                          \
   class Name : public Base {                                          \
-  public:                                                             \
+   public:                                                            \
     using Base::Base;                                                 \
     const char* ClassName() const noexcept override { return #Name; } \
   }
 
 TAMSEL_DECLARE_EXCEPTION(EAssertionFailed, Exception);
-TAMSEL_DECLARE_EXCEPTION(EConvertError, Exception);   // assignment between unrelated classes
+TAMSEL_DECLARE_EXCEPTION(EConvertError, Exception);  // assignment between unrelated classes
 TAMSEL_DECLARE_EXCEPTION(EStreamError, Exception);
 TAMSEL_DECLARE_EXCEPTION(EFCreateError, EStreamError);
 TAMSEL_DECLARE_EXCEPTION(EFOpenError, EStreamError);

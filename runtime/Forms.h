@@ -40,7 +40,7 @@ class TForm : public TControl {
   Q_CLASSINFO("Default:MinWidth", "0")
   Q_CLASSINFO("Default:MinHeight", "0")
   Q_CLASSINFO("Default:DoubleBuffered", "false")
-public:
+ public:
   explicit TForm(TComponent* owner);
 
   TFormBorderStyle BorderStyle() const { return FBorderStyle; }
@@ -75,11 +75,11 @@ public:
   int ModalResult() const { return FModalResult; }
   void SetModalResult(int value) { FModalResult = value; }
 
-protected:
+ protected:
   void showEvent(QShowEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
 
-private:
+ private:
   TFormBorderStyle FBorderStyle = bsSizeable;
   TPosition FPosition = poDesigned;
   bool FDoubleBuffered = false;

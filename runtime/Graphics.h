@@ -27,20 +27,19 @@ Q_DECLARE_METATYPE(TColor)
 
 constexpr TColor SystemColor(int index) { return TColor(static_cast<int32_t>(0xFF000000u | uint32_t(index))); }
 
-constexpr TColor clBlack = 0x000000, clMaroon = 0x000080, clGreen = 0x008000, clOlive = 0x008080,
-                 clNavy = 0x800000, clPurple = 0x800080, clTeal = 0x808000, clGray = 0x808080,
-                 clSilver = 0xC0C0C0, clRed = 0x0000FF, clLime = 0x00FF00, clYellow = 0x00FFFF,
-                 clBlue = 0xFF0000, clFuchsia = 0xFF00FF, clAqua = 0xFFFF00, clWhite = 0xFFFFFF,
-                 clLtGray = 0xC0C0C0, clDkGray = 0x808080, clMoneyGreen = 0xC0DCC0, clSkyBlue = 0xF0CAA6,
-                 clCream = 0xF0FBFF, clMedGray = 0xA4A0A0, clNone = 0x1FFFFFFF, clDefault = 0x20000000;
+constexpr TColor clBlack = 0x000000, clMaroon = 0x000080, clGreen = 0x008000, clOlive = 0x008080, clNavy = 0x800000,
+                 clPurple = 0x800080, clTeal = 0x808000, clGray = 0x808080, clSilver = 0xC0C0C0, clRed = 0x0000FF,
+                 clLime = 0x00FF00, clYellow = 0x00FFFF, clBlue = 0xFF0000, clFuchsia = 0xFF00FF, clAqua = 0xFFFF00,
+                 clWhite = 0xFFFFFF, clLtGray = 0xC0C0C0, clDkGray = 0x808080, clMoneyGreen = 0xC0DCC0,
+                 clSkyBlue = 0xF0CAA6, clCream = 0xF0FBFF, clMedGray = 0xA4A0A0, clNone = 0x1FFFFFFF,
+                 clDefault = 0x20000000;
 constexpr TColor clScrollBar = SystemColor(0), clBackground = SystemColor(1), clActiveCaption = SystemColor(2),
                  clInactiveCaption = SystemColor(3), clMenu = SystemColor(4), clWindow = SystemColor(5),
                  clWindowFrame = SystemColor(6), clMenuText = SystemColor(7), clWindowText = SystemColor(8),
-                 clCaptionText = SystemColor(9), clActiveBorder = SystemColor(10),
-                 clInactiveBorder = SystemColor(11), clAppWorkSpace = SystemColor(12),
-                 clHighlight = SystemColor(13), clHighlightText = SystemColor(14), clBtnFace = SystemColor(15),
-                 clBtnShadow = SystemColor(16), clGrayText = SystemColor(17), clBtnText = SystemColor(18),
-                 clInactiveCaptionText = SystemColor(19), clBtnHighlight = SystemColor(20),
+                 clCaptionText = SystemColor(9), clActiveBorder = SystemColor(10), clInactiveBorder = SystemColor(11),
+                 clAppWorkSpace = SystemColor(12), clHighlight = SystemColor(13), clHighlightText = SystemColor(14),
+                 clBtnFace = SystemColor(15), clBtnShadow = SystemColor(16), clGrayText = SystemColor(17),
+                 clBtnText = SystemColor(18), clInactiveCaptionText = SystemColor(19), clBtnHighlight = SystemColor(20),
                  cl3DDkShadow = SystemColor(21), cl3DLight = SystemColor(22), clInfoText = SystemColor(23),
                  clInfoBk = SystemColor(24);
 
@@ -64,8 +63,22 @@ Q_ENUM_NS(TFontPitch)
 enum TPenStyle { psSolid, psDash, psDot, psDashDot, psDashDotDot, psClear, psInsideFrame };
 Q_ENUM_NS(TPenStyle)
 enum TPenMode {
-  pmBlack, pmWhite, pmNop, pmNot, pmCopy, pmNotCopy, pmMergePenNot, pmMaskPenNot,
-  pmMergeNotPen, pmMaskNotPen, pmMerge, pmNotMerge, pmMask, pmNotMask, pmXor, pmNotXor
+  pmBlack,
+  pmWhite,
+  pmNop,
+  pmNot,
+  pmCopy,
+  pmNotCopy,
+  pmMergePenNot,
+  pmMaskPenNot,
+  pmMergeNotPen,
+  pmMaskNotPen,
+  pmMerge,
+  pmNotMerge,
+  pmMask,
+  pmNotMask,
+  pmXor,
+  pmNotXor
 };
 Q_ENUM_NS(TPenMode)
 enum TBrushStyle { bsSolid, bsClear, bsHorizontal, bsVertical, bsFDiagonal, bsBDiagonal, bsCross, bsDiagCross };
@@ -87,24 +100,25 @@ using enum Graphics::TBrushStyle;
 // Base of the drawing objects: Changed runs OnChange, so the owner repaints.
 class TGraphicsObject : public TPersistent {
   Q_OBJECT
-public:
+ public:
   using TChangeEvent = std::function<void(TGraphicsObject* sender)>;
   using TPersistent::TPersistent;
   const TChangeEvent& OnChange() const { return FOnChange; }
   void SetOnChange(TChangeEvent handler) { FOnChange = std::move(handler); }
 
-protected:
+ protected:
   void Changed() {
     if (FOnChange) FOnChange(this);
   }
   // Stores a new value and reports the change; an equal value is no change.
-  template <class T> void Set(T& field, const T& value) {
+  template <class T>
+  void Set(T& field, const T& value) {
     if (field == value) return;
     field = value;
     Changed();
   }
 
-private:
+ private:
   TChangeEvent FOnChange;
 };
 
@@ -121,7 +135,7 @@ class TFont : public TGraphicsObject {
   Q_CLASSINFO("Default:Color", "clWindowText")
   Q_CLASSINFO("Default:Pitch", "fpDefault")
   Q_CLASSINFO("Default:Style", "")
-public:
+ public:
   static constexpr int PixelsPerInch = 96;
   static const char* const DefaultName;
   explicit TFont(QObject* parent = nullptr) : TGraphicsObject(parent) {}
@@ -146,7 +160,7 @@ public:
 
   QFont ToQFont() const;
 
-private:
+ private:
   int FCharset = 1;
   TColor FColor = clWindowText;
   int FHeight = -11;
@@ -165,7 +179,7 @@ class TPen : public TGraphicsObject {
   Q_CLASSINFO("Default:Mode", "pmCopy")
   Q_CLASSINFO("Default:Style", "psSolid")
   Q_CLASSINFO("Default:Width", "1")
-public:
+ public:
   explicit TPen(QObject* parent = nullptr) : TGraphicsObject(parent) {}
   void Assign(TPersistent* source) override;
 
@@ -180,7 +194,7 @@ public:
 
   QPen ToQPen() const;
 
-private:
+ private:
   TColor FColor = clBlack;
   TPenMode FMode = pmCopy;
   TPenStyle FStyle = psSolid;
@@ -193,7 +207,7 @@ class TBrush : public TGraphicsObject {
   Q_PROPERTY(Graphics::TBrushStyle Style READ Style WRITE SetStyle)
   Q_CLASSINFO("Default:Color", "clWhite")
   Q_CLASSINFO("Default:Style", "bsSolid")
-public:
+ public:
   explicit TBrush(QObject* parent = nullptr) : TGraphicsObject(parent) {}
   void Assign(TPersistent* source) override;
 
@@ -204,7 +218,7 @@ public:
 
   QBrush ToQBrush() const;
 
-private:
+ private:
   TColor FColor = clWhite;
   TBrushStyle FStyle = bsSolid;
 };
@@ -215,7 +229,7 @@ QPainter::CompositionMode PenModeToComposition(TPenMode mode);
 // A drawing surface with a current pen position, over a QPainter the caller
 // owns (typically made in paintEvent).
 class TCanvas {
-public:
+ public:
   explicit TCanvas(QPainter& painter);
   TCanvas(const TCanvas&) = delete;
   TCanvas& operator=(const TCanvas&) = delete;
@@ -234,7 +248,7 @@ public:
   int TextWidth(const QString& text);
   int TextHeight(const QString& text);
 
-private:
+ private:
   void UsePen();
   QPainter& FPainter;
   TPen FPen;
@@ -249,7 +263,7 @@ private:
 // high-density target, so a sharp picture never has to be scaled up.
 class TBitmap : public TGraphicsObject {
   Q_OBJECT
-public:
+ public:
   explicit TBitmap(QObject* parent = nullptr) : TGraphicsObject(parent) {}
   void Assign(TPersistent* source) override;
   // Stored as PNG bytes: "Data" (the plain image) and "Data2x" when present.
@@ -300,7 +314,7 @@ public:
   void DrawPart(QPainter& painter, const QRect& target, const QRect& source) const;
   void DrawPart(QPainter& painter, const QRect& target, const QRect& source, bool keyed, TColor key) const;
 
-private:
+ private:
   QImage FImage;
   QImage FImage2x;
   bool FTransparent = false;

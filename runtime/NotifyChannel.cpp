@@ -1,12 +1,12 @@
 #include "NotifyChannel.h"
 #include "Application.h"
 
+#include <sys/eventfd.h>
+#include <unistd.h>
 #include <QSocketNotifier>
 #include <cerrno>
 #include <cstring>
 #include <mutex>
-#include <sys/eventfd.h>
-#include <unistd.h>
 #include <vector>
 
 #include "Exceptions.h"
@@ -14,7 +14,7 @@
 // Shared between the channel (UI thread) and its handles (any thread). The
 // queue part is guarded by Lock; the UI part is touched on the UI thread only.
 class TNotifyChannelState {
-public:
+ public:
   // ---- queue, any thread ----
   std::mutex Lock;
   std::vector<TMessage> Ring;  // capacity is a power of two; grows, never shrinks
@@ -115,7 +115,8 @@ bool TNotifyHandle::Post(uint32_t msg, uintptr_t wParam, intptr_t lParam) const 
 TNotifyChannel::TNotifyChannel(TWndProc wndProc) : FState(std::make_shared<TNotifyChannelState>()) {
   FState->WakeFd = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
   if (FState->WakeFd < 0)
-    throw Exception(QStringLiteral("Cannot create a notification channel: %1").arg(QString::fromLocal8Bit(std::strerror(errno))));
+    throw Exception(
+        QStringLiteral("Cannot create a notification channel: %1").arg(QString::fromLocal8Bit(std::strerror(errno))));
   {
     std::lock_guard guard(FState->Lock);
     FState->Grow();  // the working size, so the first posts do not allocate

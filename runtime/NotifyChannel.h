@@ -20,19 +20,19 @@ class TNotifyChannelState;
 
 // Thread-safe, copyable poster. Posting to a destroyed channel is a no-op and returns false.
 class TNotifyHandle {
-public:
+ public:
   TNotifyHandle() = default;
   bool Post(uint32_t msg, uintptr_t wParam = 0, intptr_t lParam = 0) const;
   explicit operator bool() const { return static_cast<bool>(FState); }
 
-private:
+ private:
   friend class TNotifyChannel;
   explicit TNotifyHandle(std::shared_ptr<TNotifyChannelState> state) : FState(std::move(state)) {}
   std::shared_ptr<TNotifyChannelState> FState;
 };
 
 class TNotifyChannel {
-public:
+ public:
   using TWndProc = std::function<void(TMessage&)>;
   // Must be created on the UI thread (the thread running the Qt event loop).
   explicit TNotifyChannel(TWndProc wndProc);
@@ -49,6 +49,6 @@ public:
   // leaves the rest queued and propagates to the caller.
   void DeliverPending();
 
-private:
+ private:
   std::shared_ptr<TNotifyChannelState> FState;
 };

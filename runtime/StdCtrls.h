@@ -18,7 +18,7 @@ class TLabel : public TControl {
   Q_CLASSINFO("Default:Caption", "")
   Q_CLASSINFO("Default:AutoSize", "true")
   Q_CLASSINFO("Default:Transparent", "false")
-public:
+ public:
   explicit TLabel(TComponent* owner);
   const QString& Caption() const { return FCaption; }
   void SetCaption(const QString& value);
@@ -27,11 +27,11 @@ public:
   bool Transparent() const { return FTransparent; }
   void SetTransparent(bool value);
 
-protected:
+ protected:
   void mouseReleaseEvent(QMouseEvent* event) override;
   void FontChanged() override;
 
-private:
+ private:
   void AdjustBounds();
   QLabel* FLabel;
   QString FCaption;
@@ -43,16 +43,16 @@ class TButton : public TControl {
   Q_OBJECT
   Q_PROPERTY(QString Caption READ Caption WRITE SetCaption)
   Q_CLASSINFO("Default:Caption", "")
-public:
+ public:
   explicit TButton(TComponent* owner);
   QString Caption() const;
   void SetCaption(const QString& value);
   QPushButton* Widget() const { return FButton; }
 
-protected:
+ protected:
   void resizeEvent(QResizeEvent* event) override;
 
-private:
+ private:
   QPushButton* FButton;
 };
 
@@ -62,7 +62,7 @@ class TListBox : public TControl {
   Q_PROPERTY(QStringList Items READ Items WRITE SetItems)
   Q_CLASSINFO("Default:ItemHeight", "13")
   Q_CLASSINFO("Default:Items", "")
-public:
+ public:
   explicit TListBox(TComponent* owner);
   int ItemHeight() const { return FItemHeight; }
   void SetItemHeight(int value);
@@ -73,10 +73,10 @@ public:
   int Count() const;
   QListWidget* Widget() const { return FList; }
 
-protected:
+ protected:
   void resizeEvent(QResizeEvent* event) override;
 
-private:
+ private:
   QListWidget* FList;
   int FItemHeight = 13;
 };
@@ -86,14 +86,14 @@ class TPanel : public TControl {
   Q_OBJECT
   Q_PROPERTY(QString Caption READ Caption WRITE SetCaption)
   Q_CLASSINFO("Default:Caption", "")
-public:
+ public:
   explicit TPanel(TComponent* owner);
   const QString& Caption() const { return FCaption; }
   void SetCaption(const QString& value);
 
-protected:
+ protected:
   void paintEvent(QPaintEvent* event) override;
 
-private:
+ private:
   QString FCaption;
 };

@@ -1,16 +1,16 @@
 #include "Streams.h"
 #include "Exceptions.h"
 
+#include <fcntl.h>
+#include <unistd.h>
 #include <QFile>
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <fcntl.h>
-#include <unistd.h>
 
 namespace {
 QString OsError(int err) { return QString::fromLocal8Bit(std::strerror(err)); }
-}
+}  // namespace
 
 int64_t TStream::Size() {
   const int64_t pos = Seek(0, soCurrent);

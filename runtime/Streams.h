@@ -8,7 +8,7 @@
 enum TSeekOrigin : int { soBeginning = 0, soCurrent = 1, soEnd = 2 };
 
 class TStream {
-public:
+ public:
   virtual ~TStream() = default;
   // Return the number of bytes actually transferred; never raise for a short count.
   virtual int32_t Read(void* buffer, int32_t count) = 0;
@@ -33,7 +33,7 @@ enum TFileMode { fmCreate, fmOpenRead, fmOpenReadWrite };
 
 // A file on disk; failures raise with the operating system's error text.
 class TFileStream : public TStream {
-public:
+ public:
   TFileStream(const QString& fileName, TFileMode mode);
   ~TFileStream() override;
   TFileStream(const TFileStream&) = delete;
@@ -50,14 +50,14 @@ public:
   // errno of the last failed Read or Write, 0 when none failed.
   int LastError() const { return FLastError; }
 
-private:
+ private:
   QString FFileName;
   int FHandle = -1;
   int FLastError = 0;
 };
 
 class TMemoryStream : public TStream {
-public:
+ public:
   TMemoryStream() = default;
   int32_t Read(void* buffer, int32_t count) override;
   int32_t Write(const void* buffer, int32_t count) override;
@@ -67,7 +67,7 @@ public:
   const uint8_t* Memory() const { return FData.data(); }
   uint8_t* Memory() { return FData.data(); }
 
-private:
+ private:
   std::vector<uint8_t> FData;
   int64_t FPosition = 0;
 };

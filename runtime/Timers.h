@@ -11,7 +11,7 @@ class TTimer : public TQComponent {
   Q_PROPERTY(int Interval READ Interval WRITE SetInterval)
   Q_CLASSINFO("Default:Enabled", "true")
   Q_CLASSINFO("Default:Interval", "1000")
-public:
+ public:
   explicit TTimer(TComponent* owner);
 
   bool Enabled() const { return FEnabled; }
@@ -23,10 +23,10 @@ public:
   // True while the timer is actually ticking.
   bool Running() const { return FTimer.isActive(); }
 
-protected:
+ protected:
   virtual void Timer();
 
-private:
+ private:
   void UpdateTimer();
   QTimer FTimer;
   bool FEnabled = true;

@@ -83,8 +83,7 @@ void DrawEmbossed(QPainter& canvas, const QImage& image, QPoint at) {
 
 // Draws a picture frame the way the buttons' image lists do: keyed or plain,
 // as it is or in the disabled look.
-void DrawFrame(QPainter& canvas, const TBitmap& bitmap, const QRect& frame, QPoint at, const TColor* key,
-               bool greyed) {
+void DrawFrame(QPainter& canvas, const TBitmap& bitmap, const QRect& frame, QPoint at, const TColor* key, bool greyed) {
   if (bitmap.Empty() || frame.isEmpty()) return;
   const QImage image = FrameImage(bitmap, frame, canvas.device() ? canvas.device()->devicePixelRatio() : 1.0, key);
   if (greyed)
@@ -264,9 +263,7 @@ void TsuiCustomButton::SetThemePictures(const QString& normal, const QString& mo
 // The stored names, the theme's included (the getters may hide those).
 void TsuiCustomButton::LoadPicNormal(TBitmap& bitmap) const { LoadNamed(bitmap, FResHandle, FPicNormalResName); }
 void TsuiCustomButton::LoadPicMouseOn(TBitmap& bitmap) const { LoadNamed(bitmap, FResHandle, FPicMouseOnResName); }
-void TsuiCustomButton::LoadPicMouseDown(TBitmap& bitmap) const {
-  LoadNamed(bitmap, FResHandle, FPicMouseDownResName);
-}
+void TsuiCustomButton::LoadPicMouseDown(TBitmap& bitmap) const { LoadNamed(bitmap, FResHandle, FPicMouseDownResName); }
 void TsuiCustomButton::LoadPicDisabled(TBitmap& bitmap) const { LoadPicNormal(bitmap); }
 
 TForm* TsuiCustomButton::ParentForm() const {
@@ -539,8 +536,7 @@ void TsuiButton::SetSpacing(int value) {
   update();
 }
 
-TsuiButton::TGlyphPlace TsuiButton::PlaceGlyph(TButtonLayout layout, QSize size, QSize glyph, QSize text,
-                                              int spacing) {
+TsuiButton::TGlyphPlace TsuiButton::PlaceGlyph(TButtonLayout layout, QSize size, QSize glyph, QSize text, int spacing) {
   const int W = size.width(), H = size.height(), gw = glyph.width(), gh = glyph.height();
   const int tw = text.width(), th = text.height(), S = spacing;
   TGlyphPlace p;
@@ -826,7 +822,8 @@ void TsuiRadioButton::CheckedChanged() {
   if (Checked())
     if (QWidget* parent = parentWidget())
       for (QObject* child : parent->children())
-        if (auto* other = qobject_cast<TsuiRadioButton*>(child); other && other != this && other->GroupIndex() == FGroupIndex)
+        if (auto* other = qobject_cast<TsuiRadioButton*>(child);
+            other && other != this && other->GroupIndex() == FGroupIndex)
           other->SetChecked(false);
   TsuiCheckBox::CheckedChanged();
 }

@@ -63,7 +63,7 @@ class TsuiCustomButton : public TControlOf<QAbstractButton>, public IsuiThemeChi
   Q_PROPERTY(bool TabStop READ TabStop WRITE SetTabStop)
   Q_CLASSINFO("Default:Caption", "")
   Q_CLASSINFO("Default:TabStop", "true")
-public:
+ public:
   explicit TsuiCustomButton(TComponent* owner);
   ~TsuiCustomButton() override;
   Q_INVOKABLE bool IsColorStored() const { return TControlBase::IsColorStored(); }
@@ -120,7 +120,7 @@ public:
   TsuiUIStyle ThemeUIStyle() const override { return FUIStyle; }
   void ApplyThemeUIStyle(TsuiUIStyle style) override { SetUIStyle(style); }
 
-protected:
+ protected:
   // Runs the style's consequences even when the style is already value (the
   // constructors of the concrete classes, where the virtual steps reach them).
   void InitUIStyle(TsuiUIStyle value);
@@ -163,7 +163,7 @@ protected:
   // Click toggles what the button's own rules say; Qt's own toggle is off.
   void nextCheckState() override {}
 
-private:
+ private:
   void StopRepeat();
   void MouseLeft();
   std::unique_ptr<QShortcut> MakeShortcut(const QList<QKeySequence>& keys);
@@ -202,8 +202,8 @@ class TsuiButton : public TsuiCustomButton {
   Q_PROPERTY(QString PicNormalResName READ GetPicNormalResName WRITE SetPicNormalResName)
   Q_PROPERTY(QString PicMouseDownResName READ GetPicMouseDownResName WRITE SetPicMouseDownResName)
   Q_PROPERTY(QString PicMouseOnResName READ GetPicMouseOnResName WRITE SetPicMouseOnResName)
-  Q_PROPERTY(int MouseContinuouslyDownInterval READ MouseContinuouslyDownInterval WRITE
-                 SetMouseContinuouslyDownInterval)
+  Q_PROPERTY(
+      int MouseContinuouslyDownInterval READ MouseContinuouslyDownInterval WRITE SetMouseContinuouslyDownInterval)
   Q_CLASSINFO("Default:Cancel", "false")
   Q_CLASSINFO("Default:Default", "false")
   Q_CLASSINFO("Default:ModalResult", "0")
@@ -214,7 +214,7 @@ class TsuiButton : public TsuiCustomButton {
   Q_CLASSINFO("Default:PicMouseDownResName", "")
   Q_CLASSINFO("Default:PicMouseOnResName", "")
   Q_CLASSINFO("Default:MouseContinuouslyDownInterval", "100")
-public:
+ public:
   explicit TsuiButton(TComponent* owner);
   ~TsuiButton() override;
 
@@ -244,14 +244,14 @@ public:
 
   unsigned ThemeRows() const override { return trStyleUnlessCustom; }
 
-protected:
+ protected:
   void ApplyUIStyle(TsuiUIStyle style) override;
   void UIStyleChanged() override;
   void DrawSkin(TsuiButtonPaint& paint, const TBitmap& skin) override;
   void DrawCaption(TsuiButtonPaint& paint) override;
   void DrawFocus(TsuiButtonPaint& paint) override;
 
-private:
+ private:
   TBitmap FGlyph;
   TButtonLayout FLayout = blGlyphLeft;
   int FSpacing = 4;
@@ -268,8 +268,8 @@ class TsuiImageButton : public TsuiCustomButton {
   Q_PROPERTY(bool Stretch READ Stretch WRITE SetStretch)
   Q_PROPERTY(bool Cancel READ Cancel WRITE SetCancel)
   Q_PROPERTY(bool Default READ Default WRITE SetDefault)
-  Q_PROPERTY(int MouseContinuouslyDownInterval READ MouseContinuouslyDownInterval WRITE
-                 SetMouseContinuouslyDownInterval)
+  Q_PROPERTY(
+      int MouseContinuouslyDownInterval READ MouseContinuouslyDownInterval WRITE SetMouseContinuouslyDownInterval)
   Q_PROPERTY(bool Transparent READ Transparent WRITE SetTransparent)
   Q_PROPERTY(int ModalResult READ ModalResult WRITE SetModalResult)
   Q_CLASSINFO("Default:Stretch", "false")
@@ -278,7 +278,7 @@ class TsuiImageButton : public TsuiCustomButton {
   Q_CLASSINFO("Default:MouseContinuouslyDownInterval", "100")
   Q_CLASSINFO("Default:Transparent", "false")
   Q_CLASSINFO("Default:ModalResult", "0")
-public:
+ public:
   explicit TsuiImageButton(TComponent* owner);
   ~TsuiImageButton() override;
 
@@ -293,7 +293,7 @@ public:
   bool Stretch() const { return FStretch; }
   void SetStretch(bool value);
 
-protected:
+ protected:
   void ApplyUIStyle(TsuiUIStyle) override {}
   void AutoSizeChanged() override;
   void LoadPicNormal(TBitmap& bitmap) const override;
@@ -302,7 +302,7 @@ protected:
   void LoadPicDisabled(TBitmap& bitmap) const override;
   void DrawSkin(TsuiButtonPaint& paint, const TBitmap& skin) override;
 
-private:
+ private:
   void PictureChanged();
   TBitmap FPicNormal, FPicMouseOn, FPicMouseDown, FPicDisabled;
   bool FStretch = false;
@@ -315,7 +315,7 @@ class TsuiCustomButtonEx : public TsuiCustomButton {
   Q_PROPERTY(bool Checked READ Checked WRITE SetChecked)
   Q_PROPERTY(bool Transparent READ Transparent WRITE SetTransparent)
   Q_CLASSINFO("Default:Checked", "false")
-public:
+ public:
   explicit TsuiCustomButtonEx(TComponent* owner);
 
   bool Checked() const { return FChecked; }
@@ -324,7 +324,7 @@ public:
   // The rectangle the caption was last drawn in.
   QRect CaptionRect() const { return FCaptionRect; }
 
-protected:
+ protected:
   virtual void Toggle() {}
   virtual void CheckedChanged() {}
   virtual int GetPicWidth() const = 0;
@@ -341,7 +341,7 @@ protected:
   // The caption's top-left corner for the current font and height.
   QPoint CaptionOrigin(const QFont& font) const;
 
-private:
+ private:
   void AdjustBounds();
   bool FChecked = false;
   bool FAdjusting = false;
@@ -350,11 +350,11 @@ private:
 
 class TsuiCheckBox : public TsuiCustomButtonEx {
   Q_OBJECT
-public:
+ public:
   explicit TsuiCheckBox(TComponent* owner);
   unsigned ThemeRows() const override { return trStyleUnlessCustom; }
 
-protected:
+ protected:
   void Toggle() override;
   virtual void AfterToggle() {}
   void CheckedChanged() override { ApplyUIStyle(UIStyle()); }
@@ -378,17 +378,17 @@ class TsuiRadioButton : public TsuiCheckBox {
   Q_OBJECT
   Q_PROPERTY(int GroupIndex READ GroupIndex WRITE SetGroupIndex)
   Q_CLASSINFO("Default:GroupIndex", "0")
-public:
+ public:
   explicit TsuiRadioButton(TComponent* owner);
   int GroupIndex() const { return FGroupIndex; }
   void SetGroupIndex(int value) { FGroupIndex = value; }
 
-protected:
+ protected:
   void Toggle() override;
   void CheckedChanged() override;
   void TransparentChanged() override;
   void ApplyUIStyle(TsuiUIStyle style) override;
 
-private:
+ private:
   int FGroupIndex = 0;
 };

@@ -83,7 +83,9 @@ void TsuiForm::SetUIStyle(TsuiUIStyle value) {
 }
 
 void TsuiForm::LoadBackground() {
-  const char* tile = FUIStyle == Protein ? "PROTEIN_FORM_BACKGROUND" : FUIStyle == MacOS ? "MACOS_FORM_BACKGROUND" : nullptr;
+  const char* tile = FUIStyle == Protein ? "PROTEIN_FORM_BACKGROUND"
+                     : FUIStyle == MacOS ? "MACOS_FORM_BACKGROUND"
+                                         : nullptr;
   if (tile)
     LoadSkinBitmap(FBackground, 0, QString::fromLatin1(tile));
   else

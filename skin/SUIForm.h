@@ -14,8 +14,8 @@
 // it: window width = Width + 2 * BorderWidth, window height = Height +
 // BorderWidth + BorderWidth div 2 (the title bar covers the top border).
 #include "Forms.h"
-#include "SUITitleBar.h"
 #include "SUIThemes.h"
+#include "SUITitleBar.h"
 #include "StdCtrls.h"
 
 // The sizing edge of a window of the given client size under a point in
@@ -43,7 +43,7 @@ class TsuiForm : public TPanel {
   Q_PROPERTY(int RoundCorner READ RoundCorner WRITE SetRoundCorner)
   Q_CLASSINFO("Default:TitleBarVisible", "true")
   Q_CLASSINFO("Stored:Font", "IsTitleFontStored")
-public:
+ public:
   // Raises Exception when the owner form already has a frame.
   explicit TsuiForm(TComponent* owner);
   ~TsuiForm() override;
@@ -101,14 +101,14 @@ public:
 
   void Notification(TComponent* component, TOperation operation) override;
 
-protected:
+ protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
   void paintEvent(QPaintEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
 
-private:
+ private:
   void ApplySize(int width, int height);
   void DrawBorder(QPainter& painter) const;
   void LoadBackground();

@@ -8,7 +8,8 @@
 namespace {
 
 // The events every skinned button publishes.
-template <class T> TClassRegistration<T>& ButtonEvents(TClassRegistration<T>& r) {
+template <class T>
+TClassRegistration<T>& ButtonEvents(TClassRegistration<T>& r) {
   return r.template Event<TNotifyEvent>("OnClick", &T::SetOnClick)
       .template Event<TMouseMoveEvent>("OnMouseMove", &T::SetOnMouseMove)
       .template Event<TMouseEvent>("OnMouseDown", &T::SetOnMouseDown)
@@ -20,7 +21,8 @@ template <class T> TClassRegistration<T>& ButtonEvents(TClassRegistration<T>& r)
       .template Event<TNotifyEvent>("OnExit", &T::SetOnExit);
 }
 
-template <class T> void RegisterPushButton() {
+template <class T>
+void RegisterPushButton() {
   auto r = RegisterClass<T>();
   ButtonEvents(r)
       .template Event<TNotifyEvent>("OnMouseEnter", &T::SetOnMouseEnter)
@@ -28,7 +30,8 @@ template <class T> void RegisterPushButton() {
       .template Event<TNotifyEvent>("OnMouseContinuouslyDown", &T::SetOnMouseContinuouslyDown);
 }
 
-template <class T> void RegisterTwoStateButton() {
+template <class T>
+void RegisterTwoStateButton() {
   auto r = RegisterClass<T>();
   ButtonEvents(r).template Event<TNotifyEvent>("OnDblClick", &T::SetOnDblClick);
 }

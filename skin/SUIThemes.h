@@ -46,7 +46,7 @@ TColor FindFormColor(TComponent* owner);
 // says which of the rows it belongs to and implements the setters those rows
 // use; a control in several rows gets each action, in row order.
 class IsuiThemeChild {
-public:
+ public:
   enum TThemeRow : unsigned {
     trStyleUnlessCustom = 1,  // takes the style unless its own is Custom
     trBorder = 2,             // BorderColor := entry 8

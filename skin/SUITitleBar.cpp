@@ -59,8 +59,7 @@ int TsuiTitleBarPlaces::ButtonAt(QPoint point) const {
   for (const TButtonPlace& place : Buttons) {
     const QRect& r = place.Rect;
     // The far edges count too, as they always have for these pictures.
-    if (PointInRect(point, QRect(r.topLeft(), QPoint(r.left() + r.width(), r.top() + r.height()))))
-      hot = place.Index;
+    if (PointInRect(point, QRect(r.topLeft(), QPoint(r.left() + r.width(), r.top() + r.height())))) hot = place.Index;
   }
   return hot;
 }
@@ -252,13 +251,11 @@ void TsuiTitleBarButton::Assign(TPersistent* source) {
   FPicMouseDown->Assign(other->PicMouseDown());
 }
 
-TsuiTitleBarSections::TsuiTitleBarSections(TsuiTitleBar* bar)
-    : TCollection(ItemsOf<TsuiTitleBarSection>()), FBar(bar) {
+TsuiTitleBarSections::TsuiTitleBarSections(TsuiTitleBar* bar) : TCollection(ItemsOf<TsuiTitleBarSection>()), FBar(bar) {
   OnUpdate = [this](TCollection*) { FBar->ItemsChanged(); };
 }
 
-TsuiTitleBarButtons::TsuiTitleBarButtons(TsuiTitleBar* bar)
-    : TCollection(ItemsOf<TsuiTitleBarButton>()), FBar(bar) {
+TsuiTitleBarButtons::TsuiTitleBarButtons(TsuiTitleBar* bar) : TCollection(ItemsOf<TsuiTitleBarButton>()), FBar(bar) {
   OnUpdate = [this](TCollection*) { FBar->ItemsChanged(); };
 }
 

@@ -46,7 +46,7 @@ class TsuiTitleBarSection : public TCollectionItem {
   Q_CLASSINFO("Default:Width", "10")
   Q_CLASSINFO("Default:Align", "suiLeft")
   Q_CLASSINFO("Default:Stretch", "false")
-public:
+ public:
   explicit TsuiTitleBarSection(TCollection* collection);
   ~TsuiTitleBarSection() override;
   void Assign(TPersistent* source) override;
@@ -65,7 +65,7 @@ public:
   bool Stretch() const { return FStretch; }
   void SetStretch(bool value);
 
-private:
+ private:
   void Changed();
   void PictureChanged();
   int FWidth = 10;
@@ -89,7 +89,7 @@ class TsuiTitleBarButton : public TCollectionItem {
   Q_CLASSINFO("Default:Transparent", "false")
   Q_CLASSINFO("Default:Top", "2")
   Q_CLASSINFO("Default:Visible", "true")
-public:
+ public:
   explicit TsuiTitleBarButton(TCollection* collection);
   ~TsuiTitleBarButton() override;
   // Copies the type and style first and the pictures after them, so pictures
@@ -114,7 +114,7 @@ public:
   // A maximize button shows the restore pictures while its form is maximized.
   void UpdateMaximizePictures(bool maximized);
 
-private:
+ private:
   void ApplyUIStyle();
   void LoadPictures(int normal, int mouseOn, int mouseDown);
   void Changed();
@@ -130,25 +130,25 @@ private:
 // The bar's collections; any change repaints the bar.
 class TsuiTitleBarSections : public TCollection {
   Q_OBJECT
-public:
+ public:
   explicit TsuiTitleBarSections(TsuiTitleBar* bar);
   TsuiTitleBar* TitleBar() const { return FBar; }
   TsuiTitleBarSection* Items(int index) const { return ItemAs<TsuiTitleBarSection>(index); }
   TsuiTitleBarSection* Add() { return static_cast<TsuiTitleBarSection*>(TCollection::Add()); }
 
-private:
+ private:
   TsuiTitleBar* FBar;
 };
 
 class TsuiTitleBarButtons : public TCollection {
   Q_OBJECT
-public:
+ public:
   explicit TsuiTitleBarButtons(TsuiTitleBar* bar);
   TsuiTitleBar* TitleBar() const { return FBar; }
   TsuiTitleBarButton* Items(int index) const { return ItemAs<TsuiTitleBarButton>(index); }
   TsuiTitleBarButton* Add() { return static_cast<TsuiTitleBarButton*>(TCollection::Add()); }
 
-private:
+ private:
   TsuiTitleBar* FBar;
 };
 
@@ -156,7 +156,7 @@ private:
 // window starts from its painted frame. The default asks the window's
 // QWindow; tests put a recorder in its place.
 class TsuiWindowRequests {
-public:
+ public:
   virtual ~TsuiWindowRequests() = default;
   virtual bool StartMove(QWidget* window);
   virtual bool StartResize(QWidget* window, Qt::Edges edges);
@@ -201,7 +201,7 @@ class TsuiTitleBar : public TPanel {
   Q_CLASSINFO("Default:Caption", "")
   Q_CLASSINFO("Default:FormActive", "true")
   Q_CLASSINFO("Default:DrawAppIcon", "false")
-public:
+ public:
   explicit TsuiTitleBar(TComponent* owner);
   ~TsuiTitleBar() override;
 
@@ -256,7 +256,7 @@ public:
   // Repaints after a change of items (the collections call it).
   void ItemsChanged();
 
-protected:
+ protected:
   void paintEvent(QPaintEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
@@ -266,7 +266,7 @@ protected:
   void resizeEvent(QResizeEvent* event) override;
   void FontChanged() override;
 
-private:
+ private:
   void DrawSections(QPainter& painter) const;
   void DrawButtons(QPainter& painter, const TsuiTitleBarPlaces& places);
   void SetPointer(std::optional<QPoint> point);
@@ -285,11 +285,11 @@ private:
   bool FDrawAppIcon = false;
   bool FPressed = false;
   int FHotIndex = -1;
-  int FPressedIndex = -1;               // the button the left press went down on
-  std::optional<QPoint> FPointer;       // last pointer position over the bar
-  std::optional<QPoint> FDragStart;     // a press on the bare strip, not yet a move
-  std::optional<QPoint> FManualMove;    // pointer offset while the bar moves the window itself
-  TForm* FHostForm = nullptr;           // set by the skinned frame
+  int FPressedIndex = -1;             // the button the left press went down on
+  std::optional<QPoint> FPointer;     // last pointer position over the bar
+  std::optional<QPoint> FDragStart;   // a press on the bare strip, not yet a move
+  std::optional<QPoint> FManualMove;  // pointer offset while the bar moves the window itself
+  TForm* FHostForm = nullptr;         // set by the skinned frame
   bool FHostSizeable = false;
   TsuiWindowRequests* FRequests = nullptr;
   TsuiTitleBarButtonClickEvent FOnCustomBtnsClick, FOnHelpBtnClick;

@@ -171,7 +171,8 @@ TEST(FormatChooser, everyListedTag_hasFormats_andEveryItemReadsTextThenRate) {
     d.TagList()->setCurrentIndex(t);
     ASSERT_GT(d.AttributeList()->count(), 0) << t;
     for (int i = 0; i < d.AttributeList()->count(); ++i)
-      ASSERT_TRUE(d.AttributeList()->item(i)->text().contains(QRegularExpression(QStringLiteral("kHz, .*    \\d+ KB/s$"))));
+      ASSERT_TRUE(
+          d.AttributeList()->item(i)->text().contains(QRegularExpression(QStringLiteral("kHz, .*    \\d+ KB/s$"))));
   }
   record.cbwfx = 10;
   TdeFormatChooser bad(record);

@@ -17,8 +17,10 @@ MMRESULT Query(const WAVEFORMATEX* a, const WAVEFORMATEX* b, bool realTime = fal
 MMRESULT OpenAndClose(const WAVEFORMATEX* a, const WAVEFORMATEX* b, bool realTime = false) {
   HACMSTREAM has = nullptr;
   const MMRESULT r = acmStreamOpen(&has, nullptr, a, b, nullptr, 0, 0, realTime ? 0 : ACM_STREAMOPENF_NONREALTIME);
-  if (r == 0) EXPECT_EQ(acmStreamClose(has, 0), 0u);
-  else EXPECT_EQ(has, nullptr);
+  if (r == 0)
+    EXPECT_EQ(acmStreamClose(has, 0), 0u);
+  else
+    EXPECT_EQ(has, nullptr);
   return r;
 }
 
@@ -61,7 +63,8 @@ TEST(AcmManager, everyEnumeratedLinearFormat_isConsistentAndRoundTripsThroughIts
     EXPECT_EQ(f->cbSize, 0);
     TFormatBuffer suggested;
     suggested.Wfx()->wFormatTag = WAVE_FORMAT_PCM;
-    ASSERT_EQ(acmFormatSuggest(nullptr, f, suggested.Wfx(), WAVE_FORMAT_BUFFER_SIZE, ACM_FORMATSUGGESTF_WFORMATTAG), 0u);
+    ASSERT_EQ(acmFormatSuggest(nullptr, f, suggested.Wfx(), WAVE_FORMAT_BUFFER_SIZE, ACM_FORMATSUGGESTF_WFORMATTAG),
+              0u);
     if (f->wFormatTag == WAVE_FORMAT_PCM) {
       EXPECT_EQ(std::memcmp(suggested.Bytes, f, sizeof(WAVEFORMATEX)), 0);
     }
@@ -99,8 +102,8 @@ TEST(AcmManager, formatTexts_haveTheSharedShape) {
 
 TEST(AcmManager, enumerationRestrictions_filterByTagAndFields) {
   TFormatBuffer want = Linear(44100, 16, 1);
-  const auto mono44 = EnumerateAll(ACM_FORMATENUMF_WFORMATTAG | ACM_FORMATENUMF_NCHANNELS | ACM_FORMATENUMF_NSAMPLESPERSEC,
-                                   want.Wfx());
+  const auto mono44 =
+      EnumerateAll(ACM_FORMATENUMF_WFORMATTAG | ACM_FORMATENUMF_NCHANNELS | ACM_FORMATENUMF_NSAMPLESPERSEC, want.Wfx());
   ASSERT_EQ(mono44.size(), 4u);  // 8, 16, 24 and 32 bits
   for (const TEnumerated& e : mono44) EXPECT_EQ(e.Format.Wfx()->nChannels, 1);
   want.Wfx()->wFormatTag = WAVE_FORMAT_IEEE_FLOAT;
@@ -109,11 +112,18 @@ TEST(AcmManager, enumerationRestrictions_filterByTagAndFields) {
 }
 
 TEST(AcmManager, queryAnswersZero_exactlyWhenOpenSucceeds) {
-  std::vector<TFormatBuffer> formats = {Linear(8000, 8, 1),   Linear(192000, 32, 2),
-                                        Linear(44100, 16, 2, WAVE_FORMAT_IEEE_FLOAT), Linear(44100, 32, 2, WAVE_FORMAT_IEEE_FLOAT),
-                                        Extensible(48000, 24, 2), Extensible(96000, 32, 1, true),
-                                        Linear(7999, 16, 1),  Linear(192001, 16, 1), Linear(44100, 12, 1),
-                                        Linear(44100, 16, 3), Linear(44100, 16, 0),  Linear(44100, 0, 2)};
+  std::vector<TFormatBuffer> formats = {Linear(8000, 8, 1),
+                                        Linear(192000, 32, 2),
+                                        Linear(44100, 16, 2, WAVE_FORMAT_IEEE_FLOAT),
+                                        Linear(44100, 32, 2, WAVE_FORMAT_IEEE_FLOAT),
+                                        Extensible(48000, 24, 2),
+                                        Extensible(96000, 32, 1, true),
+                                        Linear(7999, 16, 1),
+                                        Linear(192001, 16, 1),
+                                        Linear(44100, 12, 1),
+                                        Linear(44100, 16, 3),
+                                        Linear(44100, 16, 0),
+                                        Linear(44100, 0, 2)};
   TFormatBuffer badAlign = Linear(44100, 16, 2);
   badAlign.Wfx()->nBlockAlign = 3;
   TFormatBuffer badRate = Linear(44100, 16, 2);
@@ -144,7 +154,8 @@ TEST(AcmManager, badArguments_answerTheirCodes) {
   EXPECT_EQ(Query(pcm.Wfx(), pcm.Wfx()), 0u);
   EXPECT_EQ(acmStreamOpen(nullptr, nullptr, pcm.Wfx(), pcm.Wfx(), nullptr, 0, 0, 0), MMSYSERR_INVALPARAM);
   EXPECT_EQ(acmStreamOpen(nullptr, nullptr, pcm.Wfx(), pcm.Wfx(), nullptr, 0, 0, 0x80), MMSYSERR_INVALFLAG);
-  EXPECT_EQ(acmStreamOpen(nullptr, nullptr, pcm.Wfx(), pcm.Wfx(), nullptr, 0, 0, ACM_STREAMOPENF_QUERY | ACM_STREAMOPENF_ASYNC),
+  EXPECT_EQ(acmStreamOpen(nullptr, nullptr, pcm.Wfx(), pcm.Wfx(), nullptr, 0, 0,
+                          ACM_STREAMOPENF_QUERY | ACM_STREAMOPENF_ASYNC),
             MMSYSERR_NOTSUPPORTED);
 
   uint32_t size;
@@ -194,8 +205,9 @@ TEST(AcmManager, suggestion_keepsTheFieldsTheFlagsFix) {
   out.Wfx()->wFormatTag = WAVE_FORMAT_PCM;
   out.Wfx()->nSamplesPerSec = 8000;
   out.Wfx()->nChannels = 1;
-  ASSERT_EQ(acmFormatSuggest(nullptr, src.Wfx(), out.Wfx(), 512,
-                             ACM_FORMATSUGGESTF_WFORMATTAG | ACM_FORMATSUGGESTF_NSAMPLESPERSEC | ACM_FORMATSUGGESTF_NCHANNELS),
+  ASSERT_EQ(acmFormatSuggest(
+                nullptr, src.Wfx(), out.Wfx(), 512,
+                ACM_FORMATSUGGESTF_WFORMATTAG | ACM_FORMATSUGGESTF_NSAMPLESPERSEC | ACM_FORMATSUGGESTF_NCHANNELS),
             0u);
   EXPECT_EQ(std::memcmp(out.Bytes, Linear(8000, 16, 1).Bytes, 18), 0);
   // Float to PCM and back proposes 16-bit PCM and 32-bit float; extensible 24-bit proposes plain 24-bit.

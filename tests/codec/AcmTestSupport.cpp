@@ -141,7 +141,8 @@ TConversion ConvertAll(const WAVEFORMATEX* src, const WAVEFORMATEX* dst, const s
     pos += n;
     const bool last = pos >= data.size();
     h.cbSrcLength = fill;
-    if ((out.Result = acmStreamConvert(has, &h, ACM_STREAMCONVERTF_BLOCKALIGN | (last && flush ? ACM_STREAMCONVERTF_END : 0))))
+    if ((out.Result =
+             acmStreamConvert(has, &h, ACM_STREAMCONVERTF_BLOCKALIGN | (last && flush ? ACM_STREAMCONVERTF_END : 0))))
       break;
     for (size_t g = outCap; g < res.size(); ++g)
       if (res[g] != 0xEE) out.Result = 0xDEAD;  // wrote past cbDstLength
@@ -190,7 +191,8 @@ TSineFit FitSine(const std::vector<double>& x, double rate, double hz, size_t sk
 bool RunCommand(const QString& command) { return std::system(command.toLocal8Bit().constData()) == 0; }
 
 QString TempPath(const QString& name) {
-  const QString dir = QDir::tempPath() + QStringLiteral("/tamsel-codec-tests-%1").arg(QCoreApplication::applicationPid());
+  const QString dir =
+      QDir::tempPath() + QStringLiteral("/tamsel-codec-tests-%1").arg(QCoreApplication::applicationPid());
   QDir().mkpath(dir);
   return dir + QLatin1Char('/') + name;
 }

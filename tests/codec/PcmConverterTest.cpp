@@ -42,16 +42,16 @@ TEST_P(SineThroughConverter, keepsFrequencyAndAmplitude) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    RatesBitsChannels, SineThroughConverter,
-    ::testing::Values(TCase{44100, 16, 2, 22050, 16, 1}, TCase{44100, 16, 2, 8000, 8, 1},
-                      TCase{8000, 8, 1, 48000, 16, 2}, TCase{11025, 8, 2, 22050, 16, 2},
-                      TCase{48000, 24, 2, 44100, 16, 2}, TCase{44100, 16, 1, 192000, 32, 2},
-                      TCase{192000, 32, 2, 8000, 24, 1}, TCase{96000, 16, 2, 96000, 24, 2},
-                      TCase{22050, 16, 2, 22050, 8, 2},
-                      TCase{48000, 32, 2, 16000, 16, 1, WAVE_FORMAT_IEEE_FLOAT, WAVE_FORMAT_PCM},
-                      TCase{16000, 16, 1, 48000, 32, 2, WAVE_FORMAT_PCM, WAVE_FORMAT_IEEE_FLOAT},
-                      TCase{44100, 32, 2, 32000, 32, 2, WAVE_FORMAT_IEEE_FLOAT, WAVE_FORMAT_IEEE_FLOAT}));
+INSTANTIATE_TEST_SUITE_P(RatesBitsChannels, SineThroughConverter,
+                         ::testing::Values(TCase{44100, 16, 2, 22050, 16, 1}, TCase{44100, 16, 2, 8000, 8, 1},
+                                           TCase{8000, 8, 1, 48000, 16, 2}, TCase{11025, 8, 2, 22050, 16, 2},
+                                           TCase{48000, 24, 2, 44100, 16, 2}, TCase{44100, 16, 1, 192000, 32, 2},
+                                           TCase{192000, 32, 2, 8000, 24, 1}, TCase{96000, 16, 2, 96000, 24, 2},
+                                           TCase{22050, 16, 2, 22050, 8, 2},
+                                           TCase{48000, 32, 2, 16000, 16, 1, WAVE_FORMAT_IEEE_FLOAT, WAVE_FORMAT_PCM},
+                                           TCase{16000, 16, 1, 48000, 32, 2, WAVE_FORMAT_PCM, WAVE_FORMAT_IEEE_FLOAT},
+                                           TCase{44100, 32, 2, 32000, 32, 2, WAVE_FORMAT_IEEE_FLOAT,
+                                                 WAVE_FORMAT_IEEE_FLOAT}));
 
 TEST(PcmConverter, sameRate_sampleAndChannelChangesAreExact) {
   // 16-bit stereo L=1000, R=3000 -> mono is the average; mono -> stereo duplicates.
@@ -94,7 +94,11 @@ TEST(PcmConverter, twentyFourBits_roundsAndSaturatesAtTheTop) {
   const TConversion r = ConvertAll(s32.Wfx(), s24.Wfx(), data, 20);
   ASSERT_EQ(r.Result, 0u);
   ASSERT_EQ(r.Output.size(), 15u);
-  auto at = [&](int i) { return int32_t(uint32_t(r.Output[3 * i]) << 8 | uint32_t(r.Output[3 * i + 1]) << 16 | uint32_t(r.Output[3 * i + 2]) << 24) >> 8; };
+  auto at = [&](int i) {
+    return int32_t(uint32_t(r.Output[3 * i]) << 8 | uint32_t(r.Output[3 * i + 1]) << 16 |
+                   uint32_t(r.Output[3 * i + 2]) << 24) >>
+           8;
+  };
   EXPECT_EQ(at(0), 0x7FFFFF);
   EXPECT_EQ(at(1), -0x800000);
   EXPECT_EQ(at(2), 2);

@@ -43,9 +43,10 @@ TEST(Peers, soxSine_downToMono22050_matchesFfmpegWithTheSameEngine) {
   if (!HaveTools()) GTEST_FAIL() << "ffmpeg or sox missing";
   const QString sine = TempPath(QStringLiteral("sine44.wav")), theirs = TempPath(QStringLiteral("ff22.wav"));
   ASSERT_TRUE(RunCommand(QStringLiteral("sox -q -n -r 44100 -b 16 -c 2 '%1' synth 2 sine 1000 vol 0.5").arg(sine)));
-  ASSERT_TRUE(RunCommand(QStringLiteral("ffmpeg -nostdin -hide_banner -loglevel error -y -i '%1' -af "
-                                 "'pan=mono|c0=0.5*c0+0.5*c1,aresample=22050:resampler=soxr' -c:a pcm_s16le '%2'")
-                      .arg(sine, theirs)));
+  ASSERT_TRUE(
+      RunCommand(QStringLiteral("ffmpeg -nostdin -hide_banner -loglevel error -y -i '%1' -af "
+                                "'pan=mono|c0=0.5*c0+0.5*c1,aresample=22050:resampler=soxr' -c:a pcm_s16le '%2'")
+                     .arg(sine, theirs)));
   TFormatBuffer inFmt, ffFmt;
   std::vector<uint8_t> in, ff;
   ASSERT_TRUE(ReadWave(sine, inFmt, in));
@@ -63,10 +64,10 @@ TEST(Peers, ffmpegExtensible24BitFile_decodesLikeFfmpeg) {
   if (!HaveTools()) GTEST_FAIL() << "ffmpeg or sox missing";
   const QString src = TempPath(QStringLiteral("ext24.wav")), theirs = TempPath(QStringLiteral("ext24to16.wav"));
   ASSERT_TRUE(RunCommand(QStringLiteral("ffmpeg -nostdin -hide_banner -loglevel error -y -f lavfi -i "
-                                 "'sine=frequency=440:sample_rate=48000:duration=1' -ac 2 -c:a pcm_s24le '%1'")
-                      .arg(src)));
-  ASSERT_TRUE(RunCommand(QStringLiteral("ffmpeg -nostdin -hide_banner -loglevel error -y -i '%1' -c:a pcm_s16le '%2'")
-                      .arg(src, theirs)));
+                                        "'sine=frequency=440:sample_rate=48000:duration=1' -ac 2 -c:a pcm_s24le '%1'")
+                             .arg(src)));
+  ASSERT_TRUE(RunCommand(
+      QStringLiteral("ffmpeg -nostdin -hide_banner -loglevel error -y -i '%1' -c:a pcm_s16le '%2'").arg(src, theirs)));
   TFormatBuffer fmt, ffFmt;
   std::vector<uint8_t> in, ff;
   ASSERT_TRUE(ReadWave(src, fmt, in));

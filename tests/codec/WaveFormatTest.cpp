@@ -13,7 +13,7 @@ uint8_t* Bytes(TdeWaveFormat& f) { return reinterpret_cast<uint8_t*>(f.WaveForma
 
 // A filer that writes the binary properties into one memory stream and reads them back.
 class TMemoryFiler : public TFiler {
-public:
+ public:
   enum TMode { Writing, Reading };
   TMode Mode = Writing;
   TMemoryStream Data;
@@ -21,8 +21,10 @@ public:
   void DefineBinaryProperty(const QString& name, TStreamProc readData, TStreamProc writeData, bool hasData) override {
     Names << name;
     EXPECT_TRUE(hasData);
-    if (Mode == Writing) writeData(Data);
-    else readData(Data);
+    if (Mode == Writing)
+      writeData(Data);
+    else
+      readData(Data);
   }
 };
 

@@ -108,8 +108,7 @@ double SnrDb(const std::vector<int16_t>& ref, const std::vector<int16_t>& got, u
   return 10 * std::log10(sig / err);
 }
 
-double ToneDb(const std::vector<int16_t>& s, uint16_t channels, uint32_t rate, double freq, size_t from,
-              size_t count) {
+double ToneDb(const std::vector<int16_t>& s, uint16_t channels, uint32_t rate, double freq, size_t from, size_t count) {
   const double w = 2 * std::numbers::pi * freq / rate, k = 2 * std::cos(w);
   double s1 = 0, s2 = 0;
   size_t n = 0;

@@ -86,8 +86,8 @@ TEST(CodecFormats, EveryEnumeratedFormatFollowsItsTagsRules) {
       case WAVE_FORMAT_MPEGLAYER3: {
         EXPECT_EQ(w->nBlockAlign, 1);
         EXPECT_EQ(w->cbSize, 12);
-        EXPECT_EQ(AvReadU16(w, 0), 1);   // MPEG
-        EXPECT_EQ(AvReadU16(w, 8), 1);   // frames per block
+        EXPECT_EQ(AvReadU16(w, 0), 1);  // MPEG
+        EXPECT_EQ(AvReadU16(w, 8), 1);  // frames per block
         const uint32_t br = w->nAvgBytesPerSec * 8;
         EXPECT_EQ(AvReadU16(w, 6), SamplesPerBlock(w) / 8 * br / rate);  // nominal frame bytes
         const uint32_t lo = rate >= 32000 ? 32000 : 8000, hi = rate >= 32000 ? 320000 : 160000;
@@ -103,7 +103,8 @@ TEST(CodecFormats, EveryEnumeratedFormatFollowsItsTagsRules) {
     EXPECT_TRUE(CanConvert(w, pcm.Wfx(), true));
     TFormat suggested;
     suggested.Wfx()->wFormatTag = WAVE_FORMAT_PCM;
-    ASSERT_EQ(acmFormatSuggest(nullptr, w, suggested.Wfx(), WAVE_FORMAT_BUFFER_SIZE, ACM_FORMATSUGGESTF_WFORMATTAG), 0u);
+    ASSERT_EQ(acmFormatSuggest(nullptr, w, suggested.Wfx(), WAVE_FORMAT_BUFFER_SIZE, ACM_FORMATSUGGESTF_WFORMATTAG),
+              0u);
     EXPECT_EQ(std::memcmp(suggested.Buffer, pcm.Buffer, 18), 0);
     ACMFORMATDETAILS details{};
     details.cbStruct = sizeof details;
@@ -151,8 +152,8 @@ TEST(CodecFormats, RefusesFormatsThatContradictTheirTag) {
     for (const auto& nd : CodecDrivers())
       if (nd.Driver->EnumFormat(tag, index, f.Wfx())) break;
     change(f.Wfx());
-    const TFormat pcm = Pcm(f.Wfx()->nSamplesPerSec ? f.Wfx()->nSamplesPerSec : 8000, 16,
-                            f.Wfx()->nChannels == 2 ? 2 : 1);
+    const TFormat pcm =
+        Pcm(f.Wfx()->nSamplesPerSec ? f.Wfx()->nSamplesPerSec : 8000, 16, f.Wfx()->nChannels == 2 ? 2 : 1);
     return !CanConvert(f.Wfx(), pcm.Wfx(), false) && !CanConvert(pcm.Wfx(), f.Wfx(), false);
   };
   EXPECT_TRUE(broken(WAVE_FORMAT_IMA_ADPCM, 0, [](WAVEFORMATEX* w) { AvWriteU16(w, 0, 504); }));
@@ -316,20 +317,20 @@ namespace {
 // The IMA ADPCM formats on a codec of our choosing, optionally with a setup
 // libavcodec refuses.
 class TReplacedCodecDriver final : public TAvAdpcmDriver {
-public:
+ public:
   TReplacedCodecDriver(const char* codec, bool refusedSetup)
       : TAvAdpcmDriver({WAVE_FORMAT_IMA_ADPCM, "IMA ADPCM", codec, 4, 1, 2}), FRefused(refusedSetup) {}
   const char* ShortName() const override { return "test"; }
   const char* LongName() const override { return "test"; }
 
-protected:
+ protected:
   TAvCodecSetup Setup(const TAvCodedFormat& coded, bool encode, bool realTime) const override {
     TAvCodecSetup s = TAvAdpcmDriver::Setup(coded, encode, realTime);
     if (FRefused) s.Configure = [](AVCodecContext* ctx) { ctx->sample_rate = 0; };
     return s;
   }
 
-private:
+ private:
   bool FRefused;
 };
 

@@ -16,11 +16,11 @@ namespace {
 
 struct TPeerCodec {
   uint16_t Tag;
-  uint32_t FormatIndex;   // enumerated format we write
-  const char* FfName;     // ffprobe's codec_name
-  const char* FfEncoder;  // ffmpeg's encoder for files of theirs
+  uint32_t FormatIndex;     // enumerated format we write
+  const char* FfName;       // ffprobe's codec_name
+  const char* FfEncoder;    // ffmpeg's encoder for files of theirs
   const char* SoxEncoding;  // nullptr: sox lacks the codec
-  double MinSnr;          // our decoding against theirs of the same file
+  double MinSnr;            // our decoding against theirs of the same file
 };
 
 // 8000 or 22050 Hz mono and stereo, the shapes recordings take.
@@ -85,7 +85,7 @@ Bytes ReadWave(const QString& name, TFormat& format) {
 }
 
 class CodecPeers : public ::testing::Test {
-protected:
+ protected:
   void SetUp() override {
     if (!Exec("ffmpeg", {"-version"}) || !Exec("sox", {"--version"})) GTEST_FAIL() << "ffmpeg or sox missing";
     ASSERT_TRUE(Dir.isValid());
@@ -112,9 +112,10 @@ TEST_F(CodecPeers, OurFilesDecodeInFfmpegAndSoxAsInOurs) {
     const auto ours = OurDecode(w, e.Out);
 
     QByteArray probe;
-    ASSERT_TRUE(Exec("ffprobe", {"-v", "error", "-show_entries", "stream=codec_name,sample_rate,channels", "-of",
-                                "default=nw=1", name},
-                    &probe));
+    ASSERT_TRUE(
+        Exec("ffprobe",
+             {"-v", "error", "-show_entries", "stream=codec_name,sample_rate,channels", "-of", "default=nw=1", name},
+             &probe));
     EXPECT_TRUE(probe.contains(QByteArray("codec_name=") + peer.FfName)) << probe.toStdString();
     EXPECT_TRUE(probe.contains("sample_rate=" + QByteArray::number(w->nSamplesPerSec))) << probe.toStdString();
     EXPECT_TRUE(probe.contains("channels=" + QByteArray::number(ch))) << probe.toStdString();
@@ -151,9 +152,8 @@ TEST_F(CodecPeers, TheirFilesDecodeInOursAsInTheirs) {
       SCOPED_TRACE(std::string(src.Writer) + " " + peer.FfName + " " + std::to_string(rate));
       const QString name = Path(QString("%1-%2-%3.wav").arg(src.Writer, peer.FfName).arg(rate));
       if (src.Writer == std::string("ffmpeg")) {
-        ASSERT_TRUE(Exec("ffmpeg", {"-v", "error", "-y", "-f", "lavfi", "-i",
-                                   QString("sine=f=1000:r=%1:d=1").arg(rate), "-ac", QString::number(src.Channels),
-                                   "-c:a", peer.FfEncoder, name}));
+        ASSERT_TRUE(Exec("ffmpeg", {"-v", "error", "-y", "-f", "lavfi", "-i", QString("sine=f=1000:r=%1:d=1").arg(rate),
+                                    "-ac", QString::number(src.Channels), "-c:a", peer.FfEncoder, name}));
       } else {
         const QString pcmName = Path("sox-source.wav");
         const auto speech = SpeechLike(rate, 1, 1.0);

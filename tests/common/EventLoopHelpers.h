@@ -3,13 +3,14 @@
 // hanging; tests never assert on time.
 #include "Application.h"
 
+#include <gtest/gtest.h>
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QEventLoop>
 #include <QStringList>
-#include <gtest/gtest.h>
 
-template <class Pred> bool ProcessEventsUntil(Pred done, int safetyMs = 20000) {
+template <class Pred>
+bool ProcessEventsUntil(Pred done, int safetyMs = 20000) {
   QDeadlineTimer deadline(safetyMs);
   while (!done()) {
     if (deadline.hasExpired()) return false;
@@ -20,9 +21,8 @@ template <class Pred> bool ProcessEventsUntil(Pred done, int safetyMs = 20000) {
 
 // The hook every test program starts with: an exception reaching the loop fails the test.
 inline void FailOnLoopException() {
-  TApplication::Instance()->SetOnException([](const QString& message) {
-    ADD_FAILURE() << "Exception reached the event loop: " << message.toStdString();
-  });
+  TApplication::Instance()->SetOnException(
+      [](const QString& message) { ADD_FAILURE() << "Exception reached the event loop: " << message.toStdString(); });
 }
 
 // While alive, exceptions reaching the event loop are collected instead of failing the test.

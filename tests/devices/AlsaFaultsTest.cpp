@@ -17,12 +17,15 @@
 
 namespace {
 
-std::atomic<int> gReadError{0};    // snd_pcm_readi answers this while not 0
-std::atomic<int> gStartError{0};   // snd_pcm_start likewise
+std::atomic<int> gReadError{0};       // snd_pcm_readi answers this while not 0
+std::atomic<int> gStartError{0};      // snd_pcm_start likewise
 std::atomic<bool> gSuspended{false};  // snd_pcm_resume answers -EAGAIN meanwhile
 std::atomic<int> gResumeCalls{0};
 
-template <class F> F Real(const char* name) { return reinterpret_cast<F>(dlsym(RTLD_NEXT, name)); }
+template <class F>
+F Real(const char* name) {
+  return reinterpret_cast<F>(dlsym(RTLD_NEXT, name));
+}
 
 struct TInjected {
   ~TInjected() {
@@ -63,7 +66,7 @@ void SetCdFormat(TdeAudioIn& in) {
 }
 
 class AlsaFaults : public ::testing::Test {
-protected:
+ protected:
   // Records a little, then the PCM reports itself suspended and does not resume.
   void RecordThenSuspend(TdeAudioIn& in, TRecordingObserver& observer) {
     SetCdFormat(in);

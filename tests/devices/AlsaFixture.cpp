@@ -24,13 +24,15 @@ QByteArray ReadFile(const QString& path) {
 
 TFilePcms::TFilePcms(const std::vector<uint8_t>& infile) {
   const QString dir = FDir.path();
-  WriteFile(dir + "/in.raw", QByteArray(reinterpret_cast<const char*>(infile.data()), static_cast<qsizetype>(infile.size())));
-  const QString conf = QStringLiteral(
-                           "<confdir:alsa.conf>\n"
-                           "pcm.tamselcapraw { type file slave.pcm \"null\" file \"/dev/null\" infile \"%1/in.raw\" format \"raw\" }\n"
-                           "pcm.tamselcap { type plug slave { pcm \"tamselcapraw\" format S16_LE rate 44100 channels 2 } }\n"
-                           "pcm.tamselplay { type file slave.pcm \"null\" file \"%1/out.raw\" format \"raw\" }\n")
-                           .arg(dir);
+  WriteFile(dir + "/in.raw",
+            QByteArray(reinterpret_cast<const char*>(infile.data()), static_cast<qsizetype>(infile.size())));
+  const QString conf =
+      QStringLiteral(
+          "<confdir:alsa.conf>\n"
+          "pcm.tamselcapraw { type file slave.pcm \"null\" file \"/dev/null\" infile \"%1/in.raw\" format \"raw\" }\n"
+          "pcm.tamselcap { type plug slave { pcm \"tamselcapraw\" format S16_LE rate 44100 channels 2 } }\n"
+          "pcm.tamselplay { type file slave.pcm \"null\" file \"%1/out.raw\" format \"raw\" }\n")
+          .arg(dir);
   WriteFile(dir + "/asound.conf", conf.toUtf8());
   qputenv("ALSA_CONFIG_PATH", (dir + "/asound.conf").toLocal8Bit());
   qputenv("TAMSEL_CAPTURE_DEVICE", "tamselcap");
@@ -89,9 +91,10 @@ TPulseServer::~TPulseServer() {
 }
 
 void TPulseServer::PlayIntoSink(const QString& rawFile) {
-  QProcess::startDetached("pacat", {"--playback", "--device=vnull", "--format=s16le", "--rate=44100", "--channels=2",
-                                    "--latency-msec=50", rawFile},
-                          QString(), &FPlayer);
+  QProcess::startDetached(
+      "pacat",
+      {"--playback", "--device=vnull", "--format=s16le", "--rate=44100", "--channels=2", "--latency-msec=50", rawFile},
+      QString(), &FPlayer);
 }
 
 void TPulseServer::Kill() {

@@ -13,7 +13,7 @@
 #include "NotifyChannel.h"
 
 class TFilePcms {
-public:
+ public:
   // The capture PCM "tamselcap" serves infile (44100 Hz 16-bit stereo raw)
   // through a plug layer; "tamselplay" writes what is played to outfile. Both
   // are made the default devices through the environment.
@@ -22,12 +22,12 @@ public:
   std::vector<uint8_t> Played() const;
   std::string Dir() const { return FDir.path().toStdString(); }
 
-private:
+ private:
   QTemporaryDir FDir;
 };
 
 class TPulseServer {
-public:
+ public:
   TPulseServer();
   ~TPulseServer();
   bool Running() const { return FRunning; }
@@ -37,7 +37,7 @@ public:
   // Stops the server as if the device vanished.
   void Kill();
 
-private:
+ private:
   QTemporaryDir FRuntime;
   bool FRunning = false;
   QString FWhy;

@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "ComponentSupport.h"
-#include "PcmFormat.h"
 #include "EventLoopHelpers.h"
+#include "PcmFormat.h"
 #include "WaveScripted.h"
 #include "deAudioIO.h"
 
@@ -17,7 +17,7 @@ void SetPcm(TdeWaveFormat* f, uint16_t bits, uint16_t channels, uint32_t rate = 
 }
 
 class AudioIn : public ::testing::Test {
-protected:
+ protected:
   TScriptedWave Wave;
   TdeAudioIn In;
 };
@@ -62,7 +62,7 @@ TEST_F(AudioIn, open_cutsTheBufferSizeToWholeFrames_orRefusesWithoutAutoAdjust) 
     uint16_t bits, channels;
     bool adjust;
     uint32_t size, expected;  // 0: refused
-  } cases[] = {{16, 1, true, 22051, 22050}, {16, 2, true, 22051, 22048}, {8, 1, true, 22051, 22051},
+  } cases[] = {{16, 1, true, 22051, 22050}, {16, 2, true, 22051, 22048},  {8, 1, true, 22051, 22051},
                {16, 1, false, 22051, 0},    {16, 2, false, 22050, 22050}, {0, 1, true, 22051, 22051},
                {16, 2, true, 3, 0}};
   for (const Case& c : cases) {
@@ -229,7 +229,8 @@ TEST_F(AudioIn, aVanishedDevice_closesTheComponent_andRaisesOnceInTheLibrarysWor
   TExceptionCapture shown;
   Pump();
   ASSERT_EQ(shown.Messages.size(), 1);
-  EXPECT_TRUE(shown.Messages[0].startsWith("The audio input device stopped working")) << shown.Messages[0].toStdString();
+  EXPECT_TRUE(shown.Messages[0].startsWith("The audio input device stopped working"))
+      << shown.Messages[0].toStdString();
   EXPECT_TRUE(shown.Messages[0].endsWith("\r\nDriver not enabled."));
   EXPECT_FALSE(In.Active());
   EXPECT_EQ(observer.Blocks.size(), 1u);  // delivered before the error

@@ -12,7 +12,7 @@ namespace {
 using Calls = std::vector<std::string>;
 
 class AudioOut : public ::testing::Test {
-protected:
+ protected:
   void WriteBlocks(int count, int32_t size = 100) {
     std::vector<uint8_t> block(static_cast<size_t>(size));
     for (int i = 0; i < count; ++i) {

@@ -10,7 +10,7 @@
 namespace {
 
 class BlockPool : public ::testing::Test {
-protected:
+ protected:
   TdeBlockPool Pool;
   // Frees the given sizes' blocks into the free list in that order.
   void Free(std::initializer_list<uint32_t> sizes) {

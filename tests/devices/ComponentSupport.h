@@ -14,7 +14,7 @@ inline void Pump() {
 
 // An observer component attached to a producer that keeps what it got.
 class TRecordingObserver {
-public:
+ public:
   explicit TRecordingObserver(TComponent* source) : Controller(nullptr), Observer(&Controller) {
     Observer.OnAudioData = [this](IdeAudioSubject*, const void* data, int32_t size) {
       const auto* p = static_cast<const uint8_t*>(data);

@@ -15,7 +15,7 @@ namespace {
 
 class TEventForm : public TQComponent {
   Q_OBJECT
-public:
+ public:
   TEventForm() : TQComponent(nullptr) {
     SetName("Form1");
     RegisterClass<TQComponent>();
@@ -29,10 +29,15 @@ public:
   }
   void Notify(TComponent* sender) { Calls << "Notify " + sender->Name(); }
   void Buffer(TComponent* sender, const void*, int32_t) { Calls << "Buffer " + sender->Name(); }
-  void AbortableBuffer(TComponent* sender, const void*, int32_t, bool&) { Calls << "AbortableBuffer " + sender->Name(); }
+  void AbortableBuffer(TComponent* sender, const void*, int32_t, bool&) {
+    Calls << "AbortableBuffer " + sender->Name();
+  }
   void ObserverError(IdeAudioSubject*, IdeAudioObserver*, Exception&, bool&) { Calls << "ObserverError"; }
   void Handled(TComponent* sender, bool&) { Calls << "Handled " + sender->Name(); }
-  template <class T> T* Find(const char* name) { return dynamic_cast<T*>(FindComponent(QString::fromLatin1(name))); }
+  template <class T>
+  T* Find(const char* name) {
+    return dynamic_cast<T*>(FindComponent(QString::fromLatin1(name)));
+  }
   QStringList Calls;
 };
 

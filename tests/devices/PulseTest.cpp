@@ -50,7 +50,7 @@ void Analyse(const std::vector<uint8_t>& pcm, size_t from, size_t to, double& cr
 }
 
 class Pulse : public ::testing::Test {
-protected:
+ protected:
   void SetUp() override {
     if (!Server.Running()) GTEST_FAIL() << "no sound server for the real-time tests: " << Server.Why().toStdString();
   }
@@ -197,7 +197,8 @@ TEST_F(Pulse, aServerThatVanishesMidRecording_stopsTheDevice_andReportsOnce) {
   EXPECT_TRUE(ProcessEventsUntil([&] { return !in.Active(); }, 10000));
   ProcessEventsUntil([] { return false; }, 300);
   ASSERT_EQ(shown.Messages.size(), 1);
-  EXPECT_TRUE(shown.Messages[0].startsWith("The audio input device stopped working")) << shown.Messages[0].toStdString();
+  EXPECT_TRUE(shown.Messages[0].startsWith("The audio input device stopped working"))
+      << shown.Messages[0].toStdString();
 }
 
 }  // namespace

@@ -32,7 +32,7 @@ struct TBuffers {
 };
 
 class WaveAlsa : public ::testing::Test {
-protected:
+ protected:
   const std::vector<uint8_t> Signal = TestSignal(44100 * 3);
   TFilePcms Pcms{Signal};
   TNoticeLog Log;

@@ -84,7 +84,7 @@ double Snr(const std::vector<uint8_t>& want, const std::vector<uint8_t>& got, si
 }
 
 class WaveMapper : public ::testing::Test {
-protected:
+ protected:
   const std::vector<uint8_t> Signal = Sine(kRate * 3, 441);
   TFilePcms Pcms{Signal};
 };

@@ -9,7 +9,7 @@ namespace {
 
 // Records what the control source hands on.
 class TRecordingObserver : public IdeAudioObserver {
-public:
+ public:
   void Update(IdeAudioSubject* sender, const void*, int32_t size) override {
     ++Blocks;
     Size = size;
@@ -24,14 +24,15 @@ public:
 };
 
 class ControlSourceTest : public ::testing::Test {
-protected:
+ protected:
   void SetUp() override { Source.SetAudioSource(&Producer); }
   TTestProducer Producer;
   TdeAudioControlSource Source{nullptr};
 };
 
 TEST_F(ControlSourceTest, SplitsWholeFramesOfAPcmBlock) {
-  Producer.DeliverFrames(Frames(4, [](int i) { return 1000 * i - 32768; }, [](int i) { return 32767 - i; }));
+  Producer.DeliverFrames(Frames(
+      4, [](int i) { return 1000 * i - 32768; }, [](int i) { return 32767 - i; }));
   ASSERT_EQ(Source.SampleCount(), 4);
   for (int i = 0; i < 4; ++i) {
     EXPECT_EQ(Source.LeftData()[i], 1000 * i - 32768);
@@ -94,7 +95,8 @@ TEST_F(ControlSourceTest, AWholeEighthOfASecondShowsWhateverTheRate) {
 
 TEST_F(ControlSourceTest, EachBlockIsConvertedOnItsOwn) {
   Producer.SetPcm(22050, 16, 2);
-  const auto block = Frames(2756, [](int i) { return (i * 97) % 20000 - 10000; }, [](int i) { return i % 300; });
+  const auto block = Frames(
+      2756, [](int i) { return (i * 97) % 20000 - 10000; }, [](int i) { return i % 300; });
   Producer.DeliverFrames(block);
   const std::vector<int16_t> first(Source.LeftData(), Source.LeftData() + Source.SampleCount());
   Producer.DeliverFrames(block);
@@ -133,10 +135,10 @@ TEST_F(ControlSourceTest, AFailedConversionKeepsThePreviousBlock) {
 
 // Fails the next growth of its arrays.
 class TStarvedControlSource : public TLoadedControlSource {
-public:
+ public:
   using TLoadedControlSource::TLoadedControlSource;
   int FailAfter = -1;  // allocations left before one fails; -1 never
-protected:
+ protected:
   std::unique_ptr<int16_t[]> NewSampleArray(int32_t count) override {
     if (FailAfter == 0) throw EOutOfMemory(QStringLiteral("Out of memory."));
     if (FailAfter > 0) --FailAfter;

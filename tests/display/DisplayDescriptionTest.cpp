@@ -5,15 +5,15 @@
 #include <QJsonObject>
 
 #include "Description.h"
-#include "deRegister.h"
 #include "DisplayTestSupport.h"
 #include "Forms.h"
+#include "deRegister.h"
 
 namespace {
 
 class TDisplayForm : public TForm {
   Q_OBJECT
-public:
+ public:
   explicit TDisplayForm(TComponent* owner = nullptr) : TForm(owner) {
     RegisterAudioClasses();
     RegisterHandlers<TDisplayForm>().Handler("ScopePaintBackground", &TDisplayForm::ScopePaintBackground);

@@ -12,7 +12,7 @@
 #include "deAudioControls.h"
 
 class TTestProducer : public TQComponent {
-public:
+ public:
   explicit TTestProducer(TComponent* owner = nullptr) : TQComponent(owner) {
     Subject = std::make_unique<TdeAudioSubject>(this, &Format);
     SetPcm(48000, 16, 2);
@@ -42,7 +42,7 @@ public:
 // A control source loaded directly with 16-bit stereo blocks, so drawing is
 // tested apart from conversion.
 class TLoadedControlSource : public TdeAudioControlSource {
-public:
+ public:
   using TdeAudioControlSource::TdeAudioControlSource;
   void Load(const void* data, int32_t size) {
     SplitChannels(data, size);
@@ -54,7 +54,8 @@ public:
 };
 
 // Frames whose left and right samples come from two functions of the frame index.
-template <class L, class R> std::vector<int16_t> Frames(int count, L left, R right) {
+template <class L, class R>
+std::vector<int16_t> Frames(int count, L left, R right) {
   std::vector<int16_t> v;
   v.reserve(static_cast<size_t>(count) * 2);
   for (int i = 0; i < count; ++i) {

@@ -8,14 +8,15 @@ namespace {
 constexpr QRgb kWhite = 0xFFFFFFFF;
 
 class OscilloscopeTest : public ::testing::Test {
-protected:
+ protected:
   void SetUp() override {
     Scope.SetAudioControlSource(&Source);
     Scope.SetColor(clWhite);
     Scope.PenLeft()->SetColor(clRed);
     Scope.PenRight()->SetColor(clBlue);
   }
-  template <class L, class R> void Show(int frames, L left, R right) {
+  template <class L, class R>
+  void Show(int frames, L left, R right) {
     Source.Load(Frames(frames, left, right));
     ASSERT_EQ(Source.SampleCount(), frames);
   }
@@ -56,7 +57,7 @@ TEST_F(OscilloscopeTest, FullScaleReachesHalfOnEitherSideAndPositiveIsBelow) {
 // In a 398-wide rectangle with 200 points the points sit at x = 0, 2, 4, ...;
 // with half 50 a level of +-16384 is drawn on row 75 or 25.
 class OscilloscopePointsTest : public OscilloscopeTest {
-protected:
+ protected:
   void SetUp() override {
     OscilloscopeTest::SetUp();
     Scope.SetLayout(olLeftChannel);
@@ -67,7 +68,8 @@ protected:
 
 TEST_F(OscilloscopePointsTest, ThousandFramesShowEveryFifthFrame) {
   // Frames between the shown ones would pull the trace down to the bottom row.
-  Show(1000, [](int f) { return f % 5 ? 32767 : (f / 5 % 2 ? -16384 : 16384); }, Constant(0));
+  Show(
+      1000, [](int f) { return f % 5 ? 32767 : (f / 5 % 2 ? -16384 : 16384); }, Constant(0));
   const QImage image = Render(Scope);
   for (int k = 0; k < 199; ++k)  // point 199 lies on the right edge, outside the image
     EXPECT_EQ(image.pixel(2 * k, Row(k % 2 == 0)), Red) << "point " << k << " shows frame " << 5 * k;
@@ -76,7 +78,8 @@ TEST_F(OscilloscopePointsTest, ThousandFramesShowEveryFifthFrame) {
 }
 
 TEST_F(OscilloscopePointsTest, FewerFramesThanPointsShowEachFrameTwice) {
-  Show(100, [](int f) { return f % 2 ? -16384 : 16384; }, Constant(0));
+  Show(
+      100, [](int f) { return f % 2 ? -16384 : 16384; }, Constant(0));
   const QImage image = Render(Scope);
   for (int k = 0; k < 199; ++k) {
     const int frame = k / 2;
@@ -99,7 +102,8 @@ TEST_F(OscilloscopeTest, PointPositionsRoundHalfToEven) {
   Scope.resize(25, 101);
   Scope.SetLayout(olLeftChannel);
   Scope.SetNumberOfPoints(11);
-  Show(11, [](int f) { return f % 2 ? -16384 : 16384; }, Constant(0));
+  Show(
+      11, [](int f) { return f % 2 ? -16384 : 16384; }, Constant(0));
   const QImage image = Render(Scope);
   const int xs[] = {0, 2, 5, 8, 10, 12, 15, 18, 20, 22};
   for (int k = 0; k < 10; ++k) EXPECT_EQ(image.pixel(xs[k], k % 2 ? 25 : 75), Red) << "point " << k;

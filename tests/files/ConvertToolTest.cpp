@@ -3,9 +3,9 @@
 #include "WaveTestSupport.h"
 #include "deAudioStreams.h"
 
+#include <gtest/gtest.h>
 #include <QFileInfo>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
 #include <cmath>
 #include <map>
 
@@ -113,14 +113,16 @@ double DecodersAgree(ConvertTool& t, const QString& coded, const QString& stem) 
 
 TEST_F(ConvertTool, EveryCompressedCodecIsReadByFfmpegAndDecodedAlike) {
   // One mono format per codec the drivers list, as ffmpeg names the codec.
-  const std::map<QString, QString> ffNames = {{"alaw", "pcm_alaw"},     {"mulaw", "pcm_mulaw"},
+  const std::map<QString, QString> ffNames = {{"alaw", "pcm_alaw"},           {"mulaw", "pcm_mulaw"},
                                               {"ima-adpcm", "adpcm_ima_wav"}, {"ms-adpcm", "adpcm_ms"},
-                                              {"gsm610", "gsm_ms"},     {"mp3", "mp3"}};
-  const std::map<QString, QString> ffEncoders = {{"alaw", "pcm_alaw"},       {"mulaw", "pcm_mulaw"},
+                                              {"gsm610", "gsm_ms"},           {"mp3", "mp3"}};
+  const std::map<QString, QString> ffEncoders = {{"alaw", "pcm_alaw"},           {"mulaw", "pcm_mulaw"},
                                                  {"ima-adpcm", "adpcm_ima_wav"}, {"ms-adpcm", "adpcm_ms"},
-                                                 {"gsm610", "libgsm_ms"},     {"mp3", "libmp3lame"}};
-  const std::map<QString, QString> soxEncodings = {{"alaw", "a-law"},          {"mulaw", "u-law"},
-                                                   {"ima-adpcm", "ima-adpcm"}, {"ms-adpcm", "ms-adpcm"},
+                                                 {"gsm610", "libgsm_ms"},        {"mp3", "libmp3lame"}};
+  const std::map<QString, QString> soxEncodings = {{"alaw", "a-law"},
+                                                   {"mulaw", "u-law"},
+                                                   {"ima-adpcm", "ima-adpcm"},
+                                                   {"ms-adpcm", "ms-adpcm"},
                                                    {"gsm610", "gsm-full-rate"}};
   QByteArray list;
   ASSERT_EQ(Tool({"--list-formats"}, &list), 0);
@@ -141,14 +143,17 @@ TEST_F(ConvertTool, EveryCompressedCodecIsReadByFfmpegAndDecodedAlike) {
     EXPECT_GT(DecodersAgree(*this, coded, tag + "-ours"), 30.0);
     // And the same codec as ffmpeg writes it, read by us.
     const QString theirs = Path(tag + "-ffmpeg.wav");
-    QStringList enc = {"-v", "error", "-y", "-i", input, "-ac", "1", "-ar", fmt.section(':', 1, 1), "-c:a",
-                       ffEncoders.at(tag)};
-    if (tag == "mp3") enc << "-b:a" << "64k";
+    QStringList enc = {"-v",   "error",           "-y", "-i", input, "-ac", "1", "-ar", fmt.section(':', 1, 1),
+                       "-c:a", ffEncoders.at(tag)};
+    if (tag == "mp3")
+      enc << "-b:a"
+          << "64k";
     ASSERT_EQ(RunPeer("ffmpeg", enc << theirs), 0);
     EXPECT_GT(DecodersAgree(*this, theirs, tag + "-theirs"), 30.0);
     if (soxEncodings.count(tag) && HavePeer("sox")) {
       const QString soxs = Path(tag + "-sox.wav");
-      ASSERT_EQ(RunPeer("sox", {"-V1", input, "-r", fmt.section(':', 1, 1), "-c", "1", "-e", soxEncodings.at(tag), soxs}), 0);
+      ASSERT_EQ(
+          RunPeer("sox", {"-V1", input, "-r", fmt.section(':', 1, 1), "-c", "1", "-e", soxEncodings.at(tag), soxs}), 0);
       EXPECT_GT(DecodersAgree(*this, soxs, tag + "-sox"), 30.0);
     }
   }
@@ -188,7 +193,8 @@ TEST(ConvertToolLength, ConversionsKeepTheWholeDuration) {
   const QString phone = WritePcmFile(path("phone.wav"), 8000, 1, kSeconds);
   for (const char* name : {"mu-law", "mulaw", "u-law", "ulaw"}) {
     SCOPED_TRACE(name);
-    ASSERT_EQ(run({"-q", "--format", QStringLiteral("%1:8000:mono").arg(QLatin1String(name)), phone, path("mu.wav")}), 0);
+    ASSERT_EQ(run({"-q", "--format", QStringLiteral("%1:8000:mono").arg(QLatin1String(name)), phone, path("mu.wav")}),
+              0);
     TFileStream f(path("mu.wav"), fmOpenRead);
     EXPECT_EQ(TdeRIFFAudioReader(&f).GetFormat()->FormatTag(), WAVE_FORMAT_MULAW);
   }

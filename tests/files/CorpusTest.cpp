@@ -1,9 +1,9 @@
 // The kept corpus of odd files: each is read or refused the way a user may see.
 #include "deAudioStreams.h"
 
+#include <gtest/gtest.h>
 #include <QDir>
 #include <QFile>
-#include <gtest/gtest.h>
 
 TEST(RiffCorpus, EveryOddFileIsReadOrRefusedWithTheKnownMessages) {
   const QDir dir(QStringLiteral(TAMSEL_SOURCE_DIR "/tests/corpus/fuzz_riff_reader"));

@@ -3,8 +3,8 @@
 #include "WaveTestSupport.h"
 #include "deAudioStreams.h"
 
-#include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <QTemporaryDir>
 #include <cstring>
 
 using namespace wavetest;
@@ -109,7 +109,8 @@ TEST_F(InteropTest, FilesFromFfmpegAreReadWithTheirContent) {
   const QStringList rawIn = {"-v", "error", "-y", "-f", "s16le", "-ar", "44100", "-ac", "2", "-i", Path("in.raw")};
 
   // PCM with a LIST chunk of metadata (odd-sized strings inside).
-  ASSERT_EQ(RunPeer("ffmpeg", rawIn + QStringList{"-metadata", "title=abc", "-metadata", "artist=xy", Path("s16.wav")}), 0);
+  ASSERT_EQ(RunPeer("ffmpeg", rawIn + QStringList{"-metadata", "title=abc", "-metadata", "artist=xy", Path("s16.wav")}),
+            0);
   TdeWaveFormat f;
   EXPECT_EQ(ReadWave(Path("s16.wav"), &f), audio);
   EXPECT_EQ(f.FormatTag(), WAVE_FORMAT_PCM);
@@ -123,14 +124,16 @@ TEST_F(InteropTest, FilesFromFfmpegAreReadWithTheirContent) {
   EXPECT_EQ(f.ExtraSize(), 22);
   EXPECT_EQ(f.BitsPerSample(), 24);
   EXPECT_EQ(f.BlockAlign(), 6);
-  EXPECT_EQ(s24, Decode("ffmpeg", {"-v", "error", "-y", "-i", Path("s24.wav"), "-f", "s24le", Path("s24.raw")}, "s24.raw"));
+  EXPECT_EQ(s24,
+            Decode("ffmpeg", {"-v", "error", "-y", "-i", Path("s24.wav"), "-f", "s24le", Path("s24.raw")}, "s24.raw"));
 
   // a-law with its fact chunk, mono at 8000 Hz.
   ASSERT_EQ(RunPeer("ffmpeg", rawIn + QStringList{"-ar", "8000", "-ac", "1", "-c:a", "pcm_alaw", Path("alaw.wav")}), 0);
   const std::string alaw = ReadWave(Path("alaw.wav"), &f);
   EXPECT_EQ(f.FormatTag(), WAVE_FORMAT_ALAW);
   EXPECT_EQ(f.Channels(), 1);
-  EXPECT_EQ(alaw, Decode("ffmpeg", {"-v", "error", "-y", "-i", Path("alaw.wav"), "-c", "copy", "-f", "alaw", Path("alaw.raw")},
+  EXPECT_EQ(alaw, Decode("ffmpeg",
+                         {"-v", "error", "-y", "-i", Path("alaw.wav"), "-c", "copy", "-f", "alaw", Path("alaw.raw")},
                          "alaw.raw"));
 }
 
@@ -139,8 +142,8 @@ TEST_F(InteropTest, FilesFromSoxAreReadWithTheirContent) {
   std::string audio(4001, '\0');
   for (size_t i = 0; i < audio.size(); ++i) audio[i] = static_cast<char>(128 + 100 * ((i / 9) % 2 ? 1 : -1));
   WriteFile(Path("in.raw"), audio);
-  ASSERT_EQ(RunPeer("sox", {"-V1", "-t", "raw", "-r", "8000", "-c", "1", "-e", "unsigned-integer", "-b", "8", Path("in.raw"),
-                        Path("u8.wav")}),
+  ASSERT_EQ(RunPeer("sox", {"-V1", "-t", "raw", "-r", "8000", "-c", "1", "-e", "unsigned-integer", "-b", "8",
+                            Path("in.raw"), Path("u8.wav")}),
             0);
   ASSERT_EQ(ReadFile(Path("u8.wav")).size() % 2, 0u);
   TdeWaveFormat f;
@@ -148,8 +151,8 @@ TEST_F(InteropTest, FilesFromSoxAreReadWithTheirContent) {
   EXPECT_EQ(f.BitsPerSample(), 8);
 
   // u-law with a fact chunk, stereo.
-  ASSERT_EQ(RunPeer("sox", {"-V1", "-t", "raw", "-r", "8000", "-c", "2", "-e", "unsigned-integer", "-b", "8", Path("in.raw"),
-                        "-e", "u-law", Path("ulaw.wav")}),
+  ASSERT_EQ(RunPeer("sox", {"-V1", "-t", "raw", "-r", "8000", "-c", "2", "-e", "unsigned-integer", "-b", "8",
+                            Path("in.raw"), "-e", "u-law", Path("ulaw.wav")}),
             0);
   const std::string ulaw = ReadWave(Path("ulaw.wav"), &f);
   EXPECT_EQ(f.FormatTag(), WAVE_FORMAT_MULAW);

@@ -3,18 +3,18 @@
 #include "WaveTestSupport.h"
 #include "deAudioStreams.h"
 
-#include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <QTemporaryDir>
 
-#include <cerrno>
-#include <csignal>
-#include <cstring>
 #include <fcntl.h>
 #include <sched.h>
 #include <sys/mman.h>
 #include <sys/mount.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <cerrno>
+#include <csignal>
+#include <cstring>
 
 using namespace wavetest;
 
@@ -40,21 +40,21 @@ std::string ReadAudio(const QString& name, int64_t* dataSize = nullptr) {
 // Accepts writes until capacity bytes are stored, then stores what fits and
 // reports a short count, like a file on a full disk.
 class TFullStream : public TMemoryStream {
-public:
+ public:
   explicit TFullStream(int64_t capacity) : FCapacity(capacity) {}
   int32_t Write(const void* buffer, int32_t count) override {
     const int64_t room = std::max<int64_t>(FCapacity - Position(), 0);
     return TMemoryStream::Write(buffer, static_cast<int32_t>(std::min<int64_t>(count, room)));
   }
 
-private:
+ private:
   int64_t FCapacity;
 };
 
 // A stream whose seeks fail while Failing is above 0 (a failing disk under the
 // size patch); each failed seek counts it down.
 class TSeekFailStream : public TMemoryStream {
-public:
+ public:
   int Failing = 0;
   int64_t Seek(int64_t offset, int origin) override {
     if (Failing > 0 && !(offset == 0 && origin == soCurrent)) {
@@ -67,7 +67,7 @@ public:
 
 // Writes large blocks as holes, so a file of 4 GiB costs no disk space.
 class TSparseFileStream : public TFileStream {
-public:
+ public:
   using TFileStream::TFileStream;
   int32_t Write(const void* buffer, int32_t count) override {
     if (count < (1 << 20)) return TFileStream::Write(buffer, count);
@@ -274,8 +274,7 @@ TEST(RiffSafety, AFailingSizePatchKeepsOneHeaderAndAValidFile) {
   w.Write(BlockBytes(0).data(), kBlock);  // patched at once
   s.Failing = 1;
   int written = 1;
-  EXPECT_THROW(
-      for (; written < 20; ++written) w.Write(BlockBytes(written).data(), kBlock), EACMAudioStreamError);
+  EXPECT_THROW(for (; written < 20; ++written) w.Write(BlockBytes(written).data(), kBlock), EACMAudioStreamError);
   EXPECT_GT(written, 1);  // the patch a second on
   w.Finish();
   s.SetPosition(0);

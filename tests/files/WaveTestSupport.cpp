@@ -44,7 +44,9 @@ std::string PcmFmt(uint16_t channels, uint32_t rate, uint16_t bits) {
   return Le(1, 2) + Le(channels, 2) + Le(rate, 4) + Le(rate * align, 4) + Le(align, 2) + Le(bits, 2);
 }
 
-void SetPcm(TdeWaveFormat& f, uint16_t channels, uint32_t rate, uint16_t bits) { SetPcmFormat(f, rate, bits, channels); }
+void SetPcm(TdeWaveFormat& f, uint16_t channels, uint32_t rate, uint16_t bits) {
+  SetPcmFormat(f, rate, bits, channels);
+}
 
 TMemoryStream MemoryOf(const std::string& bytes) {
   TMemoryStream s;
@@ -87,9 +89,10 @@ bool HavePeer(const QString& program) { return !QStandardPaths::findExecutable(p
 
 QString Probe(const QString& file, const QString& entry) {
   QByteArray out;
-  RunPeer("ffprobe", {"-v", "error", "-select_streams", "a:0", "-show_entries", "stream=" + entry, "-of",
-                  "default=noprint_wrappers=1:nokey=1", file},
-      &out);
+  RunPeer("ffprobe",
+          {"-v", "error", "-select_streams", "a:0", "-show_entries", "stream=" + entry, "-of",
+           "default=noprint_wrappers=1:nokey=1", file},
+          &out);
   return QString::fromUtf8(out).trimmed();
 }
 

@@ -1,8 +1,8 @@
 #pragma once
 // Building blocks for the audio file tests: hand-made RIFF files, formats,
 // and running the peer programs.
-#include "deACM.h"
 #include "Streams.h"
+#include "deACM.h"
 
 #include <QByteArray>
 #include <QString>
@@ -16,7 +16,7 @@ namespace wavetest {
 // Appends a chunk: id, little-endian size (the given one, or the payload's
 // length), payload, and a pad byte when pad is set and the payload is odd.
 class RiffBuilder {
-public:
+ public:
   RiffBuilder& Raw(const std::string& bytes);
   RiffBuilder& U32(uint32_t v);
   RiffBuilder& U16(uint16_t v);
@@ -26,7 +26,7 @@ public:
   std::string Wave(int64_t riffSize = -1) const;
   const std::string& Bytes() const { return FBytes; }
 
-private:
+ private:
   std::string FBytes;
 };
 

@@ -7,9 +7,9 @@
 #include <QJsonObject>
 
 #include "Description.h"
-#include "deRegister.h"
 #include "LinkTestSupport.h"
 #include "deACM.h"
+#include "deRegister.h"
 
 namespace {
 
@@ -18,7 +18,7 @@ QByteArray Hex(const TdeWaveFormat& f) {
 }
 
 class TConvertorForm : public TQComponent {
-public:
+ public:
   TConvertorForm() : TQComponent(nullptr) { SetName("Form1"); }
   TdeAudioConvertor* Convertor(const char* name) const {
     return dynamic_cast<TdeAudioConvertor*>(FindComponent(QString::fromLatin1(name)));

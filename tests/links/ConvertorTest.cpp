@@ -13,7 +13,8 @@
 
 namespace {
 
-template <class E, class F> QString MessageOf(F&& f) {
+template <class E, class F>
+QString MessageOf(F&& f) {
   try {
     f();
   } catch (const E& e) {
@@ -163,7 +164,7 @@ TEST(MiniConvertor, RejectsNegativeSizes) {
 // ---- The convertor ----
 
 class ConvertorTest : public ::testing::Test {
-protected:
+ protected:
   TQComponent Form{nullptr};
   TdeAudioConvertor* Conv = new TdeAudioConvertor(&Form);
 };
@@ -221,7 +222,8 @@ TEST_F(ConvertorTest, DirectPairIsOneStep) {
   EXPECT_GE(got.Calls, 1);
   EXPECT_EQ(got.LastData, Conv->OutputData());
   // Two seconds in: about two seconds out (the resampler may hold a little back).
-  EXPECT_NEAR(double(got.Bytes.size()), 2.0 * BytesPerSecond(*Conv->FormatOut()), 0.05 * BytesPerSecond(*Conv->FormatOut()));
+  EXPECT_NEAR(double(got.Bytes.size()), 2.0 * BytesPerSecond(*Conv->FormatOut()),
+              0.05 * BytesPerSecond(*Conv->FormatOut()));
   Conv->Close();
   EXPECT_EQ(Conv->OutputData(), nullptr);
   EXPECT_EQ(Conv->FormatCount(), 0);
@@ -319,7 +321,7 @@ TEST_F(ConvertorTest, UnplannableChainLeavesTheConvertorInactive) {
 // ---- Chains through codecs (need the compressed-codec drivers) ----
 
 class CodecChainTest : public ConvertorTest {
-protected:
+ protected:
   std::unique_ptr<TdeWaveFormat> Need(uint16_t tag, uint32_t rate, uint16_t channels) {
     auto f = Enumerated(tag, rate, channels);
     return f;
@@ -352,8 +354,7 @@ TEST_F(CodecChainTest, CodecToCodecUsesFourFormats) {
   Conv->SetFormatOut(ima.get());
   Conv->Open();
   ASSERT_EQ(Conv->FormatCount(), 4);
-  EXPECT_EQ(Steps(*Conv),
-            Descriptions({alaw.get(), &Conv->Formats(1), &Conv->Formats(2), ima.get()}));
+  EXPECT_EQ(Steps(*Conv), Descriptions({alaw.get(), &Conv->Formats(1), &Conv->Formats(2), ima.get()}));
   TCollected got;
   Collect(*Conv, got);
   std::vector<uint8_t> second(8000, 0xD5);

@@ -12,7 +12,7 @@ namespace {
 // A producer as the library's components are: owns a subject delegate and
 // answers the role query with it; fires its own event after Notify.
 class TProducer : public TQComponent {
-public:
+ public:
   explicit TProducer(TComponent* owner) : TQComponent(owner) {
     FSubject = std::make_unique<TdeAudioSubject>(this, &Format);
     FSubject->OnObserverError = [this](IdeAudioSubject* s, IdeAudioObserver* o, Exception& e, bool& raise) {
@@ -35,7 +35,7 @@ public:
   TObserverErrorEvent OnObserverError;
   int EventsFired = 0;
 
-private:
+ private:
   std::unique_ptr<TdeAudioSubject> FSubject;
 };
 
@@ -47,7 +47,7 @@ struct TBlock {
 
 // A consumer: owns an observer delegate and records what reaches it.
 class TConsumer : public TQComponent {
-public:
+ public:
   explicit TConsumer(TComponent* owner) : TQComponent(owner) {
     FObserver = std::make_unique<TdeAudioObserver>(this);
     FObserver->OnAudioData = [this](IdeAudioSubject* s, const void* d, int32_t n) {
@@ -67,16 +67,17 @@ public:
   std::vector<TBlock> Blocks;
   std::function<void()> OnBlock;
 
-private:
+ private:
   std::unique_ptr<TdeAudioObserver> FObserver;
 };
 
 class LinkTest : public ::testing::Test {
-protected:
+ protected:
   TQComponent Form{nullptr};
 };
 
-template <class E, class F> QString MessageOf(F&& f) {
+template <class E, class F>
+QString MessageOf(F&& f) {
   try {
     f();
   } catch (const E& e) {

@@ -17,13 +17,13 @@ inline int32_t BytesPerSecond(const TdeWaveFormat& f) { return static_cast<int32
 
 // A producer whose format a test may change between blocks.
 class TSource : public TQComponent {
-public:
+ public:
   explicit TSource(TComponent* owner);
   ~TSource() override;
   void* QueryInterface(const TGUID& iid) override;
   void Deliver(const std::vector<uint8_t>& block);
   TdeWaveFormat Format;
 
-private:
+ private:
   std::unique_ptr<TdeAudioSubject> FSubject;
 };

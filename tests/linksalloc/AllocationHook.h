@@ -7,9 +7,9 @@
 
 struct TAllocationCounter {
   static void Arm();
-  static long Disarm();        // both counts since Arm
-  static long NewCount();      // operator new since the last Arm
-  static long MallocCount();   // C allocator since the last Arm
-  static size_t FirstSize();   // size of the first counted allocation
+  static long Disarm();       // both counts since Arm
+  static long NewCount();     // operator new since the last Arm
+  static long MallocCount();  // C allocator since the last Arm
+  static size_t FirstSize();  // size of the first counted allocation
   static bool CountsMalloc();
 };

@@ -16,8 +16,7 @@ constexpr int WarmUpBlocks = 4;
 constexpr int SteadyBlocks = 40;
 
 // Pushes the block again and again; the counter then holds the counts of the steady part.
-void PushSteadyBlocks(const std::function<void(const std::vector<uint8_t>&)>& push,
-                      const std::vector<uint8_t>& block) {
+void PushSteadyBlocks(const std::function<void(const std::vector<uint8_t>&)>& push, const std::vector<uint8_t>& block) {
   // The first blocks fix the buffers: the hook must see that, or it sees nothing at all.
   TAllocationCounter::Arm();
   for (int i = 0; i < WarmUpBlocks; ++i) push(block);

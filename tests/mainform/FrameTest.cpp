@@ -25,7 +25,7 @@ void ClickAt(QWidget* widget, QPoint at) {
 }  // namespace
 
 class MainFrameTest : public MainFormTest {
-protected:
+ protected:
   TsuiTitleBar* Bar() const { return Form->suiForm1->TitleBar(); }
   void Show() {
     Form->show();
@@ -62,7 +62,8 @@ TEST_F(MainFrameTest, titleBarShowsItsStoredSectionsControlBoxCaptionMinimizeAnd
   for (int i = 0; i < 3; ++i) {
     EXPECT_EQ(types[i], buttons->Items(i)->ButtonType());
     EXPECT_TRUE(buttons->Items(i)->Transparent());
-    for (const TBitmap* p : {buttons->Items(i)->PicNormal(), buttons->Items(i)->PicMouseOn(), buttons->Items(i)->PicMouseDown()}) {
+    for (const TBitmap* p :
+         {buttons->Items(i)->PicNormal(), buttons->Items(i)->PicMouseOn(), buttons->Items(i)->PicMouseDown()}) {
       EXPECT_EQ(QSize(19, 19), QSize(p->Width(), p->Height()));
       EXPECT_TRUE(p->Has2x());
     }

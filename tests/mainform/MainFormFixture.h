@@ -9,16 +9,14 @@
 #include "WaveScripted.h"
 #include "deAudioIO.h"
 
+#include <gtest/gtest.h>
 #include <QByteArray>
 #include <QFile>
-#include <gtest/gtest.h>
 #include <memory>
 
 class MainFormTest : public ::testing::Test {
-protected:
-  void SetUp() override {
-    Form = CreateStoredWindow();
-  }
+ protected:
+  void SetUp() override { Form = CreateStoredWindow(); }
   void TearDown() override {
     if (Form->deAudioIn->Active() || Form->deAudioOut->Active()) Form->suitempbtnStopClick(Form->btnStop);
     Form.reset();

@@ -8,16 +8,16 @@
 #include "deAudioStreams.h"
 #include "deCommon.h"
 
+#include <sys/resource.h>
 #include <QApplication>
 #include <QClipboard>
-#include <QDialog>
 #include <QDesktopServices>
+#include <QDialog>
 #include <QMessageBox>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QUrl>
 #include <csignal>
-#include <sys/resource.h>
 
 QByteArray MainFormTest::RecordBlocks(int blocks) {
   QByteArray fed;
@@ -57,7 +57,7 @@ QByteArray AudioOf(const QString& fileName, TdeWaveFormat* format = nullptr) {
 
 // Collects what the output device reports as played.
 class TPlayedTap : public TQComponent {
-public:
+ public:
   explicit TPlayedTap(TComponent* source) : TQComponent(nullptr), FObserver(this) {
     FObserver.OnAudioData = [this](IdeAudioSubject*, const void* data, int32_t size) {
       Played.append(static_cast<const char*>(data), size);
@@ -66,7 +66,7 @@ public:
   }
   QByteArray Played;
 
-private:
+ private:
   TdeAudioObserver FObserver;
 };
 
@@ -239,7 +239,8 @@ TEST_F(MainFormTest, aMissingInputDeviceIsReportedAndLeavesAnEmptyWorkingFile) {
   TExceptionCapture errors;
   Press(Form->btnRecord);
   ASSERT_EQ(1, errors.Messages.size());
-  EXPECT_TRUE(errors.Messages[0].startsWith(QStringLiteral("Error opening audio device for input."))) << errors.Messages[0].toStdString();
+  EXPECT_TRUE(errors.Messages[0].startsWith(QStringLiteral("Error opening audio device for input.")))
+      << errors.Messages[0].toStdString();
   EXPECT_EQ(TForm1::Stopped, Form->State());
   EXPECT_FALSE(Form->RecordConvert->Active());
   EXPECT_EQ(0, QFileInfo(WorkingFileName()).size());
@@ -342,9 +343,9 @@ TEST_F(MainFormTest, contactIsCopiedAndConfirmed) {
 
 class TUrlCatcher : public QObject {
   Q_OBJECT
-public:
+ public:
   QList<QUrl> Opened;
-public slots:
+ public slots:
   void Open(const QUrl& url) { Opened << url; }
 };
 
@@ -473,7 +474,8 @@ TEST_F(MainFormTest, aFailingCloseIsReported_andRecordAndPlayWorkAfterIt) {
   Wave.FailNext("waveInReset", MMSYSERR_NOMEM);
   Press(Form->btnStop);
   ASSERT_EQ(1, errors.Messages.size());
-  EXPECT_TRUE(errors.Messages[0].startsWith(QStringLiteral("Error closing input device."))) << errors.Messages[0].toStdString();
+  EXPECT_TRUE(errors.Messages[0].startsWith(QStringLiteral("Error closing input device.")))
+      << errors.Messages[0].toStdString();
   EXPECT_EQ(TForm1::Stopped, Form->State());
   EXPECT_FALSE(Form->deAudioIn->Active());
   EXPECT_FALSE(Wave.Device());
@@ -490,7 +492,8 @@ TEST_F(MainFormTest, aFailingCloseIsReported_andRecordAndPlayWorkAfterIt) {
   Wave.FailNext("waveOutReset", MMSYSERR_NOMEM);
   Press(Form->btnStop);
   ASSERT_EQ(2, errors.Messages.size());
-  EXPECT_TRUE(errors.Messages[1].startsWith(QStringLiteral("Error closing output device."))) << errors.Messages[1].toStdString();
+  EXPECT_TRUE(errors.Messages[1].startsWith(QStringLiteral("Error closing output device.")))
+      << errors.Messages[1].toStdString();
   EXPECT_FALSE(Form->deAudioOut->Active());
   Press(Form->btnPlay);
   EXPECT_EQ(TForm1::Playing, Form->State());

@@ -46,19 +46,19 @@ QByteArray FormatChunk(uint16_t tag, uint16_t channels, uint32_t rate, uint32_t 
 }
 
 class TPlayedBytes : public TQComponent {
-public:
+ public:
   explicit TPlayedBytes(TComponent* source) : TQComponent(nullptr), FObserver(this) {
     FObserver.OnAudioData = [this](IdeAudioSubject*, const void*, int32_t size) { Bytes += size; };
     FObserver.SetAudioSource(source);
   }
   int64_t Bytes = 0;
 
-private:
+ private:
   TdeAudioObserver FObserver;
 };
 
 class TakeEndTest : public MainFormTest {
-protected:
+ protected:
   void WriteWorkingFile(const QByteArray& bytes) {
     QFile f(WorkingFileName());
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));

@@ -11,13 +11,13 @@
 #include "deACM.h"
 #include "deAudioStreams.h"
 
+#include <gtest/gtest.h>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QThread>
 #include <cmath>
 #include <cstdio>
-#include <gtest/gtest.h>
 
 static void InitTakeResources() { Q_INIT_RESOURCE(tamsel); }
 

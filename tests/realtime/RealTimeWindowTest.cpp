@@ -83,7 +83,7 @@ std::vector<int16_t> LeftChannel(const std::vector<std::vector<uint8_t>>& blocks
 }
 
 class RealTimeWindow : public ::testing::Test {
-protected:
+ protected:
   void SetUp() override {
     if (!Server.Running()) GTEST_FAIL() << "no sound server for the real-time tests: " << Server.Why().toStdString();
     if (QStandardPaths::findExecutable("ffmpeg").isEmpty()) GTEST_FAIL() << "ffmpeg is not installed";
@@ -107,7 +107,8 @@ protected:
   void WriteToneTake(double seconds) {
     const QByteArray tone = Tone(seconds, kToneHz, 11025);
     QByteArray take(tone.size() / 2, Qt::Uninitialized);  // 8-bit stereo from 16-bit stereo
-    for (qsizetype i = 0; i < take.size(); ++i) take[i] = static_cast<char>((static_cast<int16_t>((tone[2 * i] & 0xFF) | (tone[2 * i + 1] << 8)) >> 8) + 128);
+    for (qsizetype i = 0; i < take.size(); ++i)
+      take[i] = static_cast<char>((static_cast<int16_t>((tone[2 * i] & 0xFF) | (tone[2 * i + 1] << 8)) >> 8) + 128);
     TFileStream stream(WorkingFileName(), fmCreate);
     TdeRIFFAudioWriter writer(&stream);
     writer.GetFormat()->Assign(Form->RecordConvert->FormatOut());

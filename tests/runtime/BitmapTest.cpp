@@ -1,10 +1,10 @@
 #include "BitmapTestTypes.h"
 #include "Description.h"
 
+#include <gtest/gtest.h>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QPainter>
-#include <gtest/gtest.h>
 #include <memory>
 
 namespace {
@@ -13,7 +13,8 @@ namespace {
 QImage Pattern(int w, int h, int salt) {
   QImage image(w, h, QImage::Format_RGB32);
   for (int y = 0; y < h; ++y)
-    for (int x = 0; x < w; ++x) image.setPixel(x, y, qRgb((x * 37 + salt) & 0xFF, (y * 53) & 0xFF, (x + y + salt) & 0xFF));
+    for (int x = 0; x < w; ++x)
+      image.setPixel(x, y, qRgb((x * 37 + salt) & 0xFF, (y * 53) & 0xFF, (x + y + salt) & 0xFF));
   return image;
 }
 
@@ -39,7 +40,8 @@ TEST(Bitmap, StoresBothImagesWithTheWindowAndReadsThemBack) {
 
   // A plain-only picture writes no fine image; an empty one writes nothing.
   holder.Glyph()->SetImage(Pattern(5, 4, 3));
-  QJsonObject glyph = QJsonDocument::fromJson(WriteDescription(&holder)).object()["Properties"].toObject()["Glyph"].toObject();
+  QJsonObject glyph =
+      QJsonDocument::fromJson(WriteDescription(&holder)).object()["Properties"].toObject()["Glyph"].toObject();
   EXPECT_TRUE(glyph.contains("Data"));
   EXPECT_FALSE(glyph.contains("Data2x"));
   back = RoundTrip(holder);

@@ -6,10 +6,10 @@
 class TPictureHolder : public TQComponent {
   Q_OBJECT
   Q_PROPERTY(TBitmap* Glyph READ Glyph)
-public:
+ public:
   explicit TPictureHolder(TComponent* owner) : TQComponent(owner) {}
   TBitmap* Glyph() { return &FGlyph; }
 
-private:
+ private:
   TBitmap FGlyph;
 };

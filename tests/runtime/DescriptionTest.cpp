@@ -1,9 +1,9 @@
 #include "DescriptionTestTypes.h"
 
+#include <gtest/gtest.h>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <gtest/gtest.h>
 
 namespace {
 
@@ -132,8 +132,11 @@ TEST(Description, ValuesEqualToTheirDefaultAreNotWritten) {
   c->SetName("C");
   c->SetCount(5);  // the stored default, not the constructor's 7
   c->Format()->Stored = false;
-  const QJsonObject props =
-      QJsonDocument::fromJson(WriteDescription(&form)).object()["Children"].toArray()[0].toObject()["Properties"].toObject();
+  const QJsonObject props = QJsonDocument::fromJson(WriteDescription(&form))
+                                .object()["Children"]
+                                .toArray()[0]
+                                .toObject()["Properties"]
+                                .toObject();
   EXPECT_FALSE(props.contains("Count"));
   EXPECT_FALSE(props.contains("Active"));
   EXPECT_FALSE(props.contains("Color"));
@@ -162,27 +165,33 @@ TEST(Description, ErrorsNameTheEntry) {
       {"[1]", "the root must be an object"},
       {replaced("\"TTimer\"", "\"TNoSuchClass\""), "Error reading Form1.tmStatus: Class TNoSuchClass not found."},
       {replaced("\"Interval\"", "\"Intervall\""), "Error reading Form1.tmStatus.Intervall: Property does not exist."},
-      {replaced("\"Interval\": 250", "\"Interval\": \"fast\""), "Error reading Form1.tmStatus.Interval: Invalid property value."},
+      {replaced("\"Interval\": 250", "\"Interval\": \"fast\""),
+       "Error reading Form1.tmStatus.Interval: Invalid property value."},
       {replaced("\"Interval\": 250", "\"Interval\": 2.5"), "Form1.tmStatus.Interval: Invalid property value."},
       {replaced("\"Height\": -12", "\"Height\": true"), "Error reading Form1.Font.Height: Invalid property value."},
       {replaced("\"psDot\"", "\"psDotty\""), "Error reading Form1.First.Style: Invalid enumeration value \"psDotty\"."},
       {replaced("\"fsItalic\"", "\"fsSlanted\""), "Form1.First.Styles: Invalid set element \"fsSlanted\"."},
       {replaced("9783603", "\"clPaleBlue\""), "Form1.First.Color: Invalid colour value."},
       {replaced("0100020044AC0000", "01XY"), "Form1.First.Format.FormatBuffer: Invalid binary value"},
-      {replaced("\"Source\": \"Second\"", "\"Source\": \"Third\""), "Error reading Form1.First.Source: Component Third not found."},
+      {replaced("\"Source\": \"Second\"", "\"Source\": \"Third\""),
+       "Error reading Form1.First.Source: Component Third not found."},
       {replaced("\"Timer\": \"tmStatus\"", "\"Timer\": \"Second\""), "Form1.First.Timer: Second is not a TTimer."},
       {replaced("\"ThingChange\"", "\"NoHandler\""), "Form1.First.OnChange: Handler NoHandler not found in TTestForm."},
-      {replaced("\"OnClose\": \"FormClose\"", "\"OnClose\": \"ThingChange\""), "Form1.OnClose: Handler ThingChange does not fit this event."},
+      {replaced("\"OnClose\": \"FormClose\"", "\"OnClose\": \"ThingChange\""),
+       "Form1.OnClose: Handler ThingChange does not fit this event."},
       {replaced("\"Count\": 0", "\"Count\": -1"), "Error reading Form1.First.Count: Invalid count."},
       {replaced("\"Name\": \"Second\"", "\"Name\": \"First\""), "Form1.First: A component named First already exists."},
-      {replaced("\"Class\": \"TTestForm\"", "\"Class\": \"TOtherForm\""), "The description is of class TOtherForm, not TTestForm."},
+      {replaced("\"Class\": \"TTestForm\"", "\"Class\": \"TOtherForm\""),
+       "The description is of class TOtherForm, not TTestForm."},
       {replaced("{\"Caption\": \"min\"}", "\"min\""), "Form1.First.Items[0]: An item is written as an object."},
-      {replaced("\"Text\": \"a \\\"quoted\\\" text\"", "\"Text\": \"fail in Loaded\""), "Error reading Form1.First: Loaded refused."},
+      {replaced("\"Text\": \"a \\\"quoted\\\" text\"", "\"Text\": \"fail in Loaded\""),
+       "Error reading Form1.First: Loaded refused."},
       {replaced("\"Children\": [\n       {", "\"Kids\": [\n       {"), "Form1.Panel1: Unknown entry \"Kids\"."},
   };
   for (const TCase& c : cases) {
     const QString message = ErrorOf(c.Json);
-    EXPECT_TRUE(message.contains(c.Expected)) << "got: " << message.toStdString() << "\nwanted: " << c.Expected.toStdString();
+    EXPECT_TRUE(message.contains(c.Expected))
+        << "got: " << message.toStdString() << "\nwanted: " << c.Expected.toStdString();
   }
 }
 
@@ -195,4 +204,3 @@ TEST(Description, MissingFieldComponentIsNamed) {
     EXPECT_EQ(e.Message(), "Form1 has no component First of class TTimer.");
   }
 }
-

@@ -11,7 +11,7 @@ class TTestItem : public TCollectionItem {
   Q_PROPERTY(QString Caption READ Caption WRITE SetCaption)
   Q_PROPERTY(int Width READ Width WRITE SetWidth)
   Q_CLASSINFO("Default:Width", "10")
-public:
+ public:
   using TCollectionItem::TCollectionItem;
   QString Caption() const { return FCaption; }
   void SetCaption(const QString& v) { FCaption = v; }
@@ -24,7 +24,7 @@ public:
     FWidth = o->FWidth;
   }
 
-private:
+ private:
   QString FCaption;
   int FWidth = 10;
 };
@@ -34,7 +34,7 @@ class TTestFormat : public TPersistent {
   Q_OBJECT
   Q_PROPERTY(int Tag READ Tag WRITE SetTag)
   Q_CLASSINFO("Default:Tag", "0")
-public:
+ public:
   QByteArray Buffer = QByteArray("\x01\x00\x02\x00", 4);
   bool Stored = true;
   int Tag() const { return FTag; }
@@ -49,7 +49,7 @@ public:
         [this](TStream& s) { s.WriteBuffer(Buffer.constData(), int32_t(Buffer.size())); }, Stored);
   }
 
-private:
+ private:
   int FTag = 0;
 };
 
@@ -73,9 +73,8 @@ class TTestComponent : public TQComponent {
   Q_CLASSINFO("Default:Color", "clWindow")
   Q_CLASSINFO("Default:Style", "psSolid")
   Q_CLASSINFO("Default:Styles", "fsBold")
-public:
-  explicit TTestComponent(TComponent* owner)
-      : TQComponent(owner), FItems(TCollection::ItemsOf<TTestItem>()) {
+ public:
+  explicit TTestComponent(TComponent* owner) : TQComponent(owner), FItems(TCollection::ItemsOf<TTestItem>()) {
     FStyles = fsBold;
   }
   bool Active() const { return FActive; }
@@ -114,7 +113,7 @@ public:
   }
   TComponent* SourceAtLoaded = nullptr;
 
-private:
+ private:
   bool FActive = false;
   int FCount = 7;  // differs from the stored default on purpose
   QString FText;
@@ -134,18 +133,18 @@ private:
 class TTestPanel : public QWidget, public TComponent {
   Q_OBJECT
   Q_PROPERTY(QString Caption READ Caption WRITE SetCaption)
-public:
+ public:
   explicit TTestPanel(TComponent* owner) : QWidget(nullptr), TComponent(owner) {}
   QString Caption() const { return FCaption; }
   void SetCaption(const QString& v) { FCaption = v; }
 
-private:
+ private:
   QString FCaption;
 };
 
 class TTestForm : public TForm {
   Q_OBJECT
-public:
+ public:
   explicit TTestForm(TComponent* owner) : TForm(owner) {
     RegisterClass<TTestComponent>().Event("OnChange", &TTestComponent::SetOnChange);
     RegisterClass<TTestPanel>();

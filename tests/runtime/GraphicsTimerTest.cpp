@@ -4,11 +4,11 @@
 #include "Graphics.h"
 #include "Timers.h"
 
+#include <gtest/gtest.h>
 #include <QImage>
 #include <QPainter>
 #include <QTimer>
 #include <algorithm>
-#include <gtest/gtest.h>
 
 TEST(Color, IdentifiersNumbersAndPaintValues) {
   TColor c;

@@ -3,10 +3,10 @@
 #include "Exceptions.h"
 #include "NotifyChannel.h"
 
+#include <gtest/gtest.h>
 #include <QDialog>
 #include <QMessageBox>
 #include <QTimer>
-#include <gtest/gtest.h>
 #include <memory>
 #include <thread>
 #include <vector>

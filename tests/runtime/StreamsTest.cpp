@@ -1,8 +1,8 @@
-#include "Exceptions.h"
-#include "Streams.h"
+#include <gtest/gtest.h>
 #include <QDir>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
+#include "Exceptions.h"
+#include "Streams.h"
 
 TEST(MemoryStream, SizeAndPositionFollowSeekFromEveryOrigin) {
   TMemoryStream s;

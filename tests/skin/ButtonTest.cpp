@@ -7,11 +7,11 @@
 #include "SUIRegister.h"
 #include "StdCtrls.h"
 
+#include <gtest/gtest.h>
 #include <QFontMetrics>
 #include <QPainter>
 #include <QTest>
 #include <QTimer>
-#include <gtest/gtest.h>
 #include <memory>
 
 namespace {
@@ -29,7 +29,8 @@ struct TButtonWindow {
     Form.SetBounds(100, 100, 300, 200);
     Form.SetColor(clWhite);
   }
-  template <class T> T* Add(QRect bounds, TsuiUIStyle style = Protein) {
+  template <class T>
+  T* Add(QRect bounds, TsuiUIStyle style = Protein) {
     auto* b = new T(&Form);
     b->setParent(&Form);
     b->SetBounds(bounds.x(), bounds.y(), bounds.width(), bounds.height());

@@ -1,10 +1,10 @@
 #include "SUIPublic.h"
 
+#include <gtest/gtest.h>
 #include <QPainter>
 #include <QScreen>
 #include <QWidget>
 #include <functional>
-#include <gtest/gtest.h>
 
 namespace {
 
@@ -106,7 +106,8 @@ TEST(NinePart, AFinePictureOnADenseTargetIsDrawnFromItsOwnPixels) {
   TBitmap button;
   LoadSkinBitmap(button, 0, "PROTEIN_BUTTON_NORMAL");
   ASSERT_TRUE(button.Has2x());
-  const QImage dense = Paint(90, 25, [&](QPainter& p) { DrawNinePart(button, p, QRect(0, 0, 90, 25), false); }, 2);
+  const QImage dense = Paint(
+      90, 25, [&](QPainter& p) { DrawNinePart(button, p, QRect(0, 0, 90, 25), false); }, 2);
   ASSERT_EQ(dense.size(), QSize(180, 50));
   const QImage fine = button.Image2x();
   const QImage plain = button.Image();
@@ -229,7 +230,7 @@ TEST(Geometry, PointInRectCountsAllFourEdges) {
 
 namespace {
 class TStriped : public QWidget {
-protected:
+ protected:
   void paintEvent(QPaintEvent*) override {
     QPainter p(this);
     p.fillRect(rect(), Qt::blue);
@@ -238,10 +239,10 @@ protected:
 };
 // A transparent control: the parent's background, then a mark of its own.
 class TSeeThrough : public QWidget {
-public:
+ public:
   using QWidget::QWidget;
 
-protected:
+ protected:
   void paintEvent(QPaintEvent*) override {
     QPainter p(this);
     PaintParentBackground(p, this);

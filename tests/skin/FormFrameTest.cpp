@@ -1,18 +1,18 @@
 // The skinned frame on a window: taking over its caption and border, the
 // layout and border it draws, sizing by the edges and the style it applies.
-#include "FrameTestSupport.h"
 #include "Description.h"
 #include "Forms.h"
+#include "FrameTestSupport.h"
 #include "SUIForm.h"
 #include "SUIRegister.h"
 
+#include <gtest/gtest.h>
 #include <QApplication>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QMouseEvent>
 #include <QTest>
-#include <gtest/gtest.h>
 #include <memory>
 
 namespace {
@@ -83,16 +83,26 @@ TEST(FormFrame, edgeTableGivesEdgesAndCornersFiveWideAndNothingInside) {
     QPoint At;
     Qt::Edges Edges;
   } cases[] = {
-      {{0, 0}, Qt::TopEdge | Qt::LeftEdge},      {{4, 4}, Qt::TopEdge | Qt::LeftEdge},
-      {{478, 0}, Qt::TopEdge | Qt::RightEdge},   {{481, 4}, Qt::TopEdge | Qt::RightEdge},
-      {{477, 3}, Qt::TopEdge},                   {{481, 367}, Qt::BottomEdge | Qt::RightEdge},
-      {{478, 364}, Qt::BottomEdge | Qt::RightEdge}, {{0, 367}, Qt::BottomEdge | Qt::LeftEdge},
-      {{4, 364}, Qt::BottomEdge | Qt::LeftEdge}, {{0, 200}, Qt::LeftEdge},
-      {{4, 363}, Qt::LeftEdge},                  {{5, 200}, Qt::Edges()},
-      {{200, 0}, Qt::TopEdge},                   {{200, 4}, Qt::TopEdge},
-      {{200, 5}, Qt::Edges()},                   {{481, 200}, Qt::RightEdge},
-      {{477, 200}, Qt::Edges()},                 {{200, 367}, Qt::BottomEdge},
-      {{200, 363}, Qt::Edges()},                 {{5, 364}, Qt::BottomEdge},
+      {{0, 0}, Qt::TopEdge | Qt::LeftEdge},
+      {{4, 4}, Qt::TopEdge | Qt::LeftEdge},
+      {{478, 0}, Qt::TopEdge | Qt::RightEdge},
+      {{481, 4}, Qt::TopEdge | Qt::RightEdge},
+      {{477, 3}, Qt::TopEdge},
+      {{481, 367}, Qt::BottomEdge | Qt::RightEdge},
+      {{478, 364}, Qt::BottomEdge | Qt::RightEdge},
+      {{0, 367}, Qt::BottomEdge | Qt::LeftEdge},
+      {{4, 364}, Qt::BottomEdge | Qt::LeftEdge},
+      {{0, 200}, Qt::LeftEdge},
+      {{4, 363}, Qt::LeftEdge},
+      {{5, 200}, Qt::Edges()},
+      {{200, 0}, Qt::TopEdge},
+      {{200, 4}, Qt::TopEdge},
+      {{200, 5}, Qt::Edges()},
+      {{481, 200}, Qt::RightEdge},
+      {{477, 200}, Qt::Edges()},
+      {{200, 367}, Qt::BottomEdge},
+      {{200, 363}, Qt::Edges()},
+      {{5, 364}, Qt::BottomEdge},
   };
   for (const auto& c : cases) EXPECT_EQ(c.Edges, FormEdgesAt(c.At, client)) << c.At.x() << "," << c.At.y();
 }
@@ -197,7 +207,8 @@ TEST(FormFrame, storedValuesAfterTheStyleOverrideItAndTheTitleBarRoundTrips) {
   ASSERT_EQ(1, frame->TitleBarButtons()->Count());
   const TsuiTitleBarButton* read = frame->TitleBarButtons()->Items(0);
   EXPECT_EQ(suiClose, read->ButtonType());
-  EXPECT_EQ(QColor(0x11, 0x22, 0x33), read->PicNormal()->Image().pixelColor(5, 5)) << "stored pictures replace the style's";
+  EXPECT_EQ(QColor(0x11, 0x22, 0x33), read->PicNormal()->Image().pixelColor(5, 5))
+      << "stored pictures replace the style's";
   ASSERT_EQ(3, frame->TitleBarSections()->Count());
   EXPECT_EQ(441, frame->TitleBarSections()->Items(0)->Width());
   EXPECT_EQ(suiClient, frame->TitleBarSections()->Items(2)->Align());

@@ -13,7 +13,7 @@
 #include <vector>
 
 class TRecordedRequests : public TsuiWindowRequests {
-public:
+ public:
   bool StartMove(QWidget* window) override {
     Moves.push_back(window);
     return true;

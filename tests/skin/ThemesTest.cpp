@@ -6,11 +6,11 @@
 #include "SUIPublic.h"
 #include "SUIThemes.h"
 
+#include <gtest/gtest.h>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QWidget>
-#include <gtest/gtest.h>
 #include <map>
 #include <memory>
 #include <set>
@@ -19,11 +19,12 @@ namespace {
 
 // Protein's picture sizes, which the recorder's window is laid out for.
 const std::map<QString, QSize> kProteinSizes = {
-    {"BUTTON_NORMAL", {74, 21}},      {"BUTTON_MOUSEON", {74, 21}},      {"BUTTON_MOUSEDOWN", {74, 21}},
-    {"TITLE_LEFT", {441, 23}},        {"TITLE_CLIENT", {1, 23}},         {"TITLE_RIGHT", {1, 23}},
-    {"PROGRESSBAR", {1, 10}},         {"PROGRESSBAR_V", {10, 1}},        {"SCROLLBAR_TRACK", {16, 21}},
-    {"TAB_ACTIVE", {9, 17}},          {"TAB_INACTIVE", {9, 17}},         {"TAB_LINE", {10, 5}},
-    {"MENU_CHECKED", {16, 16}},       {"TRACKBAR_BAR", {45, 4}},        {"TRACKBAR_SLIDER", {11, 20}},     {"TRACKBAR_SLIDER_V", {18, 11}},
+    {"BUTTON_NORMAL", {74, 21}},     {"BUTTON_MOUSEON", {74, 21}}, {"BUTTON_MOUSEDOWN", {74, 21}},
+    {"TITLE_LEFT", {441, 23}},       {"TITLE_CLIENT", {1, 23}},    {"TITLE_RIGHT", {1, 23}},
+    {"PROGRESSBAR", {1, 10}},        {"PROGRESSBAR_V", {10, 1}},   {"SCROLLBAR_TRACK", {16, 21}},
+    {"TAB_ACTIVE", {9, 17}},         {"TAB_INACTIVE", {9, 17}},    {"TAB_LINE", {10, 5}},
+    {"MENU_CHECKED", {16, 16}},      {"TRACKBAR_BAR", {45, 4}},    {"TRACKBAR_SLIDER", {11, 20}},
+    {"TRACKBAR_SLIDER_V", {18, 11}},
 };
 
 QSize ProteinSize(const QString& element) {
@@ -143,7 +144,8 @@ TEST(Themes, KeyColoursSitWhereTheDrawingStepsLookForThem) {
   // Protein's buttons are not transparent: their corners carry no key to show.
   const QImage button = load("PROTEIN_BUTTON_NORMAL");
   for (int y = 0; y < button.height(); ++y)
-    for (int x = 0; x < button.width(); ++x) ASSERT_NE(button.pixel(x, y) & 0xFFFFFF, magenta & 0xFFFFFF) << x << "," << y;
+    for (int x = 0; x < button.width(); ++x)
+      ASSERT_NE(button.pixel(x, y) & 0xFFFFFF, magenta & 0xFFFFFF) << x << "," << y;
   // A transparent style's button is keyed outside its rounded corners.
   EXPECT_EQ(load("MACOS_BUTTON_NORMAL").pixel(0, 0) & 0xFFFFFF, magenta & 0xFFFFFF);
   EXPECT_EQ(load("BLUEGLASS_BUTTON_NORMAL").pixel(0, 0) & 0xFFFFFF, magenta & 0xFFFFFF);
@@ -170,7 +172,8 @@ TEST(Themes, KeyColoursSitWhereTheDrawingStepsLookForThem) {
             if ((c.rgb() & 0xFFFFFF) == (magenta & 0xFFFFFF)) continue;
             bool besideKey = false;
             for (QPoint d : {QPoint(1, 0), QPoint(-1, 0), QPoint(0, 1), QPoint(0, -1)})
-              if (image.valid(x + d.x(), y + d.y()) && (image.pixel(x + d.x(), y + d.y()) & 0xFFFFFF) == (magenta & 0xFFFFFF))
+              if (image.valid(x + d.x(), y + d.y()) &&
+                  (image.pixel(x + d.x(), y + d.y()) & 0xFFFFFF) == (magenta & 0xFFFFFF))
                 besideKey = true;
             if (besideKey) {
               ASSERT_FALSE(c.red() > c.green() + 60 && c.blue() > c.green() + 60)
@@ -223,7 +226,10 @@ TEST(Themes, TheStyleIsStoredByName) {
   frame->setParent(&form);
   frame->SetUIStyle(Protein);
   const QJsonObject props = QJsonDocument::fromJson(WriteDescription(&form))
-                                .object()["Children"].toArray()[0].toObject()["Properties"].toObject();
+                                .object()["Children"]
+                                .toArray()[0]
+                                .toObject()["Properties"]
+                                .toObject();
   EXPECT_EQ(props["UIStyle"].toString(), "Protein");
 
   RegisterClass<TsuiForm>();
@@ -239,7 +245,7 @@ namespace {
 
 // A skinned control in any rows, recording what it was given.
 class TStyledChild : public QWidget, public IsuiThemeChild {
-public:
+ public:
   TStyledChild(QWidget* parent, unsigned rows, TsuiUIStyle own) : QWidget(parent), FRows(rows), Style(own) {}
   unsigned ThemeRows() const override { return FRows; }
   TsuiUIStyle ThemeUIStyle() const override { return Style; }

@@ -1,14 +1,14 @@
 // The title bar on a skinned frame laid out as the recorder's: control box,
 // close and minimize over three sections, driven by mouse events.
-#include "FrameTestSupport.h"
 #include "Forms.h"
+#include "FrameTestSupport.h"
 #include "SUIForm.h"
 #include "SUITitleBar.h"
 
+#include <gtest/gtest.h>
 #include <QApplication>
 #include <QMouseEvent>
 #include <QTest>
-#include <gtest/gtest.h>
 #include <memory>
 
 namespace {
@@ -30,7 +30,7 @@ void SendMouse(QWidget* widget, QEvent::Type type, QPoint at, Qt::MouseButton bu
 }
 
 class TitleBarTest : public ::testing::Test {
-protected:
+ protected:
   void SetUp() override {
     Form = std::make_unique<TForm>(nullptr);
     Frame = new TsuiForm(Form.get());

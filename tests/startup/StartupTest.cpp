@@ -10,8 +10,8 @@
 #include "deACM.h"
 #include "deAudioIO.h"
 
-#include <QFile>
 #include <gtest/gtest.h>
+#include <QFile>
 #include <memory>
 
 TEST(Startup, theStoredDescriptionMakesTheTitledWindowWithNothingRunning) {
@@ -21,11 +21,27 @@ TEST(Startup, theStoredDescriptionMakesTheTitledWindowWithNothingRunning) {
   EXPECT_EQ(form->windowTitle(), QString::fromUtf8("Tamsel录音机"));
   EXPECT_EQ(form->Position(), poScreenCenter);
   // Loaded bound every component the window works with.
-  for (const void* c : std::initializer_list<const void*>{
-           form->suiForm1, form->deOscilloscope1, form->btnRecord, form->btnStop, form->btnPlay, form->btnFormat,
-           form->lbSteps, form->suiButton2, form->Label1, form->Label2, form->sbStatus, form->pbPlayback,
-           form->suiButton3, form->suiButton4, form->deAudioIn, form->deAudioOut, form->RecordConvert,
-           form->PlayConvert, form->deAudioControlSource, form->tmStatusBar, form->SaveDialog1})
+  for (const void* c : std::initializer_list<const void*>{form->suiForm1,
+                                                          form->deOscilloscope1,
+                                                          form->btnRecord,
+                                                          form->btnStop,
+                                                          form->btnPlay,
+                                                          form->btnFormat,
+                                                          form->lbSteps,
+                                                          form->suiButton2,
+                                                          form->Label1,
+                                                          form->Label2,
+                                                          form->sbStatus,
+                                                          form->pbPlayback,
+                                                          form->suiButton3,
+                                                          form->suiButton4,
+                                                          form->deAudioIn,
+                                                          form->deAudioOut,
+                                                          form->RecordConvert,
+                                                          form->PlayConvert,
+                                                          form->deAudioControlSource,
+                                                          form->tmStatusBar,
+                                                          form->SaveDialog1})
     EXPECT_NE(c, nullptr);
   EXPECT_EQ(form->FileName(), WorkingFileName());
 

@@ -34,7 +34,8 @@ std::vector<uint8_t> Signal(const TdeWaveFormat& format) {
   for (uint32_t i = 0; i < frames; ++i)
     for (int c = 0; c < pcm.Channels(); ++c) {
       const double t = double(i) / pcm.SamplesPerSec();
-      *s++ = int16_t(8000 * std::sin(2 * std::numbers::pi * 440 * t) + 3000 * std::sin(2 * std::numbers::pi * 3150 * t + c));
+      *s++ = int16_t(8000 * std::sin(2 * std::numbers::pi * 440 * t) +
+                     3000 * std::sin(2 * std::numbers::pi * 3150 * t + c));
     }
   if (pcm.IsEqual(&format)) return raw;
   std::vector<uint8_t> out;
@@ -101,15 +102,15 @@ void RegisterChain(const char* name, const TFormat& in, const TFormat& out) {
   std::string title = std::string(name) + " [";
   for (size_t i = 0; i < chain.size(); ++i) title += (i ? " > " : "") + Label(*chain[i]);
   title += "]";
-  benchmark::RegisterBenchmark(title.c_str(), [in, out](benchmark::State& s) { RunConversion(s, *in, *out); })
-      ->Unit(benchmark::kMicrosecond);
+  benchmark::RegisterBenchmark(title.c_str(), [in, out](benchmark::State& s) {
+    RunConversion(s, *in, *out);
+  })->Unit(benchmark::kMicrosecond);
   if (chain.size() > 2)
     for (size_t i = 0; i + 1 < chain.size(); ++i) {
       const std::string step = std::string(name) + "/step" + std::to_string(i + 1);
       benchmark::RegisterBenchmark(step.c_str(), [a = chain[i], b = chain[i + 1]](benchmark::State& s) {
         RunConversion(s, *a, *b);
-      })
-          ->Unit(benchmark::kMicrosecond);
+      })->Unit(benchmark::kMicrosecond);
     }
 }
 

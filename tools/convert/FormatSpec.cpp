@@ -11,12 +11,11 @@ struct TagNameEntry {
 };
 // First name of each tag is the one shown; the others are accepted too.
 constexpr TagNameEntry kTags[] = {
-    {WAVE_FORMAT_PCM, "pcm"},          {WAVE_FORMAT_ADPCM, "ms-adpcm"},    {WAVE_FORMAT_ADPCM, "adpcm"},
-    {WAVE_FORMAT_IEEE_FLOAT, "float"}, {WAVE_FORMAT_ALAW, "alaw"},         {WAVE_FORMAT_ALAW, "a-law"},
-    {WAVE_FORMAT_MULAW, "mulaw"},      {WAVE_FORMAT_MULAW, "mu-law"},      {WAVE_FORMAT_MULAW, "u-law"},
-    {WAVE_FORMAT_MULAW, "ulaw"},
-    {WAVE_FORMAT_IMA_ADPCM, "ima-adpcm"}, {WAVE_FORMAT_IMA_ADPCM, "ima"}, {WAVE_FORMAT_GSM610, "gsm610"},
-    {WAVE_FORMAT_GSM610, "gsm"},       {WAVE_FORMAT_MPEGLAYER3, "mp3"},
+    {WAVE_FORMAT_PCM, "pcm"},          {WAVE_FORMAT_ADPCM, "ms-adpcm"},      {WAVE_FORMAT_ADPCM, "adpcm"},
+    {WAVE_FORMAT_IEEE_FLOAT, "float"}, {WAVE_FORMAT_ALAW, "alaw"},           {WAVE_FORMAT_ALAW, "a-law"},
+    {WAVE_FORMAT_MULAW, "mulaw"},      {WAVE_FORMAT_MULAW, "mu-law"},        {WAVE_FORMAT_MULAW, "u-law"},
+    {WAVE_FORMAT_MULAW, "ulaw"},       {WAVE_FORMAT_IMA_ADPCM, "ima-adpcm"}, {WAVE_FORMAT_IMA_ADPCM, "ima"},
+    {WAVE_FORMAT_GSM610, "gsm610"},    {WAVE_FORMAT_GSM610, "gsm"},          {WAVE_FORMAT_MPEGLAYER3, "mp3"},
 };
 
 [[noreturn]] void Bad(const QString& text) { throw EConvertError(text); }
@@ -78,7 +77,8 @@ TFormatSpec ParseFormatSpec(const QString& text) {
   if (!known) {
     bool ok = false;
     const uint value = tag.toUInt(&ok, 0);
-    if (!ok || value == 0 || value > 0xFFFF) Bad(QStringLiteral("Unknown format \"%1\" (see --list-formats).").arg(tag));
+    if (!ok || value == 0 || value > 0xFFFF)
+      Bad(QStringLiteral("Unknown format \"%1\" (see --list-formats).").arg(tag));
     fmt.Tag = static_cast<uint16_t>(value);
   }
   static const QRegularExpression kBitRate(QStringLiteral("^(\\d+)k(bps)?$"));
@@ -117,7 +117,7 @@ QString TagName(uint16_t tag) {
 QString SpecOf(const TdeWaveFormat& f) {
   QString s = TagName(f.FormatTag()) + QLatin1Char(':') + QString::number(f.SamplesPerSec());
   if (f.BitsPerSample() != 0) s += QLatin1Char(':') + QString::number(f.BitsPerSample());
-  s += f.Channels() == 1 ? QStringLiteral(":mono")
+  s += f.Channels() == 1   ? QStringLiteral(":mono")
        : f.Channels() == 2 ? QStringLiteral(":stereo")
                            : QStringLiteral(":%1ch").arg(f.Channels());
   if (f.FormatTag() == WAVE_FORMAT_MPEGLAYER3) s += QStringLiteral(":%1k").arg((f.AvgBytesPerSec() * 8 + 500) / 1000);
@@ -139,13 +139,13 @@ void SelectFormat(const TFormatSpec& fmt, const TdeWaveFormat& source, TdeWaveFo
     w->wFormatTag = fmt.Tag;
     w->nSamplesPerSec = fmt.Rate.value_or(source.SamplesPerSec());
     w->nChannels = fmt.Channels.value_or(source.Channels());
-    w->wBitsPerSample =
-        fmt.Bits.value_or(fmt.Tag == WAVE_FORMAT_IEEE_FLOAT ? 32 : sourceLinear && source.BitsPerSample() % 8 == 0
-                                                                         ? source.BitsPerSample()
-                                                                         : 16);
+    w->wBitsPerSample = fmt.Bits.value_or(fmt.Tag == WAVE_FORMAT_IEEE_FLOAT                 ? 32
+                                          : sourceLinear && source.BitsPerSample() % 8 == 0 ? source.BitsPerSample()
+                                                                                            : 16);
     w->nBlockAlign = static_cast<uint16_t>(w->nChannels * (w->wBitsPerSample / 8));
     w->nAvgBytesPerSec = w->nSamplesPerSec * w->nBlockAlign;
-    if (w->nBlockAlign == 0 || w->wBitsPerSample % 8 != 0) Bad(QStringLiteral("Bits per sample must be 8, 16, 24 or 32."));
+    if (w->nBlockAlign == 0 || w->wBitsPerSample % 8 != 0)
+      Bad(QStringLiteral("Bits per sample must be 8, 16, 24 or 32."));
     return;
   }
   const auto formats = ListFormats();

@@ -6,12 +6,12 @@
 #include "deACM.h"
 #include "deAudioStreams.h"
 
+#include <unistd.h>
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QFile>
 #include <cstdio>
 #include <memory>
-#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -23,7 +23,7 @@ void Print(FILE* to, const QString& line) {
 
 // A bar on the terminal; nothing when standard error is not one.
 class TProgress {
-public:
+ public:
   explicit TProgress(int64_t total) : FTotal(total), FShown(isatty(STDERR_FILENO) && total > 0) {}
   void Show(int64_t done) {
     if (!FShown) return;
@@ -41,7 +41,7 @@ public:
     if (FShown && FLast >= 0) std::fputc('\n', stderr);
   }
 
-private:
+ private:
   int64_t FTotal;
   bool FShown;
   int FLast = -1;
@@ -140,10 +140,10 @@ int main(int argc, char** argv) {
   QCoreApplication app(argc, argv);
   QCoreApplication::setApplicationName(QStringLiteral("tamsel-convert"));
   QCommandLineParser parser;
-  parser.setApplicationDescription(QStringLiteral(
-      "Converts a WAVE file into another audio format with the recorder's codecs.\n"
-      "Formats are named tag:rate:bits:channels[:bitrate], any part but the tag may be left out, e.g.\n"
-      "  pcm:22050:16:mono   ima-adpcm:22050:mono   gsm610:8000   mp3:44100:stereo:128k"));
+  parser.setApplicationDescription(
+      QStringLiteral("Converts a WAVE file into another audio format with the recorder's codecs.\n"
+                     "Formats are named tag:rate:bits:channels[:bitrate], any part but the tag may be left out, e.g.\n"
+                     "  pcm:22050:16:mono   ima-adpcm:22050:mono   gsm610:8000   mp3:44100:stereo:128k"));
   parser.addHelpOption();
   QCommandLineOption format({QStringLiteral("f"), QStringLiteral("format")},
                             QStringLiteral("Target format (default: the input's own)."), QStringLiteral("fmt"));

@@ -5,6 +5,9 @@
 // per minute of audio and as a share of one core; then runs arecord and aplay
 // on the same devices for the same time and prints theirs. Run it where the
 // default device is real time (a sound server), not on a file plugin.
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
@@ -15,9 +18,6 @@
 #include <cstring>
 #include <functional>
 #include <string>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
 #include <vector>
 
 #include "deAudioIO.h"
@@ -138,8 +138,8 @@ int main(int argc, char** argv) {
   Record(seconds);
   Play(seconds);
   double wall = 0;
-  double cpu = ChildCpu({"arecord", "-q", "-D", Device("TAMSEL_CAPTURE_DEVICE"), "-f", "S16_LE", "-r", "44100", "-c", "2",
-                         "-d", secs, "-t", "raw", "/dev/null"},
+  double cpu = ChildCpu({"arecord", "-q", "-D", Device("TAMSEL_CAPTURE_DEVICE"), "-f", "S16_LE", "-r", "44100", "-c",
+                         "2", "-d", secs, "-t", "raw", "/dev/null"},
                         wall);
   Report("arecord", cpu, wall);
   const std::string raw = "/tmp/tamsel-devicecpu.raw";

@@ -34,7 +34,7 @@ void SetPcm(TdeWaveFormat& f, const TPcm& p) {
 }
 
 class TProducer : public TQComponent {
-public:
+ public:
   TProducer() : TQComponent(nullptr) { Subject = std::make_unique<TdeAudioSubject>(this, &Format); }
   ~TProducer() override { Subject.reset(); }
   void* QueryInterface(const TGUID& iid) override {

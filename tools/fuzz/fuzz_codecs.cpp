@@ -21,8 +21,8 @@ struct TFormatBuffer {
 const std::vector<TFormatBuffer>& Formats() {
   static const std::vector<TFormatBuffer> all = [] {
     std::vector<TFormatBuffer> v;
-    for (const IAcmDriver* d : {&AcmG711Driver(), &AcmImaAdpcmDriver(), &AcmMsAdpcmDriver(), &AcmGsm610Driver(),
-                                &AcmMp3Driver()})
+    for (const IAcmDriver* d :
+         {&AcmG711Driver(), &AcmImaAdpcmDriver(), &AcmMsAdpcmDriver(), &AcmGsm610Driver(), &AcmMp3Driver()})
       for (const auto& tag : d->FormatTags())
         for (uint32_t i = 0; i < d->FormatCount(tag.Tag); ++i) {
           TFormatBuffer f{};
@@ -51,8 +51,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   alignas(8) uint8_t pcmBuffer[WAVE_FORMAT_BUFFER_SIZE] = {};
   auto* pcm = reinterpret_cast<WAVEFORMATEX*>(pcmBuffer);
-  AcmMakeLinear(pcm, WAVE_FORMAT_PCM, coded->nSamplesPerSec, (flags & 1) && (coded->wFormatTag == WAVE_FORMAT_ALAW || coded->wFormatTag == WAVE_FORMAT_MULAW) ? 8 : 16,
-                coded->nChannels);
+  AcmMakeLinear(
+      pcm, WAVE_FORMAT_PCM, coded->nSamplesPerSec,
+      (flags & 1) && (coded->wFormatTag == WAVE_FORMAT_ALAW || coded->wFormatTag == WAVE_FORMAT_MULAW) ? 8 : 16,
+      coded->nChannels);
   const IAcmDriver* driver = nullptr;
   for (const IAcmDriver* d : AcmDrivers())
     if (d->Accepts(coded, pcm, false)) {
@@ -74,7 +76,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     stream->Convert(held.data(), uint32_t(held.size()), out.data(), cap, end ? ACM_STREAMCONVERTF_END : 0, used,
                     produced);
     if (used > held.size() || produced > cap || out[cap] != 0x5A) std::abort();
-    if (coded->nBlockAlign > 1 && coded->wFormatTag != WAVE_FORMAT_MPEGLAYER3 && used % coded->nBlockAlign) std::abort();
+    if (coded->nBlockAlign > 1 && coded->wFormatTag != WAVE_FORMAT_MPEGLAYER3 && used % coded->nBlockAlign)
+      std::abort();
     held.erase(held.begin(), held.begin() + used);
     if (flags & 4) stream->Reset();
   }

@@ -17,7 +17,7 @@
 namespace {
 
 class TSineSource : public TQComponent {
-public:
+ public:
   TSineSource() : TQComponent(nullptr) {
     Subject = std::make_unique<TdeAudioSubject>(this, &Format);
     Format.SetSamplesPerSec(44100);
@@ -70,7 +70,8 @@ int main(int argc, char** argv) {
   QTimer::singleShot(500, [&] {
     const QPixmap shot = QGuiApplication::primaryScreen()->grabWindow(0, 0, 0, form.width(), form.height());
     status = shot.save(out) ? 0 : 1;
-    std::printf("%s %dx%d, %d frames\n", status ? "failed" : "saved", shot.width(), shot.height(), source.SampleCount());
+    std::printf("%s %dx%d, %d frames\n", status ? "failed" : "saved", shot.width(), shot.height(),
+                source.SampleCount());
     app.quit();
   });
   app.exec();

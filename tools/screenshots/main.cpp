@@ -7,9 +7,9 @@
 #include "WaveScripted.h"
 #include "deAudioIO.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFile>
-#include <QApplication>
 #include <QPixmap>
 #include <QScreen>
 #include <QTimer>
@@ -85,7 +85,8 @@ int main(int argc, char** argv) {
       if (!dialog) return;
       Settle();
       const QRect area = form->frameGeometry().united(dialog->frameGeometry()).adjusted(-8, -8, 8, 8);
-      chooserShown = form->screen()->grabWindow(0, area.x(), area.y(), area.width(), area.height())
+      chooserShown = form->screen()
+                         ->grabWindow(0, area.x(), area.y(), area.width(), area.height())
                          .save(out + QStringLiteral("/main-window-format-chooser.png"));
       dialog->close();
     });

@@ -23,7 +23,8 @@ void DrawSampleGlyph(TBitmap& glyph) {
   glyph.SetImage(image);
 }
 
-template <class T> T* Place(QWidget* parent, TsuiUIStyle style, QSize size) {
+template <class T>
+T* Place(QWidget* parent, TsuiUIStyle style, QSize size) {
   auto* control = new T(nullptr);
   control->setParent(parent);
   control->SetUIStyle(style);

@@ -1,7 +1,7 @@
 #include "GalleryPage.h"
 
-#include "GalleryControls.h"
 #include "Exceptions.h"
+#include "GalleryControls.h"
 #include "SUIPublic.h"
 
 #include <QGridLayout>
@@ -37,10 +37,10 @@ QString Name(TsuiUIStyle style, int index) { return GetThemeString(style, index)
 
 // A sample window in the style, built the way the skinned controls build theirs.
 class TPreview : public QWidget {
-public:
+ public:
   explicit TPreview(TsuiUIStyle style) : FStyle(style) { setFixedSize(kPageWidth, 270); }
 
-protected:
+ protected:
   void paintEvent(QPaintEvent*) override {
     QPainter p(this);
     const TsuiUIStyle s = FStyle;
@@ -59,15 +59,15 @@ protected:
         TBitmap b;
         Load(b, Name(s, first + i));
         p.fillRect(QRect(x - 2, 24, b.Width() + 4, b.Height() + 4), TitleStripColour());
-        b.DrawPart(p, QRect(x, 26, b.Width(), b.Height()), QRect(0, 0, b.Width(), b.Height()),
-                   GetThemeBool(s, 66), b.KeyColor());
+        b.DrawPart(p, QRect(x, 26, b.Width(), b.Height()), QRect(0, 0, b.Width(), b.Height()), GetThemeBool(s, 66),
+                   b.KeyColor());
         x += b.Width() + 10;
       }
       x += 8;
     }
   }
 
-private:
+ private:
   QColor TitleStripColour() const {
     TBitmap t;
     Load(t, Name(FStyle, 46));
@@ -102,8 +102,8 @@ private:
     const int top = GetThemeInt(s, 69);
     TBitmap box;
     Load(box, Name(s, 60));
-    box.DrawPart(p, QRect(2 + GetThemeInt(s, 67), top, box.Width(), box.Height()), QRect(0, 0, box.Width(), box.Height()),
-                 keyed, box.KeyColor());
+    box.DrawPart(p, QRect(2 + GetThemeInt(s, 67), top, box.Width(), box.Height()),
+                 QRect(0, 0, box.Width(), box.Height()), keyed, box.KeyColor());
     int x = w - 2 + GetThemeInt(s, 68);
     for (int index : {48, 52, 54}) {
       TBitmap b;
@@ -116,7 +116,8 @@ private:
     f.setPixelSize(12);
     p.setFont(f);
     p.setPen(s == MacOS ? QColor(0x20, 0x20, 0x20) : QColor(Qt::white));
-    p.drawText(QRect(box.Width() + 8, 0, w / 2, th), Qt::AlignVCenter | Qt::AlignLeft, QString::fromUtf8("Tamsel录音机"));
+    p.drawText(QRect(box.Width() + 8, 0, w / 2, th), Qt::AlignVCenter | Qt::AlignLeft,
+               QString::fromUtf8("Tamsel录音机"));
 
     // Push buttons in the recorder's size, normal, mouse on, pressed.
     f.setBold(false);
@@ -171,8 +172,8 @@ private:
       Load(slider, Name(s, 76));
       const int bh = std::max(bar.Height(), slider.Height());
       DrawThreePart(bar, p, QRect(16, y + (bh - bar.Height()) / 2, 300, bar.Height()), false);
-      slider.DrawPart(p, QRect(110, y, slider.Width(), slider.Height()), QRect(0, 0, slider.Width(), slider.Height()), true,
-                      clFuchsia);
+      slider.DrawPart(p, QRect(110, y, slider.Width(), slider.Height()), QRect(0, 0, slider.Width(), slider.Height()),
+                      true, clFuchsia);
     }
 
     // Tab strip: one active tab and two others over the line.
@@ -230,18 +231,18 @@ private:
 
 // Every picture of a style with its name, on the style's form colour.
 class TPictureSheet : public QWidget {
-public:
+ public:
   explicit TPictureSheet(TsuiUIStyle style) : FStyle(style), FNames(StylePictureNames(style)) {
     setFixedSize(kPageWidth, Layout(nullptr));
   }
 
-protected:
+ protected:
   void paintEvent(QPaintEvent*) override {
     QPainter p(this);
     Layout(&p);
   }
 
-private:
+ private:
   // Lays the pictures out in rows; paints when given a painter. Returns the height.
   int Layout(QPainter* p) const {
     const QColor ground = FStyle == Custom ? QColor(0xF4, 0xF4, 0xF4) : Q(GetThemeColor(FStyle, 3));
@@ -256,9 +257,8 @@ private:
     for (const QString& name : FNames) {
       TBitmap b;
       Load(b, name);
-      const QString label = name.mid(StylePrefix(FStyle).isEmpty() || !name.startsWith(StylePrefix(FStyle))
-                                         ? 0
-                                         : StylePrefix(FStyle).size() + 1);
+      const QString label = name.mid(
+          StylePrefix(FStyle).isEmpty() || !name.startsWith(StylePrefix(FStyle)) ? 0 : StylePrefix(FStyle).size() + 1);
       const int cellWidth = std::max(std::min(b.Width(), 460), 124) + 8;
       const int cellHeight = std::min(b.Height(), 180) + 16;
       if (x + cellWidth > kPageWidth - 8) x = 8, y += rowHeight + 6, rowHeight = 0;
@@ -315,7 +315,8 @@ QStringList StylePictureNames(TsuiUIStyle style) {
     if (!name.isEmpty() && name != QLatin1String("MENU_CHECKED") && !names.contains(name)) names << name;
   }
   for (const char* extra : SUIResDef::ExtraPictures)
-    if (QString::fromLatin1(extra).startsWith(StylePrefix(style) + QLatin1Char('_'))) names << QString::fromLatin1(extra);
+    if (QString::fromLatin1(extra).startsWith(StylePrefix(style) + QLatin1Char('_')))
+      names << QString::fromLatin1(extra);
   return names;
 }
 

@@ -7,7 +7,7 @@
 #include <QWidget>
 
 class TGalleryPage : public QWidget {
-public:
+ public:
   TGalleryPage(TsuiUIStyle style, QWidget* parent = nullptr);
 };
 

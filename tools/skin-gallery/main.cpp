@@ -35,8 +35,9 @@ int main(int argc, char** argv) {
       page.resize(page.sizeHint());
       page.show();
       QCoreApplication::processEvents();
-      const QString key = style == Custom ? QStringLiteral("shared")
-                                          : QString::fromLatin1(QMetaEnum::fromType<TsuiUIStyle>().valueToKey(style)).toLower();
+      const QString key = style == Custom
+                              ? QStringLiteral("shared")
+                              : QString::fromLatin1(QMetaEnum::fromType<TsuiUIStyle>().valueToKey(style)).toLower();
       const QString file = shotDir + QStringLiteral("/skin-gallery-") + key + QStringLiteral(".png");
       if (!page.grab().save(file)) {
         std::fprintf(stderr, "tamsel-skin-gallery: cannot write %s\n", qPrintable(file));

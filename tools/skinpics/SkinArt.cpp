@@ -3,9 +3,9 @@
 #include "SUIResDef.h"
 
 #include <QLinearGradient>
-#include <QPolygonF>
 #include <QPainter>
 #include <QPainterPath>
+#include <QPolygonF>
 #include <QRadialGradient>
 #include <algorithm>
 #include <cmath>
@@ -16,8 +16,9 @@ namespace {
 QColor FromBgr(int32_t v) { return QColor(v & 0xFF, (v >> 8) & 0xFF, (v >> 16) & 0xFF); }
 QColor Theme(int style, int index) { return FromBgr(SUIResDef::ThemeTable[index - 1].Values[style - 1]); }
 QColor Mix(const QColor& a, const QColor& b, qreal t) {
-  return QColor::fromRgbF(float(a.redF() + (b.redF() - a.redF()) * t), float(a.greenF() + (b.greenF() - a.greenF()) * t),
-                          float(a.blueF() + (b.blueF() - a.blueF()) * t), float(a.alphaF() + (b.alphaF() - a.alphaF()) * t));
+  return QColor::fromRgbF(
+      float(a.redF() + (b.redF() - a.redF()) * t), float(a.greenF() + (b.greenF() - a.greenF()) * t),
+      float(a.blueF() + (b.blueF() - a.blueF()) * t), float(a.alphaF() + (b.alphaF() - a.alphaF()) * t));
 }
 QColor Alpha(QColor c, qreal a) {
   c.setAlphaF(float(a));
@@ -36,10 +37,10 @@ struct TLook {
   QColor Hot;                                        // the mouse-on glow and check marks
   QColor Fill;                                       // progress fill
   QSize Button;
-  qreal Radius;         // push button corners
-  bool ButtonKeyed;     // drawn with a key (the style's buttons are transparent)
+  qreal Radius;      // push button corners
+  bool ButtonKeyed;  // drawn with a key (the style's buttons are transparent)
   int TitleH, TitleLeftW, TitleRightW;
-  int TitleBtn;         // square size of the title buttons
+  int TitleBtn;  // square size of the title buttons
   int TitleBtnTop;
   bool TitleBtnKeyed;
   bool RoundTitleBtns;  // circles rather than rounded squares
@@ -60,36 +61,46 @@ TLook MakeLook(int id) {
   k.TitleBtnKeyed = SUIResDef::ThemeTable[66 - 1].Values[id - 1] != 0;
   switch (id) {
     case 1:  // MacOS: light metal, pill buttons
-      k.TitleTop = QColor(0xF4, 0xF4, 0xF4), k.TitleBottom = QColor(0xC9, 0xC9, 0xC9), k.TitleEdge = QColor(0x8C, 0x8C, 0x8C);
-      k.FaceTop = QColor(0xFF, 0xFF, 0xFF), k.FaceBottom = QColor(0xD6, 0xDA, 0xE0), k.FaceBorder = QColor(0x7F, 0x7F, 0x7F);
+      k.TitleTop = QColor(0xF4, 0xF4, 0xF4), k.TitleBottom = QColor(0xC9, 0xC9, 0xC9),
+      k.TitleEdge = QColor(0x8C, 0x8C, 0x8C);
+      k.FaceTop = QColor(0xFF, 0xFF, 0xFF), k.FaceBottom = QColor(0xD6, 0xDA, 0xE0),
+      k.FaceBorder = QColor(0x7F, 0x7F, 0x7F);
       k.Hot = QColor(0x5E, 0x9A, 0xE6), k.Fill = QColor(0x3B, 0x7D, 0xD8);
       k.Button = {84, 23}, k.Radius = 10.5, k.ButtonKeyed = true;
       k.TitleH = 23, k.TitleLeftW = 64, k.TitleRightW = 8, k.TitleBtn = 15, k.RoundTitleBtns = true, k.Gloss = 0.7;
       break;
     case 2:  // WinXP: saturated blue caption, soft cream buttons
-      k.TitleTop = QColor(0x3C, 0x8C, 0xF4), k.TitleBottom = QColor(0x0A, 0x4C, 0xD2), k.TitleEdge = QColor(0x00, 0x33, 0x99);
-      k.FaceTop = QColor(0xFF, 0xFF, 0xFD), k.FaceBottom = QColor(0xE3, 0xE2, 0xDA), k.FaceBorder = QColor(0x00, 0x3C, 0x74);
+      k.TitleTop = QColor(0x3C, 0x8C, 0xF4), k.TitleBottom = QColor(0x0A, 0x4C, 0xD2),
+      k.TitleEdge = QColor(0x00, 0x33, 0x99);
+      k.FaceTop = QColor(0xFF, 0xFF, 0xFD), k.FaceBottom = QColor(0xE3, 0xE2, 0xDA),
+      k.FaceBorder = QColor(0x00, 0x3C, 0x74);
       k.Hot = QColor(0xF2, 0xA8, 0x2C), k.Fill = QColor(0x3C, 0xB8, 0x4A);
       k.Button = {18, 21}, k.Radius = 3, k.ButtonKeyed = false;
       k.TitleH = 29, k.TitleLeftW = 32, k.TitleRightW = 8, k.TitleBtn = 21, k.RoundTitleBtns = false, k.Gloss = 0.45;
       break;
     case 3:  // DeepBlue: dark navy caption, square-cut grey buttons
-      k.TitleTop = QColor(0x3A, 0x4E, 0x86), k.TitleBottom = QColor(0x14, 0x1F, 0x45), k.TitleEdge = QColor(0x0A, 0x10, 0x28);
-      k.FaceTop = QColor(0xF6, 0xF7, 0xFA), k.FaceBottom = QColor(0xC6, 0xCB, 0xD8), k.FaceBorder = QColor(0x20, 0x2A, 0x48);
+      k.TitleTop = QColor(0x3A, 0x4E, 0x86), k.TitleBottom = QColor(0x14, 0x1F, 0x45),
+      k.TitleEdge = QColor(0x0A, 0x10, 0x28);
+      k.FaceTop = QColor(0xF6, 0xF7, 0xFA), k.FaceBottom = QColor(0xC6, 0xCB, 0xD8),
+      k.FaceBorder = QColor(0x20, 0x2A, 0x48);
       k.Hot = QColor(0x5A, 0x7C, 0xC4), k.Fill = QColor(0x34, 0x4E, 0x96);
       k.Button = {74, 21}, k.Radius = 1.5, k.ButtonKeyed = false;
       k.TitleH = 32, k.TitleLeftW = 120, k.TitleRightW = 8, k.TitleBtn = 24, k.RoundTitleBtns = false, k.Gloss = 0.25;
       break;
     case 4:  // Protein: silver buttons under a deep blue glossy caption
-      k.TitleTop = QColor(0x4A, 0x6F, 0xB4), k.TitleBottom = QColor(0x1D, 0x3A, 0x7A), k.TitleEdge = QColor(0x12, 0x24, 0x52);
-      k.FaceTop = QColor(0xFF, 0xFF, 0xFF), k.FaceBottom = QColor(0xDD, 0xE1, 0xE8), k.FaceBorder = QColor(0x6E, 0x78, 0x8A);
+      k.TitleTop = QColor(0x4A, 0x6F, 0xB4), k.TitleBottom = QColor(0x1D, 0x3A, 0x7A),
+      k.TitleEdge = QColor(0x12, 0x24, 0x52);
+      k.FaceTop = QColor(0xFF, 0xFF, 0xFF), k.FaceBottom = QColor(0xDD, 0xE1, 0xE8),
+      k.FaceBorder = QColor(0x6E, 0x78, 0x8A);
       k.Hot = QColor(0x4C, 0x8E, 0xDE), k.Fill = QColor(0x35, 0x6C, 0xC8);
       k.Button = {74, 21}, k.Radius = 3, k.ButtonKeyed = false;
       k.TitleH = 23, k.TitleLeftW = 441, k.TitleRightW = 1, k.TitleBtn = 19, k.RoundTitleBtns = false, k.Gloss = 0.55;
       break;
     default:  // BlueGlass: translucent light blue glass
-      k.TitleTop = QColor(0xB4, 0xD2, 0xFA), k.TitleBottom = QColor(0x4E, 0x82, 0xDA), k.TitleEdge = QColor(0x2E, 0x5A, 0xA8);
-      k.FaceTop = QColor(0xF4, 0xF9, 0xFF), k.FaceBottom = QColor(0xB6, 0xD0, 0xF4), k.FaceBorder = QColor(0x4A, 0x6E, 0xB0);
+      k.TitleTop = QColor(0xB4, 0xD2, 0xFA), k.TitleBottom = QColor(0x4E, 0x82, 0xDA),
+      k.TitleEdge = QColor(0x2E, 0x5A, 0xA8);
+      k.FaceTop = QColor(0xF4, 0xF9, 0xFF), k.FaceBottom = QColor(0xB6, 0xD0, 0xF4),
+      k.FaceBorder = QColor(0x4A, 0x6E, 0xB0);
       k.Hot = QColor(0x52, 0xA6, 0xF4), k.Fill = QColor(0x3E, 0x8E, 0xE8);
       k.Button = {77, 27}, k.Radius = 8, k.ButtonKeyed = true;
       k.TitleH = 33, k.TitleLeftW = 160, k.TitleRightW = 8, k.TitleBtn = 21, k.RoundTitleBtns = true, k.Gloss = 0.8;
@@ -170,7 +181,8 @@ void StateFace(const TLook& k, TState s, QColor& top, QColor& bottom, QColor& bo
   border = k.FaceBorder;
   mark = k.Fill.darker(125);
   if (s == TState::MouseOn) border = Mix(k.FaceBorder, k.Hot, 0.7), bottom = Mix(bottom, k.Hot, 0.18);
-  if (s == TState::MouseDown) top = Mix(k.FaceBottom, k.FaceBorder, 0.25), bottom = Qt::white, border = k.FaceBorder.darker(115);
+  if (s == TState::MouseDown)
+    top = Mix(k.FaceBottom, k.FaceBorder, 0.25), bottom = Qt::white, border = k.FaceBorder.darker(115);
   if (s == TState::Disabled) {
     top = bottom = Mix(k.Form, Qt::white, 0.4);
     border = Mix(k.FaceBorder, k.Form, 0.55);
@@ -221,7 +233,8 @@ void TitleBand(QPainter& p, const TLook& k, qreal width) {
   QLinearGradient g = Vertical(0, k.TitleH, k.TitleTop, k.TitleBottom);
   p.fillRect(QRectF(0, 0, width, k.TitleH), g);
   // The glossy upper half, then the dark line under the strip.
-  QLinearGradient gloss = Vertical(0, k.TitleH * 0.5, Alpha(Qt::white, 0.28 * k.Gloss), Alpha(Qt::white, 0.05 * k.Gloss));
+  QLinearGradient gloss =
+      Vertical(0, k.TitleH * 0.5, Alpha(Qt::white, 0.28 * k.Gloss), Alpha(Qt::white, 0.05 * k.Gloss));
   p.fillRect(QRectF(0, 1, width, k.TitleH * 0.5 - 1), gloss);
   p.fillRect(QRectF(0, 0, width, 1), Alpha(Qt::white, 0.45 * k.Gloss));
   p.fillRect(QRectF(0, k.TitleH - 1, width, 1), k.TitleEdge);
@@ -272,9 +285,7 @@ void TitleGlyph(QPainter& p, TTitleGlyph glyph, const QRectF& r, const QColor& c
       p.drawRect(g.adjusted(0, d, -d, 0));
       break;
     }
-    case TTitleGlyph::Min:
-      p.fillRect(QRectF(g.left(), g.bottom() - w * 1.3, g.width(), w * 1.3), c);
-      break;
+    case TTitleGlyph::Min: p.fillRect(QRectF(g.left(), g.bottom() - w * 1.3, g.width(), w * 1.3), c); break;
     case TTitleGlyph::Help: {
       QPainterPath q;
       const qreal cx = g.center().x();
@@ -427,9 +438,7 @@ void FormBackground(QPainter& p, int style) {
   }
 }
 
-void MenuChecked(QPainter& p) {
-  CheckMark(p, QRectF(2, 2, 12, 12), Qt::black, 1.8);
-}
+void MenuChecked(QPainter& p) { CheckMark(p, QRectF(2, 2, 12, 12), Qt::black, 1.8); }
 
 void MacMenu(QPainter& p, bool selected) {
   const QColor accent = Theme(1, 11);
@@ -537,9 +546,11 @@ void AddStyle(std::vector<TPicture>& out, const TLook& k) {
   add(Named(k, "PROGRESSBAR"), {1, 10}, TKey::None, k.Body, [k](QPainter& p) { Progress(p, k, false); });
   add(Named(k, "PROGRESSBAR_V"), {10, 1}, TKey::None, k.Body, [k](QPainter& p) { Progress(p, k, true); });
 
-  add(Named(k, "TITLE_LEFT"), {k.TitleLeftW, k.TitleH}, TKey::None, k.TitleBottom, [k](QPainter& p) { TitleLeft(p, k); });
+  add(Named(k, "TITLE_LEFT"), {k.TitleLeftW, k.TitleH}, TKey::None, k.TitleBottom,
+      [k](QPainter& p) { TitleLeft(p, k); });
   add(Named(k, "TITLE_CLIENT"), {1, k.TitleH}, TKey::None, k.TitleBottom, [k](QPainter& p) { TitleBand(p, k, 1); });
-  add(Named(k, "TITLE_RIGHT"), {k.TitleRightW, k.TitleH}, TKey::None, k.TitleBottom, [k](QPainter& p) { TitleRight(p, k); });
+  add(Named(k, "TITLE_RIGHT"), {k.TitleRightW, k.TitleH}, TKey::None, k.TitleBottom,
+      [k](QPainter& p) { TitleRight(p, k); });
 
   struct TKind {
     const char* Element;
@@ -550,7 +561,8 @@ void AddStyle(std::vector<TPicture>& out, const TLook& k) {
                               {"TITLEBTN_MIN", TTitleGlyph::Min},
                               {"TITLEBTN_HELP", TTitleGlyph::Help},
                               {"TITLEBTN_CTLBOX", TTitleGlyph::ControlBox}};
-  if (SUIResDef::ElementOf(k.Id, 63) != SUIResDef::ElementOf(k.Id, 51)) kinds.push_back({"TITLEBTN_RST", TTitleGlyph::Restore});
+  if (SUIResDef::ElementOf(k.Id, 63) != SUIResDef::ElementOf(k.Id, 51))
+    kinds.push_back({"TITLEBTN_RST", TTitleGlyph::Restore});
   const char* endings[] = {"_NORMAL", "_MOUSEON", "_MOUSEDOWN"};
   // Title buttons are keyed by their bottom-left pixel, which no shape covers.
   const QColor onTitle = TitleAt(k, k.TitleBtnTop + k.TitleBtn / 2.0);
@@ -596,21 +608,37 @@ std::vector<TPicture> AllPictures() {
   std::vector<TPicture> out;
   out.push_back({QStringLiteral("MENU_CHECKED"), {16, 16}, TKey::White, Qt::white, MenuChecked});
   for (int style = 1; style <= SUIResDef::StyleCount; ++style) AddStyle(out, MakeLook(style));
-  out.push_back({QStringLiteral("MACOS_FORM_BACKGROUND"), {8, 8}, TKey::None, Theme(1, 3),
-                 [](QPainter& p) { FormBackground(p, 1); }});
-  out.push_back({QStringLiteral("PROTEIN_FORM_BACKGROUND"), {8, 8}, TKey::None, Theme(4, 3),
-                 [](QPainter& p) { FormBackground(p, 4); }});
-  out.push_back({QStringLiteral("MACOS_MENU_BAR"), {8, 21}, TKey::None, Theme(1, 3), [](QPainter& p) { MacMenu(p, false); }});
-  out.push_back({QStringLiteral("MACOS_MENU_SELECT"), {8, 21}, TKey::None, Theme(1, 3), [](QPainter& p) { MacMenu(p, true); }});
+  out.push_back({QStringLiteral("MACOS_FORM_BACKGROUND"), {8, 8}, TKey::None, Theme(1, 3), [](QPainter& p) {
+                   FormBackground(p, 1);
+                 }});
+  out.push_back({QStringLiteral("PROTEIN_FORM_BACKGROUND"), {8, 8}, TKey::None, Theme(4, 3), [](QPainter& p) {
+                   FormBackground(p, 4);
+                 }});
+  out.push_back(
+      {QStringLiteral("MACOS_MENU_BAR"), {8, 21}, TKey::None, Theme(1, 3), [](QPainter& p) { MacMenu(p, false); }});
+  out.push_back(
+      {QStringLiteral("MACOS_MENU_SELECT"), {8, 21}, TKey::None, Theme(1, 3), [](QPainter& p) { MacMenu(p, true); }});
   out.push_back({QStringLiteral("MACOS_COMBOBOX_BUTTON"), {16, 17}, TKey::None, Theme(1, 74), MacComboButton});
-  out.push_back({QStringLiteral("SIDECHANNEL_BAR_NORMAL"), {8, 172}, TKey::None, Theme(4, 9), [](QPainter& p) { SideBar(p, false); }});
-  out.push_back({QStringLiteral("SIDECHANNEL_BAR_MOUSEON"), {8, 172}, TKey::None, Theme(4, 9), [](QPainter& p) { SideBar(p, true); }});
-  out.push_back({QStringLiteral("SIDECHANNEL_BTN_ONTOP"), {12, 12}, TKey::Magenta, QColor(0xD4, 0xD0, 0xC8),
-                 [](QPainter& p) { Pin(p, true); }});
-  out.push_back({QStringLiteral("SIDECHANNEL_BTN_NOONTOP"), {12, 12}, TKey::Magenta, QColor(0xD4, 0xD0, 0xC8),
-                 [](QPainter& p) { Pin(p, false); }});
-  out.push_back({QStringLiteral("FONTCOMBO_TRUETYPE_FNT"), {12, 12}, TKey::White, Qt::white, [](QPainter& p) { FontKind(p, true); }});
-  out.push_back({QStringLiteral("FONTCOMBO_DEVICE_FNT"), {12, 12}, TKey::White, Qt::white, [](QPainter& p) { FontKind(p, false); }});
+  out.push_back({QStringLiteral("SIDECHANNEL_BAR_NORMAL"), {8, 172}, TKey::None, Theme(4, 9), [](QPainter& p) {
+                   SideBar(p, false);
+                 }});
+  out.push_back({QStringLiteral("SIDECHANNEL_BAR_MOUSEON"), {8, 172}, TKey::None, Theme(4, 9), [](QPainter& p) {
+                   SideBar(p, true);
+                 }});
+  out.push_back(
+      {QStringLiteral("SIDECHANNEL_BTN_ONTOP"), {12, 12}, TKey::Magenta, QColor(0xD4, 0xD0, 0xC8), [](QPainter& p) {
+         Pin(p, true);
+       }});
+  out.push_back(
+      {QStringLiteral("SIDECHANNEL_BTN_NOONTOP"), {12, 12}, TKey::Magenta, QColor(0xD4, 0xD0, 0xC8), [](QPainter& p) {
+         Pin(p, false);
+       }});
+  out.push_back({QStringLiteral("FONTCOMBO_TRUETYPE_FNT"), {12, 12}, TKey::White, Qt::white, [](QPainter& p) {
+                   FontKind(p, true);
+                 }});
+  out.push_back({QStringLiteral("FONTCOMBO_DEVICE_FNT"), {12, 12}, TKey::White, Qt::white, [](QPainter& p) {
+                   FontKind(p, false);
+                 }});
   return out;
 }
 

@@ -53,7 +53,8 @@ void ExitDoor(QPainter& p) {
   p.setBrush(Gradient(QPointF(3, 2), QPointF(8, 15), QColor(0xA8, 0x72, 0x40), QColor(0x70, 0x48, 0x24)));
   const QPainterPath leaf = SkinArt::Outline({{2.5, 1.5}, {7, 3}, {7, 15.5}, {2.5, 14.5}});
   p.drawPath(leaf);
-  const QPainterPath arrow = SkinArt::Outline({{8.5, 6.5}, {11.5, 6.5}, {11.5, 4.2}, {15.3, 8}, {11.5, 11.8}, {11.5, 9.5}, {8.5, 9.5}});
+  const QPainterPath arrow =
+      SkinArt::Outline({{8.5, 6.5}, {11.5, 6.5}, {11.5, 4.2}, {15.3, 8}, {11.5, 11.8}, {11.5, 9.5}, {8.5, 9.5}});
   p.setPen(QPen(QColor(0x9E, 0x1C, 0x12), 0.8, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
   p.setBrush(Gradient(QPointF(9, 4), QPointF(15, 12), QColor(0xFF, 0x7A, 0x60), QColor(0xD0, 0x2C, 0x1C)));
   p.drawPath(arrow);
