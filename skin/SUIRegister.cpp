@@ -3,6 +3,8 @@
 #include "Description.h"
 #include "SUIButton.h"
 #include "SUIForm.h"
+#include "SUIPageControl.h"
+#include "SUITabControl.h"
 #include "SUITitleBar.h"
 
 namespace {
@@ -36,6 +38,19 @@ void RegisterTwoStateButton() {
   ButtonEvents(r).template Event<TNotifyEvent>("OnDblClick", &T::SetOnDblClick);
 }
 
+template <class T>
+void RegisterTabbed() {
+  RegisterClass<T>()
+      .template Event<TNotifyEvent>("OnClick", &T::SetOnClick)
+      .template Event<TNotifyEvent>("OnDblClick", &T::SetOnDblClick)
+      .template Event<TMouseMoveEvent>("OnMouseMove", &T::SetOnMouseMove)
+      .template Event<TMouseEvent>("OnMouseDown", &T::SetOnMouseDown)
+      .template Event<TMouseEvent>("OnMouseUp", &T::SetOnMouseUp)
+      .template Event<TTabActiveNotify>("OnTabActive", &T::SetOnTabActive)
+      .template Event<TNotifyEvent>("OnChange", &T::SetOnChange)
+      .template Event<TTabChangingEvent>("OnChanging", &T::SetOnChanging);
+}
+
 }  // namespace
 
 void RegisterSkinControls() {
@@ -51,4 +66,7 @@ void RegisterSkinControls() {
   RegisterPushButton<TsuiImageButton>();
   RegisterTwoStateButton<TsuiCheckBox>();
   RegisterTwoStateButton<TsuiRadioButton>();
+  RegisterTabbed<TsuiTabControl>();
+  RegisterTabbed<TsuiPageControl>();
+  RegisterClass<TsuiTabSheet>();
 }

@@ -2,6 +2,8 @@
 
 #include "SUIButton.h"
 #include "SUIForm.h"
+#include "SUIPageControl.h"
+#include "SUITabControl.h"
 #include "SUITitleBar.h"
 
 #include <QApplication>
@@ -31,6 +33,23 @@ T* Place(QWidget* parent, TsuiUIStyle style, QSize size) {
   control->resize(size);
   control->SetTabStop(false);  // no focus mark in the pictures
   return control;
+}
+
+// A real click on tab index of a strip, as a user picks it.
+void ClickTab(TsuiTabControlTopPanel* strip, int index) {
+  const TsuiTabStripLayout layout = TsuiTabControlTopPanel::LayOut(strip->State());
+  if (index < 0 || size_t(index) >= layout.Widths.size()) return;
+  const QPointF at(layout.Lefts[size_t(index)] + layout.Widths[size_t(index)] / 2.0, layout.ActiveHeight / 2.0);
+  QMouseEvent press(QEvent::MouseButtonPress, at, strip->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton,
+                    Qt::NoModifier);
+  QApplication::sendEvent(strip, &press);
+}
+
+// Disabled greys the control; pressed clicks its last tab.
+void PutTabsInState(TsuiTab* tabs, TGalleryState state, int lastTab) {
+  tabs->TopPanel()->setFocusPolicy(Qt::NoFocus);  // no focus mark in the pictures
+  if (state == TGalleryState::Disabled) tabs->setEnabled(false);
+  if (state == TGalleryState::Pressed) ClickTab(tabs->TopPanel(), lastTab);
 }
 
 }  // namespace
@@ -87,6 +106,37 @@ std::vector<TGalleryControl> GalleryControls() {
            }
          }
          return frame;
+       }},
+      {QStringLiteral("TsuiTabControl"),
+       [](QWidget* parent, TsuiUIStyle style, TGalleryState state) -> QWidget* {
+         auto* t = new TsuiTabControl(nullptr);
+         t->setParent(parent);
+         t->SetUIStyle(style);
+         t->SetTabs({QStringLiteral("录制"), QStringLiteral("播放"), QStringLiteral("Format")});
+         t->SetBounds(4, 4, 200, 70);
+         PutTabsInState(t, state, 2);
+         return t;
+       }},
+      // Three sheets, the first holding a button.
+      {QStringLiteral("TsuiPageControl"),
+       [](QWidget* parent, TsuiUIStyle style, TGalleryState state) -> QWidget* {
+         auto* pages = new TsuiPageControl(nullptr);
+         pages->setParent(parent);
+         pages->SetUIStyle(style);
+         pages->SetBounds(4, 4, 200, 80);
+         for (const char* caption : {"常规", "Input", "Output"}) {
+           auto* sheet = new TsuiTabSheet(nullptr);
+           sheet->SetCaption(QString::fromUtf8(caption));
+           sheet->SetPageControl(pages);
+         }
+         auto* button = new TsuiButton(nullptr);
+         button->setParent(pages->Pages(0));
+         button->SetUIStyle(style);
+         button->SetCaption(QStringLiteral("确定"));
+         button->SetBounds(10, 12, 75, 25);
+         button->SetTabStop(false);
+         PutTabsInState(pages, state, 2);
+         return pages;
        }},
   };
 }

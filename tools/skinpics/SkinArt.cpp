@@ -340,12 +340,15 @@ void TitleButton(QPainter& p, const TLook& k, TTitleGlyph glyph, TState s) {
 
 // ---- tabs ----
 
+// The strip is the tab and the line under it, as high as the theme's strip.
+int TabHeight(const TLook& k) { return SUIResDef::ThemeTable[73 - 1].Values[k.Id - 1] - 5; }
+
 void Tab(QPainter& p, const TLook& k, bool active) {
   // Three frames of three columns: left side, middle, right side.
   const QColor top = active ? Qt::white : Mix(k.Body, k.Border, 0.04);
   const QColor bottom = active ? k.Body : Mix(k.Body, k.Border, 0.13);
   const QColor border = Mix(k.Border, k.Body, 0.35);
-  const qreal h = 17;
+  const qreal h = TabHeight(k);
   p.setPen(Qt::NoPen);
   p.setBrush(Vertical(0, h, top, bottom));
   QPainterPath shape;
@@ -572,8 +575,8 @@ void AddStyle(std::vector<TPicture>& out, const TLook& k) {
           k.TitleBtnKeyed ? TKey::Magenta : TKey::None, onTitle,
           [k, g = kind.Glyph, s = states[i]](QPainter& p) { TitleButton(p, k, g, s); });
 
-  add(Named(k, "TAB_ACTIVE"), {9, 17}, TKey::Magenta, k.Body, [k](QPainter& p) { Tab(p, k, true); });
-  add(Named(k, "TAB_INACTIVE"), {9, 17}, TKey::Magenta, k.Body, [k](QPainter& p) { Tab(p, k, false); });
+  add(Named(k, "TAB_ACTIVE"), {9, TabHeight(k)}, TKey::Magenta, k.Body, [k](QPainter& p) { Tab(p, k, true); });
+  add(Named(k, "TAB_INACTIVE"), {9, TabHeight(k)}, TKey::Magenta, k.Body, [k](QPainter& p) { Tab(p, k, false); });
   add(Named(k, "TAB_LINE"), {10, 5}, TKey::None, k.Body, [k](QPainter& p) { TabLine(p, k); });
 
   add(Named(k, "TRACKBAR_BAR"), {45, 4}, TKey::None, k.Track, [k](QPainter& p) { TrackBar(p, k); });
