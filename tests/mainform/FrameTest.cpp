@@ -123,3 +123,74 @@ TEST_F(MainFrameTest, closeButtonWhileRecordingStopsItAndLeavesACompleteFile) {
   TdeRIFFAudioReader reader(&stream);
   EXPECT_EQ(fed.size(), reader.GetStreamSize(0));
 }
+
+namespace {
+
+// Pixels of the grab whose hue is clearly the glyph's own (red for record,
+// green for play), not the grey face or the dark caption.
+int CountTinted(const QImage& shot, bool red) {
+  int n = 0;
+  for (int y = 0; y < shot.height(); ++y)
+    for (int x = 0; x < shot.width(); ++x) {
+      const QColor c = shot.pixelColor(x, y);
+      const int lead = red ? c.red() - c.green() : c.green() - c.red();
+      n += lead > 60 ? 1 : 0;
+    }
+  return n;
+}
+
+}  // namespace
+
+TEST_F(MainFrameTest, pushButtonsAreStoredProteinButtonsWithGlyphsOfTheirOwnSizes) {
+  struct TExpected {
+    TsuiButton* Button;
+    QSize Glyph;
+    TButtonLayout Layout;
+  };
+  const TExpected expected[] = {
+      {Form->btnRecord, {12, 11}, blGlyphLeft},  {Form->btnStop, {12, 11}, blGlyphLeft},
+      {Form->btnPlay, {12, 11}, blGlyphRight},   {Form->btnFormat, {13, 10}, blGlyphLeft},
+      {Form->suiButton2, {16, 16}, blGlyphLeft}, {Form->suiButton3, {17, 17}, blGlyphLeft},
+      {Form->suiButton4, {16, 16}, blGlyphLeft},
+  };
+  for (const TExpected& e : expected) {
+    SCOPED_TRACE(e.Button->Name().toStdString());
+    EXPECT_EQ(Protein, e.Button->UIStyle());
+    EXPECT_EQ(QSize(90, 25), e.Button->size());
+    EXPECT_FALSE(e.Button->AutoSize());
+    EXPECT_FALSE(e.Button->Transparent());
+    EXPECT_EQ(0, e.Button->ModalResult());
+    EXPECT_EQ(4, e.Button->Spacing());
+    EXPECT_EQ(0, e.Button->ResHandle());
+    EXPECT_EQ(100, e.Button->MouseContinuouslyDownInterval());
+    EXPECT_EQ(e.Layout, e.Button->Layout());
+    EXPECT_EQ(e.Glyph, QSize(e.Button->Glyph()->Width(), e.Button->Glyph()->Height()));
+    EXPECT_TRUE(e.Button->Glyph()->Has2x());
+  }
+
+  // The record dot sits left of the caption, the play triangle right of it.
+  Show();
+  const QImage record = Form->btnRecord->grab().toImage();
+  EXPECT_GT(CountTinted(record.copy(0, 0, 45, 25), true), 15);
+  EXPECT_EQ(0, CountTinted(record.copy(45, 0, 45, 25), true));
+  Form->btnPlay->setEnabled(true);
+  const QImage play = Form->btnPlay->grab().toImage();
+  EXPECT_GT(CountTinted(play.copy(45, 0, 45, 25), false), 15);
+  EXPECT_EQ(0, CountTinted(play.copy(0, 0, 45, 25), false));
+}
+
+TEST_F(MainFrameTest, aDisabledTransportButtonIsDrawnDisabledAndEnablingRestoresItsFace) {
+  Show();
+  ASSERT_FALSE(Form->btnPlay->isEnabled()) << "nothing recorded yet";
+  const QImage disabled = Form->btnPlay->grab().toImage();
+  EXPECT_EQ(0, CountTinted(disabled, false)) << "the glyph is drawn in grey";
+  Form->btnPlay->setEnabled(true);
+  const QImage enabled = Form->btnPlay->grab().toImage();
+  EXPECT_GT(CountTinted(enabled, false), 15);
+  // The face under the caption's left is the record button's face again.
+  const QImage record = Form->btnRecord->grab().toImage();
+  for (QPoint at : {QPoint(3, 3), QPoint(86, 21), QPoint(5, 12)})
+    EXPECT_EQ(record.pixelColor(at), enabled.pixelColor(at)) << at.x() << "," << at.y();
+  Form->btnPlay->setEnabled(false);
+  EXPECT_EQ(disabled, Form->btnPlay->grab().toImage());
+}
