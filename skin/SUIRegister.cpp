@@ -2,10 +2,17 @@
 
 #include "Description.h"
 #include "SUIButton.h"
+#include "SUICheckListBox.h"
+#include "SUIEdit.h"
 #include "SUIForm.h"
+#include "SUIListBox.h"
+#include "SUIListView.h"
+#include "SUIMemo.h"
 #include "SUIPageControl.h"
+#include "SUIProgressBar.h"
 #include "SUITabControl.h"
 #include "SUITitleBar.h"
+#include "SUITreeView.h"
 
 namespace {
 
@@ -32,10 +39,16 @@ void RegisterPushButton() {
       .template Event<TNotifyEvent>("OnMouseContinuouslyDown", &T::SetOnMouseContinuouslyDown);
 }
 
+// The button events and the double click: two-state buttons and the bordered edits and lists.
+template <class T>
+TClassRegistration<T>& DblClickEvents(TClassRegistration<T>& r) {
+  return ButtonEvents(r).template Event<TNotifyEvent>("OnDblClick", &T::SetOnDblClick);
+}
+
 template <class T>
 void RegisterTwoStateButton() {
   auto r = RegisterClass<T>();
-  ButtonEvents(r).template Event<TNotifyEvent>("OnDblClick", &T::SetOnDblClick);
+  DblClickEvents(r);
 }
 
 template <class T>
@@ -69,4 +82,33 @@ void RegisterSkinControls() {
   RegisterTabbed<TsuiTabControl>();
   RegisterTabbed<TsuiPageControl>();
   RegisterClass<TsuiTabSheet>();
+  RegisterClass<TsuiProgressBar>()
+      .Event<TNotifyEvent>("OnClick", &TsuiProgressBar::SetOnClick)
+      .Event<TMouseEvent>("OnMouseDown", &TsuiProgressBar::SetOnMouseDown)
+      .Event<TMouseMoveEvent>("OnMouseMove", &TsuiProgressBar::SetOnMouseMove)
+      .Event<TMouseEvent>("OnMouseUp", &TsuiProgressBar::SetOnMouseUp);
+  {
+    auto r = RegisterClass<TsuiEdit>();
+    DblClickEvents(r).Event("OnChange", &TsuiEdit::SetOnChange);
+  }
+  {
+    auto r = RegisterClass<TsuiMemo>();
+    DblClickEvents(r).Event("OnChange", &TsuiMemo::SetOnChange);
+  }
+  {
+    auto r = RegisterClass<TsuiListBox>();
+    DblClickEvents(r);
+  }
+  {
+    auto r = RegisterClass<TsuiCheckListBox>();
+    DblClickEvents(r).Event("OnClickCheck", &TsuiCheckListBox::SetOnClickCheck);
+  }
+  {
+    auto r = RegisterClass<TsuiListView>();
+    DblClickEvents(r).Event("OnChange", &TsuiListView::SetOnChange);
+  }
+  {
+    auto r = RegisterClass<TsuiTreeView>();
+    DblClickEvents(r).Event("OnChange", &TsuiTreeView::SetOnChange);
+  }
 }

@@ -1,10 +1,17 @@
 #include "GalleryControls.h"
 
 #include "SUIButton.h"
+#include "SUICheckListBox.h"
+#include "SUIEdit.h"
 #include "SUIForm.h"
+#include "SUIListBox.h"
+#include "SUIListView.h"
+#include "SUIMemo.h"
 #include "SUIPageControl.h"
+#include "SUIProgressBar.h"
 #include "SUITabControl.h"
 #include "SUITitleBar.h"
+#include "SUITreeView.h"
 
 #include <QApplication>
 #include <QEnterEvent>
@@ -52,6 +59,20 @@ void PutTabsInState(TsuiTab* tabs, TGalleryState state, int lastTab) {
   if (state == TGalleryState::Pressed) ClickTab(tabs->TopPanel(), lastTab);
 }
 
+// A bordered control the way a styled container leaves it: the style's border colour.
+template <class T>
+T* PlaceBordered(QWidget* parent, TsuiUIStyle style, QSize size, TGalleryState state) {
+  auto* control = new T(nullptr);
+  control->setParent(parent);
+  if (style != Custom) control->ApplyThemeBorderColor(GetThemeColor(style, 8));
+  control->resize(size);
+  PutInState(control, state);
+  return control;
+}
+
+const QStringList kSampleLines = {QStringLiteral("录音 1.wav"), QStringLiteral("录音 2.wav"),
+                                  QStringLiteral("Interview.wav"), QStringLiteral("Rehearsal.wav")};
+
 }  // namespace
 
 std::vector<TGalleryControl> GalleryControls() {
@@ -77,6 +98,72 @@ std::vector<TGalleryControl> GalleryControls() {
          r->SetChecked(state != TGalleryState::Enabled);
          PutInState(r, state);
          return r;
+       }},
+      {QStringLiteral("TsuiProgressBar"),
+       [](QWidget* parent, TsuiUIStyle style, TGalleryState state) -> QWidget* {
+         auto* bar = new TsuiProgressBar(nullptr);
+         bar->setParent(parent);
+         bar->SetUIStyle(style);
+         bar->SetBounds(0, 0, 150, TsuiProgressBar::Thickness);
+         bar->SetPosition(state == TGalleryState::Enabled ? 62 : 35);
+         PutInState(bar, state);
+         return bar;
+       }},
+      {QStringLiteral("TsuiProgressBar (vertical)"),
+       [](QWidget* parent, TsuiUIStyle style, TGalleryState state) -> QWidget* {
+         auto* bar = new TsuiProgressBar(nullptr);
+         bar->setParent(parent);
+         bar->SetUIStyle(style);
+         bar->SetOrientation(suiVertical);
+         bar->SetBounds(0, 0, TsuiProgressBar::Thickness, 60);
+         bar->SetPosition(state == TGalleryState::Enabled ? 62 : 35);
+         PutInState(bar, state);
+         return bar;
+       }},
+      {QStringLiteral("TsuiEdit"),
+       [](QWidget* parent, TsuiUIStyle style, TGalleryState state) -> QWidget* {
+         auto* e = PlaceBordered<TsuiEdit>(parent, style, QSize(121, 21), state);
+         e->SetText(QStringLiteral("录音 1.wav"));
+         return e;
+       }},
+      {QStringLiteral("TsuiMemo"),
+       [](QWidget* parent, TsuiUIStyle style, TGalleryState state) -> QWidget* {
+         auto* m = PlaceBordered<TsuiMemo>(parent, style, QSize(150, 60), state);
+         m->SetLines(kSampleLines);
+         return m;
+       }},
+      {QStringLiteral("TsuiListBox"),
+       [](QWidget* parent, TsuiUIStyle style, TGalleryState state) -> QWidget* {
+         auto* l = PlaceBordered<TsuiListBox>(parent, style, QSize(121, 70), state);
+         l->SetItems(kSampleLines);
+         l->SetItemIndex(1);
+         return l;
+       }},
+      {QStringLiteral("TsuiCheckListBox"),
+       [](QWidget* parent, TsuiUIStyle style, TGalleryState state) -> QWidget* {
+         auto* l = PlaceBordered<TsuiCheckListBox>(parent, style, QSize(121, 70), state);
+         l->SetUIStyle(style);
+         l->SetItems(kSampleLines);
+         l->SetChecked(0, true);
+         l->SetChecked(2, true);
+         l->SetItemIndex(1);
+         return l;
+       }},
+      {QStringLiteral("TsuiListView"),
+       [](QWidget* parent, TsuiUIStyle style, TGalleryState state) -> QWidget* {
+         auto* v = PlaceBordered<TsuiListView>(parent, style, QSize(180, 80), state);
+         v->SetViewStyle(vsReport);
+         v->SetColumns({QStringLiteral("名称"), QStringLiteral("Length")});
+         v->SetItems({QStringLiteral("录音 1.wav\t0:42"), QStringLiteral("Interview.wav\t12:05")});
+         return v;
+       }},
+      {QStringLiteral("TsuiTreeView"),
+       [](QWidget* parent, TsuiUIStyle style, TGalleryState state) -> QWidget* {
+         auto* t = PlaceBordered<TsuiTreeView>(parent, style, QSize(150, 80), state);
+         t->SetItems({QStringLiteral("Recordings"), QStringLiteral("\t录音 1.wav"), QStringLiteral("\tInterview.wav"),
+                      QStringLiteral("Imports")});
+         t->expandAll();
+         return t;
        }},
       // A skinned frame off any window: its title bar with all four buttons on
       // its background. Disabled shows an inactive window's caption; hovered
