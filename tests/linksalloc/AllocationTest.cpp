@@ -107,9 +107,11 @@ TEST(Allocation, ThreeStepChainAllocatesNothingPerBlockOutsideTheCodecs) {
   EXPECT_GT(delivered, 0);
 }
 
-// The codec drivers sit on libavcodec's send/receive calls, which allocate
-// frame and packet references per call; enable once the drivers keep them.
-TEST(Allocation, DISABLED_ThreeStepChainAllocatesNothingPerBlockAtAll) {
+// What is left per block is libavcodec's own: each send and receive call
+// takes a frame or packet reference (about ten a call, seen 20.7 a block for
+// the two codecs here). A driver that set up anything of its own per block,
+// a context, a resampler or a frame, would add dozens more.
+TEST(Allocation, ThreeStepChainLeavesOnlyTheCodecsOwnReferencesPerBlock) {
   TThreeStepChain chain;
   if (!chain.In || !chain.Out) GTEST_FAIL() << "no A-law or IMA ADPCM codec installed";
   TdeAudioConvertor conv(nullptr);
@@ -118,7 +120,10 @@ TEST(Allocation, DISABLED_ThreeStepChainAllocatesNothingPerBlockAtAll) {
   conv.Open();
   PushSteadyBlocks([&](const std::vector<uint8_t>& b) { conv.Convert(b.data(), int32_t(b.size())); },
                    CodecBlock(*chain.In));
-  EXPECT_EQ(TAllocationCounter::MallocCount(), 0);
+  EXPECT_EQ(TAllocationCounter::NewCount(), 0);
+  if (TAllocationCounter::CountsMalloc()) {
+    EXPECT_LE(TAllocationCounter::MallocCount(), 28 * SteadyBlocks);
+  }
 }
 
 // The oscilloscope's feed as the recorder runs it: every block the device
