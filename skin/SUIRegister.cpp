@@ -3,7 +3,10 @@
 #include "Description.h"
 #include "SUIButton.h"
 #include "SUICheckListBox.h"
+#include "SUIColorBox.h"
+#include "SUIComboBox.h"
 #include "SUIEdit.h"
+#include "SUIFontComboBox.h"
 #include "SUIForm.h"
 #include "SUIListBox.h"
 #include "SUIListView.h"
@@ -64,6 +67,21 @@ void RegisterTabbed() {
       .template Event<TTabChangingEvent>("OnChanging", &T::SetOnChanging);
 }
 
+template <class T>
+void RegisterCombo() {
+  RegisterClass<T>()
+      .template Event<TNotifyEvent>("OnChange", &T::SetOnChange)
+      .template Event<TNotifyEvent>("OnSelect", &T::SetOnSelect)
+      .template Event<TNotifyEvent>("OnDropDown", &T::SetOnDropDown)
+      .template Event<TNotifyEvent>("OnCloseUp", &T::SetOnCloseUp)
+      .template Event<TMouseEvent>("OnMouseDown", &T::SetOnMouseDown)
+      .template Event<TMouseEvent>("OnMouseUp", &T::SetOnMouseUp)
+      .template Event<TKeyEvent>("OnKeyDown", &T::SetOnKeyDown)
+      .template Event<TKeyEvent>("OnKeyUp", &T::SetOnKeyUp)
+      .template Event<TNotifyEvent>("OnEnter", &T::SetOnEnter)
+      .template Event<TNotifyEvent>("OnExit", &T::SetOnExit);
+}
+
 }  // namespace
 
 void RegisterSkinControls() {
@@ -111,4 +129,8 @@ void RegisterSkinControls() {
     auto r = RegisterClass<TsuiTreeView>();
     DblClickEvents(r).Event("OnChange", &TsuiTreeView::SetOnChange);
   }
+  RegisterCombo<TsuiComboBox>();
+  RegisterCombo<TsuiColorBox>();
+  RegisterCombo<TsuiFontComboBox>();
+  RegisterCombo<TsuiFontSizeComboBox>();
 }

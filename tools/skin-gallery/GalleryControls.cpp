@@ -2,7 +2,10 @@
 
 #include "SUIButton.h"
 #include "SUICheckListBox.h"
+#include "SUIColorBox.h"
+#include "SUIComboBox.h"
 #include "SUIEdit.h"
+#include "SUIFontComboBox.h"
 #include "SUIForm.h"
 #include "SUIListBox.h"
 #include "SUIListView.h"
@@ -224,6 +227,49 @@ std::vector<TGalleryControl> GalleryControls() {
          button->SetTabStop(false);
          PutTabsInState(pages, state, 2);
          return pages;
+       }},
+      {QStringLiteral("TsuiComboBox"),
+       [](QWidget* parent, TsuiUIStyle style, TGalleryState state) -> QWidget* {
+         auto* c = new TsuiComboBox(nullptr);
+         c->setParent(parent);
+         c->SetUIStyle(style);
+         c->SetStyle(csDropDownList);
+         c->SetItems({QStringLiteral("PCM 11025 Hz"), QStringLiteral("GSM 6.10")});
+         c->SetItemIndex(0);
+         c->SetBounds(4, 4, 130, 22);
+         PutInState(c, state);
+         return c;
+       }},
+      {QStringLiteral("TsuiColorBox"),
+       [](QWidget* parent, TsuiUIStyle style, TGalleryState state) -> QWidget* {
+         auto* c = new TsuiColorBox(nullptr);
+         c->setParent(parent);
+         c->SetUIStyle(style);
+         c->SetColorStyle(TColorBoxStyle(cbStandardColors | cbPrettyNames));
+         c->SetSelected(clTeal);
+         c->SetBounds(4, 4, 130, 22);
+         PutInState(c, state);
+         return c;
+       }},
+      {QStringLiteral("TsuiFontComboBox"),
+       [](QWidget* parent, TsuiUIStyle style, TGalleryState state) -> QWidget* {
+         auto* c = new TsuiFontComboBox(nullptr);
+         c->setParent(parent);
+         c->SetUIStyle(style);
+         c->SetUseFonts(true);
+         c->SetBounds(4, 4, 130, 22);
+         PutInState(c, state);
+         return c;
+       }},
+      {QStringLiteral("TsuiFontSizeComboBox"),
+       [](QWidget* parent, TsuiUIStyle style, TGalleryState state) -> QWidget* {
+         auto* c = new TsuiFontSizeComboBox(nullptr);
+         c->setParent(parent);
+         c->SetUIStyle(style);
+         c->SetFontSize(12);
+         c->SetBounds(4, 4, 60, 22);
+         PutInState(c, state);
+         return c;
        }},
   };
 }
