@@ -2,6 +2,8 @@
 
 TsuiListBox::TsuiListBox(TComponent* owner) : TsuiBorderedOf<QListWidget>(owner) {
   setUniformItemSizes(true);
+  // Long items are cut at the edge, as in any list box; only the list scrolls.
+  setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   resize(121, 97);
   QObject::connect(this, &QListWidget::currentRowChanged, this, [this] {
     if (!FSettingIndex) Click();
