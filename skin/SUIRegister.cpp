@@ -8,11 +8,14 @@
 #include "SUIEdit.h"
 #include "SUIFontComboBox.h"
 #include "SUIForm.h"
+#include "SUIGroupBox.h"
+#include "SUIImagePanel.h"
 #include "SUIListBox.h"
 #include "SUIListView.h"
 #include "SUIMemo.h"
 #include "SUIPageControl.h"
 #include "SUIProgressBar.h"
+#include "SUIRadioGroup.h"
 #include "SUITabControl.h"
 #include "SUITitleBar.h"
 #include "SUITreeView.h"
@@ -82,6 +85,18 @@ void RegisterCombo() {
       .template Event<TNotifyEvent>("OnExit", &T::SetOnExit);
 }
 
+// The mouse and focus events of the panels, the groups and the bars.
+template <class T>
+TClassRegistration<T>& PanelEvents(TClassRegistration<T>& r) {
+  return r.template Event<TNotifyEvent>("OnClick", &T::SetOnClick)
+      .template Event<TNotifyEvent>("OnDblClick", &T::SetOnDblClick)
+      .template Event<TMouseMoveEvent>("OnMouseMove", &T::SetOnMouseMove)
+      .template Event<TMouseEvent>("OnMouseDown", &T::SetOnMouseDown)
+      .template Event<TMouseEvent>("OnMouseUp", &T::SetOnMouseUp)
+      .template Event<TNotifyEvent>("OnEnter", &T::SetOnEnter)
+      .template Event<TNotifyEvent>("OnExit", &T::SetOnExit);
+}
+
 }  // namespace
 
 void RegisterSkinControls() {
@@ -133,4 +148,16 @@ void RegisterSkinControls() {
   RegisterCombo<TsuiColorBox>();
   RegisterCombo<TsuiFontComboBox>();
   RegisterCombo<TsuiFontSizeComboBox>();
+  {
+    auto r = RegisterClass<TsuiImagePanel>();
+    PanelEvents(r);
+  }
+  {
+    auto r = RegisterClass<TsuiGroupBox>();
+    PanelEvents(r);
+  }
+  RegisterClass<TsuiCheckGroup>()
+      .Event<TNotifyEvent>("OnClick", &TsuiCheckGroup::SetOnClick)
+      .Event<TNotifyEvent>("OnEnter", &TsuiCheckGroup::SetOnEnter)
+      .Event<TNotifyEvent>("OnExit", &TsuiCheckGroup::SetOnExit);
 }

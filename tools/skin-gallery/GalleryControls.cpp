@@ -7,11 +7,14 @@
 #include "SUIEdit.h"
 #include "SUIFontComboBox.h"
 #include "SUIForm.h"
+#include "SUIGroupBox.h"
+#include "SUIImagePanel.h"
 #include "SUIListBox.h"
 #include "SUIListView.h"
 #include "SUIMemo.h"
 #include "SUIPageControl.h"
 #include "SUIProgressBar.h"
+#include "SUIRadioGroup.h"
 #include "SUITabControl.h"
 #include "SUITitleBar.h"
 #include "SUITreeView.h"
@@ -75,6 +78,29 @@ T* PlaceBordered(QWidget* parent, TsuiUIStyle style, QSize size, TGalleryState s
 
 const QStringList kSampleLines = {QStringLiteral("录音 1.wav"), QStringLiteral("录音 2.wav"),
                                   QStringLiteral("Interview.wav"), QStringLiteral("Rehearsal.wav")};
+
+// A picture for the sample image panel: a gradient with a magenta corner
+// that a transparent panel leaves out.
+void DrawSamplePicture(TBitmap& picture) {
+  QImage image(40, 24, QImage::Format_RGB32);
+  QPainter p(&image);
+  QLinearGradient g(0, 0, 40, 24);
+  g.setColorAt(0, QColor(0x3C, 0x78, 0xC8));
+  g.setColorAt(1, QColor(0xE0, 0xF0, 0xFF));
+  p.fillRect(image.rect(), g);
+  p.fillRect(QRect(0, 12, 12, 12), QColor(255, 0, 255));
+  picture.SetImage(image);
+}
+
+// Controls without a style of their own get it from a container, as a form
+// hands it on.
+template <class T>
+T* PlaceUnstyled(QWidget* parent, QSize size) {
+  auto* control = new T(nullptr);
+  control->setParent(parent);
+  control->resize(size);
+  return control;
+}
 
 }  // namespace
 
@@ -270,6 +296,48 @@ std::vector<TGalleryControl> GalleryControls() {
          c->SetBounds(4, 4, 60, 22);
          PutInState(c, state);
          return c;
+       }},
+      {QStringLiteral("TsuiImagePanel"),
+       [](QWidget* parent, TsuiUIStyle style, TGalleryState state) -> QWidget* {
+         auto* panel = PlaceUnstyled<TsuiImagePanel>(parent, QSize(110, 34));
+         DrawSamplePicture(*panel->Picture());
+         panel->SetDrawStyle(suiTile);
+         panel->SetTransparent(true);
+         panel->SetCaption(QStringLiteral("图片"));
+         panel->ApplyUIStyle(style);
+         PutInState(panel, state);
+         return panel;
+       }},
+      {QStringLiteral("TsuiGroupBox"),
+       [](QWidget* parent, TsuiUIStyle style, TGalleryState state) -> QWidget* {
+         auto* group = PlaceUnstyled<TsuiGroupBox>(parent, QSize(130, 56));
+         group->SetCaption(QStringLiteral("格式"));
+         auto* box = new TsuiCheckBox(nullptr);
+         box->setParent(group);
+         box->SetCaption(QStringLiteral("立体声"));
+         box->SetTabStop(false);
+         box->SetBounds(8, 22, 100, 17);
+         if (style != Custom) {
+           group->SetBorderColor(GetThemeColor(style, 8));
+           group->SetFontColor(GetThemeColor(style, 10));
+           group->SetColor(GetThemeColor(style, 9));
+         }
+         group->ApplyUIStyle(style);
+         PutInState(group, state);
+         return group;
+       }},
+      {QStringLiteral("TsuiCheckGroup"),
+       [](QWidget* parent, TsuiUIStyle style, TGalleryState state) -> QWidget* {
+         auto* group = PlaceUnstyled<TsuiCheckGroup>(parent, QSize(170, 76));
+         group->SetUIStyle(style);
+         group->SetCaption(QStringLiteral("声道"));
+         group->SetColumns(2);
+         group->SetItems({QStringLiteral("左"), QStringLiteral("右"), QStringLiteral("中"), QStringLiteral("低音")});
+         group->SetChecked(0, true);
+         group->SetChecked(3, true);
+         for (int i = 0; i < group->ButtonCount(); ++i) group->Button(i)->SetTabStop(false);
+         PutInState(group, state);
+         return group;
        }},
   };
 }
