@@ -16,8 +16,10 @@
 #include "SUIPageControl.h"
 #include "SUIProgressBar.h"
 #include "SUIRadioGroup.h"
+#include "SUIScrollBar.h"
 #include "SUITabControl.h"
 #include "SUITitleBar.h"
+#include "SUITrackBar.h"
 #include "SUITreeView.h"
 
 namespace {
@@ -160,4 +162,15 @@ void RegisterSkinControls() {
       .Event<TNotifyEvent>("OnClick", &TsuiCheckGroup::SetOnClick)
       .Event<TNotifyEvent>("OnEnter", &TsuiCheckGroup::SetOnEnter)
       .Event<TNotifyEvent>("OnExit", &TsuiCheckGroup::SetOnExit);
+  {
+    auto r = RegisterClass<TsuiTrackBar>();
+    PanelEvents(r)
+        .Event<TNotifyEvent>("OnChange", &TsuiTrackBar::SetOnChange)
+        .Event<TKeyEvent>("OnKeyDown", &TsuiTrackBar::SetOnKeyDown)
+        .Event<TKeyEvent>("OnKeyUp", &TsuiTrackBar::SetOnKeyUp);
+  }
+  {
+    auto r = RegisterClass<TsuiScrollBar>();
+    PanelEvents(r).Event<TNotifyEvent>("OnChange", &TsuiScrollBar::SetOnChange);
+  }
 }

@@ -15,8 +15,10 @@
 #include "SUIPageControl.h"
 #include "SUIProgressBar.h"
 #include "SUIRadioGroup.h"
+#include "SUIScrollBar.h"
 #include "SUITabControl.h"
 #include "SUITitleBar.h"
+#include "SUITrackBar.h"
 #include "SUITreeView.h"
 
 #include <QApplication>
@@ -338,6 +340,44 @@ std::vector<TGalleryControl> GalleryControls() {
          for (int i = 0; i < group->ButtonCount(); ++i) group->Button(i)->SetTabStop(false);
          PutInState(group, state);
          return group;
+       }},
+      {QStringLiteral("TsuiTrackBar"),
+       [](QWidget* parent, TsuiUIStyle style, TGalleryState state) -> QWidget* {
+         auto* bar = PlaceUnstyled<TsuiTrackBar>(parent, QSize(120, 20));
+         bar->SetUIStyle(style);
+         bar->SetPosition(35);
+         PutInState(bar, state);
+         return bar;
+       }},
+      {QStringLiteral("TsuiTrackBar vertical"),
+       [](QWidget* parent, TsuiUIStyle style, TGalleryState state) -> QWidget* {
+         auto* bar = PlaceUnstyled<TsuiTrackBar>(parent, QSize(20, 70));
+         bar->SetUIStyle(style);
+         bar->SetOrientation(suiVertical);
+         bar->SetBounds(0, 0, bar->Width(), 70);
+         bar->SetPosition(70);
+         PutInState(bar, state);
+         return bar;
+       }},
+      {QStringLiteral("TsuiScrollBar"),
+       [](QWidget* parent, TsuiUIStyle style, TGalleryState state) -> QWidget* {
+         auto* bar = PlaceUnstyled<TsuiScrollBar>(parent, QSize(16, 90));
+         bar->SetUIStyle(style);
+         bar->SetPageSize(30);
+         bar->SetPosition(40);
+         PutInState(bar, state);
+         return bar;
+       }},
+      {QStringLiteral("TsuiScrollBar horizontal"),
+       [](QWidget* parent, TsuiUIStyle style, TGalleryState state) -> QWidget* {
+         auto* bar = PlaceUnstyled<TsuiScrollBar>(parent, QSize(130, 16));
+         bar->SetUIStyle(style);
+         bar->SetOrientation(suiHorizontal);
+         bar->resize(130, bar->height());
+         bar->SetPageSize(25);
+         bar->SetPosition(60);
+         PutInState(bar, state);
+         return bar;
        }},
   };
 }
