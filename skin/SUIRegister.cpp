@@ -8,6 +8,7 @@
 #include "SUIEdit.h"
 #include "SUIFontComboBox.h"
 #include "SUIForm.h"
+#include "SUIGrid.h"
 #include "SUIGroupBox.h"
 #include "SUIImagePanel.h"
 #include "SUIListBox.h"
@@ -99,6 +100,20 @@ TClassRegistration<T>& PanelEvents(TClassRegistration<T>& r) {
       .template Event<TNotifyEvent>("OnExit", &T::SetOnExit);
 }
 
+template <class T>
+void RegisterGrid() {
+  RegisterClass<T>()
+      .template Event<TNotifyEvent>("OnClick", &T::SetOnClick)
+      .template Event<TNotifyEvent>("OnDblClick", &T::SetOnDblClick)
+      .template Event<TDrawCellEvent>("OnDrawCell", &T::SetOnDrawCell)
+      .template Event<TSelectCellEvent>("OnSelectCell", &T::SetOnSelectCell)
+      .template Event<TMouseEvent>("OnMouseDown", &T::SetOnMouseDown)
+      .template Event<TMouseEvent>("OnMouseUp", &T::SetOnMouseUp)
+      .template Event<TKeyEvent>("OnKeyDown", &T::SetOnKeyDown)
+      .template Event<TNotifyEvent>("OnEnter", &T::SetOnEnter)
+      .template Event<TNotifyEvent>("OnExit", &T::SetOnExit);
+}
+
 }  // namespace
 
 void RegisterSkinControls() {
@@ -173,4 +188,6 @@ void RegisterSkinControls() {
     auto r = RegisterClass<TsuiScrollBar>();
     PanelEvents(r).Event<TNotifyEvent>("OnChange", &TsuiScrollBar::SetOnChange);
   }
+  RegisterGrid<TsuiDrawGrid>();
+  RegisterGrid<TsuiStringGrid>();
 }

@@ -7,6 +7,7 @@
 #include "SUIEdit.h"
 #include "SUIFontComboBox.h"
 #include "SUIForm.h"
+#include "SUIGrid.h"
 #include "SUIGroupBox.h"
 #include "SUIImagePanel.h"
 #include "SUIListBox.h"
@@ -378,6 +379,41 @@ std::vector<TGalleryControl> GalleryControls() {
          bar->SetPosition(60);
          PutInState(bar, state);
          return bar;
+       }},
+      // A few filled cells, a range selected and the current cell focused.
+      {QStringLiteral("TsuiStringGrid"),
+       [](QWidget* parent, TsuiUIStyle style, TGalleryState state) -> QWidget* {
+         auto* g = new TsuiStringGrid(nullptr);
+         g->setParent(parent);
+         g->SetUIStyle(style);
+         g->SetColCount(4);
+         g->SetRowCount(4);
+         g->SetDefaultColWidth(48);
+         g->SetDefaultRowHeight(18);
+         g->SetBounds(4, 4, 200, 80);
+         const char* header[] = {"", "Hz", "位", "声道"};
+         for (int c = 0; c < 4; ++c) g->SetCells(c, 0, QString::fromUtf8(header[c]));
+         g->SetCells(0, 1, QStringLiteral("PCM"));
+         g->SetCells(1, 1, QStringLiteral("11025"));
+         g->SetCurrentCell(1, 1);
+         g->setRangeSelected(QTableWidgetSelectionRange(1, 1, 2, 2), true);
+         if (state != TGalleryState::Disabled) g->setFocus();
+         PutInState(g, state == TGalleryState::Disabled ? state : TGalleryState::Enabled);
+         return g;
+       }},
+      {QStringLiteral("TsuiDrawGrid"),
+       [](QWidget* parent, TsuiUIStyle style, TGalleryState state) -> QWidget* {
+         auto* g = new TsuiDrawGrid(nullptr);
+         g->setParent(parent);
+         g->SetUIStyle(style);
+         g->SetColCount(4);
+         g->SetRowCount(3);
+         g->SetDefaultColWidth(48);
+         g->SetDefaultRowHeight(18);
+         g->SetBounds(4, 4, 200, 62);
+         g->SetCurrentCell(2, 1);
+         PutInState(g, state == TGalleryState::Disabled ? state : TGalleryState::Enabled);
+         return g;
        }},
   };
 }
