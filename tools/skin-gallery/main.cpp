@@ -4,7 +4,9 @@
 // (xvfb-run -a) or with QT_QPA_PLATFORM=offscreen. QT_SCALE_FACTOR=2 shows
 // the fine pictures.
 #include "Application.h"
+#include "Forms.h"
 #include "GalleryPage.h"
+#include "SampleWindow.h"
 
 #include <QDir>
 #include <QMetaEnum>
@@ -27,6 +29,12 @@ int main(int argc, char** argv) {
   if (!shotDir.isEmpty()) {
     if (!QDir().mkpath(shotDir)) {
       std::fprintf(stderr, "tamsel-skin-gallery: cannot create %s\n", qPrintable(shotDir));
+      return 1;
+    }
+    // A sample window whose description no longer reads fails the shot, not just its picture.
+    QString why;
+    if (!MakeSampleWindow(Protein, nullptr, &why)) {
+      std::fprintf(stderr, "tamsel-skin-gallery: the sample window: %s\n", qPrintable(why));
       return 1;
     }
     bool ok = true;
