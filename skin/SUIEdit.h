@@ -15,7 +15,11 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPointer>
 #include <type_traits>
+
+class QScrollBar;
+class TsuiScrollBar;
 
 // The frame's room, in pixels on every side.
 inline constexpr int kSuiBorderWidth = 2;
@@ -111,6 +115,44 @@ class TsuiBorderedOf : public TControlOf<W>, public IsuiThemeChild {
  private:
   TColor FBorderColor;
   bool FPressed = false;
+};
+
+// One skinned scroll bar laid over a scrolling control's own bar and kept in
+// step with it both ways: the native range and value (wheel, keys, content
+// changes) move the skinned bar, the skinned bar scrolls the control, and
+// neither echoes the other. The control owns the link; the bar belongs to
+// the form and may go first, which leaves the control without one.
+class TsuiScrollBarLink : public QObject {
+ public:
+  // hideWhenIdle: the whole bar goes while the control's own bar is hidden (a
+  // list box that fits its items); otherwise only its slider goes while there
+  // is nothing to scroll (a memo).
+  TsuiScrollBarLink(QAbstractScrollArea* area, Qt::Orientation orientation, bool hideWhenIdle);
+  ~TsuiScrollBarLink() override;
+
+  TsuiScrollBar* Bar() const;
+  // Releases the bar attached before (back to a plain bar: thumb length 0,
+  // Max 100, enabled) and attaches bar. Returns false when bar is already the one.
+  bool SetBar(TsuiScrollBar* bar);
+  // Puts the bar at rect, given in the coordinates of the control's parent,
+  // in front of the control's own bar.
+  void Place(const QRect& rect);
+  // Shows, enables and sizes the thumb as the native bar is now.
+  void Sync();
+  // The native bar's thumb length in pixels; 0 when it shows none.
+  static int NativeThumbLength(const QScrollBar* native);
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  QScrollBar* Native() const;
+  void Release();
+
+  QAbstractScrollArea* FArea;
+  Qt::Orientation FOrientation;
+  bool FHideWhenIdle;
+  QPointer<TsuiScrollBar> FBar;
 };
 
 // The one-line edit.

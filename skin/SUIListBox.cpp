@@ -1,6 +1,7 @@
 #include "SUIListBox.h"
 
-TsuiListBox::TsuiListBox(TComponent* owner) : TsuiBorderedOf<QListWidget>(owner) {
+TsuiListBox::TsuiListBox(TComponent* owner)
+    : TsuiBorderedOf<QListWidget>(owner), FVScroll(std::make_unique<TsuiScrollBarLink>(this, Qt::Vertical, true)) {
   setUniformItemSizes(true);
   // Long items are cut at the edge, as in any list box; only the list scrolls.
   setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -48,4 +49,38 @@ void TsuiListBox::mouseReleaseEvent(QMouseEvent* event) {
   // The bordered base clicks on every release; a list clicks when its item moves.
   QListWidget::mouseReleaseEvent(event);
   DoMouseUp(*event);
+}
+
+void TsuiListBox::SetVScrollBar(TsuiScrollBar* value) {
+  if (FVScroll->SetBar(value)) PlaceScrollBars();
+}
+
+void TsuiListBox::PlaceScrollBars() {
+  if (TsuiScrollBar* bar = FVScroll->Bar())
+    FVScroll->Place(QRect(Left() + Width() - bar->Width() - 2, Top() + 1, bar->Width(), Height() - 2));
+}
+
+void TsuiListBox::resizeEvent(QResizeEvent* event) {
+  TsuiBorderedOf<QListWidget>::resizeEvent(event);
+  PlaceScrollBars();
+}
+
+void TsuiListBox::moveEvent(QMoveEvent* event) {
+  TsuiBorderedOf<QListWidget>::moveEvent(event);
+  PlaceScrollBars();
+}
+
+void TsuiListBox::changeEvent(QEvent* event) {
+  TsuiBorderedOf<QListWidget>::changeEvent(event);
+  if (event->type() == QEvent::EnabledChange) FVScroll->Sync();
+}
+
+void TsuiListBox::showEvent(QShowEvent* event) {
+  TsuiBorderedOf<QListWidget>::showEvent(event);
+  FVScroll->Sync();
+}
+
+void TsuiListBox::hideEvent(QHideEvent* event) {
+  TsuiBorderedOf<QListWidget>::hideEvent(event);
+  FVScroll->Sync();
 }

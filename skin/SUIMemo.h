@@ -1,9 +1,13 @@
 #pragma once
-// The multi-line edit with the bordered frame.
+// The multi-line edit with the bordered frame. TsuiScrollBars named by
+// VScrollBar and HScrollBar lie over its own bars; attaching them turns the
+// matching native bars on, so the text leaves room for them.
 #include "SUIEdit.h"
+#include "SUIScrollBar.h"
 
 #include <QPlainTextEdit>
 #include <QStringList>
+#include <memory>
 
 namespace SUIMemo {
 Q_NAMESPACE
@@ -23,6 +27,8 @@ class TsuiMemo : public TsuiBorderedOf<QPlainTextEdit> {
   Q_PROPERTY(SUIMemo::TScrollStyle ScrollBars READ ScrollBars WRITE SetScrollBars)
   Q_PROPERTY(bool TabStop READ TabStop WRITE SetTabStop)
   Q_PROPERTY(TColor BorderColor READ BorderColor WRITE SetBorderColor)
+  Q_PROPERTY(TsuiScrollBar* VScrollBar READ VScrollBar WRITE SetVScrollBar)
+  Q_PROPERTY(TsuiScrollBar* HScrollBar READ HScrollBar WRITE SetHScrollBar)
   Q_CLASSINFO("Default:Lines", "")
   Q_CLASSINFO("Default:ReadOnly", "false")
   Q_CLASSINFO("Default:WordWrap", "true")
@@ -54,9 +60,30 @@ class TsuiMemo : public TsuiBorderedOf<QPlainTextEdit> {
   bool TabStop() const { return focusPolicy() & Qt::TabFocus; }
   void SetTabStop(bool value) { setFocusPolicy(value ? Qt::StrongFocus : Qt::ClickFocus); }
 
+  // Not owned: the form's components, forgotten when they go.
+  TsuiScrollBar* VScrollBar() const { return FVScroll->Bar(); }
+  void SetVScrollBar(TsuiScrollBar* value);
+  TsuiScrollBar* HScrollBar() const { return FHScroll->Bar(); }
+  void SetHScrollBar(TsuiScrollBar* value);
+  // Lays the skinned bars along the right and bottom edges inside the frame.
+  void PlaceScrollBars();
+
   void SetOnChange(TNotifyEvent handler) { FOnChange = std::move(handler); }
 
+ protected:
+  void resizeEvent(QResizeEvent* event) override;
+  void moveEvent(QMoveEvent* event) override;
+  void changeEvent(QEvent* event) override;
+  // The text scrolls its own bar quietly on keys, the wheel and drags, so
+  // the skinned bars are told after each.
+  void keyPressEvent(QKeyEvent* event) override;
+  void wheelEvent(QWheelEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+
  private:
+  void ScrollBarsChanged();
+  void SyncScrollBars();
   TScrollStyle FScrollBars = ssNone;
+  std::unique_ptr<TsuiScrollBarLink> FVScroll, FHScroll;
   TNotifyEvent FOnChange;
 };

@@ -79,6 +79,14 @@ T* PlaceBordered(QWidget* parent, TsuiUIStyle style, QSize size, TGalleryState s
   return control;
 }
 
+// A scroll bar for a memo or a list to lay over its own.
+TsuiScrollBar* SkinnedBar(QWidget* parent, TsuiUIStyle style) {
+  auto* bar = new TsuiScrollBar(nullptr);
+  bar->setParent(parent);
+  bar->SetUIStyle(style);
+  return bar;
+}
+
 const QStringList kSampleLines = {QStringLiteral("录音 1.wav"), QStringLiteral("录音 2.wav"),
                                   QStringLiteral("Interview.wav"), QStringLiteral("Rehearsal.wav")};
 
@@ -161,14 +169,16 @@ std::vector<TGalleryControl> GalleryControls() {
       {QStringLiteral("TsuiMemo"),
        [](QWidget* parent, TsuiUIStyle style, TGalleryState state) -> QWidget* {
          auto* m = PlaceBordered<TsuiMemo>(parent, style, QSize(150, 60), state);
-         m->SetLines(kSampleLines);
+         m->SetLines(kSampleLines + kSampleLines + kSampleLines);
+         m->SetVScrollBar(SkinnedBar(parent, style));
          return m;
        }},
       {QStringLiteral("TsuiListBox"),
        [](QWidget* parent, TsuiUIStyle style, TGalleryState state) -> QWidget* {
          auto* l = PlaceBordered<TsuiListBox>(parent, style, QSize(121, 70), state);
-         l->SetItems(kSampleLines);
+         l->SetItems(kSampleLines + kSampleLines);
          l->SetItemIndex(1);
+         l->SetVScrollBar(SkinnedBar(parent, style));
          return l;
        }},
       {QStringLiteral("TsuiCheckListBox"),
@@ -179,6 +189,7 @@ std::vector<TGalleryControl> GalleryControls() {
          l->SetChecked(0, true);
          l->SetChecked(2, true);
          l->SetItemIndex(1);
+         l->SetVScrollBar(SkinnedBar(parent, style));
          return l;
        }},
       {QStringLiteral("TsuiListView"),
