@@ -101,6 +101,36 @@ TEST(SkinScrollOwners, memoAndItsBarStayInStepWhenTextIsAddedTheWheelTurnsAndThe
   EXPECT_FALSE(bar->isEnabled());
 }
 
+TEST(SkinScrollOwners, draggingTheSkinnedThumbAndHoldingItsArrowScrollTheMemo) {
+  TScrollWindow w;
+  auto* memo = w.Add<TsuiMemo>(QRect(10, 10, 150, 120));
+  TsuiScrollBar* bar = w.Bar();
+  memo->SetVScrollBar(bar);
+  memo->SetLines(Lines(200));
+  w.Show();
+  QScrollBar* native = memo->verticalScrollBar();
+  ASSERT_GT(native->maximum(), 0);
+
+  // The user grabs the thumb and pulls it down.
+  TsuiScrollTrackBar* track = bar->TrackBar();
+  const QPoint grab = track->Slider()->geometry().center();
+  QTest::mousePress(track, Qt::LeftButton, {}, grab);
+  for (int dy = 10; dy <= 40; dy += 10) QTest::mouseMove(track, grab + QPoint(0, dy));
+  QTest::mouseRelease(track, Qt::LeftButton, {}, grab + QPoint(0, 40));
+  EXPECT_GT(native->value(), 0) << "the text follows the thumb";
+  ExpectInStep(bar, native, "after a drag");
+
+  // Holding the down arrow scrolls on until it is let go.
+  const int before = native->value();
+  QTest::mousePress(bar->DownButton(), Qt::LeftButton, {}, QPoint(4, 4));
+  ASSERT_TRUE(ProcessEventsUntil([&] { return native->value() >= before + 2; }, 3000));
+  QTest::mouseRelease(bar->DownButton(), Qt::LeftButton, {}, QPoint(4, 4));
+  const int held = native->value();
+  QTest::qWait(250);
+  EXPECT_EQ(held, native->value()) << "released, it stops";
+  ExpectInStep(bar, native, "after the arrow");
+}
+
 TEST(SkinScrollOwners, listBoxShowsItsBarOnlyWhileTheListCanScroll) {
   TScrollWindow w;
   auto* list = w.Add<TsuiListBox>(QRect(10, 10, 121, 97));
