@@ -147,6 +147,22 @@ void TsuiCheckListBox::SetChecked(int index, bool value) {
   if (QListWidgetItem* it = item(index)) it->setCheckState(value ? Qt::Checked : Qt::Unchecked);
 }
 
+QStringList TsuiCheckListBox::CheckedItems() const {
+  QStringList ticked;
+  for (int i = 0; i < count(); ++i)
+    if (Checked(i)) ticked << QString::number(i);
+  return ticked;
+}
+
+void TsuiCheckListBox::SetCheckedItems(const QStringList& value) {
+  for (int i = 0; i < count(); ++i) SetChecked(i, false);
+  for (const QString& number : value) {
+    bool ok = false;
+    const int i = number.toInt(&ok);
+    if (ok) SetChecked(i, true);
+  }
+}
+
 bool TsuiCheckListBox::ItemEnabled(int index) const {
   const QListWidgetItem* it = item(index);
   return it && (it->flags() & Qt::ItemIsEnabled);

@@ -15,6 +15,9 @@ class TsuiCheckListBox : public TsuiListBox {
   Q_PROPERTY(int BorderWidth READ BorderWidth WRITE SetBorderWidth)
   // After the style, which sets the style's border colour.
   Q_PROPERTY(TColor BorderColor READ BorderColor WRITE SetBorderColor)
+  // After the items they tick.
+  Q_PROPERTY(QStringList CheckedItems READ CheckedItems WRITE SetCheckedItems)
+  Q_CLASSINFO("Default:CheckedItems", "")
   Q_CLASSINFO("Default:BorderWidth", "2")
  public:
   explicit TsuiCheckListBox(TComponent* owner);
@@ -28,6 +31,10 @@ class TsuiCheckListBox : public TsuiListBox {
 
   bool Checked(int index) const;
   void SetChecked(int index, bool value);
+  // The numbers of the ticked items, from 0, so that ticks set while the
+  // window is designed are stored with it.
+  QStringList CheckedItems() const;
+  void SetCheckedItems(const QStringList& value);
   // A disabled item shows the disabled mark and cannot be toggled.
   bool ItemEnabled(int index) const;
   void SetItemEnabled(int index, bool value);

@@ -191,7 +191,9 @@ TEST(SkinBordered, storedPropertiesComeBackFromTheWindowDescription) {
   checks->SetUIStyle(MacOS);
   checks->SetBorderColor(0x123456);
   checks->SetBorderWidth(4);
-  checks->SetItems({QStringLiteral("x")});
+  checks->SetItems({QStringLiteral("x"), QStringLiteral("y"), QStringLiteral("z")});
+  checks->SetChecked(0, true);
+  checks->SetChecked(2, true);
   auto* view = add(new TsuiListView(&form), "lvTakes");
   view->SetViewStyle(vsReport);
   view->SetColumns({QStringLiteral("Name"), QStringLiteral("Length")});
@@ -219,6 +221,7 @@ TEST(SkinBordered, storedPropertiesComeBackFromTheWindowDescription) {
   EXPECT_EQ(MacOS, c->UIStyle());
   EXPECT_EQ(TColor(0x123456), c->BorderColor()) << "a stored border colour wins over the style's";
   EXPECT_EQ(4, c->BorderWidth());
+  EXPECT_TRUE(c->Checked(0) && !c->Checked(1) && c->Checked(2)) << "the ticks are kept";
   auto* v = FindComponentAs<TsuiListView>(&copy, QStringLiteral("lvTakes"));
   EXPECT_EQ(view->Items(), v->Items());
   EXPECT_EQ(2, v->columnCount());
