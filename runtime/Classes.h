@@ -135,6 +135,11 @@ class TComponent {
   // Where child controls listed under this component in the window
   // description are placed; nullptr: the component's own widget.
   virtual QWidget* ClientParent() { return nullptr; }
+  // A non-visual component that lives inside another one (a menu item in
+  // its menu): the description lists it under that one, and the reader
+  // hands it the component it was listed under. nullptr: the form's.
+  virtual TComponent* ParentComponent() const { return nullptr; }
+  virtual void SetParentComponent(TComponent*) {}
   bool Loading() const { return FLoading; }
   void SetLoading(bool value) { FLoading = value; }
   bool Destroying() const { return FDestroying; }

@@ -3,6 +3,7 @@
 #include "Dialogs.h"
 #include "Forms.h"
 #include "Graphics.h"
+#include "Menus.h"
 #include "StdCtrls.h"
 #include "Streams.h"
 #include "Timers.h"
@@ -54,6 +55,9 @@ void RegisterRuntimeClasses() {
     RegisterClass<TStatusBar>();
     RegisterClass<TProgressBar>();
     RegisterClass<TSaveDialog>();
+    RegisterClass<TMenuItem>().Event("OnClick", &TMenuItem::SetOnClick);
+    RegisterClass<TMainMenu>();
+    RegisterClass<TPopupMenu>().Event("OnPopup", &TPopupMenu::SetOnPopup);
     return true;
   }();
   (void)done;
@@ -393,7 +397,7 @@ class TReader {
     Begin(FRoot);
     ReadProperties(FRoot->Object(), entry.value(QLatin1String("Properties")), path, true);
     QWidget* widget = qobject_cast<QWidget*>(FRoot->Object());
-    ReadChildren(entry, FRoot->ClientParent() ? FRoot->ClientParent() : widget, path);
+    ReadChildren(entry, FRoot->ClientParent() ? FRoot->ClientParent() : widget, path, FRoot);
     Finish();
   }
 
@@ -426,17 +430,18 @@ class TReader {
     FLoaded.push_back(c);
   }
 
-  void ReadChildren(const QJsonObject& entry, QWidget* parentWidget, const QString& parentPath) {
+  void ReadChildren(const QJsonObject& entry, QWidget* parentWidget, const QString& parentPath,
+                    TComponent* parentComponent) {
     const QJsonValue children = entry.value(QLatin1String("Children"));
     if (children.isUndefined()) return;
     if (!children.isArray()) Fail(parentPath, QStringLiteral("Children must be an array."));
     for (const QJsonValue& child : children.toArray()) {
       if (!child.isObject()) Fail(parentPath, QStringLiteral("Each child must be an object."));
-      ReadComponentEntry(child.toObject(), parentWidget);
+      ReadComponentEntry(child.toObject(), parentWidget, parentComponent);
     }
   }
 
-  void ReadComponentEntry(const QJsonObject& entry, QWidget* parentWidget) {
+  void ReadComponentEntry(const QJsonObject& entry, QWidget* parentWidget, TComponent* parentComponent) {
     const QString name = entry.value(QLatin1String("Name")).toString();
     const QString path = FRootPath + QLatin1Char('.') + (name.isEmpty() ? QStringLiteral("(unnamed)") : name);
     CheckEntryKeys(entry, path);
@@ -458,9 +463,14 @@ class TReader {
     Begin(c);
     QWidget* widget = qobject_cast<QWidget*>(obj);
     if (widget && parentWidget) widget->setParent(parentWidget);
+    try {
+      if (!widget) c->SetParentComponent(parentComponent);
+    } catch (const Exception& e) {
+      Fail(path, e.Message());
+    }
     ReadProperties(obj, entry.value(QLatin1String("Properties")), path, true);
     QWidget* inner = c->ClientParent() ? c->ClientParent() : widget ? widget : parentWidget;
-    ReadChildren(entry, inner, path);
+    ReadChildren(entry, inner, path, c);
   }
 
   void ReadProperties(QObject* obj, const QJsonValue& value, const QString& path, bool component) {
@@ -662,6 +672,7 @@ class TWriter {
  private:
   // The component a control sits in: the nearest enclosing widget that belongs to one.
   TComponent* Container(TComponent* c) const {
+    if (TComponent* parent = c->ParentComponent()) return parent;
     QWidget* w = qobject_cast<QWidget*>(c->Object());
     if (!w) return FRoot;
     for (QWidget* p = w->parentWidget(); p; p = p->parentWidget()) {

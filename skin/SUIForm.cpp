@@ -3,10 +3,13 @@
 #include "Dialogs.h"
 #include "Exceptions.h"
 #include "Forms.h"
+#include "SUIMainMenu.h"
+#include "SUIMenu.h"
 #include "SUIPublic.h"
 
 #include <QMouseEvent>
 #include <QPainter>
+#include <QProxyStyle>
 
 Qt::Edges FormEdgesAt(QPoint point, QSize client) {
   const int x = point.x(), y = point.y(), cw = client.width(), ch = client.height();
@@ -22,6 +25,26 @@ Qt::Edges FormEdgesAt(QPoint point, QSize client) {
 }
 
 namespace {
+
+// Qt's menu bar keys with Alt alone as well, and items light up under the pointer.
+class TMenuBarStyle : public QProxyStyle {
+ public:
+  int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                QStyleHintReturn* data) const override {
+    if (hint == SH_MenuBar_AltKeyNavigation || hint == SH_MenuBar_MouseTracking) return 1;
+    return QProxyStyle::styleHint(hint, option, widget, data);
+  }
+  int pixelMetric(PixelMetric metric, const QStyleOption* option, const QWidget* widget) const override {
+    if (metric == PM_MenuBarPanelWidth || metric == PM_MenuBarVMargin) return 0;
+    return QProxyStyle::pixelMetric(metric, option, widget);
+  }
+  QSize sizeFromContents(ContentsType type, const QStyleOption* option, const QSize& size,
+                         const QWidget* widget) const override {
+    QSize s = QProxyStyle::sizeFromContents(type, option, size, widget);
+    if (type == CT_MenuBarItem && widget) s.setHeight(widget->height());
+    return s;
+  }
+};
 
 bool HasOtherFrame(const TForm* form, const TsuiForm* self) {
   for (QObject* child : form->children())
@@ -62,6 +85,109 @@ TsuiForm::TsuiForm(TComponent* owner) : TPanel(owner), FForm(dynamic_cast<TForm*
 
 TsuiForm::~TsuiForm() {
   if (FForm) FForm->removeEventFilter(this);
+  if (auto* menu = dynamic_cast<TsuiMainMenu*>(FMenu)) menu->SetForm(nullptr);
+}
+
+TsuiMenuBar::TsuiMenuBar(TsuiForm* frame) : TControlOf<QMenuBar>(frame), FFrame(frame) {
+  setNativeMenuBar(false);
+  auto* style = new TMenuBarStyle;
+  style->setParent(this);  // outlives the bar's own use of it
+  setStyle(style);
+  setMouseTracking(true);
+  SetAlign(alTop);
+}
+
+void TsuiMenuBar::Rebuild(TMenu* menu) {
+  clear();
+  if (!menu) return;
+  TMenuItem* items = menu->Items();
+  for (int i = 0; i < items->Count(); ++i) addAction(items->Items(i)->Action());
+  update();
+}
+
+void TsuiMenuBar::paintEvent(QPaintEvent*) {
+  QPainter p(this);
+  const TsuiUIStyle style = FFrame->MenuStyle();
+  DrawMenuBarBackground(p, rect(), style, FFrame->MenuBarColor());
+  const auto* look = dynamic_cast<const TsuiMainMenu*>(FFrame->Menu());
+  const TsuiMenuBarColors colors = MenuBarColors(style, look);
+  const QColor text = ToQColor(look ? look->FontColor() : clMenuText);
+  p.setFont(font());
+  for (QAction* action : actions()) {
+    const QRect r = actionGeometry(action);
+    if (!action->isVisible() || r.isEmpty()) continue;
+    const bool hot = action == activeAction() && action->isEnabled();
+    if (hot) {
+      DrawMenuBarButton(p, r, style, colors, action->text(), action->menu() && action->menu()->isVisible());
+    } else {
+      p.setPen(action->isEnabled() ? text : ToQColor(clGrayText));
+      p.drawText(r, Qt::AlignCenter | Qt::TextSingleLine | Qt::TextShowMnemonic, action->text());
+    }
+  }
+}
+
+void TsuiForm::SetMenu(TMainMenu* value) {
+  if (value == FMenu) return;
+  if (FMenu) {
+    RemoveFreeNotification(FMenu);
+    if (auto* old = dynamic_cast<TsuiMainMenu*>(FMenu)) old->SetForm(nullptr);
+  }
+  FMenu = value;
+  if (!value) {
+    FreeMenuBar();
+    return;
+  }
+  FreeNotification(value);
+  if (auto* menu = dynamic_cast<TsuiMainMenu*>(value)) menu->SetForm(this);
+  if (!FMenuBar) {
+    FMenuBar = new TsuiMenuBar(this);
+    FMenuBar->setParent(this);
+    FMenuBar->SetHeight(FMenuBarHeight);
+    // The title bar stays above the menu bar.
+    FMenuBar->lower();
+    FTitleBar->lower();
+    FMenuBar->show();
+  }
+  MenuChanged(true);
+}
+
+void TsuiForm::FreeMenuBar() {
+  delete FMenuBar;
+  FMenuBar = nullptr;
+  UpdateLayout();
+}
+
+void TsuiForm::MenuChanged(bool structure) {
+  if (!FMenuBar) return;
+  if (structure) FMenuBar->Rebuild(FMenu);
+  UpdateMenuBarFont();
+  FMenuBar->update();
+}
+
+void TsuiForm::UpdateMenuBarFont() {
+  TFont font;
+  if (auto* menu = dynamic_cast<TsuiMainMenu*>(FMenu))
+    menu->ItemFont(font);
+  else
+    SetSystemMenuFont(&font);
+  FMenuBar->Font()->Assign(&font);
+}
+
+TsuiUIStyle TsuiForm::MenuStyle() const {
+  if (auto* menu = dynamic_cast<const TsuiMainMenu*>(FMenu)) return menu->UIStyle();
+  return FUIStyle;
+}
+
+void TsuiForm::SetMenuBarColor(TColor value) {
+  FMenuBarColor = value;
+  if (FMenuBar) FMenuBar->update();
+}
+
+void TsuiForm::SetMenuBarHeight(int value) {
+  FMenuBarHeight = value;
+  if (!FMenuBar) return;
+  FMenuBar->SetHeight(value);
+  UpdateLayout();
 }
 
 void TsuiForm::SetUIStyle(TsuiUIStyle value) {
@@ -72,6 +198,8 @@ void TsuiForm::SetUIStyle(TsuiUIStyle value) {
   SetColor(GetThemeColor(value, 3));
   FMenuBarColor = TPanel::Color();
   FTitleBar->SetUIStyle(value);
+  if (auto* menu = dynamic_cast<TsuiMainMenu*>(FMenu); menu && menu->UIStyle() != Custom) menu->SetUIStyle(value);
+  if (FMenuBar) FMenuBar->update();
   if (FUIStyleAutoUpdateSub) {
     ApplyUIStyleToContainers(this, value);
     ApplyUIStyleToChildren(this, value);
@@ -310,4 +438,8 @@ bool TsuiForm::eventFilter(QObject* watched, QEvent* event) {
 void TsuiForm::Notification(TComponent* component, TOperation operation) {
   TPanel::Notification(component, operation);
   if (operation == opRemove && component == FFormPanel) FFormPanel = nullptr;
+  if (operation == opRemove && component == FMenu) {
+    FMenu = nullptr;
+    FreeMenuBar();
+  }
 }

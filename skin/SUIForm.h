@@ -14,6 +14,7 @@
 // it: window width = Width + 2 * BorderWidth, window height = Height +
 // BorderWidth + BorderWidth div 2 (the title bar covers the top border).
 #include "Forms.h"
+#include "Menus.h"
 #include "SUIThemes.h"
 #include "SUITitleBar.h"
 #include "StdCtrls.h"
@@ -21,6 +22,27 @@
 // The sizing edge of a window of the given client size under a point in
 // its client coordinates; none in the middle.
 Qt::Edges FormEdgesAt(QPoint point, QSize client);
+
+#include <QMenuBar>
+
+class TsuiForm;
+
+// The frame's menu bar: the top-level items of its menu under the title bar,
+// opened by a click or by Alt with an item's accelerator and walked with the
+// arrow keys (Qt's own menu bar behaviour), painted in the style's look.
+class TsuiMenuBar : public TControlOf<QMenuBar> {
+  Q_OBJECT
+ public:
+  explicit TsuiMenuBar(TsuiForm* frame);
+  // Shows the top-level items of menu, in menu order.
+  void Rebuild(TMenu* menu);
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+
+ private:
+  TsuiForm* FFrame;
+};
 
 class TsuiForm : public TPanel {
   Q_OBJECT
@@ -36,6 +58,7 @@ class TsuiForm : public TPanel {
   Q_PROPERTY(TsuiTitleBarSections* TitleBarSections READ TitleBarSections)
   Q_PROPERTY(bool TitleBarDrawAppIcon READ TitleBarDrawAppIcon WRITE SetTitleBarDrawAppIcon)
   Q_PROPERTY(TFont* Font READ Font)
+  Q_PROPERTY(TMainMenu* Menu READ Menu WRITE SetMenu)
   Q_PROPERTY(TColor MenuBarColor READ MenuBarColor WRITE SetMenuBarColor)
   Q_PROPERTY(int MenuBarHeight READ MenuBarHeight WRITE SetMenuBarHeight)
   Q_PROPERTY(int Height READ Height WRITE SetHeight)
@@ -76,10 +99,19 @@ class TsuiForm : public TPanel {
   // The caption's font.
   TFont* Font() const;
   Q_INVOKABLE bool IsTitleFontStored() const { return true; }
+  TMainMenu* Menu() const { return FMenu; }
+  // The menu bar exists while a menu is set; a skinned menu takes the
+  // frame's style from then on.
+  void SetMenu(TMainMenu* value);
+  // The menu's items or look changed: structure when items came or went.
+  void MenuChanged(bool structure);
+  TsuiMenuBar* MenuBar() const { return FMenuBar; }
+  // The style the bar is drawn in: a skinned menu's own, else the frame's.
+  TsuiUIStyle MenuStyle() const;
   TColor MenuBarColor() const { return FMenuBarColor; }
-  void SetMenuBarColor(TColor value) { FMenuBarColor = value; }
+  void SetMenuBarColor(TColor value);
   int MenuBarHeight() const { return FMenuBarHeight; }
-  void SetMenuBarHeight(int value) { FMenuBarHeight = value; }
+  void SetMenuBarHeight(int value);
   void SetWidth(int value);
   void SetHeight(int value);
   void SetBounds(int left, int top, int width, int height) override;
@@ -112,6 +144,8 @@ class TsuiForm : public TPanel {
   void ApplySize(int width, int height);
   void DrawBorder(QPainter& painter) const;
   void LoadBackground();
+  void UpdateMenuBarFont();
+  void FreeMenuBar();
   // The sizing edges under a point of the window, when it may be sized.
   Qt::Edges EdgesOnWindow(QPoint formPoint) const;
   bool PointerOnWindow(QWidget* shown, QPoint formPoint, bool press);
@@ -128,4 +162,6 @@ class TsuiForm : public TPanel {
   bool FUIStyleAutoUpdateSub = false;
   TBitmap FBackground;  // the tile of the styles with a patterned face
   TsuiWindowRequests* FRequests = nullptr;
+  TMainMenu* FMenu = nullptr;       // not owned
+  TsuiMenuBar* FMenuBar = nullptr;  // owned as a component of the frame, while FMenu is set
 };

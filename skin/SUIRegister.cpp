@@ -13,6 +13,7 @@
 #include "SUIImagePanel.h"
 #include "SUIListBox.h"
 #include "SUIListView.h"
+#include "SUIMainMenu.h"
 #include "SUIMemo.h"
 #include "SUIPageControl.h"
 #include "SUIProgressBar.h"
@@ -125,6 +126,8 @@ void RegisterSkinControls() {
       .Event<TNotifyEvent>("OnClick", &TsuiTitleBar::SetOnClick)
       .Event("OnCustomBtnsClick", &TsuiTitleBar::SetOnCustomBtnsClick)
       .Event("OnHelpBtnClick", &TsuiTitleBar::SetOnHelpBtnClick);
+  RegisterClass<TsuiMainMenu>();
+  RegisterClass<TsuiPopupMenu>().Event<TNotifyEvent>("OnPopup", &TsuiPopupMenu::SetOnPopup);
   RegisterPushButton<TsuiButton>();
   RegisterPushButton<TsuiImageButton>();
   RegisterTwoStateButton<TsuiCheckBox>();

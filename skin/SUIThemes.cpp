@@ -14,13 +14,6 @@ const SUIResDef::TThemeEntry* Entry(int style, int index) {
   return &SUIResDef::ThemeTable[index - 1];
 }
 
-TsuiForm* FindForm(TComponent* owner) {
-  if (!owner) return nullptr;
-  for (int i = 0; i < owner->ComponentCount(); ++i)
-    if (auto* form = dynamic_cast<TsuiForm*>(owner->Components(i))) return form;
-  return nullptr;
-}
-
 IsuiThemeChild* ThemeChild(QObject* object) { return dynamic_cast<IsuiThemeChild*>(object); }
 }  // namespace
 
@@ -70,6 +63,13 @@ bool GetThemeBool(int style, int index) {
 QString GetThemeString(int style, int index) {
   const QVariant v = ValueOfKind(style, index, TThemeKind::Name);
   return v.isValid() ? v.toString() : QString();
+}
+
+TsuiForm* FindForm(TComponent* owner) {
+  if (!owner) return nullptr;
+  for (int i = 0; i < owner->ComponentCount(); ++i)
+    if (auto* form = dynamic_cast<TsuiForm*>(owner->Components(i))) return form;
+  return nullptr;
 }
 
 TsuiUIStyle FindFormUIStyle(TComponent* owner) {

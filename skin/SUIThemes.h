@@ -12,6 +12,7 @@
 class QObject;
 class QWidget;
 class TComponent;
+class TsuiForm;
 
 namespace SUIThemes {
 Q_NAMESPACE
@@ -35,6 +36,8 @@ TColor GetThemeColor(int style, int index);
 bool GetThemeBool(int style, int index);
 QString GetThemeString(int style, int index);
 
+// The first TsuiForm among the components owner owns, nullptr when none.
+TsuiForm* FindForm(TComponent* owner);
 // Each looks at the components owner owns, in order, and takes the first
 // TsuiForm: its UIStyle (DeepBlue when none), its border entry colour (0 when
 // none), its Color (clBtnFace when none).

@@ -249,6 +249,13 @@ void TsuiTitleBarButton::Assign(TPersistent* source) {
   FPicNormal->Assign(other->PicNormal());
   FPicMouseOn->Assign(other->PicMouseOn());
   FPicMouseDown->Assign(other->PicMouseDown());
+  SetControlBoxMenu(other->ControlBoxMenu());
+}
+
+void TsuiTitleBarButton::SetControlBoxMenu(TPopupMenu* value) {
+  if (value == FControlBoxMenu) return;
+  FControlBoxMenu = value;
+  Changed();
 }
 
 TsuiTitleBarSections::TsuiTitleBarSections(TsuiTitleBar* bar) : TCollection(ItemsOf<TsuiTitleBarSection>()), FBar(bar) {
@@ -623,8 +630,13 @@ void TsuiTitleBar::RunButtonAction(int index) {
       break;
     case suiMin: form->showMinimized(); break;
     case suiClose: form->close(); break;
-    case suiHelp:
     case suiControlBox:
+      if (TPopupMenu* menu = button->ControlBoxMenu()) {
+        const QPoint at = mapToGlobal(QPoint(0, height()));
+        menu->Popup(at.x(), at.y());
+      }
+      break;
+    case suiHelp:
     case suiCustom: break;
   }
 }

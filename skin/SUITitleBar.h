@@ -9,9 +9,11 @@
 // from the right edge leftwards in collection order, except the control box,
 // which sits at the left end before the caption.
 #include "Graphics.h"
+#include "Menus.h"
 #include "SUIThemes.h"
 #include "StdCtrls.h"
 
+#include <QPointer>
 #include <QRegion>
 #include <functional>
 #include <memory>
@@ -81,6 +83,7 @@ class TsuiTitleBarButton : public TCollectionItem {
   Q_PROPERTY(SUITitleBar::TsuiTitleBarBtnType ButtonType READ ButtonType WRITE SetButtonType)
   Q_PROPERTY(bool Transparent READ Transparent WRITE SetTransparent)
   Q_PROPERTY(int Top READ Top WRITE SetTop)
+  Q_PROPERTY(TPopupMenu* ControlBoxMenu READ ControlBoxMenu WRITE SetControlBoxMenu)
   Q_PROPERTY(bool Visible READ Visible WRITE SetVisible)
   Q_PROPERTY(TBitmap* PicNormal READ PicNormal)
   Q_PROPERTY(TBitmap* PicMouseOn READ PicMouseOn)
@@ -105,6 +108,9 @@ class TsuiTitleBarButton : public TCollectionItem {
   void SetTransparent(bool value);
   int Top() const { return FTop; }
   void SetTop(int value);
+  // The control box pops it up under the bar; it goes to none when the menu goes.
+  TPopupMenu* ControlBoxMenu() const { return FControlBoxMenu; }
+  void SetControlBoxMenu(TPopupMenu* value);
   bool Visible() const { return FVisible; }
   void SetVisible(bool value);
   TBitmap* PicNormal() const { return FPicNormal.get(); }
@@ -125,6 +131,7 @@ class TsuiTitleBarButton : public TCollectionItem {
   TsuiUIStyle FUIStyle = DeepBlue;
   bool FShowsRestore = false;
   std::unique_ptr<TBitmap> FPicNormal, FPicMouseOn, FPicMouseDown;
+  QPointer<TPopupMenu> FControlBoxMenu;  // not owned
 };
 
 // The bar's collections; any change repaints the bar.

@@ -12,6 +12,7 @@
 #include "SUIImagePanel.h"
 #include "SUIListBox.h"
 #include "SUIListView.h"
+#include "SUIMainMenu.h"
 #include "SUIMemo.h"
 #include "SUIPageControl.h"
 #include "SUIProgressBar.h"
@@ -24,6 +25,8 @@
 
 #include <QApplication>
 #include <QEnterEvent>
+#include <QLabel>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QWidget>
@@ -111,6 +114,40 @@ T* PlaceUnstyled(QWidget* parent, QSize size) {
   control->setParent(parent);
   control->resize(size);
   return control;
+}
+
+TMenuItem* AddMenuItem(TComponent* owner, TMenuItem* parent, const QString& caption) {
+  auto* item = new TMenuItem(owner);
+  item->SetCaption(caption);
+  parent->Add(item);
+  return item;
+}
+
+// The sample items: an accelerator, a short cut, a separator, a checked and a
+// disabled item (every item disabled in the disabled state).
+void FillSampleMenu(TComponent* owner, TMenuItem* drop, bool disabled) {
+  TMenuItem* record = AddMenuItem(owner, drop, QStringLiteral("录制(&R)"));
+  record->SetShortCut(QStringLiteral("Ctrl+R"));
+  AddMenuItem(owner, drop, QStringLiteral("&Play"))->SetShortCut(QStringLiteral("Ctrl+P"));
+  AddMenuItem(owner, drop, QStringLiteral("-"));
+  AddMenuItem(owner, drop, QStringLiteral("&Loop"))->SetChecked(true);
+  AddMenuItem(owner, drop, QStringLiteral("&Save as..."))->SetEnabled(false);
+  if (disabled)
+    for (int i = 0; i < drop->Count(); ++i) drop->Items(i)->SetEnabled(false);
+}
+
+// A drop-down as it looks when open (hovered: its first item selected), as a
+// picture, since an open menu is a window of its own.
+QLabel* DropDownPicture(QWidget* parent, QMenu* drop, TGalleryState state, QPoint at) {
+  drop->ensurePolished();
+  drop->resize(drop->sizeHint());
+  if (state == TGalleryState::Hovered || state == TGalleryState::Pressed)
+    drop->setActiveAction(drop->actions().value(0));
+  auto* picture = new QLabel(parent);
+  picture->setPixmap(drop->grab());
+  picture->move(at);
+  picture->resize(picture->pixmap().size());
+  return picture;
 }
 
 }  // namespace
@@ -425,6 +462,47 @@ std::vector<TGalleryControl> GalleryControls() {
          g->SetCurrentCell(2, 1);
          PutInState(g, state == TGalleryState::Disabled ? state : TGalleryState::Enabled);
          return g;
+       }},
+      // A frame with its menu bar and the first drop-down open under it;
+      // hovered lights the bar's first item and the drop-down's first item.
+      {QStringLiteral("TsuiMainMenu"),
+       [](QWidget* parent, TsuiUIStyle style, TGalleryState state) -> QWidget* {
+         auto* host = new QWidget(parent);
+         auto* frame = new TsuiForm(nullptr);
+         frame->setParent(host);
+         frame->SetUIStyle(style);
+         frame->SetCaption(QStringLiteral("Tamsel录音机"));
+         frame->SetBounds(0, 0, 250, 60);
+         auto* menu = new TsuiMainMenu(frame);  // the frame frees its menu and items
+         menu->SetUIStyle(style);
+         TMenuItem* file = AddMenuItem(frame, menu->Items(), QStringLiteral("文件(&F)"));
+         AddMenuItem(frame, menu->Items(), QStringLiteral("&Edit"));
+         AddMenuItem(frame, menu->Items(), QStringLiteral("&Help"))->SetEnabled(state != TGalleryState::Disabled);
+         FillSampleMenu(frame, file, state == TGalleryState::Disabled);
+         frame->SetMenu(menu);
+         AlignChildControls(frame);
+         TsuiMenuBar* bar = frame->MenuBar();
+         const QRect item = bar->actionGeometry(file->Action());
+         if (state == TGalleryState::Hovered || state == TGalleryState::Pressed) {
+           const QPointF at = QRectF(item).center();
+           QMouseEvent move(QEvent::MouseMove, at, bar->mapToGlobal(at), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+           QApplication::sendEvent(bar, &move);
+         }
+         QLabel* drop =
+             DropDownPicture(host, file->SubMenu(), state, QPoint(item.left(), bar->geometry().bottom() + 1));
+         host->resize(std::max(frame->width(), drop->geometry().right() + 1), drop->geometry().bottom() + 1);
+         return host;
+       }},
+      {QStringLiteral("TsuiPopupMenu"),
+       [](QWidget* parent, TsuiUIStyle style, TGalleryState state) -> QWidget* {
+         auto* host = new QWidget(parent);
+         auto* menu = new TsuiPopupMenu(nullptr);
+         menu->SetUIStyle(style);
+         FillSampleMenu(menu, menu->Items(), state == TGalleryState::Disabled);
+         QLabel* drop = DropDownPicture(host, menu->Menu(), state, QPoint(0, 0));
+         host->resize(drop->size());
+         delete menu;  // the picture is all the gallery keeps
+         return host;
        }},
   };
 }
