@@ -42,7 +42,7 @@ QString Name(TsuiUIStyle style, int index) { return GetThemeString(style, index)
 class TPreview : public QWidget {
  public:
   explicit TPreview(TsuiUIStyle style) : FStyle(style) {
-    setFixedSize(kPageWidth, 300);
+    setFixedSize(kPageWidth, 296);
     QString why;
     FWindow = MakeSampleWindow(style, this, &why);
     if (FWindow) {

@@ -5,6 +5,7 @@
 #include "Forms.h"
 #include "SUIForm.h"
 #include "SUIGrid.h"
+#include "SUIMainMenu.h"
 #include "SUIRegister.h"
 
 std::unique_ptr<TForm> MakeSampleWindow(TsuiUIStyle style, QWidget* parent, QString* why) {
@@ -19,6 +20,8 @@ std::unique_ptr<TForm> MakeSampleWindow(TsuiUIStyle style, QWidget* parent, QStr
   }
   // The description stores one style; the frame hands the page's style on to every control.
   if (auto* frame = dynamic_cast<TsuiForm*>(form->FindComponent(QStringLiteral("suiForm1")))) frame->SetUIStyle(style);
+  if (auto* menu = dynamic_cast<TsuiMainMenu*>(form->FindComponent(QStringLiteral("mmSample"))))
+    menu->SetUIStyle(style);
   // Cells belong to the program, not the description.
   if (auto* grid = dynamic_cast<TsuiStringGrid*>(form->FindComponent(QStringLiteral("sgTakes")))) {
     const char* rows[][3] = {{"录音", "时长", "格式"},
