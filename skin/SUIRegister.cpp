@@ -21,6 +21,7 @@
 #include "SUIScrollBar.h"
 #include "SUITabControl.h"
 #include "SUITitleBar.h"
+#include "SUIToolBar.h"
 #include "SUITrackBar.h"
 #include "SUITreeView.h"
 
@@ -128,6 +129,8 @@ void RegisterSkinControls() {
       .Event("OnHelpBtnClick", &TsuiTitleBar::SetOnHelpBtnClick);
   RegisterClass<TsuiMainMenu>();
   RegisterClass<TsuiPopupMenu>().Event<TNotifyEvent>("OnPopup", &TsuiPopupMenu::SetOnPopup);
+  RegisterClass<TsuiToolBar>().Event<TNotifyEvent>("OnClick", &TsuiToolBar::SetOnClick);
+  RegisterClass<TToolButton>().Event("OnClick", &TToolButton::SetOnClick);
   RegisterPushButton<TsuiButton>();
   RegisterPushButton<TsuiImageButton>();
   RegisterTwoStateButton<TsuiCheckBox>();

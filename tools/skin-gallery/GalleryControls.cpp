@@ -20,6 +20,7 @@
 #include "SUIScrollBar.h"
 #include "SUITabControl.h"
 #include "SUITitleBar.h"
+#include "SUIToolBar.h"
 #include "SUITrackBar.h"
 #include "SUITreeView.h"
 
@@ -503,6 +504,28 @@ std::vector<TGalleryControl> GalleryControls() {
          host->resize(drop->size());
          delete menu;  // the picture is all the gallery keeps
          return host;
+       }},
+      // Three buttons, the middle one checked; hovered and pressed act on the first.
+      {QStringLiteral("TsuiToolBar"),
+       [](QWidget* parent, TsuiUIStyle style, TGalleryState state) -> QWidget* {
+         auto* bar = new TsuiToolBar(nullptr);
+         bar->setParent(parent);
+         bar->SetUIStyle(style);
+         bar->setGeometry(4, 4, 200, 26);
+         TToolButton* first = nullptr;
+         for (const char* caption : {"录制", "Loop", "Save"}) {
+           auto* button = new TToolButton(bar);  // the bar frees its buttons
+           button->SetCaption(QString::fromUtf8(caption));
+           bar->AddButton(button);
+           if (!first) first = button;
+         }
+         bar->Buttons(1)->SetStyle(tbsCheck);
+         bar->Buttons(1)->SetDown(true);
+         if (state == TGalleryState::Disabled)
+           bar->setEnabled(false);
+         else
+           PutInState(bar->widgetForAction(first->Action()), state);
+         return bar;
        }},
   };
 }
