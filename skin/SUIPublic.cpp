@@ -208,3 +208,25 @@ bool IsFormActive(QWidget* form) {
   if (app && app->MainForm() == form) return true;
   return form->isActiveWindow();
 }
+
+void FadeBitmap(TBitmap& bitmap, TColor key) {
+  if (bitmap.Empty()) return;
+  const QRgb keyRgb = ToQColor(key).rgb() & 0xFFFFFF;
+  auto fade = [&](const QImage& source) {
+    if (source.isNull()) return QImage();
+    QImage image = source.convertToFormat(QImage::Format_ARGB32);
+    for (int y = 0; y < image.height(); ++y) {
+      QRgb* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+      for (int x = 0; x < image.width(); ++x) {
+        const QRgb p = line[x], rgb = p & 0xFFFFFF;
+        if (rgb == 0xFF00FF || rgb == keyRgb) continue;
+        const int g = 0x80 + qGray(p) / 2;
+        line[x] = qRgba(g, g, g, qAlpha(p));
+      }
+    }
+    image.setDevicePixelRatio(1.0);
+    return image;
+  };
+  const QImage plain = fade(bitmap.Image()), fine = fade(bitmap.Image2x());
+  bitmap.SetImages(plain, fine);
+}

@@ -63,3 +63,6 @@ void SetFormBounds(QWidget* form, const QRect& rect);
 // False while the program is not the active one; true for no form and for the
 // main window; otherwise whether form's window is the active one.
 bool IsFormActive(QWidget* form);
+// The disabled look of a skin picture: every pixel turned a light grey of its
+// own brightness, except magenta and key, which stay so keying still works.
+void FadeBitmap(TBitmap& bitmap, TColor key);

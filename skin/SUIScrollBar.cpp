@@ -2,6 +2,7 @@
 
 #include "Exceptions.h"
 
+#include <QEvent>
 #include <QPainter>
 #include <QScrollBar>
 #include <algorithm>
@@ -90,6 +91,13 @@ void TsuiScrollBar::SetUIStyle(TsuiUIStyle value) {
   ArrangeParts();
 }
 
+void TsuiScrollBar::changeEvent(QEvent* event) {
+  TControlOf<QWidget>::changeEvent(event);
+  if (event->type() != QEvent::EnabledChange) return;
+  LoadPictures();
+  ArrangeParts();
+}
+
 void TsuiScrollBar::ColorChanged() {
   TControlBase::ColorChanged();
   setAutoFillBackground(false);
@@ -126,6 +134,7 @@ void TsuiScrollBar::LoadPictures() {
   for (int i = 0; i < 3; ++i) {
     Cut(*frames[i], track, QRect(i * fw, 0, fw, track.Height()));
     if (FOrientation == suiVertical) RotateBitmapRight(*frames[i]);
+    if (!isEnabled()) FadeBitmap(*frames[i], TColor(0xFF00FF));
   }
   const bool horizontal = FOrientation == suiHorizontal;
   auto load = [&](TsuiImageButton* button, int first) {
@@ -135,6 +144,10 @@ void TsuiScrollBar::LoadPictures() {
       if (horizontal) RotateBitmapLeft(picture);
       TBitmap* target = i == 0 ? button->PicNormal() : i == 1 ? button->PicMouseOn() : button->PicMouseDown();
       target->Assign(&picture);
+      if (i == 0) {
+        FadeBitmap(picture, picture.Pixel(0, 0));
+        button->PicDisabled()->Assign(&picture);
+      }
     }
     button->SetAutoSize(true);
   };

@@ -99,6 +99,7 @@ class TsuiScrollBar : public TControlOf<QWidget>, public IsuiThemeChild {
   void LoadPictures();
   void BuildThumb();
   void resizeEvent(QResizeEvent* event) override;
+  void changeEvent(QEvent* event) override;
   void ColorChanged() override;
   void paintEvent(QPaintEvent* event) override;
 

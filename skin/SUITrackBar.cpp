@@ -2,6 +2,7 @@
 
 #include "Exceptions.h"
 
+#include <QEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -139,6 +140,10 @@ void TsuiTrackBar::LoadStylePictures() {
   LoadThemePicture(FBarImage, FUIStyle, horizontal ? 75 : 77);
   TBitmap slider;
   LoadThemePicture(slider, FUIStyle, horizontal ? 76 : 78);
+  if (!isEnabled()) {
+    FadeBitmap(FBarImage, FBarImage.KeyColor());
+    FadeBitmap(slider, slider.KeyColor());
+  }
   FSlider->SetPicture(slider);
 }
 
@@ -228,6 +233,11 @@ void TsuiTrackBar::paintEvent(QPaintEvent*) {
 void TsuiTrackBar::resizeEvent(QResizeEvent* event) {
   TControlOf<QAbstractSlider>::resizeEvent(event);
   Rebuild();
+}
+
+void TsuiTrackBar::changeEvent(QEvent* event) {
+  TControlOf<QAbstractSlider>::changeEvent(event);
+  if (event->type() == QEvent::EnabledChange) Rebuild();
 }
 
 void TsuiTrackBar::ColorChanged() {

@@ -15,7 +15,6 @@
 
 class QTimer;
 
-
 // Everything one paint of the bar depends on (the slider is a child panel).
 struct TsuiTrackBarState {
   QSize Size;
@@ -115,6 +114,7 @@ class TsuiTrackBar : public TControlOf<QAbstractSlider>, public IsuiThemeChild {
   void keyReleaseEvent(QKeyEvent* event) override;
   void focusInEvent(QFocusEvent* event) override;
   void focusOutEvent(QFocusEvent* event) override;
+  void changeEvent(QEvent* event) override;
   void ColorChanged() override;
 
  private:

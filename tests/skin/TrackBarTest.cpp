@@ -161,6 +161,36 @@ TEST(SkinTrackBar, focusedBarTakesArrowPageHomeAndEndKeys) {
   EXPECT_EQ(0, bar->Position());
 }
 
+// Whether every pixel of the picture but magenta is a shade of grey.
+bool AllGrey(const TBitmap& picture) {
+  const QImage image = picture.Image().convertToFormat(QImage::Format_RGB32);
+  for (int y = 0; y < image.height(); ++y)
+    for (int x = 0; x < image.width(); ++x) {
+      const QRgb p = image.pixel(x, y);
+      if ((p & 0xFFFFFF) != 0xFF00FF && (qRed(p) != qGreen(p) || qGreen(p) != qBlue(p))) return false;
+    }
+  return true;
+}
+
+TEST(SkinTrackBars, disabledBarsShowTheirPicturesGreyedAndEnabledTheirOwn) {
+  TBarWindow w;
+  auto* track = w.Add<TsuiTrackBar>(QRect(10, 10, 200, 20), BlueGlass);
+  auto* scroll = w.Add<TsuiScrollBar>(QRect(10, 40, 16, 185), BlueGlass);
+  ASSERT_FALSE(AllGrey(*track->SliderImage()));
+  ASSERT_FALSE(AllGrey(*scroll->TrackBar()->SliderImage()));
+  const QImage slider = track->SliderImage()->Image();
+  track->SetEnabled(false);
+  scroll->SetEnabled(false);
+  EXPECT_TRUE(AllGrey(*track->SliderImage()));
+  EXPECT_TRUE(AllGrey(*track->BarImage()));
+  EXPECT_TRUE(AllGrey(*scroll->TrackBar()->SliderImage()));
+  EXPECT_TRUE(AllGrey(*scroll->UpButton()->PicDisabled()));
+  track->SetEnabled(true);
+  scroll->SetEnabled(true);
+  EXPECT_EQ(slider, track->SliderImage()->Image());
+  EXPECT_FALSE(AllGrey(*scroll->TrackBar()->SliderImage()));
+}
+
 TEST(SkinScrollBar, thumbLengthFollowsPageSizeOrLineButton) {
   TBarWindow w;
   auto* bar = w.Add<TsuiScrollBar>(QRect(10, 10, 16, 185));
