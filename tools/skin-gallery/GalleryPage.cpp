@@ -42,7 +42,7 @@ QString Name(TsuiUIStyle style, int index) { return GetThemeString(style, index)
 class TPreview : public QWidget {
  public:
   explicit TPreview(TsuiUIStyle style) : FStyle(style) {
-    setFixedSize(kPageWidth, 296);
+    setFixedSize(kPageWidth, 324);
     QString why;
     FWindow = MakeSampleWindow(style, this, &why);
     if (FWindow) {
