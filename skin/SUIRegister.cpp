@@ -19,6 +19,7 @@
 #include "SUIProgressBar.h"
 #include "SUIRadioGroup.h"
 #include "SUIScrollBar.h"
+#include "SUISideChannel.h"
 #include "SUITabControl.h"
 #include "SUITitleBar.h"
 #include "SUIToolBar.h"
@@ -130,6 +131,9 @@ void RegisterSkinControls() {
   RegisterClass<TsuiMainMenu>();
   RegisterClass<TsuiPopupMenu>().Event<TNotifyEvent>("OnPopup", &TsuiPopupMenu::SetOnPopup);
   RegisterClass<TsuiToolBar>().Event<TNotifyEvent>("OnClick", &TsuiToolBar::SetOnClick);
+  RegisterClass<TsuiSideChannel>()
+      .Event<TNotifyEvent>("OnPop", &TsuiSideChannel::SetOnPop)
+      .Event<TNotifyEvent>("OnPush", &TsuiSideChannel::SetOnPush);
   RegisterClass<TToolButton>().Event("OnClick", &TToolButton::SetOnClick);
   RegisterPushButton<TsuiButton>();
   RegisterPushButton<TsuiImageButton>();

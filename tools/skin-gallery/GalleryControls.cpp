@@ -18,6 +18,7 @@
 #include "SUIProgressBar.h"
 #include "SUIRadioGroup.h"
 #include "SUIScrollBar.h"
+#include "SUISideChannel.h"
 #include "SUITabControl.h"
 #include "SUITitleBar.h"
 #include "SUIToolBar.h"
@@ -526,6 +527,26 @@ std::vector<TGalleryControl> GalleryControls() {
          else
            PutInState(bar->widgetForAction(first->Action()), state);
          return bar;
+       }},
+      // Folded to its bar; hovered shows it open, pressed open and pinned.
+      {QStringLiteral("TsuiSideChannel"),
+       [](QWidget* parent, TsuiUIStyle style, TGalleryState state) -> QWidget* {
+         auto* host = new QWidget(parent);
+         host->resize(180, 110);
+         auto* channel = new TsuiSideChannel(nullptr);
+         channel->setParent(host);
+         if (style != Custom) {
+           channel->ApplyThemeColor(GetThemeColor(style, 9));
+           channel->ApplyThemeSideBarColor(GetThemeColor(style, 9));
+         }
+         channel->SetCaption(QStringLiteral("工具"));
+         channel->SetFullWidth(140);
+         channel->SetQuickMove(true);
+         AlignChildControls(host);
+         if (state == TGalleryState::Hovered) channel->Pop(true);
+         if (state == TGalleryState::Pressed) channel->SetStayOn(true);
+         if (state == TGalleryState::Disabled) channel->setEnabled(false);
+         return host;
        }},
   };
 }

@@ -1,0 +1,130 @@
+// The side channel over time, driven step by step: sliding open and closed,
+// the leave check with a pointer the test places, the pin, and its floor.
+#include "Description.h"
+#include "Forms.h"
+#include "SUIRegister.h"
+#include "SUISideChannel.h"
+
+#include <gtest/gtest.h>
+#include <QToolButton>
+#include <memory>
+#include <vector>
+
+namespace {
+
+class SideChannelTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    Form = std::make_unique<TForm>(nullptr);
+    Form->resize(400, 300);
+    Channel = new TsuiSideChannel(Form.get());
+    Channel->setParent(Form.get());
+    Channel->SetFullWidth(100);
+    Channel->SetCaption(QStringLiteral("频道"));
+    Channel->SetOnPop([this](TComponent*) { Events.push_back("pop"); });
+    Channel->SetOnPush([this](TComponent*) { Events.push_back("push"); });
+    Channel->SetCursorSource([this] { return Cursor; });
+    AlignChildControls(Form.get());
+  }
+  // Runs slide steps until the slide ends; returns the widths it went through.
+  std::vector<int> Slide() {
+    std::vector<int> widths;
+    for (int i = 0; i < 100 && Channel->Animating(); ++i) {
+      Channel->SlideStep();
+      widths.push_back(Channel->width());
+    }
+    return widths;
+  }
+  QPoint Outside() const { return Channel->mapToGlobal(QPoint(Channel->width() + 40, 10)); }
+  QPoint Inside() const { return Channel->mapToGlobal(QPoint(5, 10)); }
+
+  std::unique_ptr<TForm> Form;
+  TsuiSideChannel* Channel = nullptr;
+  std::vector<std::string> Events;
+  QPoint Cursor;
+};
+
+TEST_F(SideChannelTest, startsFoldedToItsBarAndSlidesOpenAndClosedInFifteenPixelSteps) {
+  EXPECT_EQ(10, Channel->width());
+  EXPECT_FALSE(Channel->IsOpen());
+  EXPECT_EQ(300, Channel->height()) << "docked along the window's edge";
+  Channel->Pop(false);
+  EXPECT_TRUE(Channel->SlideTimer().isActive()) << "the slide runs on the timer, not in a loop";
+  EXPECT_EQ((std::vector<int>{25, 40, 55, 70, 85, 100}), Slide());
+  EXPECT_EQ((std::vector<std::string>{"pop"}), Events);
+  EXPECT_TRUE(Channel->LeaveTimer().isActive());
+  EXPECT_FALSE(Channel->PinButton()->isHidden());
+
+  Cursor = Inside();
+  Channel->CheckLeave();
+  EXPECT_FALSE(Channel->Animating()) << "the pointer is still on it";
+  Cursor = Outside();
+  Channel->CheckLeave();
+  EXPECT_FALSE(Channel->LeaveTimer().isActive());
+  EXPECT_EQ((std::vector<int>{85, 70, 55, 40, 25, 10}), Slide());
+  EXPECT_EQ((std::vector<std::string>{"pop", "push"}), Events);
+  EXPECT_TRUE(Channel->PinButton()->isHidden());
+}
+
+TEST_F(SideChannelTest, quickMoveOpensAndClosesInOneStep) {
+  Channel->SetQuickMove(true);
+  Channel->Pop(Channel->QuickMove());
+  EXPECT_EQ(100, Channel->width());
+  EXPECT_FALSE(Channel->Animating());
+  Cursor = Outside();
+  Channel->CheckLeave();
+  EXPECT_EQ(10, Channel->width());
+  EXPECT_EQ((std::vector<std::string>{"pop", "push"}), Events);
+}
+
+TEST_F(SideChannelTest, aPinnedChannelStaysOpenWhenThePointerLeaves) {
+  Channel->SetQuickMove(true);
+  Channel->SetStayOn(true);
+  EXPECT_EQ(100, Channel->width());
+  EXPECT_TRUE(Channel->PinButton()->isChecked());
+  EXPECT_FALSE(Channel->LeaveTimer().isActive()) << "nothing checks the pointer while pinned";
+  // The user releases the pin: it closes at once.
+  Channel->PinButton()->click();
+  EXPECT_FALSE(Channel->StayOn());
+  EXPECT_EQ(10, Channel->width());
+}
+
+TEST_F(SideChannelTest, clickModeOpensOnlyOnAClickAndAnOpenChannelKeepsItsFloor) {
+  Channel->SetPopupMode(SUISideChannel::suiMouseClick);
+  Channel->SetQuickMove(true);
+  Channel->HoverPop();
+  EXPECT_EQ(10, Channel->width());
+  Channel->ClickPop();
+  EXPECT_EQ(100, Channel->width());
+  Channel->SetBounds(0, 0, 30, Channel->height());
+  EXPECT_EQ(TsuiSideChannel::MinOpenWidth, Channel->width());
+  Channel->SetBounds(0, 0, 140, Channel->height());
+  EXPECT_EQ(140, Channel->FullWidth()) << "a width the user gives an open channel is its new open width";
+}
+
+TEST(SideChannelDescription, storedValuesComeBack) {
+  RegisterSkinControls();
+  TForm form(nullptr);
+  auto* channel = new TsuiSideChannel(&form);
+  channel->setParent(&form);
+  channel->SetName(QStringLiteral("scTools"));
+  channel->SetFullWidth(160);
+  channel->SetCaption(QStringLiteral("工具"));
+  channel->SetChannelAlign(SUISideChannel::suiRight);
+  channel->SetPopupMode(SUISideChannel::suiMouseClick);
+  channel->SetSideBarColor(TColor(0x336699));
+  const QByteArray json = WriteDescription(&form);
+  TForm copy(nullptr);
+  ReadDescription(&copy, json);
+  auto* back = FindComponentAs<TsuiSideChannel>(&copy, QStringLiteral("scTools"));
+  EXPECT_EQ(160, back->FullWidth());
+  EXPECT_EQ(QStringLiteral("工具"), back->Caption());
+  EXPECT_EQ(SUISideChannel::suiRight, back->ChannelAlign());
+  EXPECT_EQ(alRight, back->TControlBase::Align());
+  EXPECT_EQ(SUISideChannel::suiMouseClick, back->PopupMode());
+  EXPECT_EQ(TColor(0x336699), back->SideBarColor());
+  EXPECT_FALSE(back->IsOpen());
+  EXPECT_EQ(json, WriteDescription(&copy));
+}
+
+}  // namespace
