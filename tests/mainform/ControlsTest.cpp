@@ -50,6 +50,7 @@ TEST(Controls, clickHandlerFailureGoesToTheErrorDisplayAndNotThroughTheWidget) {
     throw EStreamError(QStringLiteral("disk full"));
   });
   button.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&button));
   QTest::mouseClick(button.Widget(), Qt::LeftButton);
   EXPECT_EQ(1, clicks);
   EXPECT_EQ(QStringList{QStringLiteral("disk full")}, capture.Messages);
@@ -63,6 +64,7 @@ TEST(Controls, labelClickRunsOnRelease) {
   int clicks = 0;
   label.SetOnClick([&](TComponent*) { ++clicks; });
   label.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&label));
   QTest::mouseClick(&label, Qt::LeftButton, {}, QPoint(2, 2));
   EXPECT_EQ(1, clicks);
 }
