@@ -309,7 +309,10 @@ void TsuiForm::SetHeight(int value) {
     TPanel::SetBounds(Left(), Top(), Width(), value);
     return;
   }
-  FForm->resize(FForm->width(), std::max(value, 0) + FBorderWidth + FBorderWidth / 2);
+  // The window is the frame plus the borders the layout leaves around it, so
+  // a height written and read back stays the same for any border width.
+  const int top = FTitleBar->Visible() ? 0 : FBorderWidth;
+  FForm->resize(FForm->width(), std::max(value, 0) + FBorderWidth + top);
   UpdateLayout();
 }
 

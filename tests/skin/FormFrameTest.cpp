@@ -52,7 +52,7 @@ TEST(FormFrame, takesOverTheWindowsCaptionAndBorder) {
 
 TEST(FormFrame, borderOfOnePixelFramesTheWindowAndTheFrameFillsTheRest) {
   TFramedWindow w;
-  EXPECT_EQ(QSize(482, 368), w.Form->size()) << "two borders wide, one and a half (rounded down) high";
+  EXPECT_EQ(QSize(482, 368), w.Form->size()) << "two borders wide, one high: the title bar covers the top one";
   EXPECT_EQ(QRect(1, 0, 480, 367), w.Frame->geometry());
   EXPECT_EQ(QRect(0, 0, 480, 23), w.Frame->TitleBar()->geometry());
 
@@ -65,11 +65,17 @@ TEST(FormFrame, borderOfOnePixelFramesTheWindowAndTheFrameFillsTheRest) {
   EXPECT_EQ(QColor(Qt::black), w.Form->grab().toImage().pixelColor(200, 0));
   w.Frame->SetTitleBarVisible(true);
 
-  // Wider borders grow the window by two borders across and one and a
-  // half down, while the frame fills it inside one border at each side.
+  // Wider borders grow the window around the frame, which keeps its size,
+  // so a size stored and read back again stays the same.
   w.Frame->SetBorderWidth(3);
-  EXPECT_EQ(QSize(486, 371), w.Form->size());
-  EXPECT_EQ(QRect(3, 0, 480, 368), w.Frame->geometry());
+  EXPECT_EQ(QSize(486, 370), w.Form->size());
+  EXPECT_EQ(QRect(3, 0, 480, 367), w.Frame->geometry());
+  w.Frame->SetHeight(w.Frame->Height());
+  EXPECT_EQ(367, w.Frame->Height());
+  w.Frame->SetTitleBarVisible(false);
+  w.Frame->SetHeight(300);
+  EXPECT_EQ(QRect(3, 3, 480, 300), w.Frame->geometry()) << "without the title bar a border above it too";
+  w.Frame->SetTitleBarVisible(true);
   w.Form->show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(w.Form.get()));
   w.Form->resize(600, 400);
