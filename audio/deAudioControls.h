@@ -69,6 +69,19 @@ class TdeAudioControlSource : public TQComponent {
   TObserverErrorEvent FOnObserverError;
 };
 
+// ---- Peak level ----
+
+// The loudest sample of a block of linear PCM (8-bit unsigned, 16/24/32-bit
+// signed, 32-bit float) as a fraction of full scale, and whether any sample
+// sits at full scale (the input clipped). Other formats measure 0.
+struct TdeBlockPeak {
+  double Peak = 0;
+  bool Clipped = false;
+};
+TdeBlockPeak MeasurePeak(const TdeWaveFormat& format, const void* data, uint32_t size);
+// A fraction of full scale in dBFS: 0 at full scale, -infinity for silence.
+double PeakDecibels(double peak);
+
 // ---- Audio control ----
 
 // A rectangle as the traces use it: Right and Bottom are exclusive.
@@ -165,6 +178,13 @@ class TdeCustomOscilloscope : public TdeAudioControl {
   TdeAudioControlSource* AudioControlSource() const { return ControlSource(); }
   void SetAudioControlSource(TdeAudioControlSource* value);
 
+  // A small red mark in the top right corner, over the traces: the input
+  // reached full scale. Its owner decides how long it stays lit.
+  bool ClipMark() const { return FClipMark; }
+  void SetClipMark(bool value);
+  // Where the mark is drawn, in the control's coordinates.
+  QRect ClipMarkRect() const;
+
  protected:
   void Paint() override;
   // One trace of count values over rect. Point k shows frame Trunc(k * count / N),
@@ -173,12 +193,16 @@ class TdeCustomOscilloscope : public TdeAudioControl {
   virtual void DrawChannel(const int16_t* values, int32_t count, const TTraceRect& rect, TPen& pen);
 
  private:
+  void PaintTraces();
+
+ private:
   TOscilloscopeLayout FLayout = olTopBottom;
   int32_t FNumberOfPoints = 200;
   TOscilloscopeOrientation FOrientation = ooHorizontal;
   TPen FPenLeft;
   TPen FPenRight;
   std::vector<QPoint> FPoints;  // one trace's points, reused by every paint
+  bool FClipMark = false;
 };
 
 // The oscilloscope as placed on a form: publishes its properties.

@@ -19,6 +19,7 @@
 // and opened again) are ignored: every opening's notices end with its close
 // notice, and the component counts the close notices still to come.
 #include <QObject>
+#include <QString>
 #include <cstdint>
 #include <exception>
 #include <functional>
@@ -219,6 +220,10 @@ class TdeCustomAudioIn : public TdeAbstractAudioIn {
   void SetBufferSize(uint32_t value);
   uint8_t DeviceID() const { return FDeviceID; }
   void SetDeviceID(uint8_t value) { FDeviceID = value; }
+  // With DeviceID 255: the sound system's name of the device to use in place
+  // of its default one (empty for the default); read at the next open.
+  const QString& DeviceName() const { return FDeviceName; }
+  void SetDeviceName(const QString& value) { FDeviceName = value; }
   const TBufferEvent& OnAudioRecorded() const { return FOnAudioRecorded; }
   void SetOnAudioRecorded(TBufferEvent h) { FOnAudioRecorded = std::move(h); }
   HWAVEIN Handle() const { return FHandle; }
@@ -230,6 +235,16 @@ class TdeCustomAudioIn : public TdeAbstractAudioIn {
 
   void SetBufferCount(uint8_t value) override;
 
+  // Pause while recording: the device stays open and its buffers keep
+  // circulating, but what they bring is not delivered. The stretch before the
+  // pause ends with the first moments of the next buffer faded out, and the
+  // first buffer after it fades in, so the join is not heard as a click.
+  // Opening and closing clear it; setting it while closed does nothing.
+  bool Paused() const { return Active() && (FPause == TPause::Paused || FPause == TPause::Pausing); }
+  void SetPaused(bool value);
+  // The length of either fade.
+  static constexpr uint32_t FadeMillis = 10;
+
  protected:
   void CloseDevice() override;
   void OpenDevice() override;
@@ -238,6 +253,12 @@ class TdeCustomAudioIn : public TdeAbstractAudioIn {
   void AbandonDevice() override;
 
  private:
+  // Pausing: the next buffer gives only its faded-out start; Resuming: the
+  // next buffer is delivered with its start faded in.
+  enum class TPause : uint8_t { Running, Pausing, Paused, Resuming };
+  // How much of a returned buffer is delivered, after the fades the pause asks for.
+  uint32_t PauseDelivery(WAVEHDR* header);
+
   void AddBuffer();
   void BufferFilled(WAVEHDR* header);
   void ReleaseHeader(WAVEHDR* header);
@@ -247,7 +268,9 @@ class TdeCustomAudioIn : public TdeAbstractAudioIn {
 
   uint32_t FBufferSize = 22050;
   int FQueued = 0;  // buffers at the device
+  TPause FPause = TPause::Running;
   uint8_t FDeviceID = 255;
+  QString FDeviceName;
   TBufferEvent FOnAudioRecorded;
   HWAVEIN FHandle = nullptr;
 };
@@ -267,6 +290,11 @@ class TdeAudioIn : public TdeCustomAudioIn {
  public:
   Q_INVOKABLE explicit TdeAudioIn(TComponent* owner = nullptr) : TdeCustomAudioIn(owner) {}
 };
+
+// Fades PCM audio (8-bit unsigned, 16/24/32-bit signed, 32-bit float) in
+// place over the whole range: in from silence, or out towards it. Other
+// formats are left as they are.
+void FadePcm(const TdeWaveFormat& format, void* data, uint32_t size, bool fadeIn);
 
 // ---- Audio output ----
 class TdeAbstractAudioOut : public TdeAudioIO {
@@ -305,6 +333,9 @@ class TdeCustomAudioOut : public TdeAbstractAudioOut {
 
   uint8_t DeviceID() const { return FDeviceID; }
   void SetDeviceID(uint8_t value) { FDeviceID = value; }
+  // As for the input: the chosen device in place of the default, empty for the default.
+  const QString& DeviceName() const { return FDeviceName; }
+  void SetDeviceName(const QString& value) { FDeviceName = value; }
   uint32_t MaximumBuffers() const { return FMaximumBuffers; }
   void SetMaximumBuffers(uint32_t value);
   const TBufferEvent& OnAudioPlayed() const { return FOnAudioPlayed; }
@@ -337,6 +368,7 @@ class TdeCustomAudioOut : public TdeAbstractAudioOut {
   void DeviceFailed(MMRESULT code);
 
   uint8_t FDeviceID = 255;
+  QString FDeviceName;
   uint32_t FMaximumBuffers = 0;
   TBufferEvent FOnAudioPlayed;
   bool FPaused = false;

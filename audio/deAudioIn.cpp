@@ -57,9 +57,13 @@ void TdeCustomAudioIn::OpenDevice() {
   if (FBufferSize == 0) throw EACMAudioInError(SInvalidInputBufferSize);
   FHandle = nullptr;
   FQueued = 0;
+  FPause = TPause::Running;
   const TNotifyHandle target = NotifyHandle();
+  const QByteArray name = FDeviceName.toUtf8();
   RaiseACMError<EACMAudioInError>(
-      waveInOpen(&FHandle, DeviceNumber(FDeviceID), Format()->WaveFormat(), &target, 0, OpenFlags(FDeviceID)),
+      FDeviceID == 255 && !name.isEmpty()
+          ? waveInOpenNamed(&FHandle, name.constData(), Format()->WaveFormat(), &target, 0, OpenFlags(FDeviceID))
+          : waveInOpen(&FHandle, DeviceNumber(FDeviceID), Format()->WaveFormat(), &target, 0, OpenFlags(FDeviceID)),
       SErrorOpeningInput);
   try {
     for (int i = 0; i < BufferCount(); ++i) AddBuffer();
@@ -101,7 +105,8 @@ void TdeCustomAudioIn::BufferFilled(WAVEHDR* header) {
   {
     TdeBlockPool::TDeliveryScope scope(Pool(), header);
     try {
-      DoAudioRecorded(header->lpData, static_cast<int32_t>(header->dwBytesRecorded));
+      if (const uint32_t size = PauseDelivery(header); size > 0 || header->dwBytesRecorded == 0)
+        DoAudioRecorded(header->lpData, static_cast<int32_t>(size));
     } catch (...) {
       if (Active() && Listed(header)) waveInUnprepareHeader(FHandle, header, kHeaderSize);
       // A failed delivery keeps its buffer out of the ring; with none left the
@@ -120,6 +125,74 @@ void TdeCustomAudioIn::BufferFilled(WAVEHDR* header) {
   RaiseACMError<EACMAudioInError>(waveInPrepareHeader(FHandle, header, kHeaderSize), SErrorPreparingInputHeader);
   RaiseACMError<EACMAudioInError>(waveInAddBuffer(FHandle, header, kHeaderSize), SErrorAddingInputBuffer);
   ++FQueued;
+}
+
+void TdeCustomAudioIn::SetPaused(bool value) {
+  if (!Active()) return;
+  switch (FPause) {
+    case TPause::Running: FPause = value ? TPause::Pausing : TPause::Running; break;
+    case TPause::Pausing: FPause = value ? TPause::Pausing : TPause::Running; break;
+    case TPause::Paused: FPause = value ? TPause::Paused : TPause::Resuming; break;
+    case TPause::Resuming: FPause = value ? TPause::Paused : TPause::Resuming; break;
+  }
+}
+
+uint32_t TdeCustomAudioIn::PauseDelivery(WAVEHDR* header) {
+  const uint32_t recorded = header->dwBytesRecorded;
+  const uint32_t frame = std::max<uint32_t>(Format()->BlockAlign(), 1);
+  // A compressed stream cannot be cut or faded inside its blocks: it pauses at the buffer's edge.
+  const uint16_t tag = Format()->FormatTag();
+  const bool linear = tag == WAVE_FORMAT_PCM || tag == WAVE_FORMAT_IEEE_FLOAT || tag == WAVE_FORMAT_EXTENSIBLE;
+  const uint32_t fade =
+      linear ? std::min(recorded / frame * frame,
+                        static_cast<uint32_t>(uint64_t{Format()->SamplesPerSec()} * FadeMillis / 1000) * frame)
+             : 0;
+  switch (FPause) {
+    case TPause::Running: return recorded;
+    case TPause::Pausing:
+      FPause = TPause::Paused;
+      FadePcm(*Format(), header->lpData, fade, false);
+      return fade;
+    case TPause::Paused: return 0;
+    case TPause::Resuming:
+      FPause = TPause::Running;
+      FadePcm(*Format(), header->lpData, fade, true);
+      return recorded;
+  }
+  return recorded;
+}
+
+void FadePcm(const TdeWaveFormat& format, void* data, uint32_t size, bool fadeIn) {
+  const uint32_t bits = format.BitsPerSample();
+  const uint32_t channels = std::max<uint32_t>(format.Channels(), 1);
+  const uint16_t tag = format.FormatTag();
+  const bool pcm = tag == WAVE_FORMAT_PCM || tag == WAVE_FORMAT_EXTENSIBLE;
+  const bool isFloat = tag == WAVE_FORMAT_IEEE_FLOAT && bits == 32;
+  if (!isFloat && !(pcm && (bits == 8 || bits == 16 || bits == 24 || bits == 32))) return;
+  const uint32_t sampleBytes = bits / 8;
+  const uint32_t frames = size / (sampleBytes * channels);
+  auto* p = static_cast<uint8_t*>(data);
+  for (uint32_t i = 0; i < frames; ++i) {
+    // In: 0, 1/n, ... (n-1)/n; out: 1, (n-1)/n, ... 1/n.
+    const int64_t num = fadeIn ? i : frames - i;
+    for (uint32_t c = 0; c < channels; ++c, p += sampleBytes) {
+      if (isFloat) {
+        float v;
+        std::memcpy(&v, p, 4);
+        v = static_cast<float>(v * static_cast<double>(num) / frames);
+        std::memcpy(p, &v, 4);
+      } else if (bits == 8) {
+        *p = static_cast<uint8_t>((int64_t{*p} - 128) * num / frames + 128);
+      } else {
+        int64_t v = 0;
+        for (uint32_t b = 0; b < sampleBytes; ++b) v |= int64_t{p[b]} << (8 * b);
+        const int shift = 64 - static_cast<int>(bits);
+        v = static_cast<int64_t>(static_cast<uint64_t>(v) << shift) >> shift;  // sign-extend
+        v = v * num / frames;
+        for (uint32_t b = 0; b < sampleBytes; ++b) p[b] = static_cast<uint8_t>(static_cast<uint64_t>(v) >> (8 * b));
+      }
+    }
+  }
 }
 
 void TdeCustomAudioIn::RingEmptied(std::exception_ptr lastFailure) {

@@ -59,8 +59,11 @@ void TdeCustomAudioOut::OpenDevice() {
   FHandle = nullptr;
   FPreBufferCountdown = BufferCount();
   const TNotifyHandle target = NotifyHandle();
+  const QByteArray name = FDeviceName.toUtf8();
   RaiseACMError<EACMAudioOutError>(
-      waveOutOpen(&FHandle, DeviceNumber(FDeviceID), Format()->WaveFormat(), &target, 0, OpenFlags(FDeviceID)),
+      FDeviceID == 255 && !name.isEmpty()
+          ? waveOutOpenNamed(&FHandle, name.constData(), Format()->WaveFormat(), &target, 0, OpenFlags(FDeviceID))
+          : waveOutOpen(&FHandle, DeviceNumber(FDeviceID), Format()->WaveFormat(), &target, 0, OpenFlags(FDeviceID)),
       SErrorOpeningOutput);
   FPaused = false;
 }

@@ -138,15 +138,22 @@ void TdeRIFFAudioWriter::WriteData(const void* buffer, int32_t count) {
   FDataBytes = newData;
   FUnpatched += count;
   // After the first block, so that even a very short recording survives a crash.
-  if (first || FUnpatched >= FPatchInterval) {
-    try {
-      PatchSizes();
-    } catch (const Exception& e) {
-      // A failing sync or seek: the file goes back to what the sizes last claimed.
-      FDataBytes = FPatchedBytes;
-      FailWrite(FDataHeaderPos + 8 + FPatchedBytes,
-                QString::fromUtf8(SAudioFilePatchError) + QLatin1Char('\n') + e.Message());
-    }
+  if (first || FUnpatched >= FPatchInterval) PatchOrFail();
+}
+
+void TdeRIFFAudioWriter::Checkpoint() {
+  if (FBroken || FDataHeaderPos == 0 || FUnpatched == 0) return;
+  PatchOrFail();
+}
+
+void TdeRIFFAudioWriter::PatchOrFail() {
+  try {
+    PatchSizes();
+  } catch (const Exception& e) {
+    // A failing sync or seek: the file goes back to what the sizes last claimed.
+    FDataBytes = FPatchedBytes;
+    FailWrite(FDataHeaderPos + 8 + FPatchedBytes,
+              QString::fromUtf8(SAudioFilePatchError) + QLatin1Char('\n') + e.Message());
   }
 }
 

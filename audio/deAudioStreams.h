@@ -82,6 +82,9 @@ class TdeRIFFAudioWriter : public TdeAbstractAudioWriter {
   // Whether each patch first forces the audio to the disk (file streams only).
   void SetDurable(bool value) { FDurable = value; }
   bool Durable() const { return FDurable; }
+  // Brings the sizes on disk up to everything written so far, so a take that
+  // receives nothing for a while (paused) is valid as it stands.
+  void Checkpoint();
   // Largest file the format can describe.
   static constexpr int64_t MaxFileSize = 0xFFFFFFFFll;
 
@@ -92,6 +95,7 @@ class TdeRIFFAudioWriter : public TdeAbstractAudioWriter {
 
  private:
   void PatchSizes();
+  void PatchOrFail();
   QString WriteFailure() const;
   // Marks the writer broken, cuts the file back to validEnd with true sizes, raises message.
   [[noreturn]] void FailWrite(int64_t validEnd, const QString& message);

@@ -134,6 +134,11 @@ MMRESULT waveInStop(HWAVEIN hwi);
 MMRESULT waveInReset(HWAVEIN hwi);
 MMRESULT waveInClose(HWAVEIN hwi);
 uint32_t waveInGetNumDevs();
+// waveInOpen on the default device (WAVE_MAPPER), but on the device the sound
+// system knows by name (WaveDeviceList) instead of its own default one; an
+// empty name is the default. A device the environment names goes first.
+MMRESULT waveInOpenNamed(HWAVEIN* phwi, const char* name, const WAVEFORMATEX* pwfx, const TNotifyHandle* callback,
+                         uintptr_t instance, uint32_t flags);
 
 MMRESULT waveOutOpen(HWAVEOUT* phwo, uint32_t uDeviceID, const WAVEFORMATEX* pwfx, const TNotifyHandle* callback,
                      uintptr_t instance, uint32_t flags);
@@ -145,6 +150,8 @@ MMRESULT waveOutRestart(HWAVEOUT hwo);
 MMRESULT waveOutReset(HWAVEOUT hwo);
 MMRESULT waveOutClose(HWAVEOUT hwo);
 uint32_t waveOutGetNumDevs();
+MMRESULT waveOutOpenNamed(HWAVEOUT* phwo, const char* name, const WAVEFORMATEX* pwfx, const TNotifyHandle* callback,
+                          uintptr_t instance, uint32_t flags);
 
 // The sound system's own account of the last wave call of this thread that
 // failed ("snd_pcm_open plug:'default': Connection refused"), empty when it

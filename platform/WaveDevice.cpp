@@ -54,8 +54,8 @@ uint32_t OpenNotice(TWaveDirection d) { return d == TWaveDirection::Input ? MM_W
 uint32_t CloseNotice(TWaveDirection d) { return d == TWaveDirection::Input ? MM_WIM_CLOSE : MM_WOM_CLOSE; }
 uint32_t DoneNotice(TWaveDirection d) { return d == TWaveDirection::Input ? MM_WIM_DATA : MM_WOM_DONE; }
 
-MMRESULT Open(TWaveDirection direction, TWaveDevice** handle, uint32_t deviceID, const WAVEFORMATEX* format,
-              const TNotifyHandle* callback, uint32_t flags) {
+MMRESULT Open(TWaveDirection direction, TWaveDevice** handle, uint32_t deviceID, const std::string& name,
+              const WAVEFORMATEX* format, const TNotifyHandle* callback, uint32_t flags) {
   LastDetail().clear();
   const bool query = flags & WAVE_FORMAT_QUERY;
   if (!format || (!handle && !query)) return MMSYSERR_INVALPARAM;
@@ -71,11 +71,12 @@ MMRESULT Open(TWaveDirection direction, TWaveDevice** handle, uint32_t deviceID,
     // The mapper's device 0 is the default device: on this platform the user
     // picks cards through the default PCM (or the environment), not by number.
     const uint32_t inner = (flags & WAVE_MAPPED) && deviceID == 0 ? WAVE_MAPPER : deviceID;
-    rc = OpenMappedWaveDevice(*backend, direction, inner, *format, target, device);
+    rc = OpenMappedWaveDevice(*backend, direction, inner, inner == WAVE_MAPPER ? name : std::string(), *format, target,
+                              device);
   } else if (PcmFrameBytes(*format) == 0) {
     rc = WAVERR_BADFORMAT;
   } else {
-    rc = backend->Open(direction, deviceID, *format, target, device);
+    rc = backend->Open(direction, deviceID, deviceID == WAVE_MAPPER ? name : std::string(), *format, target, device);
   }
   if (rc != MMSYSERR_NOERROR) return rc;
   if (query) {
@@ -285,12 +286,25 @@ std::shared_ptr<TWaveBackend> SetWaveBackend(std::shared_ptr<TWaveBackend> backe
 
 MMRESULT waveInOpen(HWAVEIN* phwi, uint32_t uDeviceID, const WAVEFORMATEX* pwfx, const TNotifyHandle* callback,
                     uintptr_t, uint32_t flags) {
-  return Open(TWaveDirection::Input, phwi, uDeviceID, pwfx, callback, flags);
+  return Open(TWaveDirection::Input, phwi, uDeviceID, std::string(), pwfx, callback, flags);
 }
 MMRESULT waveOutOpen(HWAVEOUT* phwo, uint32_t uDeviceID, const WAVEFORMATEX* pwfx, const TNotifyHandle* callback,
                      uintptr_t, uint32_t flags) {
-  return Open(TWaveDirection::Output, phwo, uDeviceID, pwfx, callback, flags);
+  return Open(TWaveDirection::Output, phwo, uDeviceID, std::string(), pwfx, callback, flags);
 }
+// The mapped (compressed) case reaches the default device through device 0, as waveInOpen does.
+MMRESULT waveInOpenNamed(HWAVEIN* phwi, const char* name, const WAVEFORMATEX* pwfx, const TNotifyHandle* callback,
+                         uintptr_t, uint32_t flags) {
+  return Open(TWaveDirection::Input, phwi, (flags & WAVE_MAPPED) ? 0 : WAVE_MAPPER, name ? name : "", pwfx, callback,
+              flags);
+}
+MMRESULT waveOutOpenNamed(HWAVEOUT* phwo, const char* name, const WAVEFORMATEX* pwfx, const TNotifyHandle* callback,
+                          uintptr_t, uint32_t flags) {
+  return Open(TWaveDirection::Output, phwo, (flags & WAVE_MAPPED) ? 0 : WAVE_MAPPER, name ? name : "", pwfx, callback,
+              flags);
+}
+
+std::vector<TWaveDeviceInfo> WaveDeviceList(TWaveDirection direction) { return CurrentBackend()->Devices(direction); }
 
 MMRESULT waveInPrepareHeader(HWAVEIN h, WAVEHDR* pwh, uint32_t cbwh) { return Prepare(kIn, h, pwh, cbwh); }
 MMRESULT waveOutPrepareHeader(HWAVEOUT h, WAVEHDR* pwh, uint32_t cbwh) { return Prepare(kOut, h, pwh, cbwh); }

@@ -18,6 +18,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "NotifyChannel.h"
 #include "Platform.h"
@@ -100,15 +101,28 @@ struct TWaveDevice {
   std::string FFailureDetail;
 };
 
+// A device the sound system offers: the name it is opened by ("default",
+// "hw:CARD=PCH,DEV=0") and the description people know it by, its lines
+// joined ("HDA Intel PCH, ALC892 Analog — Front speakers").
+struct TWaveDeviceInfo {
+  std::string Name;
+  std::string Description;
+  friend bool operator==(const TWaveDeviceInfo&, const TWaveDeviceInfo&) = default;
+};
+
 class TWaveBackend {
  public:
   virtual ~TWaveBackend() = default;
   // Opens a device for a PCM format (the front end handles WAVE_MAPPED
-  // conversion). deviceID is WAVE_MAPPER for the default device. Codes: 2 no
-  // such device, 4 busy, 32 format refused.
-  virtual MMRESULT Open(TWaveDirection direction, uint32_t deviceID, const WAVEFORMATEX& format,
-                        const TNotifyHandle& target, std::unique_ptr<TWaveDevice>& device) = 0;
+  // conversion). deviceID is WAVE_MAPPER for the default device; then name,
+  // when not empty, is the device chosen in its place. Codes: 2 no such
+  // device, 4 busy, 32 format refused.
+  virtual MMRESULT Open(TWaveDirection direction, uint32_t deviceID, const std::string& name,
+                        const WAVEFORMATEX& format, const TNotifyHandle& target,
+                        std::unique_ptr<TWaveDevice>& device) = 0;
   virtual uint32_t NumDevs(TWaveDirection direction) = 0;
+  // The devices a user can choose for the direction, the default one first.
+  virtual std::vector<TWaveDeviceInfo> Devices(TWaveDirection) { return {}; }
   // Asked before each front-end operation; a non-zero code fails the call
   // before anything happens (scripted backends log and inject failures).
   virtual MMRESULT Check(TWaveDirection, TWaveCall, TWaveDevice*, const WAVEHDR*) { return MMSYSERR_NOERROR; }
@@ -127,9 +141,12 @@ void SetWaveErrorDetail(const std::string& detail);
 // Bytes per frame of a PCM format the device layer serves, 0 when it is not one.
 uint32_t PcmFrameBytes(const WAVEFORMATEX& format);
 
+// The devices of the installed backend for the direction, the default first.
+std::vector<TWaveDeviceInfo> WaveDeviceList(TWaveDirection direction);
+
 // Opens a device for a format the backend does not serve (compressed): a PCM
 // device of the backend with the codec manager converting in front of it.
 // Code 32 when no PCM format suits or no codec converts.
 MMRESULT OpenMappedWaveDevice(TWaveBackend& backend, TWaveDirection direction, uint32_t deviceID,
-                              const WAVEFORMATEX& format, const TNotifyHandle& target,
+                              const std::string& name, const WAVEFORMATEX& format, const TNotifyHandle& target,
                               std::unique_ptr<TWaveDevice>& device);

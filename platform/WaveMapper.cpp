@@ -106,7 +106,7 @@ class TMappedWaveDevice final : public TWaveDevice, public IWaveListener {
       : TWaveDevice(direction, format, target) {}
   ~TMappedWaveDevice() override { Shutdown(); }
 
-  MMRESULT Open(TWaveBackend& backend, uint32_t deviceID, const WAVEFORMATEX& format);
+  MMRESULT Open(TWaveBackend& backend, uint32_t deviceID, const std::string& name, const WAVEFORMATEX& format);
 
   MMRESULT Start() override;
   MMRESULT Stop() override;
@@ -138,7 +138,8 @@ class TMappedWaveDevice final : public TWaveDevice, public IWaveListener {
   std::unique_ptr<TWaveDevice> FPcm;  // last: goes first, while the buffers still exist
 };
 
-MMRESULT TMappedWaveDevice::Open(TWaveBackend& backend, uint32_t deviceID, const WAVEFORMATEX& format) {
+MMRESULT TMappedWaveDevice::Open(TWaveBackend& backend, uint32_t deviceID, const std::string& name,
+                                 const WAVEFORMATEX& format) {
   auto* pcm = reinterpret_cast<WAVEFORMATEX*>(FPcmFormat);
   pcm->wFormatTag = WAVE_FORMAT_PCM;
   if (acmFormatSuggest(nullptr, &format, pcm, sizeof FPcmFormat, ACM_FORMATSUGGESTF_WFORMATTAG) != MMSYSERR_NOERROR ||
@@ -147,7 +148,7 @@ MMRESULT TMappedWaveDevice::Open(TWaveBackend& backend, uint32_t deviceID, const
   const bool input = Direction == TWaveDirection::Input;
   if (!FConverter.Open(input ? pcm : &format, input ? &format : pcm)) return WAVERR_BADFORMAT;
   FBlockAlign = std::max<uint32_t>(format.nBlockAlign, 1);
-  if (MMRESULT rc = backend.Open(Direction, deviceID, *pcm, TNotifyHandle(), FPcm)) return rc;
+  if (MMRESULT rc = backend.Open(Direction, deviceID, name, *pcm, TNotifyHandle(), FPcm)) return rc;
   FPcm->SetListener(this);
   if (input) {
     // A ring of sixteenth-second PCM buffers feeds the encoder.
@@ -283,10 +284,10 @@ MMRESULT TMappedWaveDevice::Reset() {
 }  // namespace
 
 MMRESULT OpenMappedWaveDevice(TWaveBackend& backend, TWaveDirection direction, uint32_t deviceID,
-                              const WAVEFORMATEX& format, const TNotifyHandle& target,
+                              const std::string& name, const WAVEFORMATEX& format, const TNotifyHandle& target,
                               std::unique_ptr<TWaveDevice>& device) {
   auto d = std::make_unique<TMappedWaveDevice>(direction, format, target);
-  if (MMRESULT rc = d->Open(backend, deviceID, format)) return rc;
+  if (MMRESULT rc = d->Open(backend, deviceID, name, format)) return rc;
   device = std::move(d);
   return MMSYSERR_NOERROR;
 }

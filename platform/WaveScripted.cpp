@@ -89,8 +89,15 @@ class TScriptedWaveDevice final : public TWaveDevice {
 
 class TScriptedWaveBackend final : public TWaveBackend {
  public:
-  MMRESULT Open(TWaveDirection direction, uint32_t deviceID, const WAVEFORMATEX& format, const TNotifyHandle& target,
-                std::unique_ptr<TWaveDevice>& device) override {
+  MMRESULT Open(TWaveDirection direction, uint32_t deviceID, const std::string& name, const WAVEFORMATEX& format,
+                const TNotifyHandle& target, std::unique_ptr<TWaveDevice>& device) override {
+    LastDeviceName = name;
+    if (!name.empty()) {
+      const auto& list = DeviceLists[direction == TWaveDirection::Input ? 0 : 1];
+      // A chosen device the script does not list has gone away.
+      if (std::none_of(list.begin(), list.end(), [&](const TWaveDeviceInfo& d) { return d.Name == name; }))
+        return MMSYSERR_BADDEVICEID;
+    }
     auto d = std::make_unique<TScriptedWaveDevice>(direction, format, target, Current);
     LastDeviceID = deviceID;
     LastFormat = format;
@@ -100,6 +107,9 @@ class TScriptedWaveBackend final : public TWaveBackend {
   }
 
   uint32_t NumDevs(TWaveDirection) override { return 1; }
+  std::vector<TWaveDeviceInfo> Devices(TWaveDirection direction) override {
+    return DeviceLists[direction == TWaveDirection::Input ? 0 : 1];
+  }
 
   MMRESULT Check(TWaveDirection direction, TWaveCall call, TWaveDevice*, const WAVEHDR*) override {
     const std::string name = WaveCallName(direction, call);
@@ -117,7 +127,9 @@ class TScriptedWaveBackend final : public TWaveBackend {
   std::map<std::string, MMRESULT> Failures;
   TScriptedWaveDevice* Current = nullptr;
   uint32_t LastDeviceID = 0;
+  std::string LastDeviceName;
   WAVEFORMATEX LastFormat{};
+  std::vector<TWaveDeviceInfo> DeviceLists[2];  // input, output
 };
 
 TScriptedWave::TScriptedWave() : FBackend(std::make_shared<TScriptedWaveBackend>()) {
@@ -135,6 +147,10 @@ void TScriptedWave::FailNext(const std::string& call, MMRESULT code) { FBackend-
 TWaveDevice* TScriptedWave::Device() const { return FBackend->Current; }
 uint32_t TScriptedWave::LastDeviceID() const { return FBackend->LastDeviceID; }
 WAVEFORMATEX TScriptedWave::LastFormat() const { return FBackend->LastFormat; }
+std::string TScriptedWave::LastDeviceName() const { return FBackend->LastDeviceName; }
+void TScriptedWave::SetDevices(TWaveDirection direction, std::vector<TWaveDeviceInfo> devices) {
+  FBackend->DeviceLists[direction == TWaveDirection::Input ? 0 : 1] = std::move(devices);
+}
 size_t TScriptedWave::QueuedCount() const { return FBackend->Current ? FBackend->Current->QueuedCount() : 0; }
 bool TScriptedWave::Paused() const { return FBackend->Current && FBackend->Current->Paused; }
 bool TScriptedWave::Started() const { return FBackend->Current && FBackend->Current->Started; }

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "Platform.h"
+#include "WaveDevice.h"
 
 class TScriptedWaveBackend;
 
@@ -31,6 +32,11 @@ class TScriptedWave {
   TWaveDevice* Device() const;
   uint32_t LastDeviceID() const;
   WAVEFORMATEX LastFormat() const;
+  // The device name the last open asked for in place of the default, empty for the default.
+  std::string LastDeviceName() const;
+  // The devices the backend lists; opening a name it does not list fails with
+  // "no such device" (it has gone away). None are listed at first.
+  void SetDevices(TWaveDirection direction, std::vector<TWaveDeviceInfo> devices);
   size_t QueuedCount() const;
   bool Paused() const;
   bool Started() const;

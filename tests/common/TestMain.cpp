@@ -6,9 +6,13 @@
 #include "EventLoopHelpers.h"
 
 #include <gtest/gtest.h>
+#include <QTemporaryDir>
 
 int main(int argc, char** argv) {
   qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
+  // Tests keep away from the user's own configuration.
+  QTemporaryDir config;
+  qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
   TApplication app(argc, argv);
   FailOnLoopException();
   ::testing::InitGoogleTest(&argc, argv);

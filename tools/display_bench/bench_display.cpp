@@ -1,5 +1,6 @@
 // Per-block cost of the control source (conversion to 48000 Hz 16-bit stereo
-// and the split) for eighth-second blocks in the recorder's formats, what
+// and the split) and of the clipping cue's peak measure for eighth-second
+// blocks in the recorder's formats, what
 // closing and reopening the conversion chain alone costs, and one paint of the
 // recorder's 465 x 114 oscilloscope with 200 points.
 #include <benchmark/benchmark.h>
@@ -117,6 +118,18 @@ void BM_ConvertorKeptOpen(benchmark::State& state) {
   state.SetLabel(Label(p));
 }
 BENCHMARK(BM_ConvertorKeptOpen)->DenseRange(0, std::size(kFormats) - 1)->Unit(benchmark::kMicrosecond);
+
+// The clipping cue's peak measure of one recorded block, next to the control
+// source's cost for the same block above.
+void BM_PeakMeterBlock(benchmark::State& state) {
+  const TPcm& p = kFormats[state.range(0)];
+  TdeWaveFormat format;
+  SetPcm(format, p);
+  const std::vector<uint8_t> block = SineBlock(p);
+  for (auto _ : state) benchmark::DoNotOptimize(MeasurePeak(format, block.data(), static_cast<uint32_t>(block.size())));
+  state.SetLabel(Label(p));
+}
+BENCHMARK(BM_PeakMeterBlock)->DenseRange(0, std::size(kFormats) - 1)->Unit(benchmark::kMicrosecond);
 
 void BM_OscilloscopePaint(benchmark::State& state) {
   TProducer producer;
