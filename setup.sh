@@ -11,7 +11,7 @@ PACKAGES=(
   libavcodec-dev libavutil-dev libswresample-dev libasound2-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   ffmpeg sox libsox-fmt-all alsa-utils libasound2-plugins pulseaudio pulseaudio-utils
-  xvfb xauth desktop-file-utils appstream fonts-wqy-microhei
+  xvfb xauth desktop-file-utils appstream fonts-wqy-microhei dbus-daemon
 )
 
 install_missing() {

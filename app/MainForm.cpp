@@ -1,12 +1,17 @@
 #include "MainForm.h"
 
 #include "Application.h"
+#include "ControlBoxMenu.h"
 #include "Description.h"
 #include "Exceptions.h"
 #include "SUIButton.h"
 #include "SUIForm.h"
+#include "SUIMainMenu.h"
 #include "SUIRegister.h"
+#include "SUITitleBar.h"
+#include "SleepInhibitor.h"
 #include "Streams.h"
+#include "WaveDevice.h"
 #include "deACM.h"
 #include "deAudioControls.h"
 #include "deAudioIO.h"
@@ -22,10 +27,14 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QSaveFile>
+#include <QSettings>
+#include <QShortcut>
 #include <QStandardPaths>
 #include <QUrl>
 #include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -110,6 +119,14 @@ void CopyReplacing(const QString& source, const QString& target) {
   if (!out.commit()) fail(out.errorString());
 }
 
+// The user's configuration: $XDG_CONFIG_HOME/tamsel/recorder.ini.
+std::unique_ptr<QSettings> UserSettings() {
+  return std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("tamsel"),
+                                     QStringLiteral("recorder"));
+}
+
+const char* DeviceKey(bool input) { return input ? "devices/input" : "devices/output"; }
+
 }  // namespace
 
 QString WorkingFolder(const QString& programFolder) {
@@ -192,6 +209,12 @@ void TForm1::Loaded() {
   AlignChildControls(this);
   ApplyChildTabOrder(this);
 
+  deAudioIn->SetOnAudioRecorded([this](TComponent*, const void* audio, int32_t size) { MeterBlock(audio, size); });
+  FClock.start();
+  FClipTimer.setSingleShot(true);
+  FClipTimer.setInterval(1000);
+  connect(&FClipTimer, &QTimer::timeout, this, [this] { deOscilloscope1->SetClipMark(false); });
+
   // A device that closes by itself (it failed, or was unplugged) ends the
   // recording or playback that uses it, so the window never shows a state
   // that no longer runs.
@@ -208,8 +231,108 @@ void TForm1::FormCreate(TComponent*) {
   FFileName = WorkingFileName();
   SetDoubleBuffered(true);
   Label2->SetHint(QString::fromUtf8(TAMSEL_CONTACT));
+  BindShortcuts();
+  LoadDeviceChoices();
+  if (!FInhibitor) FInhibitor = std::make_unique<TSleepInhibitor>();
+  FControlBoxMenu = std::make_unique<TControlBoxMenu>(*this, suiForm1->UIStyle());
+  TsuiTitleBarButtons* buttons = suiForm1->TitleBar()->Buttons();
+  for (int i = 0; i < buttons->Count(); ++i)
+    if (buttons->Items(i)->ButtonType() == suiControlBox) buttons->Items(i)->SetControlBoxMenu(FControlBoxMenu->Menu());
   UpdateButtons();
   UpdateStatus();
+}
+
+void TForm1::BindShortcuts() {
+  const struct {
+    QKeySequence Key;
+    TsuiButton* Button;
+  } keys[] = {
+      {QKeySequence(Qt::CTRL | Qt::Key_R), btnRecord}, {QKeySequence(Qt::Key_Space), btnPlay},
+      {QKeySequence(Qt::Key_Escape), btnStop},         {QKeySequence(Qt::CTRL | Qt::Key_S), suiButton3},
+      {QKeySequence(Qt::CTRL | Qt::Key_F), btnFormat}, {QKeySequence(Qt::CTRL | Qt::Key_Q), suiButton2},
+  };
+  FShortcuts.clear();
+  for (TsuiCustomButton* b : findChildren<TsuiCustomButton*>()) b->installEventFilter(this);
+  auto menuKey = std::make_unique<QShortcut>(QKeySequence(Qt::ALT | Qt::Key_Space), this);
+  connect(menuKey.get(), &QShortcut::activated, this, &TForm1::PopupControlBoxMenu);
+  FShortcuts.push_back(std::move(menuKey));
+  for (const auto& k : keys) {
+    auto shortcut = std::make_unique<QShortcut>(k.Key, this);
+    TsuiButton* button = k.Button;
+    // Auto-repeat would start and stop a take while the key is held.
+    shortcut->setAutoRepeat(false);
+    connect(shortcut.get(), &QShortcut::activated, this, [button] {
+      if (button->Enabled()) button->Click();
+    });
+    button->SetHint(QStringLiteral("%1 (%2)").arg(button->Caption().remove(QLatin1Char('&')),
+                                                  k.Key.toString(QKeySequence::NativeText)));
+    FShortcuts.push_back(std::move(shortcut));
+  }
+}
+
+bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+  const QEvent::Type type = event->type();
+  if (type == QEvent::KeyPress || type == QEvent::KeyRelease) {
+    const auto* key = static_cast<QKeyEvent*>(event);
+    if (key->key() == Qt::Key_Space && key->modifiers() == Qt::NoModifier) {
+      if (type == QEvent::KeyPress && !key->isAutoRepeat() && btnPlay->Enabled()) btnPlay->Click();
+      return true;
+    }
+  }
+  return TForm::eventFilter(watched, event);
+}
+
+void TForm1::PopupControlBoxMenu() {
+  TsuiTitleBar* bar = suiForm1->TitleBar();
+  const QPoint at = bar->mapToGlobal(QPoint(0, bar->height()));
+  FControlBoxMenu->Menu()->Popup(at.x(), at.y());
+}
+
+void TForm1::LoadDeviceChoices() {
+  const auto settings = UserSettings();
+  for (bool input : {true, false}) {
+    const QString key = QString::fromLatin1(DeviceKey(input));
+    TDeviceChoice& choice = input ? FInputDevice : FOutputDevice;
+    choice.Name = settings->value(key + QStringLiteral("/name")).toString();
+    choice.Description = settings->value(key + QStringLiteral("/description")).toString();
+  }
+}
+
+void TForm1::SetInputDevice(const TDeviceChoice& choice) { ChooseDevice(true, choice); }
+
+void TForm1::SetOutputDevice(const TDeviceChoice& choice) { ChooseDevice(false, choice); }
+
+void TForm1::ChooseDevice(bool input, const TDeviceChoice& choice) {
+  (input ? FInputDevice : FOutputDevice) = choice;
+  const auto settings = UserSettings();
+  const QString key = QString::fromLatin1(DeviceKey(input));
+  settings->setValue(key + QStringLiteral("/name"), choice.Name);
+  settings->setValue(key + QStringLiteral("/description"), choice.Description);
+  // Chosen again: if it goes away again, say so again.
+  FMissingReported.removeAll(choice.Name);
+}
+
+QString TForm1::DeviceToOpen(bool input, const TDeviceChoice& choice) {
+  if (choice.Name.isEmpty()) return QString();
+  const std::vector<TWaveDeviceInfo> devices = WaveDeviceList(input ? TWaveDirection::Input : TWaveDirection::Output);
+  const std::string name = choice.Name.toStdString();
+  // A sound system that lists nothing cannot say a device has gone.
+  if (devices.empty() ||
+      std::any_of(devices.begin(), devices.end(), [&](const TWaveDeviceInfo& d) { return d.Name == name; }))
+    return choice.Name;
+  if (!FMissingReported.contains(choice.Name)) {
+    FMissingReported << choice.Name;
+    const QString shown = choice.Description.isEmpty() || choice.Description == choice.Name
+                              ? choice.Name
+                              : QStringLiteral("%1（%2）").arg(choice.Description, choice.Name);
+    const QString text = (input ? QStringLiteral("找不到输入设备“%1”，改用默认设备。")
+                                : QStringLiteral("找不到输出设备“%1”，改用默认设备。"))
+                             .arg(shown);
+    // After the press has done its work: the take is not held up by the message.
+    QMetaObject::invokeMethod(
+        this, [text] { ShowError(text); }, Qt::QueuedConnection);
+  }
+  return QString();
 }
 
 void TForm1::FormClose(TComponent*, TCloseAction&) { btnStop->Click(); }
@@ -230,8 +353,11 @@ void TForm1::UpdateStatus() {
   switch (FState) {
     case Stopped: SetStatusText(0, QStringLiteral("已停止")); break;
     case Recording:
-      SetStatusText(1, RecordConvert->FormatOut()->Description());
-      SetStatusText(0, QStringLiteral("正在录制 ") + FormatElapsed(Now() - FStartTime));
+      SetStatusText(1, RecordConvert->FormatOut()->Description() + PeakText());
+      if (RecordingPaused())
+        SetStatusText(0, QStringLiteral("已暂停 ") + FormatElapsed(FPauseStart - FStartTime));
+      else
+        SetStatusText(0, QStringLiteral("正在录制 ") + FormatElapsed(Now() - FStartTime));
       break;
     case Playing:
       SetStatusText(1, PlayConvert->FormatIn()->Description());
@@ -266,6 +392,7 @@ void TForm1::suitempbtnRecordClick(TComponent*) {
     FWriter = std::make_unique<TdeRIFFAudioWriter>(FFileStream.get());
     FWriter->GetFormat()->Assign(RecordConvert->FormatOut());
     deAudioControlSource->SetAudioSource(deAudioIn);
+    deAudioIn->SetDeviceName(DeviceToOpen(true, FInputDevice));
     deAudioIn->Open();
     FState = Recording;
   } catch (...) {
@@ -281,6 +408,12 @@ void TForm1::suitempbtnRecordClick(TComponent*) {
   FStartTime = Now();
   tmStatusBar->SetEnabled(true);
   UpdateStatus();
+  FInhibitor->Inhibit(QStringLiteral("正在录音"));
+}
+
+void TForm1::SetSleepInhibitor(std::unique_ptr<TSleepInhibitor> inhibitor) {
+  if (FInhibitor) FInhibitor->Release();
+  FInhibitor = std::move(inhibitor);
 }
 
 void TForm1::RecordConvertAudioConverted(TComponent*, const void* AudioData, int32_t AudioDataSize, bool&) {
@@ -289,9 +422,56 @@ void TForm1::RecordConvertAudioConverted(TComponent*, const void* AudioData, int
   if (!FWriter || FFailing) return;
   try {
     FWriter->Write(AudioData, AudioDataSize);
+    // The last block before a pause: the file is complete as it stands while paused.
+    if (deAudioIn->Paused()) FWriter->Checkpoint();
   } catch (...) {
     FailLater(std::current_exception());
   }
+}
+
+void TForm1::MeterBlock(const void* audio, int32_t size) {
+  const TdeBlockPeak peak = MeasurePeak(*deAudioIn->Format(), audio, static_cast<uint32_t>(std::max(size, 0)));
+  FPeaks.push_back({FClock.elapsed(), peak.Peak});
+  if (peak.Clipped) {
+    deOscilloscope1->SetClipMark(true);
+    FClipTimer.start();
+  }
+}
+
+QString TForm1::PeakText() {
+  const int64_t now = FClock.elapsed();
+  while (!FPeaks.empty() && now - FPeaks.front().AtMs > 1000) FPeaks.pop_front();
+  if (FPeaks.empty()) return QString();
+  double peak = 0;
+  for (const TPeak& p : FPeaks) peak = std::max(peak, p.Peak);
+  const double db = PeakDecibels(peak);
+  return std::isinf(db) ? QStringLiteral("  峰值 -∞ dBFS") : QStringLiteral("  峰值 %1 dBFS").arg(db, 0, 'f', 1);
+}
+
+void TForm1::ForgetPeaks() {
+  FPeaks.clear();
+  FClipTimer.stop();
+  deOscilloscope1->SetClipMark(false);
+}
+
+bool TForm1::RecordingPaused() const { return FState == Recording && deAudioIn->Paused(); }
+
+void TForm1::PauseRecordingClick() {
+  if (FState != Recording || FFailing) return;
+  if (deAudioIn->Paused()) {
+    deAudioIn->SetPaused(false);
+    // The paused stretch does not count in the elapsed time.
+    FStartTime += Now() - FPauseStart;
+  } else {
+    deAudioIn->SetPaused(true);
+    FPauseStart = Now();
+    try {
+      if (FWriter) FWriter->Checkpoint();
+    } catch (...) {
+      FailLater(std::current_exception());
+    }
+  }
+  UpdateStatus();
 }
 
 void TForm1::FailLater(std::exception_ptr error) {
@@ -334,6 +514,8 @@ void TForm1::StopRecording() {
     if (FWriter) FWriter->Finish();
   });
   FWriter.reset();
+  ForgetPeaks();
+  if (FInhibitor) FInhibitor->Release();
   EndRun(teardown.First());
 }
 
@@ -364,6 +546,7 @@ void TForm1::suitempbtnPlayClick(TComponent*) {
         PlayConvert->Open();
         AddSteps(QStringLiteral("播放转换步骤："), QStringLiteral("====================="), *PlayConvert);
         FPlayStream = FReader->OpenStream(0);
+        deAudioOut->SetDeviceName(DeviceToOpen(false, FOutputDevice));
         deAudioOut->Open();
         pbPlayback->SetMax(static_cast<int>(std::clamp<int64_t>(FPlayStream->Size(), 0, INT32_MAX)));
         pbPlayback->SetPosition(0);

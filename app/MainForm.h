@@ -12,12 +12,18 @@
 #include "StdCtrls.h"
 #include "Timers.h"
 
+#include <QElapsedTimer>
 #include <QString>
+#include <QTimer>
 #include <cstdint>
+#include <deque>
 #include <exception>
 #include <memory>
 #include <vector>
 
+class QShortcut;
+class TControlBoxMenu;
+class TSleepInhibitor;
 class TFileStream;
 class TdeAudioControlSource;
 class TdeAudioConvertor;
@@ -64,6 +70,37 @@ class TForm1 : public TForm {
   void Label1Click(TComponent* Sender);
   void Label2Click(TComponent* Sender);
 
+  // Pauses a running recording, or resumes a paused one: the input stays
+  // open, the file keeps the take without the paused stretch, the status
+  // shows "已暂停" with the time frozen. Does nothing unless recording.
+  void PauseRecordingClick();
+  bool RecordingPaused() const;
+
+  // The devices to record from and play to: the sound system's name (empty
+  // for its default device) and the description shown for it. A choice holds
+  // from the next recording or playback on and is kept in the user's
+  // configuration; a device the environment names still goes first.
+  struct TDeviceChoice {
+    QString Name;
+    QString Description;
+  };
+  const TDeviceChoice& InputDevice() const { return FInputDevice; }
+  void SetInputDevice(const TDeviceChoice& choice);
+  const TDeviceChoice& OutputDevice() const { return FOutputDevice; }
+  void SetOutputDevice(const TDeviceChoice& choice);
+
+  // The loudest input of the last second as the format panel shows it
+  // ("峰值 -6.0 dBFS"), empty when nothing was recorded in that second.
+  QString PeakText();
+
+  // The title bar's control-box menu; Alt+Space opens it too.
+  TControlBoxMenu* ControlBoxMenu() const { return FControlBoxMenu.get(); }
+  void PopupControlBoxMenu();
+
+  // Asks the desktop not to sleep while recording; replaced by tests.
+  TSleepInhibitor* SleepInhibitor() const { return FInhibitor.get(); }
+  void SetSleepInhibitor(std::unique_ptr<TSleepInhibitor> inhibitor);
+
   TState State() const { return FState; }
   const QString& FileName() const { return FFileName; }
 
@@ -92,6 +129,9 @@ class TForm1 : public TForm {
 
  protected:
   void Loaded() override;
+  // Space plays and pauses also while a button has the focus (which would
+  // take Space as its own click); the buttons still click on Enter.
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void UpdateButtons();
@@ -111,9 +151,13 @@ class TForm1 : public TForm {
   void FailLater(std::exception_ptr error);
   void SetStatusText(int panel, const QString& text);
   void AddSteps(const QString& heading, const QString& rule, const TdeAudioConvertor& convertor);
+  // The keyboard's way to the transport and file buttons; each key clicks its
+  // button only while the button is enabled, and the button's tool tip names it.
+  void BindShortcuts();
 
   TState FState = Stopped;
   double FStartTime = 0;
+  double FPauseStart = 0;  // when the recording was paused
   QString FFileName;
   std::unique_ptr<TFileStream> FFileStream;
   std::unique_ptr<TdeRIFFAudioWriter> FWriter;
@@ -123,6 +167,27 @@ class TForm1 : public TForm {
   bool FPlayDataEnded = false;       // the last block of the file has been pushed
   bool FFailing = false;             // a teardown is pending; further blocks are dropped
   bool FStopping = false;            // inside StopRecording / StopPlaying
+  std::vector<std::unique_ptr<QShortcut>> FShortcuts;
+  std::unique_ptr<TSleepInhibitor> FInhibitor;
+  std::unique_ptr<TControlBoxMenu> FControlBoxMenu;
+  // The chosen device while the sound system lists it; otherwise the default,
+  // after one message naming the device that has gone.
+  QString DeviceToOpen(bool input, const TDeviceChoice& choice);
+  void LoadDeviceChoices();
+  void ChooseDevice(bool input, const TDeviceChoice& choice);
+  TDeviceChoice FInputDevice, FOutputDevice;
+  QStringList FMissingReported;  // gone devices already named in a message
+  // The clipping cue: each recorded block's peak, kept for a second, and the
+  // oscilloscope's mark, lit for a second after the last full-scale sample.
+  void MeterBlock(const void* audio, int32_t size);
+  void ForgetPeaks();
+  struct TPeak {
+    int64_t AtMs;
+    double Peak;
+  };
+  std::deque<TPeak> FPeaks;
+  QElapsedTimer FClock;
+  QTimer FClipTimer;
 };
 
 // Now as a date-time: days since 1899-12-30 with the time of day as fraction.

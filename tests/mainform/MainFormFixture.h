@@ -12,11 +12,28 @@
 #include <gtest/gtest.h>
 #include <QByteArray>
 #include <QFile>
+#include <QList>
+#include <QObject>
+#include <QSettings>
+#include <QUrl>
 #include <memory>
+
+// Takes the addresses the program opens (QDesktopServices::setUrlHandler) instead of the desktop.
+class TUrlCatcher : public QObject {
+  Q_OBJECT
+ public:
+  QList<QUrl> Opened;
+ public slots:
+  void Open(const QUrl& url) { Opened << url; }
+};
 
 class MainFormTest : public ::testing::Test {
  protected:
-  void SetUp() override { Form = CreateStoredWindow(); }
+  void SetUp() override {
+    // Every window starts with no device chosen.
+    QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("tamsel"), QStringLiteral("recorder")).clear();
+    Form = CreateStoredWindow();
+  }
   void TearDown() override {
     if (Form->deAudioIn->Active() || Form->deAudioOut->Active()) Form->suitempbtnStopClick(Form->btnStop);
     Form.reset();

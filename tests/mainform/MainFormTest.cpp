@@ -341,14 +341,6 @@ TEST_F(MainFormTest, contactIsCopiedAndConfirmed) {
   EXPECT_EQ(QString::fromUtf8(TAMSEL_CONTACT), QGuiApplication::clipboard()->text());
 }
 
-class TUrlCatcher : public QObject {
-  Q_OBJECT
- public:
-  QList<QUrl> Opened;
- public slots:
-  void Open(const QUrl& url) { Opened << url; }
-};
-
 TEST_F(MainFormTest, homePageOpensTheAboutPageByDefault) {
   TUrlCatcher catcher;
   QDesktopServices::setUrlHandler(QStringLiteral("file"), &catcher, "Open");
@@ -526,5 +518,3 @@ TEST(MainFormWorkingFile, aReadOnlyProgramFolderFallsBackToTheUserDataFolder) {
   else
     qputenv("XDG_DATA_HOME", old);
 }
-
-#include "MainFormTest.moc"

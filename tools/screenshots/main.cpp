@@ -1,15 +1,18 @@
 // Shows the recorder's window stopped, recording and playing, fed with a tone through the scripted device layer,
 // and with the format chooser open over it, and saves each as a PNG in the folder given as the only argument.
 #include "Application.h"
+#include "ControlBoxMenu.h"
 #include "Description.h"
 #include "MainForm.h"
 #include "SUIButton.h"
+#include "SUIMainMenu.h"
 #include "WaveScripted.h"
 #include "deAudioIO.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QMenu>
 #include <QPixmap>
 #include <QScreen>
 #include <QTimer>
@@ -67,6 +70,18 @@ int main(int argc, char** argv) {
       Settle();
     }
     ok &= Save(form, out + QStringLiteral("/main-window-recording.png"));
+
+    // The control-box menu over the recording window, its first item under the pointer.
+    form->PopupControlBoxMenu();
+    Settle();
+    QMenu* menu = form->ControlBoxMenu()->Menu()->Menu();
+    menu->setActiveAction(menu->actions().constFirst());
+    Settle();
+    const QRect menuArea = form->frameGeometry().united(menu->frameGeometry()).adjusted(-8, -8, 8, 8);
+    ok &= form->screen()
+              ->grabWindow(0, menuArea.x(), menuArea.y(), menuArea.width(), menuArea.height())
+              .save(out + QStringLiteral("/main-window-control-box-menu.png"));
+    menu->close();
     form->btnStop->Click();
 
     form->btnPlay->Click();
