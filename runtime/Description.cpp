@@ -3,6 +3,7 @@
 #include "Dialogs.h"
 #include "Forms.h"
 #include "Graphics.h"
+#include "ImgList.h"
 #include "Menus.h"
 #include "StdCtrls.h"
 #include "Streams.h"
@@ -47,6 +48,7 @@ std::map<QByteArray, TClassEntry>& Registry() {
 void RegisterRuntimeClasses() {
   static const bool done = [] {
     RegisterClass<TTimer>().Event("OnTimer", &TTimer::SetOnTimer);
+    RegisterClass<TImageList>();
     RegisterClass<TForm>().Event("OnCreate", &TForm::SetOnCreate).Event("OnClose", &TForm::SetOnClose);
     RegisterClass<TLabel>().Event("OnClick", &TControl::SetOnClick);
     RegisterClass<TButton>().Event("OnClick", &TControl::SetOnClick);
