@@ -47,3 +47,13 @@ void TsuiPopupMenu::DrawItem(TMenuItem* item, TCanvas& canvas, const QRect& rect
 
 void TsuiPopupMenu::DrawBackground(QPainter& painter, const QRect& rect) { DrawMenuBackground(painter, rect); }
 void TsuiPopupMenu::DrawFrame(QPainter& painter, const QRect& rect) { DrawMenuFrame(painter, rect); }
+
+void TsuiMainMenu::Notification(TComponent* component, TOperation operation) {
+  TMainMenu::Notification(component, operation);
+  LookNotification(component, operation);
+}
+
+void TsuiPopupMenu::Notification(TComponent* component, TOperation operation) {
+  TPopupMenu::Notification(component, operation);
+  LookNotification(component, operation);
+}

@@ -22,6 +22,7 @@ class TsuiMainMenu : public TMainMenu, public TsuiMenuLook {
   void DrawItem(TMenuItem* item, TCanvas& canvas, const QRect& rect, bool selected) override;
   void DrawBackground(QPainter& painter, const QRect& rect) override;
   void DrawFrame(QPainter& painter, const QRect& rect) override;
+  void Notification(TComponent* component, TOperation operation) override;
   void ItemChanged(TMenuItem* item, bool structure) override;
   void Loaded() override;
 
@@ -31,6 +32,7 @@ class TsuiMainMenu : public TMainMenu, public TsuiMenuLook {
 
  protected:
   void LookChanged() override;
+  TComponent* LookComponent() override { return this; }
 
  private:
   TsuiForm* FForm = nullptr;
@@ -48,7 +50,9 @@ class TsuiPopupMenu : public TPopupMenu, public TsuiMenuLook {
   void DrawItem(TMenuItem* item, TCanvas& canvas, const QRect& rect, bool selected) override;
   void DrawBackground(QPainter& painter, const QRect& rect) override;
   void DrawFrame(QPainter& painter, const QRect& rect) override;
+  void Notification(TComponent* component, TOperation operation) override;
 
  protected:
   void LookChanged() override { UpdateItems(); }
+  TComponent* LookComponent() override { return this; }
 };

@@ -92,6 +92,22 @@ void TsuiMenuLook::ItemFont(TFont& font) const {
   font.SetColor(FFontColor);
 }
 
+void TsuiMenuLook::SetImages(TImageList* value) {
+  if (value == FImages) return;
+  TComponent* self = LookComponent();
+  if (FImages && self) self->RemoveFreeNotification(FImages);
+  FImages = value;
+  if (FImages && self) self->FreeNotification(FImages);
+  LookChanged();
+}
+
+void TsuiMenuLook::LookNotification(TComponent* component, TOperation operation) {
+  if (operation == opRemove && FImages && component == static_cast<TComponent*>(FImages)) {
+    FImages = nullptr;
+    LookChanged();
+  }
+}
+
 const TBitmap& TsuiMenuLook::Picture(const char* name) const {
   std::unique_ptr<TBitmap>& slot = qstrcmp(name, "MENU_CHECKED") == 0     ? FChecked
                                    : qstrcmp(name, "MACOS_MENU_BAR") == 0 ? FMacBar
@@ -170,7 +186,14 @@ void TsuiMenuLook::DrawMenuItem(TMenuItem* item, TCanvas& canvas, const QRect& r
                shortCut);
   }
 
-  if (item->Checked()) {
+  const bool hasImage = FImages && FImages->ValidIndex(item->ImageIndex());
+  if (item->Checked() && hasImage) {
+    // The picture itself shows the state: framed on the selected colour.
+    p.setPen(Qt::black);
+    p.setBrush(Qt::NoBrush);
+    p.drawRect(QRect(l + 2, t + 1, 18, 18));
+    p.fillRect(QRect(l + 3, t + 2, 17, 17), ToQColor(FSelectedColor));
+  } else if (item->Checked()) {
     const TBitmap& mark = Picture("MENU_CHECKED");
     p.save();
     if (!enabled) p.setOpacity(0.4);
@@ -178,6 +201,7 @@ void TsuiMenuLook::DrawMenuItem(TMenuItem* item, TCanvas& canvas, const QRect& r
                   clWhite);
     p.restore();
   }
+  if (hasImage) FImages->Draw(p, l + 4, t + 3, item->ImageIndex(), enabled);
 }
 
 void TsuiMenuLook::DrawMenuBackground(QPainter& painter, const QRect& rect) const {

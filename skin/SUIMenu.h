@@ -3,6 +3,7 @@
 // of a skinned menu (its colours, heights and font, set from a style), how it
 // measures and paints one drop-down item, and how the bar paints its items.
 #include "Graphics.h"
+#include "ImgList.h"
 #include "SUIThemes.h"
 
 #include <QRect>
@@ -39,6 +40,7 @@ void SetSystemMenuFont(TFont* font);
   Q_PROPERTY(int FontSize READ FontSize WRITE SetFontSize)                                     \
   Q_PROPERTY(int FontCharset READ FontCharset WRITE SetFontCharset)                            \
   Q_PROPERTY(bool UseSystemFont READ UseSystemFont WRITE SetUseSystemFont)                     \
+  Q_PROPERTY(TImageList* Images READ Images WRITE SetImages)                                   \
   Q_CLASSINFO("Default:MenuItemHeight", "21")                                                  \
   Q_CLASSINFO("Default:SeparatorHeight", "21")                                                 \
   Q_CLASSINFO("Default:BarWidth", "0")                                                         \
@@ -98,6 +100,12 @@ class TsuiMenuLook {
   bool UseSystemFont() const { return FUseSystemFont; }
   void SetUseSystemFont(bool value) { Set(FUseSystemFont, value); }
 
+  // The items' pictures; none (the default) leaves only the built-in check
+  // mark, which is never handed out. Not owned: the menu forgets a list
+  // that is destroyed.
+  TImageList* Images() const { return FImages; }
+  void SetImages(TImageList* value);
+
   // The items' font: the desktop's menu font with UseSystemFont, else
   // FontName and FontSize; its colour is FontColor.
   void ItemFont(TFont& font) const;
@@ -113,6 +121,10 @@ class TsuiMenuLook {
  protected:
   // After any change of the look: drop-downs and the bar redraw.
   virtual void LookChanged() {}
+  // The component that registers for the image list's removal.
+  virtual TComponent* LookComponent() { return nullptr; }
+  // From the menu's Notification: drops a removed image list.
+  void LookNotification(TComponent* component, TOperation operation);
 
  private:
   template <class T>
@@ -140,6 +152,7 @@ class TsuiMenuLook {
   int FFontSize = 8;
   int FFontCharset = 1;
   bool FUseSystemFont = true;
+  TImageList* FImages = nullptr;
   // Loaded on first use: the check mark and the MacOS stretches.
   mutable std::unique_ptr<TBitmap> FChecked, FMacBar, FMacSelect;
 };

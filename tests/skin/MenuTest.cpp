@@ -4,6 +4,7 @@
 #include "Description.h"
 #include "EventLoopHelpers.h"
 #include "Forms.h"
+#include "ImgList.h"
 #include "SUIForm.h"
 #include "SUIMainMenu.h"
 #include "SUIPublic.h"
@@ -138,6 +139,56 @@ TEST_F(MenuTest, checkedDisabledAndSelectedItemsAreDrawnInTheStyleColours) {
   EXPECT_EQ(Rgb(GetThemeColor(WinXP, 15)), shot.pixelColor(save.right() - 3, save.center().y()));
 }
 
+TEST_F(MenuTest, itemPicturesComeFromTheImagesListGreyedWhenDisabledAndFramedWhenChecked) {
+  Menu->SetUIStyle(WinXP);
+  EXPECT_EQ(nullptr, Menu->Images()) << "the built-in check mark list is never handed out";
+  auto* icons = new TImageList(Form.get());
+  QImage red(16, 16, QImage::Format_ARGB32);
+  red.fill(qRgb(255, 0, 0));
+  icons->Add(red);
+  Menu->SetImages(icons);
+  EXPECT_EQ(icons, Menu->Images());
+  Copy->SetImageIndex(0);
+  Loop->SetImageIndex(0);
+  Save->SetImageIndex(0);
+  Open->SetImageIndex(3);  // no such picture: drawn as if it had none
+
+  QMenu* edit = Edit->SubMenu();
+  QImage shot = Drawn(edit);
+  const QRect copy = edit->actionGeometry(Copy->Action()), loop = edit->actionGeometry(Loop->Action());
+  EXPECT_EQ(QColor(255, 0, 0), shot.pixelColor(copy.left() + 4, copy.top() + 3));
+  EXPECT_EQ(QColor(255, 0, 0), shot.pixelColor(copy.left() + 19, copy.top() + 18));
+  EXPECT_EQ(Rgb(GetThemeColor(WinXP, 17)), shot.pixelColor(copy.left() + 3, copy.top() + 3));
+  // Checked with a picture: a black frame round a fill of the selected colour.
+  EXPECT_EQ(QColor(0, 0, 0), shot.pixelColor(loop.left() + 2, loop.top() + 1));
+  EXPECT_EQ(QColor(0, 0, 0), shot.pixelColor(loop.left() + 20, loop.top() + 10));
+  EXPECT_EQ(QColor(0, 0, 0), shot.pixelColor(loop.left() + 10, loop.top() + 19));
+  EXPECT_EQ(Rgb(Menu->SelectedColor()), shot.pixelColor(loop.left() + 3, loop.top() + 2));
+  EXPECT_EQ(QColor(255, 0, 0), shot.pixelColor(loop.left() + 10, loop.top() + 10));
+
+  QMenu* file = File->SubMenu();
+  shot = Drawn(file);
+  const QRect save = file->actionGeometry(Save->Action()), open = file->actionGeometry(Open->Action());
+  const QColor grey = shot.pixelColor(save.left() + 10, save.top() + 10);
+  EXPECT_EQ(grey.red(), grey.green());
+  EXPECT_EQ(grey.green(), grey.blue());
+  EXPECT_EQ(Rgb(GetThemeColor(WinXP, 17)), shot.pixelColor(open.left() + 10, open.top() + 10));
+
+  // Without a list, a checked item gets the plain mark back.
+  Menu->SetImages(nullptr);
+  EXPECT_EQ(nullptr, Menu->Images());
+  shot = Drawn(edit);
+  EXPECT_NE(QColor(255, 0, 0), shot.pixelColor(copy.left() + 10, copy.top() + 10));
+  EXPECT_LT(DarkestLevel(shot, QRect(loop.left() + 4, loop.top() + 3, 16, 16)), 0x40);
+
+  // A destroyed list is forgotten, not drawn from.
+  Menu->SetImages(icons);
+  delete icons;
+  EXPECT_EQ(nullptr, Menu->Images());
+  shot = Drawn(edit);
+  EXPECT_NE(QColor(255, 0, 0), shot.pixelColor(copy.left() + 10, copy.top() + 10));
+}
+
 TEST_F(MenuTest, macStyleStretchesItsPicturesOverTheItems) {
   Menu->SetUIStyle(MacOS);
   QMenu* file = File->SubMenu();
@@ -253,7 +304,9 @@ TEST(MenuDescription, itemsTheirClicksAndTheFramesMenuComeBack) {
   const QByteArray json = R"json({"Class": "TMenuWindow", "Name": "Window",
     "Children": [
       {"Class": "TsuiForm", "Name": "Frame", "Properties": {"UIStyle": "Protein", "Menu": "MainMenu"}},
-      {"Class": "TsuiMainMenu", "Name": "MainMenu", "Properties": {"UIStyle": "WinXP", "BarWidth": 30},
+      {"Class": "TImageList", "Name": "Icons", "Properties": {"Width": 20}},
+      {"Class": "TsuiMainMenu", "Name": "MainMenu", "Properties": {"UIStyle": "WinXP", "BarWidth": 30,
+       "Images": "Icons"},
        "Children": [
          {"Class": "TMenuItem", "Name": "miFile", "Properties": {"Caption": "文件(&F)"},
           "Children": [
@@ -271,6 +324,7 @@ TEST(MenuDescription, itemsTheirClicksAndTheFramesMenuComeBack) {
   EXPECT_EQ(menu, frame->Menu());
   EXPECT_EQ(frame, menu->Form());
   EXPECT_EQ(30, menu->BarWidth());
+  EXPECT_EQ(FindComponentAs<TImageList>(&window, QStringLiteral("Icons")), menu->Images());
   EXPECT_EQ(GetThemeInt(WinXP, 20), menu->MenuItemHeight());
   ASSERT_EQ(1, menu->Items()->Count());
   TMenuItem* file = menu->Items()->Items(0);
@@ -291,6 +345,7 @@ TEST(MenuDescription, itemsTheirClicksAndTheFramesMenuComeBack) {
   ReadDescription(&copy, written);
   EXPECT_EQ(written.toStdString(), WriteDescription(&copy).toStdString());
   EXPECT_EQ(3, FindComponentAs<TsuiMainMenu>(&copy, QStringLiteral("MainMenu"))->Items()->Items(0)->Count());
+  EXPECT_EQ(20, FindComponentAs<TsuiMainMenu>(&copy, QStringLiteral("MainMenu"))->Images()->Width());
 }
 
 #include "MenuTest.moc"
