@@ -5,7 +5,9 @@
 
 #include <QAction>
 #include <QEvent>
+#include <QIcon>
 #include <QPainter>
+#include <QPixmap>
 #include <QToolButton>
 #include <algorithm>
 
@@ -34,6 +36,13 @@ void TToolButton::SetStyle(TToolButtonStyle value) {
   FStyle = value;
   FAction->setSeparator(value == tbsSeparator);
   FAction->setCheckable(value == tbsCheck);
+  if (FToolBar) FToolBar->UpdateButtons();
+}
+
+void TToolButton::SetImageIndex(int value) {
+  if (value == FImageIndex) return;
+  FImageIndex = value;
+  if (FToolBar) FToolBar->UpdateButtons();
 }
 
 bool TToolButton::Down() const { return FAction->isChecked(); }
@@ -115,6 +124,55 @@ void TsuiToolBar::SetTransparent(bool value) {
 void TsuiToolBar::SetShowCaptions(bool value) {
   if (value == FShowCaptions) return;
   FShowCaptions = value;
+  UpdateButtons();
+}
+
+void TsuiToolBar::SetImages(TImageList* value) {
+  if (value == FImages) return;
+  if (FImages && FImages != FHotImages) RemoveFreeNotification(FImages);
+  FImages = value;
+  if (FImages) FreeNotification(FImages);
+  UpdateButtons();
+}
+
+void TsuiToolBar::SetHotImages(TImageList* value) {
+  if (value == FHotImages) return;
+  if (FHotImages && FHotImages != FImages) RemoveFreeNotification(FHotImages);
+  FHotImages = value;
+  if (FHotImages) FreeNotification(FHotImages);
+  UpdateButtons();
+}
+
+void TsuiToolBar::Notification(TComponent* component, TOperation operation) {
+  TControlOf<QToolBar>::Notification(component, operation);
+  if (operation != opRemove) return;
+  if (component == static_cast<TComponent*>(FImages)) FImages = nullptr;
+  if (component == static_cast<TComponent*>(FHotImages)) FHotImages = nullptr;
+  UpdateButtons();
+}
+
+// Qt sizes a button by its icon, so each action carries its picture (or an
+// empty one of the list's size) although the bar paints the buttons itself.
+void TsuiToolBar::UpdateButtons() {
+  const TImageList* list = FImages ? FImages : FHotImages;
+  if (list) setIconSize(QSize(list->Width(), list->Height()));
+  setToolButtonStyle(!list           ? Qt::ToolButtonTextOnly
+                     : FShowCaptions ? Qt::ToolButtonTextUnderIcon
+                                     : Qt::ToolButtonIconOnly);
+  for (TToolButton* button : FButtons) {
+    QPixmap picture(list ? QSize(list->Width(), list->Height()) : QSize());
+    if (list) {
+      picture.fill(Qt::transparent);
+      if (list->ValidIndex(button->ImageIndex())) picture = QPixmap::fromImage(list->Image(button->ImageIndex()));
+    }
+    button->Action()->setIcon(list ? QIcon(picture) : QIcon());
+    if (QWidget* widget = widgetForAction(button->Action())) {
+      // Room for the drop-down arrow right of the caption.
+      widget->setMinimumWidth(0);
+      if (button->Style() == tbsDropDown) widget->setMinimumWidth(widget->sizeHint().width() + 14);
+      widget->update();
+    }
+  }
   update();
 }
 
@@ -129,6 +187,7 @@ void TsuiToolBar::AddButton(TToolButton* button) {
     widget->setMouseTracking(true);
     widget->setAttribute(Qt::WA_Hover);
   }
+  UpdateButtons();
 }
 
 void TsuiToolBar::RemoveButton(TToolButton* button) {
@@ -148,18 +207,46 @@ void TsuiToolBar::paintEvent(QPaintEvent*) {
 
 // Hot: filled with ButtonColor (ButtonDownColor while pressed) and outlined;
 // a pressed or checked button away from the pointer looks hot; any other
-// button is its caption alone. Pressed shifts the caption one pixel.
+// button is its picture and caption alone. Pressed shifts the content one
+// pixel. A hot drop-down button shows its arrow and the line before it.
 void TsuiToolBar::DrawToolButton(QPainter& painter, const TButtonState& state) const {
   const bool down = state.Hot && state.Pressed;
-  if (state.Hot || state.Pressed || state.Checked) {
+  const bool boxed = state.Hot || state.Pressed || state.Checked;
+  if (boxed) {
     painter.fillRect(state.Bounds, ToQColor(down ? FButtonDownColor : FButtonColor));
     painter.setPen(ToQColor(FButtonBorderColor));
     painter.setBrush(Qt::NoBrush);
     painter.drawRect(state.Bounds.adjusted(0, 0, -1, -1));
   }
+  const int l = state.Bounds.left(), t = state.Bounds.top(), r = l + state.Bounds.width();
+  const int b = t + state.Bounds.height();
+  if (state.Hot && state.DropDown) {
+    const int m = t + (b - t) / 2;
+    painter.setPen(Qt::black);
+    painter.setBrush(Qt::black);
+    painter.drawPolygon(QPolygon({QPoint(r - 9, m), QPoint(r - 5, m), QPoint(r - 7, m + 2)}));
+    painter.drawPolygon(QPolygon({QPoint(r - 8, m), QPoint(r - 6, m), QPoint(r - 7, m + 1)}));
+    painter.drawLine(r - 14, t, r - 14, b - 1);
+    painter.setBrush(Qt::NoBrush);
+  }
+
+  const TImageList* list = boxed && FHotImages ? FHotImages : FImages ? FImages : FHotImages;
+  if (list) {
+    const int w = r - l - (state.DropDown ? 14 : 0);
+    if (list->ValidIndex(state.ImageIndex)) {
+      const int x = l + (w - list->Width()) / 2 - (down ? 0 : 1);
+      list->Draw(painter, x, t + (down ? 3 : 2), state.ImageIndex, state.Enabled);
+    }
+    if (!FShowCaptions) return;
+    painter.setPen(state.Enabled ? palette().color(QPalette::ButtonText) : ToQColor(clGrayText));
+    const QRect text(l + (down ? 1 : 0), t + list->Height() + (down ? 5 : 4), w, state.Bounds.height());
+    painter.drawText(text, Qt::AlignHCenter | Qt::AlignTop | Qt::TextSingleLine | Qt::TextShowMnemonic, state.Caption);
+    return;
+  }
   if (!FShowCaptions) return;
   painter.setPen(state.Enabled ? palette().color(QPalette::ButtonText) : ToQColor(clGrayText));
-  const QRect text = state.Bounds.translated(down ? 1 : 0, down ? 1 : 0);
+  QRect text = state.Bounds.translated(down ? 1 : 0, down ? 1 : 0);
+  if (state.DropDown) text.setWidth(text.width() - 14);
   painter.drawText(text, Qt::AlignCenter | Qt::TextSingleLine | Qt::TextShowMnemonic, state.Caption);
 }
 
@@ -175,6 +262,11 @@ bool TsuiToolBar::eventFilter(QObject* watched, QEvent* event) {
   state.Pressed = button->isDown();
   state.Checked = button->isChecked();
   state.Enabled = button->isEnabled();
+  for (const TToolButton* b : FButtons)
+    if (widgetForAction(b->Action()) == button) {
+      state.ImageIndex = b->ImageIndex();
+      state.DropDown = b->Style() == tbsDropDown;
+    }
   QPainter painter(button);
   painter.setFont(button->font());
   DrawToolButton(painter, state);

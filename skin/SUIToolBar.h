@@ -4,6 +4,7 @@
 // no background of its own. Its buttons are TToolButton components listed
 // under it in the window description.
 #include "Controls.h"
+#include "ImgList.h"
 #include "Menus.h"
 #include "SUIThemes.h"
 
@@ -29,7 +30,9 @@ class TToolButton : public QObject, public TComponent {
   Q_PROPERTY(bool Down READ Down WRITE SetDown)
   Q_PROPERTY(bool Enabled READ Enabled WRITE SetEnabled)
   Q_PROPERTY(QString Hint READ Hint WRITE SetHint)
+  Q_PROPERTY(int ImageIndex READ ImageIndex WRITE SetImageIndex)
   Q_CLASSINFO("Default:Style", "tbsButton")
+  Q_CLASSINFO("Default:ImageIndex", "-1")
   Q_CLASSINFO("Default:Down", "false")
   Q_CLASSINFO("Default:Enabled", "true")
   Q_CLASSINFO("Default:Hint", "")
@@ -48,6 +51,9 @@ class TToolButton : public QObject, public TComponent {
   void SetEnabled(bool value);
   const QString& Hint() const { return FHint; }
   void SetHint(const QString& value);
+  // The picture in the bar's Images (and HotImages); -1: none.
+  int ImageIndex() const { return FImageIndex; }
+  void SetImageIndex(int value);
   QAction* Action() const { return FAction.get(); }
   class TsuiToolBar* ToolBar() const {
     return FToolBar;
@@ -61,6 +67,7 @@ class TToolButton : public QObject, public TComponent {
   QString FCaption;
   TToolButtonStyle FStyle = tbsButton;
   QString FHint;
+  int FImageIndex = -1;
   class TsuiToolBar* FToolBar = nullptr;
   std::unique_ptr<QAction> FAction;
   TNotifyEvent FOnClick;
@@ -76,6 +83,8 @@ class TsuiToolBar : public TControlOf<QToolBar>, public IsuiThemeChild {
   Q_PROPERTY(TColor Color READ Color WRITE SetColor)
   Q_PROPERTY(bool Transparent READ Transparent WRITE SetTransparent)
   Q_PROPERTY(bool ShowCaptions READ ShowCaptions WRITE SetShowCaptions)
+  Q_PROPERTY(TImageList* Images READ Images WRITE SetImages)
+  Q_PROPERTY(TImageList* HotImages READ HotImages WRITE SetHotImages)
   Q_CLASSINFO("Default:Transparent", "false")
   Q_CLASSINFO("Default:ShowCaptions", "true")
  public:
@@ -98,6 +107,14 @@ class TsuiToolBar : public TControlOf<QToolBar>, public IsuiThemeChild {
   void SetTransparent(bool value);
   bool ShowCaptions() const { return FShowCaptions; }
   void SetShowCaptions(bool value);
+  // The buttons' pictures; HotImages, when set, for hot, pressed and checked
+  // buttons. Not owned: the bar forgets a list that is destroyed.
+  TImageList* Images() const { return FImages; }
+  void SetImages(TImageList* value);
+  TImageList* HotImages() const { return FHotImages; }
+  void SetHotImages(TImageList* value);
+  // Sizes the buttons for their pictures and redraws them.
+  void UpdateButtons();
   Q_INVOKABLE bool IsColorStored() const { return TControlBase::IsColorStored(); }
   Q_INVOKABLE bool IsFontStored() const { return TControlBase::IsFontStored(); }
 
@@ -114,13 +131,15 @@ class TsuiToolBar : public TControlOf<QToolBar>, public IsuiThemeChild {
   struct TButtonState {
     QRect Bounds;
     QString Caption;
-    bool Hot = false, Pressed = false, Checked = false, Enabled = true;
+    int ImageIndex = -1;
+    bool Hot = false, Pressed = false, Checked = false, Enabled = true, DropDown = false;
   };
   void DrawToolButton(QPainter& painter, const TButtonState& state) const;
 
  protected:
   void paintEvent(QPaintEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
+  void Notification(TComponent* component, TOperation operation) override;
 
  private:
   TsuiUIStyle FUIStyle = DeepBlue;
@@ -129,5 +148,7 @@ class TsuiToolBar : public TControlOf<QToolBar>, public IsuiThemeChild {
   TColor FButtonDownColor = clBtnShadow;
   bool FTransparent = false;
   bool FShowCaptions = true;
+  TImageList* FImages = nullptr;
+  TImageList* FHotImages = nullptr;
   std::vector<TToolButton*> FButtons;
 };

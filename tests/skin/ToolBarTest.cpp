@@ -2,6 +2,7 @@
 // hot, pressed and checked buttons, and the bar stored with its buttons.
 #include "Description.h"
 #include "Forms.h"
+#include "ImgList.h"
 #include "SUIRegister.h"
 #include "SUIToolBar.h"
 
@@ -24,6 +25,12 @@ TToolButton* AddButton(TComponent* owner, TsuiToolBar* bar, const QString& capti
   button->SetCaption(caption);
   bar->AddButton(button);
   return button;
+}
+
+QImage Filled(int w, int h, QRgb colour) {
+  QImage image(w, h, QImage::Format_ARGB32);
+  image.fill(colour);
+  return image;
 }
 
 QToolButton* WidgetOf(TsuiToolBar* bar, TToolButton* button) {
@@ -112,6 +119,121 @@ TEST(SkinToolBar, buttonsAndColoursComeBackFromTheWindowDescription) {
   EXPECT_EQ(QStringLiteral("录制"), back->Buttons(0)->Caption());
   EXPECT_EQ(tbsCheck, back->Buttons(1)->Style());
   EXPECT_TRUE(back->Buttons(1)->Down());
+  EXPECT_EQ(json, WriteDescription(&copy));
+}
+
+TEST(SkinToolBar, buttonPicturesComeFromImagesOrHotImagesAndDropDownsShowTheirArrow) {
+  TForm form(nullptr);
+  auto* bar = new TsuiToolBar(&form);
+  bar->setParent(&form);
+  bar->SetUIStyle(WinXP);
+  auto* images = new TImageList(&form);
+  auto* hotImages = new TImageList(&form);
+  images->Add(Filled(16, 16, qRgb(255, 0, 0)));
+  hotImages->Add(Filled(16, 16, qRgb(0, 160, 0)));
+  bar->SetImages(images);
+  const QColor hot = ToQColor(GetThemeColor(WinXP, 81)), down = ToQColor(GetThemeColor(WinXP, 82));
+
+  TsuiToolBar::TButtonState state;
+  state.Bounds = QRect(0, 0, 40, 40);
+  state.ImageIndex = 0;
+  auto draw = [&](const TsuiToolBar::TButtonState& s) {
+    QImage image(s.Bounds.size(), QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    bar->DrawToolButton(painter, s);
+    return image;
+  };
+  EXPECT_EQ(QColor(255, 0, 0), draw(state).pixelColor(11, 2)) << "a plain button shows its picture";
+  state.Hot = true;
+  QImage shot = draw(state);
+  EXPECT_EQ(QColor(255, 0, 0), shot.pixelColor(11, 2));
+  EXPECT_EQ(QColor(255, 0, 0), shot.pixelColor(26, 17));
+  EXPECT_EQ(hot, shot.pixelColor(10, 2));
+  EXPECT_EQ(hot, shot.pixelColor(11, 18));
+  state.Pressed = true;
+  shot = draw(state);
+  EXPECT_EQ(QColor(255, 0, 0), shot.pixelColor(12, 3)) << "pressed shifts the picture";
+  EXPECT_EQ(down, shot.pixelColor(11, 3));
+  state.Enabled = false;
+  const QColor grey = draw(state).pixelColor(20, 10);
+  EXPECT_EQ(grey.red(), grey.green());
+  EXPECT_EQ(grey.green(), grey.blue());
+  state.Enabled = true;
+  state.ImageIndex = 4;  // no such picture
+  EXPECT_EQ(down, draw(state).pixelColor(20, 10));
+  state.ImageIndex = 0;
+
+  bar->SetHotImages(hotImages);
+  EXPECT_EQ(QColor(0, 160, 0), draw(state).pixelColor(20, 10)) << "hot images for a pressed button";
+  state.Hot = state.Pressed = false;
+  EXPECT_EQ(QColor(255, 0, 0), draw(state).pixelColor(20, 10)) << "plain images for a plain one";
+  state.Checked = true;
+  EXPECT_EQ(QColor(0, 160, 0), draw(state).pixelColor(20, 10));
+
+  // The drop-down part: a line 14 pixels from the right and a small arrow,
+  // shown while the button is hot.
+  TsuiToolBar::TButtonState drop;
+  drop.Bounds = QRect(0, 0, 40, 22);
+  drop.DropDown = true;
+  EXPECT_EQ(QColor(Qt::white), draw(drop).pixelColor(26, 5));
+  drop.Hot = true;
+  shot = draw(drop);
+  EXPECT_EQ(QColor(0, 0, 0), shot.pixelColor(26, 5));
+  EXPECT_EQ(QColor(0, 0, 0), shot.pixelColor(33, 11));
+  EXPECT_EQ(QColor(0, 0, 0), shot.pixelColor(33, 12));
+  EXPECT_EQ(hot, shot.pixelColor(33, 14));
+  EXPECT_EQ(hot, shot.pixelColor(29, 11));
+
+  // On screen the buttons make room for their pictures and the arrow.
+  TToolButton* record = AddButton(&form, bar, QStringLiteral("录制"));
+  record->SetImageIndex(0);
+  TToolButton* more = AddButton(&form, bar, QStringLiteral("录制"));
+  more->SetStyle(tbsDropDown);
+  bar->setGeometry(0, 0, 300, 60);
+  form.resize(300, 60);
+  QApplication::processEvents();
+  EXPECT_GE(WidgetOf(bar, record)->sizeHint().height(), 16 + 4);
+  EXPECT_GE(WidgetOf(bar, more)->minimumWidth(), WidgetOf(bar, record)->sizeHint().width() + 14 - 1);
+  const QImage barShot = bar->grab().toImage();
+  const QRect r = WidgetOf(bar, record)->geometry();
+  const int x = r.left() + (r.width() - 16) / 2 - 1;
+  EXPECT_EQ(QColor(255, 0, 0), barShot.pixelColor(x + 8, r.top() + 10));
+
+  // A list that goes is forgotten.
+  delete hotImages;
+  EXPECT_EQ(nullptr, bar->HotImages());
+  EXPECT_EQ(images, bar->Images());
+}
+
+TEST(SkinToolBar, imageListsAndPictureIndexesComeBackFromTheWindowDescription) {
+  RegisterSkinControls();
+  TForm form(nullptr);
+  auto* icons = new TImageList(&form);
+  icons->SetName(QStringLiteral("Icons"));
+  icons->Add(Filled(16, 16, qRgb(255, 0, 0)));
+  auto* bar = new TsuiToolBar(&form);
+  bar->setParent(&form);
+  bar->SetName(QStringLiteral("tbMain"));
+  bar->SetImages(icons);
+  bar->SetHotImages(icons);
+  TToolButton* record = AddButton(&form, bar, QStringLiteral("录制"));
+  record->SetName(QStringLiteral("tbRecord"));
+  record->SetImageIndex(0);
+  record->SetStyle(tbsDropDown);
+  const QByteArray json = WriteDescription(&form);
+
+  TForm copy(nullptr);
+  ReadDescription(&copy, json);
+  auto* back = FindComponentAs<TsuiToolBar>(&copy, QStringLiteral("tbMain"));
+  auto* backIcons = FindComponentAs<TImageList>(&copy, QStringLiteral("Icons"));
+  ASSERT_NE(nullptr, backIcons);
+  EXPECT_EQ(1, backIcons->Count());
+  EXPECT_EQ(backIcons, back->Images());
+  EXPECT_EQ(backIcons, back->HotImages());
+  ASSERT_EQ(1, back->ButtonCount());
+  EXPECT_EQ(0, back->Buttons(0)->ImageIndex());
+  EXPECT_EQ(tbsDropDown, back->Buttons(0)->Style());
   EXPECT_EQ(json, WriteDescription(&copy));
 }
 
