@@ -133,7 +133,9 @@ void RegisterSkinControls() {
   RegisterClass<TsuiToolBar>().Event<TNotifyEvent>("OnClick", &TsuiToolBar::SetOnClick);
   RegisterClass<TsuiSideChannel>()
       .Event<TNotifyEvent>("OnPop", &TsuiSideChannel::SetOnPop)
-      .Event<TNotifyEvent>("OnPush", &TsuiSideChannel::SetOnPush);
+      .Event<TNotifyEvent>("OnPush", &TsuiSideChannel::SetOnPush)
+      .Event<TNotifyEvent>("OnResize", &TsuiSideChannel::SetOnResize)
+      .Event<TCanResizeEvent>("OnCanResize", &TsuiSideChannel::SetOnCanResize);
   RegisterClass<TToolButton>().Event("OnClick", &TToolButton::SetOnClick);
   RegisterPushButton<TsuiButton>();
   RegisterPushButton<TsuiImageButton>();

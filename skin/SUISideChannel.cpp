@@ -212,16 +212,35 @@ void TsuiSideChannel::leaveEvent(QEvent* event) {
   TControlOf<QWidget>::leaveEvent(event);
 }
 
-void TsuiSideChannel::SetBounds(int left, int top, int w, int h) {
-  if (!Animating() && IsOpen() && !Designing()) {
-    w = std::max(w, MinOpenWidth);
-    FFullWidth = w;
+bool TsuiSideChannel::CanResize(int& newWidth, int& newHeight) {
+  bool resize = true;
+  if (FOnCanResize) {
+    try {
+      FOnCanResize(this, newWidth, newHeight, resize);
+    } catch (...) {
+      ::HandleException();
+    }
   }
+  if (resize && !Animating() && IsOpen() && newWidth < MinOpenWidth) resize = false;
+  return resize;
+}
+
+void TsuiSideChannel::SetBounds(int left, int top, int w, int h) {
+  if (!Designing() && !CanResize(w, h)) return;
+  if (!Animating() && IsOpen() && !Designing()) FFullWidth = w;
   TControlOf<QWidget>::SetBounds(left, top, w, h);
   FPin->move(width() - kPinWidth, 0);
 }
 
 void TsuiSideChannel::resizeEvent(QResizeEvent* event) {
   FPin->move(width() - kPinWidth, 0);
+  if (!Animating() && width() > FSideBarWidth) FFullWidth = width();
   TControlOf<QWidget>::resizeEvent(event);
+  if (FOnResize) {
+    try {
+      FOnResize(this);
+    } catch (...) {
+      ::HandleException();
+    }
+  }
 }

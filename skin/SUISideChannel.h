@@ -23,6 +23,9 @@ Q_ENUM_NS(TsuiSideChannelPopupMode)
 using SUISideChannel::TsuiSideChannelAlign;
 using SUISideChannel::TsuiSideChannelPopupMode;
 
+// Asked before the channel takes a new size; clearing Resize refuses it.
+using TCanResizeEvent = std::function<void(TComponent* Sender, int& NewWidth, int& NewHeight, bool& Resize)>;
+
 class TsuiSideChannel : public TControlOf<QWidget>, public IsuiThemeChild {
   Q_OBJECT
   // The control properties, with Width and Align of the channel's own.
@@ -109,6 +112,12 @@ class TsuiSideChannel : public TControlOf<QWidget>, public IsuiThemeChild {
 
   void SetOnPop(TNotifyEvent handler) { FOnPop = std::move(handler); }
   void SetOnPush(TNotifyEvent handler) { FOnPush = std::move(handler); }
+  // After every change of size, once the open width has followed it.
+  void SetOnResize(TNotifyEvent handler) { FOnResize = std::move(handler); }
+  void SetOnCanResize(TCanResizeEvent handler) { FOnCanResize = std::move(handler); }
+  // The user's handler first; then an open, still channel refuses a width
+  // below MinOpenWidth. May change the size asked for.
+  bool CanResize(int& newWidth, int& newHeight);
 
   unsigned ThemeRows() const override { return trSideChannel; }
   void ApplyThemeColor(TColor color) override { SetColor(color); }
@@ -122,8 +131,8 @@ class TsuiSideChannel : public TControlOf<QWidget>, public IsuiThemeChild {
   void resizeEvent(QResizeEvent* event) override;
 
  public:
-  // An open channel given a width below MinOpenWidth keeps the floor; a
-  // width given while open and still becomes the open width.
+  // A size CanResize refuses is not taken; a width given while open and
+  // still becomes the open width.
   void SetBounds(int left, int top, int width, int height) override;
 
  private:
@@ -146,5 +155,6 @@ class TsuiSideChannel : public TControlOf<QWidget>, public IsuiThemeChild {
   TBitmap FBarNormal, FBarMouseOn, FPinUp, FPinDown;
   QTimer FLeaveTimer, FSlideTimer;
   std::function<QPoint()> FCursor;
-  TNotifyEvent FOnPop, FOnPush;
+  TNotifyEvent FOnPop, FOnPush, FOnResize;
+  TCanResizeEvent FOnCanResize;
 };

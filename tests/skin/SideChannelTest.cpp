@@ -97,9 +97,53 @@ TEST_F(SideChannelTest, clickModeOpensOnlyOnAClickAndAnOpenChannelKeepsItsFloor)
   Channel->ClickPop();
   EXPECT_EQ(100, Channel->width());
   Channel->SetBounds(0, 0, 30, Channel->height());
-  EXPECT_EQ(TsuiSideChannel::MinOpenWidth, Channel->width());
+  EXPECT_EQ(100, Channel->width()) << "too narrow for an open channel: refused";
   Channel->SetBounds(0, 0, 140, Channel->height());
   EXPECT_EQ(140, Channel->FullWidth()) << "a width the user gives an open channel is its new open width";
+}
+
+TEST_F(SideChannelTest, theUsersResizeHandlersRunAroundEachChangeOfSize) {
+  Form->show();
+  Channel->SetQuickMove(true);
+  std::vector<int> asked, resized;
+  bool allow = true;
+  Channel->SetOnCanResize([&](TComponent*, int& w, int&, bool& resize) {
+    asked.push_back(w);
+    resize = allow;
+  });
+  Channel->SetOnResize([&](TComponent*) { resized.push_back(Channel->width()); });
+
+  Channel->Pop(true);
+  ASSERT_EQ(100, Channel->width());
+  ASSERT_FALSE(resized.empty()) << "opening is a change of size";
+  EXPECT_EQ(100, resized.back());
+  EXPECT_EQ(100, Channel->FullWidth()) << "the slide does not change the open width";
+
+  resized.clear();
+  Channel->SetBounds(0, 0, 160, Channel->height());
+  EXPECT_EQ(160, asked.back());
+  EXPECT_EQ(std::vector<int>{160}, resized);
+  EXPECT_EQ(160, Channel->FullWidth());
+
+  // The user's refusal holds even for a width the channel would take.
+  allow = false;
+  Channel->SetBounds(0, 0, 120, Channel->height());
+  EXPECT_EQ(160, Channel->width());
+  EXPECT_EQ(160, Channel->FullWidth());
+
+  // The handler may also change the width; the floor is checked after it.
+  allow = true;
+  Channel->SetOnCanResize([&](TComponent*, int& w, int&, bool&) { w = w / 2; });
+  Channel->SetBounds(0, 0, 90, Channel->height());
+  EXPECT_EQ(160, Channel->width()) << "45 is below the floor";
+  Channel->SetBounds(0, 0, 180, Channel->height());
+  EXPECT_EQ(90, Channel->width());
+
+  // Folded to its bar, a narrow width is no open width.
+  Channel->SetOnCanResize({});
+  Channel->Push(true);
+  EXPECT_EQ(10, Channel->width());
+  EXPECT_EQ(90, Channel->FullWidth());
 }
 
 TEST(SideChannelDescription, storedValuesComeBack) {
