@@ -394,6 +394,7 @@ void TForm1::suitempbtnRecordClick(TComponent*) {
     deAudioControlSource->SetAudioSource(deAudioIn);
     deAudioIn->SetDeviceName(DeviceToOpen(true, FInputDevice));
     deAudioIn->Open();
+    FTakeTime = QDateTime::currentDateTime();
     FState = Recording;
   } catch (...) {
     const std::exception_ptr error = std::current_exception();
@@ -645,8 +646,24 @@ void TForm1::suitempbtnFormatClick(TComponent*) {
 void TForm1::suiButton3Click(TComponent*) {
   const QString source = WorkingFileName();
   if (!QFileInfo::exists(source)) return;
+  // A take of an earlier run is named after the time its file was written.
+  const QDateTime taken = FTakeTime.isValid() ? FTakeTime : QFileInfo(source).lastModified();
+  SaveDialog1->SetFileName(SaveProposal(SaveFolder(), taken));
   if (!SaveDialog1->Execute()) return;
   CopyReplacing(source, SaveDialog1->FileName());
+  UserSettings()->setValue(QStringLiteral("save/folder"), QFileInfo(SaveDialog1->FileName()).absolutePath());
+}
+
+QString SaveProposal(const QString& folder, const QDateTime& time) {
+  return QDir(folder).filePath(QStringLiteral("录音 %1.wav").arg(time.toString(QStringLiteral("yyyy-MM-dd HH-mm-ss"))));
+}
+
+QString SaveFolder() {
+  const QString last = UserSettings()->value(QStringLiteral("save/folder")).toString();
+  if (!last.isEmpty() && QFileInfo(last).isDir()) return last;
+  const QString music = QStandardPaths::writableLocation(QStandardPaths::MusicLocation);
+  if (!music.isEmpty() && QFileInfo(music).isDir()) return music;
+  return QDir::homePath();
 }
 
 void TForm1::suiButton4Click(TComponent*) { QDesktopServices::openUrl(QUrl(HomePageAddress())); }

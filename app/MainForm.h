@@ -12,6 +12,7 @@
 #include "StdCtrls.h"
 #include "Timers.h"
 
+#include <QDateTime>
 #include <QElapsedTimer>
 #include <QString>
 #include <QTimer>
@@ -159,6 +160,7 @@ class TForm1 : public TForm {
   double FStartTime = 0;
   double FPauseStart = 0;  // when the recording was paused
   QString FFileName;
+  QDateTime FTakeTime;  // when the take in the working file began; invalid for one of an earlier run
   std::unique_ptr<TFileStream> FFileStream;
   std::unique_ptr<TdeRIFFAudioWriter> FWriter;
   std::unique_ptr<TdeRIFFAudioReader> FReader;
@@ -194,5 +196,11 @@ class TForm1 : public TForm {
 double Now();
 // "hh:nn:ss" of a date-time difference; the hours wrap after a day.
 QString FormatElapsed(double days);
+// The name the save dialog proposes for a take begun at time, in folder:
+// "录音 YYYY-MM-DD HH-MM-SS.wav".
+QString SaveProposal(const QString& folder, const QDateTime& time);
+// Where the save dialog opens: the folder of the last save while it exists,
+// else the user's music folder, else the home folder.
+QString SaveFolder();
 // The playback percentage text: position * 100 div size, "0" for an empty window.
 QString PlayPercent(int64_t position, int64_t size);

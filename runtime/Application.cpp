@@ -4,7 +4,9 @@
 #include "Exceptions.h"
 #include "Forms.h"
 
+#include <QLibraryInfo>
 #include <QMessageBox>
+#include <QTranslator>
 #include <QWidget>
 #include <exception>
 
@@ -36,7 +38,24 @@ TApplication::~TApplication() {
 
 TApplication* TApplication::Instance() { return qobject_cast<TApplication*>(QCoreApplication::instance()); }
 
-void TApplication::Initialize() { setQuitOnLastWindowClosed(true); }
+void TApplication::Initialize() {
+  setQuitOnLastWindowClosed(true);
+  LoadQtTranslations(QLocale::system());
+}
+
+bool TApplication::LoadQtTranslations(const QLocale& locale) {
+  for (const auto& t : FTranslators) removeTranslator(t.get());
+  FTranslators.clear();
+  const QString folder = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
+  for (const char* module : {"qtbase", "qt"}) {
+    auto translator = std::make_unique<QTranslator>();
+    if (!translator->load(locale, QString::fromLatin1(module), QStringLiteral("_"), folder)) continue;
+    installTranslator(translator.get());
+    FTranslators.push_back(std::move(translator));
+    break;  // qt_ only bundles qtbase_ where the split files are missing
+  }
+  return !FTranslators.empty();
+}
 
 void TApplication::SetTitle(const QString& title) {
   FTitle = title;

@@ -3,12 +3,14 @@
 // every exception that escapes an event handler, timer or delivered notice
 // in a message box; the loop goes on.
 #include <QApplication>
+#include <QLocale>
 #include <QString>
 #include <QStringList>
 #include <functional>
 #include <memory>
 #include <vector>
 
+class QTranslator;
 class TComponent;
 
 class TApplication : public QApplication {
@@ -20,7 +22,12 @@ class TApplication : public QApplication {
   // The application object, nullptr when the program runs a plain QApplication.
   static TApplication* Instance();
 
+  // Also speaks the user's language in Qt's own dialogs and buttons.
   void Initialize();
+  // Installs Qt's own translations for locale (the file dialog, message box
+  // buttons); false when the system has none for it. A second call replaces
+  // the first.
+  bool LoadQtTranslations(const QLocale& locale);
   const QString& Title() const { return FTitle; }
   void SetTitle(const QString& title);
 
@@ -64,6 +71,7 @@ class TApplication : public QApplication {
   void Present(const QString& message);
 
   QString FTitle;
+  std::vector<std::unique_ptr<QTranslator>> FTranslators;
   std::vector<std::unique_ptr<TComponent>> FForms;  // freed newest first
   QWidget* FMainForm = nullptr;
   TExceptionHook FOnException;

@@ -11,6 +11,7 @@
 #include <sys/resource.h>
 #include <QApplication>
 #include <QClipboard>
+#include <QDateTime>
 #include <QDesktopServices>
 #include <QDialog>
 #include <QMessageBox>
@@ -517,4 +518,46 @@ TEST(MainFormWorkingFile, aReadOnlyProgramFolderFallsBackToTheUserDataFolder) {
     qunsetenv("XDG_DATA_HOME");
   else
     qputenv("XDG_DATA_HOME", old);
+}
+
+TEST(MainFormSaveName, takesTheTimeTheTakeBegan) {
+  EXPECT_EQ(QStringLiteral("/music/录音 2026-12-09 08-05-03.wav"),
+            SaveProposal(QStringLiteral("/music"), QDateTime(QDate(2026, 12, 9), QTime(8, 5, 3))));
+}
+
+TEST_F(MainFormTest, saveProposesTheTakesTimeInTheMusicFolder_andThenTheLastFolderUsed) {
+  // The user's music folder, as the desktop's folder list names it.
+  QTemporaryDir music, chosen;
+  {
+    QFile dirs(QString::fromLocal8Bit(qgetenv("XDG_CONFIG_HOME")) + QStringLiteral("/user-dirs.dirs"));
+    ASSERT_TRUE(dirs.open(QIODevice::WriteOnly));
+    dirs.write(QByteArray("XDG_MUSIC_DIR=\"") + music.path().toUtf8() + "\"\n");
+  }
+  const QDateTime before = QDateTime::currentDateTime().addSecs(-1);
+  Press(Form->btnRecord);
+  RecordBlocks(1);
+  Press(Form->btnStop);
+  const QDateTime after = QDateTime::currentDateTime().addSecs(1);
+
+  QString proposed;
+  const QString target = chosen.filePath(QStringLiteral("interview.wav"));
+  Form->SaveDialog1->SetExecuteHook([&](TSaveDialog& d) {
+    proposed = d.FileName();
+    d.SetFileName(target);
+    return true;
+  });
+  Press(Form->suiButton3);
+  const QFileInfo name(proposed);
+  EXPECT_EQ(QFileInfo(music.path()).absoluteFilePath(), name.absolutePath());
+  ASSERT_TRUE(name.fileName().startsWith(QStringLiteral("录音 "))) << proposed.toStdString();
+  const QDateTime taken = QDateTime::fromString(name.fileName().mid(3, 19), QStringLiteral("yyyy-MM-dd HH-mm-ss"));
+  ASSERT_TRUE(taken.isValid()) << proposed.toStdString();
+  EXPECT_LE(before, taken);
+  EXPECT_GE(after, taken);
+  EXPECT_TRUE(QFile::exists(target));
+
+  Press(Form->suiButton3);
+  EXPECT_EQ(QFileInfo(chosen.path()).absoluteFilePath(), QFileInfo(proposed).absolutePath())
+      << "the folder of the last save";
+  QFile::remove(QString::fromLocal8Bit(qgetenv("XDG_CONFIG_HOME")) + QStringLiteral("/user-dirs.dirs"));
 }
