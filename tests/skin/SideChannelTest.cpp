@@ -171,4 +171,41 @@ TEST(SideChannelDescription, storedValuesComeBack) {
   EXPECT_EQ(json, WriteDescription(&copy));
 }
 
+class TChannelWindow : public TForm {
+  Q_OBJECT
+ public:
+  explicit TChannelWindow(TComponent* owner) : TForm(owner) {
+    RegisterClass<TChannelWindow>();
+    RegisterHandlers<TChannelWindow>()
+        .Handler("ChannelResize", &TChannelWindow::ChannelResize)
+        .Handler("ChannelCanResize", &TChannelWindow::ChannelCanResize);
+  }
+  void ChannelResize(TComponent*) { ++Resized; }
+  void ChannelCanResize(TComponent*, int& width, int&, bool& resize) { resize = width != 77; }
+  int Resized = 0;
+};
+
+TEST(SideChannelDescription, resizeHandlersAreBoundByName) {
+  RegisterSkinControls();
+  const QByteArray json = R"json({"Class": "TChannelWindow", "Name": "Window", "Children": [
+      {"Class": "TsuiSideChannel", "Name": "scTools",
+       "Properties": {"Width": 120, "QuickMove": true, "OnResize": "ChannelResize",
+                      "OnCanResize": "ChannelCanResize"}}]})json";
+  TChannelWindow window(nullptr);
+  ReadDescription(&window, json);
+  auto* channel = FindComponentAs<TsuiSideChannel>(&window, QStringLiteral("scTools"));
+  window.show();
+  channel->Pop(true);
+  const int resized = window.Resized;
+  EXPECT_GT(resized, 0);
+  channel->SetBounds(0, 0, 77, channel->height());
+  EXPECT_EQ(120, channel->width());
+  channel->SetBounds(0, 0, 140, channel->height());
+  EXPECT_EQ(140, channel->width());
+  EXPECT_GT(window.Resized, resized);
+  EXPECT_EQ(json.count("OnCanResize"), WriteDescription(&window).count("OnCanResize"));
+}
+
 }  // namespace
+
+#include "SideChannelTest.moc"
