@@ -146,9 +146,11 @@ void TsuiToolBar::SetHotImages(TImageList* value) {
 void TsuiToolBar::Notification(TComponent* component, TOperation operation) {
   TControlOf<QToolBar>::Notification(component, operation);
   if (operation != opRemove) return;
-  if (component == static_cast<TComponent*>(FImages)) FImages = nullptr;
-  if (component == static_cast<TComponent*>(FHotImages)) FHotImages = nullptr;
-  UpdateButtons();
+  const bool images = component == static_cast<TComponent*>(FImages);
+  const bool hotImages = component == static_cast<TComponent*>(FHotImages);
+  if (images) FImages = nullptr;
+  if (hotImages) FHotImages = nullptr;
+  if (images || hotImages) UpdateButtons();
 }
 
 // Qt sizes a button by its icon, so each action carries its picture (or an
