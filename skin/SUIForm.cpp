@@ -334,7 +334,9 @@ void TsuiForm::ApplySize(int width, int height) {
 }
 
 void TsuiForm::UpdateLayout() {
-  if (!FForm) return;
+  // While the window frees its components (its menu among them) it is no
+  // longer a form: nothing to lay out.
+  if (!FForm || Owner()->Destroying()) return;
   const int b = FBorderWidth;
   const int top = FTitleBar->Visible() ? 0 : b;
   setGeometry(b, top, std::max(FForm->ClientWidth() - 2 * b, 0), std::max(FForm->ClientHeight() - b - top, 0));
