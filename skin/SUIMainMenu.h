@@ -8,7 +8,32 @@
 
 class TsuiForm;
 
-class TsuiMainMenu : public TMainMenu, public TsuiMenuLook {
+// Both skinned menus: every item, the background and the frame drawn by the look.
+template <class Menu>
+class TsuiMenuOf : public Menu, public TsuiMenuLook {
+ public:
+  explicit TsuiMenuOf(TComponent* owner) : Menu(owner) {}
+
+  bool OwnerDraw() const override { return true; }
+  void SetOwnerDraw(bool) override {}
+  void MeasureItem(TMenuItem* item, TCanvas& canvas, int& width, int& height) override {
+    MeasureMenuItem(item, canvas, width, height);
+  }
+  void DrawItem(TMenuItem* item, TCanvas& canvas, const QRect& rect, bool selected) override {
+    DrawMenuItem(item, canvas, rect, selected);
+  }
+  void DrawBackground(QPainter& painter, const QRect& rect) override { DrawMenuBackground(painter, rect); }
+  void DrawFrame(QPainter& painter, const QRect& rect) override { DrawMenuFrame(painter, rect); }
+  void Notification(TComponent* component, TOperation operation) override {
+    Menu::Notification(component, operation);
+    LookNotification(component, operation);
+  }
+
+ protected:
+  TComponent* LookComponent() override { return this; }
+};
+
+class TsuiMainMenu : public TsuiMenuOf<TMainMenu> {
   Q_OBJECT
   TSUI_MENU_PROPERTIES
  public:
@@ -16,13 +41,6 @@ class TsuiMainMenu : public TMainMenu, public TsuiMenuLook {
   // shows the menu.
   explicit TsuiMainMenu(TComponent* owner);
 
-  bool OwnerDraw() const override { return true; }
-  void SetOwnerDraw(bool) override {}
-  void MeasureItem(TMenuItem* item, TCanvas& canvas, int& width, int& height) override;
-  void DrawItem(TMenuItem* item, TCanvas& canvas, const QRect& rect, bool selected) override;
-  void DrawBackground(QPainter& painter, const QRect& rect) override;
-  void DrawFrame(QPainter& painter, const QRect& rect) override;
-  void Notification(TComponent* component, TOperation operation) override;
   void ItemChanged(TMenuItem* item, bool structure) override;
   void Loaded() override;
 
@@ -32,27 +50,17 @@ class TsuiMainMenu : public TMainMenu, public TsuiMenuLook {
 
  protected:
   void LookChanged() override;
-  TComponent* LookComponent() override { return this; }
 
  private:
   TsuiForm* FForm = nullptr;
 };
 
-class TsuiPopupMenu : public TPopupMenu, public TsuiMenuLook {
+class TsuiPopupMenu : public TsuiMenuOf<TPopupMenu> {
   Q_OBJECT
   TSUI_MENU_PROPERTIES
  public:
   explicit TsuiPopupMenu(TComponent* owner);
 
-  bool OwnerDraw() const override { return true; }
-  void SetOwnerDraw(bool) override {}
-  void MeasureItem(TMenuItem* item, TCanvas& canvas, int& width, int& height) override;
-  void DrawItem(TMenuItem* item, TCanvas& canvas, const QRect& rect, bool selected) override;
-  void DrawBackground(QPainter& painter, const QRect& rect) override;
-  void DrawFrame(QPainter& painter, const QRect& rect) override;
-  void Notification(TComponent* component, TOperation operation) override;
-
  protected:
   void LookChanged() override { UpdateItems(); }
-  TComponent* LookComponent() override { return this; }
 };
