@@ -23,20 +23,6 @@ const QColor kDisabledHighlight(0xFF, 0xFF, 0xFF);
 bool IsEnterKey(const QKeyEvent* e) { return e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter; }
 bool IsPressKey(const QKeyEvent* e) { return e->key() == Qt::Key_Space || IsEnterKey(e); }
 
-// The caption as it reads, without its accelerator marks.
-QString PlainCaption(const QString& caption) {
-  QString plain;
-  plain.reserve(caption.size());
-  for (qsizetype i = 0; i < caption.size(); ++i) {
-    if (caption[i] == QLatin1Char('&')) {
-      if (i + 1 >= caption.size()) break;
-      ++i;
-    }
-    plain += caption[i];
-  }
-  return plain;
-}
-
 // The character height of a font in pixels (the stored font height).
 int FontPixelHeight(const QFont& font) {
   return font.pixelSize() > 0 ? font.pixelSize() : QFontMetrics(font).ascent() + QFontMetrics(font).descent();

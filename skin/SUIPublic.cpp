@@ -230,3 +230,16 @@ void FadeBitmap(TBitmap& bitmap, TColor key) {
   const QImage plain = fade(bitmap.Image()), fine = fade(bitmap.Image2x());
   bitmap.SetImages(plain, fine);
 }
+
+QString PlainCaption(const QString& caption) {
+  QString plain;
+  plain.reserve(caption.size());
+  for (qsizetype i = 0; i < caption.size(); ++i) {
+    if (caption[i] == QLatin1Char('&')) {
+      if (i + 1 >= caption.size()) break;
+      ++i;
+    }
+    plain += caption[i];
+  }
+  return plain;
+}

@@ -60,6 +60,8 @@ void GetWorkArea(QRect& rect);
 // The work area of the screen form is on (the primary one when it has none).
 QRect GetWorkArea(const QWidget* form);
 void SetFormBounds(QWidget* form, const QRect& rect);
+// A caption as it reads and is measured: "&" marks dropped, "&&" kept as one "&".
+QString PlainCaption(const QString& caption);
 // False while the program is not the active one; true for no form and for the
 // main window; otherwise whether form's window is the active one.
 bool IsFormActive(QWidget* form);

@@ -25,19 +25,6 @@ void LoadOrEmpty(TBitmap& picture, const QString& name) {
   }
 }
 
-// The caption without its accelerator marks, as it is measured.
-QString PlainCaption(const QString& caption) {
-  QString plain;
-  for (qsizetype i = 0; i < caption.size(); ++i) {
-    if (caption[i] == QLatin1Char('&')) {
-      if (i + 1 >= caption.size()) break;
-      ++i;
-    }
-    plain += caption[i];
-  }
-  return plain;
-}
-
 }  // namespace
 
 // ---- layout ----
