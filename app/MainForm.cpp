@@ -432,7 +432,12 @@ void TForm1::RecordConvertAudioConverted(TComponent*, const void* AudioData, int
 
 void TForm1::MeterBlock(const void* audio, int32_t size) {
   const TdeBlockPeak peak = MeasurePeak(*deAudioIn->Format(), audio, static_cast<uint32_t>(std::max(size, 0)));
-  FPeaks.push_back({FClock.elapsed(), peak.Peak});
+  if (FPeakCount == FPeaks.size()) {
+    FPeakFirst = (FPeakFirst + 1) % FPeaks.size();
+    --FPeakCount;
+  }
+  FPeaks[(FPeakFirst + FPeakCount) % FPeaks.size()] = {FClock.elapsed(), peak.Peak};
+  ++FPeakCount;
   if (peak.Clipped) {
     deOscilloscope1->SetClipMark(true);
     FClipTimer.start();
@@ -441,16 +446,19 @@ void TForm1::MeterBlock(const void* audio, int32_t size) {
 
 QString TForm1::PeakText() {
   const int64_t now = FClock.elapsed();
-  while (!FPeaks.empty() && now - FPeaks.front().AtMs > 1000) FPeaks.pop_front();
-  if (FPeaks.empty()) return QString();
+  while (FPeakCount > 0 && now - FPeaks[FPeakFirst].AtMs > 1000) {
+    FPeakFirst = (FPeakFirst + 1) % FPeaks.size();
+    --FPeakCount;
+  }
+  if (FPeakCount == 0) return QString();
   double peak = 0;
-  for (const TPeak& p : FPeaks) peak = std::max(peak, p.Peak);
+  for (size_t i = 0; i < FPeakCount; ++i) peak = std::max(peak, FPeaks[(FPeakFirst + i) % FPeaks.size()].Peak);
   const double db = PeakDecibels(peak);
   return std::isinf(db) ? QStringLiteral("  峰值 -∞ dBFS") : QStringLiteral("  峰值 %1 dBFS").arg(db, 0, 'f', 1);
 }
 
 void TForm1::ForgetPeaks() {
-  FPeaks.clear();
+  FPeakCount = 0;
   FClipTimer.stop();
   deOscilloscope1->SetClipMark(false);
 }

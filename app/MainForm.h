@@ -16,8 +16,8 @@
 #include <QElapsedTimer>
 #include <QString>
 #include <QTimer>
+#include <array>
 #include <cstdint>
-#include <deque>
 #include <exception>
 #include <memory>
 #include <vector>
@@ -187,7 +187,10 @@ class TForm1 : public TForm {
     int64_t AtMs;
     double Peak;
   };
-  std::deque<TPeak> FPeaks;
+  // A fixed ring, so metering allocates nothing per block; with blocks shorter
+  // than a 64th of a second the oldest go before their second is up.
+  std::array<TPeak, 64> FPeaks{};
+  size_t FPeakFirst = 0, FPeakCount = 0;
   QElapsedTimer FClock;
   QTimer FClipTimer;
 };
