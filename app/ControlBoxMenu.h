@@ -3,16 +3,28 @@
 // a skinned popup menu in the window's style: pause and resume a recording,
 // the input and output devices, the take's folder and the about page. Its
 // items are brought up to the window's state each time it opens.
-#include "SUIThemes.h"
+#include <QString>
+#include <functional>
 
-class TForm1;
+class TComponent;
+class TDeviceChoices;
 class TMenuItem;
+class TsuiForm;
 class TsuiPopupMenu;
+
+// What the menu asks of the window it belongs to.
+struct TControlBoxActions {
+  std::function<bool()> Recording;  // pausing is offered only then
+  std::function<bool()> Paused;
+  std::function<void()> PauseOrResume;
+  std::function<QString()> FileName;  // the take, whose folder the menu opens
+};
 
 class TControlBoxMenu {
  public:
-  // The popup menu is a component of form, which frees it.
-  TControlBoxMenu(TForm1& form, TsuiUIStyle style);
+  // The popup menu is a component of owner, which frees it; it takes frame's
+  // style and opens from frame's control-box button. devices must outlive it.
+  TControlBoxMenu(TComponent* owner, TsuiForm& frame, TDeviceChoices& devices, TControlBoxActions actions);
 
   TsuiPopupMenu* Menu() const { return FMenu; }
   TMenuItem* PauseItem() const { return FPause; }
@@ -21,14 +33,16 @@ class TControlBoxMenu {
   TMenuItem* FolderItem() const { return FFolder; }
   TMenuItem* AboutItem() const { return FAbout; }
   void Refresh();
+  // Opens the menu under the frame's title bar, at its left edge.
+  void Popup();
 
  private:
   TMenuItem* Add(TMenuItem* parent, const QString& caption);
-  // The devices the sound system lists now, the chosen one checked; a chosen
-  // one that is not there stays, marked, so the user sees why the default is used.
   void FillDevices(TMenuItem* parent, bool input);
 
-  TForm1& FForm;
+  TsuiForm& FFrame;
+  TDeviceChoices& FDevices;
+  TControlBoxActions FActions;
   TsuiPopupMenu* FMenu;
   TMenuItem* FPause;
   TMenuItem* FInput;

@@ -4,14 +4,13 @@
 #include "ControlBoxMenu.h"
 #include "Description.h"
 #include "Exceptions.h"
+#include "PeakMeter.h"
 #include "SUIButton.h"
 #include "SUIForm.h"
-#include "SUIMainMenu.h"
 #include "SUIRegister.h"
-#include "SUITitleBar.h"
 #include "SleepInhibitor.h"
 #include "Streams.h"
-#include "WaveDevice.h"
+#include "WindowKeys.h"
 #include "deACM.h"
 #include "deAudioControls.h"
 #include "deAudioIO.h"
@@ -19,26 +18,19 @@
 #include "deCommon.h"
 #include "deRegister.h"
 
-#include <unistd.h>
 #include <QClipboard>
-#include <QCoreApplication>
 #include <QDateTime>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
-#include <QKeyEvent>
 #include <QSaveFile>
-#include <QSettings>
-#include <QShortcut>
 #include <QStandardPaths>
 #include <QUrl>
 #include <algorithm>
 #include <cmath>
 
 namespace {
-
-const char* const kWorkingFile = "Recorded.wav";
 
 // Runs every step of a teardown even when one fails; the first failure is
 // raised at the end, after the state has been reset.
@@ -93,10 +85,6 @@ void CloseOrDrop(TdeAudioIO& device) {
   }
 }
 
-bool FolderWritable(const QString& folder) {
-  return !folder.isEmpty() && QFileInfo(folder).isDir() && ::access(QFile::encodeName(folder).constData(), W_OK) == 0;
-}
-
 // Copies source over target through a temporary file next to target, so a
 // copy that fails half-way leaves the old target as it was.
 void CopyReplacing(const QString& source, const QString& target) {
@@ -119,40 +107,7 @@ void CopyReplacing(const QString& source, const QString& target) {
   if (!out.commit()) fail(out.errorString());
 }
 
-// The user's configuration: $XDG_CONFIG_HOME/tamsel/recorder.ini.
-std::unique_ptr<QSettings> UserSettings() {
-  return std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("tamsel"),
-                                     QStringLiteral("recorder"));
-}
-
-const char* DeviceKey(bool input) { return input ? "devices/input" : "devices/output"; }
-
 }  // namespace
-
-QString WorkingFolder(const QString& programFolder) {
-  if (FolderWritable(programFolder)) return programFolder;
-  const QString data =
-      QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QStringLiteral("/tamsel");
-  QDir().mkpath(data);
-  return data;
-}
-
-QString WorkingFileName() {
-  return QDir(WorkingFolder(QCoreApplication::applicationDirPath())).filePath(QString::fromLatin1(kWorkingFile));
-}
-
-QString HomePageAddress() {
-  const QString configured = QString::fromUtf8(TAMSEL_HOME_PAGE);
-  if (!configured.isEmpty()) return configured;
-  const QString candidates[] = {
-      QStringLiteral(TAMSEL_DATADIR "/about.html"),
-      QCoreApplication::applicationDirPath() + QStringLiteral("/../share/tamsel/about.html"),
-      QStringLiteral(TAMSEL_ABOUT_SOURCE),
-  };
-  for (const QString& c : candidates)
-    if (QFileInfo::exists(c)) return QUrl::fromLocalFile(QFileInfo(c).canonicalFilePath()).toString();
-  return QUrl::fromLocalFile(candidates[0]).toString();
-}
 
 double Now() { return QDateTime::currentMSecsSinceEpoch() / 86400000.0 + 25569.0; }
 
@@ -209,11 +164,7 @@ void TForm1::Loaded() {
   AlignChildControls(this);
   ApplyChildTabOrder(this);
 
-  deAudioIn->SetOnAudioRecorded([this](TComponent*, const void* audio, int32_t size) { MeterBlock(audio, size); });
-  FClock.start();
-  FClipTimer.setSingleShot(true);
-  FClipTimer.setInterval(1000);
-  connect(&FClipTimer, &QTimer::timeout, this, [this] { deOscilloscope1->SetClipMark(false); });
+  FMeter = std::make_unique<TPeakMeter>(*deAudioIn, *deOscilloscope1);
 
   // A device that closes by itself (it failed, or was unplugged) ends the
   // recording or playback that uses it, so the window never shows a state
@@ -231,109 +182,23 @@ void TForm1::FormCreate(TComponent*) {
   FFileName = WorkingFileName();
   SetDoubleBuffered(true);
   Label2->SetHint(QString::fromUtf8(TAMSEL_CONTACT));
-  BindShortcuts();
-  LoadDeviceChoices();
-  if (!FInhibitor) FInhibitor = std::make_unique<TSleepInhibitor>();
-  FControlBoxMenu = std::make_unique<TControlBoxMenu>(*this, suiForm1->UIStyle());
-  TsuiTitleBarButtons* buttons = suiForm1->TitleBar()->Buttons();
-  for (int i = 0; i < buttons->Count(); ++i)
-    if (buttons->Items(i)->ButtonType() == suiControlBox) buttons->Items(i)->SetControlBoxMenu(FControlBoxMenu->Menu());
-  UpdateButtons();
-  UpdateStatus();
-}
-
-void TForm1::BindShortcuts() {
-  const struct {
-    QKeySequence Key;
-    TsuiButton* Button;
-  } keys[] = {
+  const std::vector<TWindowKeys::TKey> keys = {
       {QKeySequence(Qt::CTRL | Qt::Key_R), btnRecord}, {QKeySequence(Qt::Key_Space), btnPlay},
       {QKeySequence(Qt::Key_Escape), btnStop},         {QKeySequence(Qt::CTRL | Qt::Key_S), suiButton3},
       {QKeySequence(Qt::CTRL | Qt::Key_F), btnFormat}, {QKeySequence(Qt::CTRL | Qt::Key_Q), suiButton2},
   };
-  FShortcuts.clear();
-  for (TsuiCustomButton* b : findChildren<TsuiCustomButton*>()) b->installEventFilter(this);
-  auto menuKey = std::make_unique<QShortcut>(QKeySequence(Qt::ALT | Qt::Key_Space), this);
-  connect(menuKey.get(), &QShortcut::activated, this, &TForm1::PopupControlBoxMenu);
-  FShortcuts.push_back(std::move(menuKey));
-  for (const auto& k : keys) {
-    auto shortcut = std::make_unique<QShortcut>(k.Key, this);
-    TsuiButton* button = k.Button;
-    // Auto-repeat would start and stop a take while the key is held.
-    shortcut->setAutoRepeat(false);
-    connect(shortcut.get(), &QShortcut::activated, this, [button] {
-      if (button->Enabled()) button->Click();
-    });
-    button->SetHint(QStringLiteral("%1 (%2)").arg(button->Caption().remove(QLatin1Char('&')),
-                                                  k.Key.toString(QKeySequence::NativeText)));
-    FShortcuts.push_back(std::move(shortcut));
-  }
+  FKeys = std::make_unique<TWindowKeys>(*this, keys, *btnPlay, [this] { PopupControlBoxMenu(); });
+  FDevices.Load();
+  if (!FInhibitor) FInhibitor = std::make_unique<TSleepInhibitor>();
+  FControlBoxMenu = std::make_unique<TControlBoxMenu>(
+      this, *suiForm1, FDevices,
+      TControlBoxActions{[this] { return FState == Recording; }, [this] { return RecordingPaused(); },
+                         [this] { PauseRecordingClick(); }, [this] { return FFileName; }});
+  UpdateButtons();
+  UpdateStatus();
 }
 
-bool TForm1::eventFilter(QObject* watched, QEvent* event) {
-  const QEvent::Type type = event->type();
-  if (type == QEvent::KeyPress || type == QEvent::KeyRelease) {
-    const auto* key = static_cast<QKeyEvent*>(event);
-    if (key->key() == Qt::Key_Space && key->modifiers() == Qt::NoModifier) {
-      if (type == QEvent::KeyPress && !key->isAutoRepeat() && btnPlay->Enabled()) btnPlay->Click();
-      return true;
-    }
-  }
-  return TForm::eventFilter(watched, event);
-}
-
-void TForm1::PopupControlBoxMenu() {
-  TsuiTitleBar* bar = suiForm1->TitleBar();
-  const QPoint at = bar->mapToGlobal(QPoint(0, bar->height()));
-  FControlBoxMenu->Menu()->Popup(at.x(), at.y());
-}
-
-void TForm1::LoadDeviceChoices() {
-  const auto settings = UserSettings();
-  for (bool input : {true, false}) {
-    const QString key = QString::fromLatin1(DeviceKey(input));
-    TDeviceChoice& choice = input ? FInputDevice : FOutputDevice;
-    choice.Name = settings->value(key + QStringLiteral("/name")).toString();
-    choice.Description = settings->value(key + QStringLiteral("/description")).toString();
-  }
-}
-
-void TForm1::SetInputDevice(const TDeviceChoice& choice) { ChooseDevice(true, choice); }
-
-void TForm1::SetOutputDevice(const TDeviceChoice& choice) { ChooseDevice(false, choice); }
-
-void TForm1::ChooseDevice(bool input, const TDeviceChoice& choice) {
-  (input ? FInputDevice : FOutputDevice) = choice;
-  const auto settings = UserSettings();
-  const QString key = QString::fromLatin1(DeviceKey(input));
-  settings->setValue(key + QStringLiteral("/name"), choice.Name);
-  settings->setValue(key + QStringLiteral("/description"), choice.Description);
-  // Chosen again: if it goes away again, say so again.
-  FMissingReported.removeAll(choice.Name);
-}
-
-QString TForm1::DeviceToOpen(bool input, const TDeviceChoice& choice) {
-  if (choice.Name.isEmpty()) return QString();
-  const std::vector<TWaveDeviceInfo> devices = WaveDeviceList(input ? TWaveDirection::Input : TWaveDirection::Output);
-  const std::string name = choice.Name.toStdString();
-  // A sound system that lists nothing cannot say a device has gone.
-  if (devices.empty() ||
-      std::any_of(devices.begin(), devices.end(), [&](const TWaveDeviceInfo& d) { return d.Name == name; }))
-    return choice.Name;
-  if (!FMissingReported.contains(choice.Name)) {
-    FMissingReported << choice.Name;
-    const QString shown = choice.Description.isEmpty() || choice.Description == choice.Name
-                              ? choice.Name
-                              : QStringLiteral("%1（%2）").arg(choice.Description, choice.Name);
-    const QString text = (input ? QStringLiteral("找不到输入设备“%1”，改用默认设备。")
-                                : QStringLiteral("找不到输出设备“%1”，改用默认设备。"))
-                             .arg(shown);
-    // After the press has done its work: the take is not held up by the message.
-    QMetaObject::invokeMethod(
-        this, [text] { ShowError(text); }, Qt::QueuedConnection);
-  }
-  return QString();
-}
+void TForm1::PopupControlBoxMenu() { FControlBoxMenu->Popup(); }
 
 void TForm1::FormClose(TComponent*, TCloseAction&) { btnStop->Click(); }
 
@@ -353,7 +218,7 @@ void TForm1::UpdateStatus() {
   switch (FState) {
     case Stopped: SetStatusText(0, QStringLiteral("已停止")); break;
     case Recording:
-      SetStatusText(1, RecordConvert->FormatOut()->Description() + PeakText());
+      SetStatusText(1, RecordConvert->FormatOut()->Description() + FMeter->PeakText());
       if (RecordingPaused())
         SetStatusText(0, QStringLiteral("已暂停 ") + FormatElapsed(FPauseStart - FStartTime));
       else
@@ -392,7 +257,7 @@ void TForm1::suitempbtnRecordClick(TComponent*) {
     FWriter = std::make_unique<TdeRIFFAudioWriter>(FFileStream.get());
     FWriter->GetFormat()->Assign(RecordConvert->FormatOut());
     deAudioControlSource->SetAudioSource(deAudioIn);
-    deAudioIn->SetDeviceName(DeviceToOpen(true, FInputDevice));
+    deAudioIn->SetDeviceName(FDevices.ToOpen(true));
     deAudioIn->Open();
     FTakeTime = QDateTime::currentDateTime();
     FState = Recording;
@@ -428,39 +293,6 @@ void TForm1::RecordConvertAudioConverted(TComponent*, const void* AudioData, int
   } catch (...) {
     FailLater(std::current_exception());
   }
-}
-
-void TForm1::MeterBlock(const void* audio, int32_t size) {
-  const TdeBlockPeak peak = MeasurePeak(*deAudioIn->Format(), audio, static_cast<uint32_t>(std::max(size, 0)));
-  if (FPeakCount == FPeaks.size()) {
-    FPeakFirst = (FPeakFirst + 1) % FPeaks.size();
-    --FPeakCount;
-  }
-  FPeaks[(FPeakFirst + FPeakCount) % FPeaks.size()] = {FClock.elapsed(), peak.Peak};
-  ++FPeakCount;
-  if (peak.Clipped) {
-    deOscilloscope1->SetClipMark(true);
-    FClipTimer.start();
-  }
-}
-
-QString TForm1::PeakText() {
-  const int64_t now = FClock.elapsed();
-  while (FPeakCount > 0 && now - FPeaks[FPeakFirst].AtMs > 1000) {
-    FPeakFirst = (FPeakFirst + 1) % FPeaks.size();
-    --FPeakCount;
-  }
-  if (FPeakCount == 0) return QString();
-  double peak = 0;
-  for (size_t i = 0; i < FPeakCount; ++i) peak = std::max(peak, FPeaks[(FPeakFirst + i) % FPeaks.size()].Peak);
-  const double db = PeakDecibels(peak);
-  return std::isinf(db) ? QStringLiteral("  峰值 -∞ dBFS") : QStringLiteral("  峰值 %1 dBFS").arg(db, 0, 'f', 1);
-}
-
-void TForm1::ForgetPeaks() {
-  FPeakCount = 0;
-  FClipTimer.stop();
-  deOscilloscope1->SetClipMark(false);
 }
 
 bool TForm1::RecordingPaused() const { return FState == Recording && deAudioIn->Paused(); }
@@ -523,7 +355,7 @@ void TForm1::StopRecording() {
     if (FWriter) FWriter->Finish();
   });
   FWriter.reset();
-  ForgetPeaks();
+  FMeter->Forget();
   if (FInhibitor) FInhibitor->Release();
   EndRun(teardown.First());
 }
@@ -555,7 +387,7 @@ void TForm1::suitempbtnPlayClick(TComponent*) {
         PlayConvert->Open();
         AddSteps(QStringLiteral("播放转换步骤："), QStringLiteral("====================="), *PlayConvert);
         FPlayStream = FReader->OpenStream(0);
-        deAudioOut->SetDeviceName(DeviceToOpen(false, FOutputDevice));
+        deAudioOut->SetDeviceName(FDevices.ToOpen(false));
         deAudioOut->Open();
         pbPlayback->SetMax(static_cast<int>(std::clamp<int64_t>(FPlayStream->Size(), 0, INT32_MAX)));
         pbPlayback->SetPosition(0);

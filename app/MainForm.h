@@ -7,24 +7,24 @@
 // binds the fields below to them. Every failure of a recording or playback
 // tears it down first and then reaches the application's error display.
 #include "ComCtrls.h"
+#include "DeviceChoices.h"
 #include "Dialogs.h"
 #include "Forms.h"
+#include "Places.h"
 #include "StdCtrls.h"
 #include "Timers.h"
 
 #include <QDateTime>
-#include <QElapsedTimer>
 #include <QString>
-#include <QTimer>
-#include <array>
 #include <cstdint>
 #include <exception>
 #include <memory>
 #include <vector>
 
-class QShortcut;
 class TControlBoxMenu;
+class TPeakMeter;
 class TSleepInhibitor;
+class TWindowKeys;
 class TFileStream;
 class TdeAudioControlSource;
 class TdeAudioConvertor;
@@ -36,16 +36,6 @@ class TdeRIFFAudioWriter;
 class TdeSubStream;
 class TsuiButton;
 class TsuiForm;
-
-// Where the working file lives: the program's folder when it is writable
-// (a program run from its build or unpacked folder), otherwise the user's
-// data folder for the program ($XDG_DATA_HOME/tamsel), created when missing.
-QString WorkingFolder(const QString& programFolder);
-// The working file's full name for the running program.
-QString WorkingFileName();
-// The address the home-page actions open: the configured one, or the about
-// page installed with the program (or, run from the build tree, its source).
-QString HomePageAddress();
 
 class TForm1 : public TForm {
   Q_OBJECT
@@ -77,22 +67,8 @@ class TForm1 : public TForm {
   void PauseRecordingClick();
   bool RecordingPaused() const;
 
-  // The devices to record from and play to: the sound system's name (empty
-  // for its default device) and the description shown for it. A choice holds
-  // from the next recording or playback on and is kept in the user's
-  // configuration; a device the environment names still goes first.
-  struct TDeviceChoice {
-    QString Name;
-    QString Description;
-  };
-  const TDeviceChoice& InputDevice() const { return FInputDevice; }
-  void SetInputDevice(const TDeviceChoice& choice);
-  const TDeviceChoice& OutputDevice() const { return FOutputDevice; }
-  void SetOutputDevice(const TDeviceChoice& choice);
-
-  // The loudest input of the last second as the format panel shows it
-  // ("峰值 -6.0 dBFS"), empty when nothing was recorded in that second.
-  QString PeakText();
+  // The devices to record from and play to.
+  TDeviceChoices& Devices() { return FDevices; }
 
   // The title bar's control-box menu; Alt+Space opens it too.
   TControlBoxMenu* ControlBoxMenu() const { return FControlBoxMenu.get(); }
@@ -130,9 +106,6 @@ class TForm1 : public TForm {
 
  protected:
   void Loaded() override;
-  // Space plays and pauses also while a button has the focus (which would
-  // take Space as its own click); the buttons still click on Enter.
-  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void UpdateButtons();
@@ -152,9 +125,6 @@ class TForm1 : public TForm {
   void FailLater(std::exception_ptr error);
   void SetStatusText(int panel, const QString& text);
   void AddSteps(const QString& heading, const QString& rule, const TdeAudioConvertor& convertor);
-  // The keyboard's way to the transport and file buttons; each key clicks its
-  // button only while the button is enabled, and the button's tool tip names it.
-  void BindShortcuts();
 
   TState FState = Stopped;
   double FStartTime = 0;
@@ -169,30 +139,12 @@ class TForm1 : public TForm {
   bool FPlayDataEnded = false;       // the last block of the file has been pushed
   bool FFailing = false;             // a teardown is pending; further blocks are dropped
   bool FStopping = false;            // inside StopRecording / StopPlaying
-  std::vector<std::unique_ptr<QShortcut>> FShortcuts;
+  // The window's features, each a unit of its own.
+  TDeviceChoices FDevices{this};
+  std::unique_ptr<TPeakMeter> FMeter;
+  std::unique_ptr<TWindowKeys> FKeys;
   std::unique_ptr<TSleepInhibitor> FInhibitor;
   std::unique_ptr<TControlBoxMenu> FControlBoxMenu;
-  // The chosen device while the sound system lists it; otherwise the default,
-  // after one message naming the device that has gone.
-  QString DeviceToOpen(bool input, const TDeviceChoice& choice);
-  void LoadDeviceChoices();
-  void ChooseDevice(bool input, const TDeviceChoice& choice);
-  TDeviceChoice FInputDevice, FOutputDevice;
-  QStringList FMissingReported;  // gone devices already named in a message
-  // The clipping cue: each recorded block's peak, kept for a second, and the
-  // oscilloscope's mark, lit for a second after the last full-scale sample.
-  void MeterBlock(const void* audio, int32_t size);
-  void ForgetPeaks();
-  struct TPeak {
-    int64_t AtMs;
-    double Peak;
-  };
-  // A fixed ring, so metering allocates nothing per block; with blocks shorter
-  // than a 64th of a second the oldest go before their second is up.
-  std::array<TPeak, 64> FPeaks{};
-  size_t FPeakFirst = 0, FPeakCount = 0;
-  QElapsedTimer FClock;
-  QTimer FClipTimer;
 };
 
 // Now as a date-time: days since 1899-12-30 with the time of day as fraction.

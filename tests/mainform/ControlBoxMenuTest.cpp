@@ -96,7 +96,7 @@ TEST_F(ControlBoxMenuTest, deviceMenusListTheDevicesDefaultFirst_andTheChoiceIsC
   EXPECT_EQ(QStringList{QStringLiteral("默认设备（Sound server） *")}, Texts(Menu->OutputItem()));
 
   Named(Menu->InputItem(), QStringLiteral("USB Mic"))->Click();
-  EXPECT_EQ(QStringLiteral("usbmic"), Form->InputDevice().Name);
+  EXPECT_EQ(QStringLiteral("usbmic"), Form->Devices().Input().Name);
   Menu->Refresh();
   EXPECT_EQ((QStringList{QStringLiteral("默认设备（Sound server）"), QStringLiteral("USB Mic *")}),
             Texts(Menu->InputItem()));
@@ -108,7 +108,7 @@ TEST_F(ControlBoxMenuTest, deviceMenusListTheDevicesDefaultFirst_andTheChoiceIsC
             Texts(Menu->InputItem()));
   EXPECT_FALSE(Named(Menu->InputItem(), QStringLiteral("USB Mic（未连接）"))->Enabled());
   Named(Menu->InputItem(), QStringLiteral("默认设备（Sound server）"))->Click();
-  EXPECT_EQ(QString(), Form->InputDevice().Name);
+  EXPECT_EQ(QString(), Form->Devices().Input().Name);
 }
 
 TEST_F(ControlBoxMenuTest, folderOpensTheWorkingFilesFolder) {

@@ -49,8 +49,8 @@ TEST_F(DeviceTest, theChoiceHoldsForTheNextTake_andIsRememberedAcrossRuns) {
   RecordAndStop();
   EXPECT_EQ("", Wave.LastDeviceName()) << "the default device at first";
 
-  Form->SetInputDevice({QStringLiteral("usbmic"), QStringLiteral("USB Mic — Analog")});
-  Form->SetOutputDevice({QStringLiteral("hdmi"), QStringLiteral("HDMI Out")});
+  Form->Devices().SetInput({QStringLiteral("usbmic"), QStringLiteral("USB Mic — Analog")});
+  Form->Devices().SetOutput({QStringLiteral("hdmi"), QStringLiteral("HDMI Out")});
   RecordAndStop();
   EXPECT_EQ("usbmic", Wave.LastDeviceName());
   Press(Form->btnPlay);
@@ -58,19 +58,19 @@ TEST_F(DeviceTest, theChoiceHoldsForTheNextTake_andIsRememberedAcrossRuns) {
   Press(Form->btnStop);
 
   Form = CreateStoredWindow(false);
-  EXPECT_EQ(QStringLiteral("usbmic"), Form->InputDevice().Name);
-  EXPECT_EQ(QStringLiteral("USB Mic — Analog"), Form->InputDevice().Description);
-  EXPECT_EQ(QStringLiteral("hdmi"), Form->OutputDevice().Name);
+  EXPECT_EQ(QStringLiteral("usbmic"), Form->Devices().Input().Name);
+  EXPECT_EQ(QStringLiteral("USB Mic — Analog"), Form->Devices().Input().Description);
+  EXPECT_EQ(QStringLiteral("hdmi"), Form->Devices().Output().Name);
   RecordAndStop();
   EXPECT_EQ("usbmic", Wave.LastDeviceName());
 
-  Form->SetInputDevice({});
+  Form->Devices().SetInput({});
   RecordAndStop();
   EXPECT_EQ("", Wave.LastDeviceName());
 }
 
 TEST_F(DeviceTest, aDeviceThatHasGoneIsNamedOnce_andTheDefaultIsUsed) {
-  Form->SetInputDevice({QStringLiteral("usbmic"), QStringLiteral("USB Mic — Analog")});
+  Form->Devices().SetInput({QStringLiteral("usbmic"), QStringLiteral("USB Mic — Analog")});
   Wave.SetDevices(TWaveDirection::Input, {{"default", "Sound server"}});
   TBoxWatcher boxes;
   RecordAndStop();
@@ -81,7 +81,7 @@ TEST_F(DeviceTest, aDeviceThatHasGoneIsNamedOnce_andTheDefaultIsUsed) {
   RecordAndStop();
   Settle();
   EXPECT_EQ(1, boxes.Texts.size()) << "named once";
-  EXPECT_EQ(QStringLiteral("usbmic"), Form->InputDevice().Name) << "kept for when it comes back";
+  EXPECT_EQ(QStringLiteral("usbmic"), Form->Devices().Input().Name) << "kept for when it comes back";
 
   Wave.SetDevices(TWaveDirection::Input, {{"default", "Sound server"}, {"usbmic", "USB Mic — Analog"}});
   RecordAndStop();

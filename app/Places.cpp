@@ -1,0 +1,49 @@
+#include "Places.h"
+
+#include <unistd.h>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStandardPaths>
+#include <QUrl>
+
+namespace {
+
+const char* const kWorkingFile = "Recorded.wav";
+
+bool FolderWritable(const QString& folder) {
+  return !folder.isEmpty() && QFileInfo(folder).isDir() && ::access(QFile::encodeName(folder).constData(), W_OK) == 0;
+}
+
+}  // namespace
+
+QString WorkingFolder(const QString& programFolder) {
+  if (FolderWritable(programFolder)) return programFolder;
+  const QString data =
+      QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QStringLiteral("/tamsel");
+  QDir().mkpath(data);
+  return data;
+}
+
+QString WorkingFileName() {
+  return QDir(WorkingFolder(QCoreApplication::applicationDirPath())).filePath(QString::fromLatin1(kWorkingFile));
+}
+
+QString HomePageAddress() {
+  const QString configured = QString::fromUtf8(TAMSEL_HOME_PAGE);
+  if (!configured.isEmpty()) return configured;
+  const QString candidates[] = {
+      QStringLiteral(TAMSEL_DATADIR "/about.html"),
+      QCoreApplication::applicationDirPath() + QStringLiteral("/../share/tamsel/about.html"),
+      QStringLiteral(TAMSEL_ABOUT_SOURCE),
+  };
+  for (const QString& c : candidates)
+    if (QFileInfo::exists(c)) return QUrl::fromLocalFile(QFileInfo(c).canonicalFilePath()).toString();
+  return QUrl::fromLocalFile(candidates[0]).toString();
+}
+
+std::unique_ptr<QSettings> UserSettings() {
+  return std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("tamsel"),
+                                     QStringLiteral("recorder"));
+}
