@@ -1,10 +1,12 @@
 // The codec catalogue of deACM.
+#include "deACMCodecs.h"
+
 #include <algorithm>
 #include <cstring>
 #include <exception>
 #include <memory>
 
-#include "deACM.h"
+#include "ACMErrors.h"
 #include "deAudioConsts.h"
 
 namespace {

@@ -1,10 +1,11 @@
 // The conversion step and the convertor component of the deACM unit.
+#include "deACMConvertor.h"
+
 #include <algorithm>
 #include <cfenv>
 #include <cstring>
 #include <limits>
 
-#include "deACM.h"
 #include "deAudioConsts.h"
 
 namespace {

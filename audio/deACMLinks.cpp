@@ -1,8 +1,9 @@
 // The producer/consumer links of the deACM unit.
+#include "deACMLinks.h"
+
 #include <algorithm>
 
 #include "ACMErrors.h"
-#include "deACM.h"
 #include "deAudioConsts.h"
 
 namespace {

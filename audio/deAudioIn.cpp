@@ -1,5 +1,5 @@
 // The wave-in components: the buffer ring and its delivery.
-#include "deAudioIO.h"
+#include "deAudioIn.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,5 +1,5 @@
 // The wave-out components: pre-buffering, playing and the played notices.
-#include "deAudioIO.h"
+#include "deAudioOut.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,9 +1,10 @@
 // The block pool of the device components.
-#include "deAudioIO.h"
+#include "deBlockPool.h"
 
 #include <cstring>
 #include <new>
 
+#include "ACMErrors.h"
 #include "deAudioConsts.h"
 
 namespace {
