@@ -1,6 +1,7 @@
 #pragma once
-// Helpers for codec tests: formats, signals in any linear layout, a stream
-// driven the way the conversion step drives it, and a fit of a sine.
+// Helpers for the codec manager and linear converter tests: formats, signals
+// in any linear layout, a stream driven the way the conversion step drives
+// it, and a fit of a sine.
 #include <QString>
 #include <cstdint>
 #include <vector>

@@ -15,8 +15,3 @@ if(APPSTREAMCLI)
            COMMAND ${APPSTREAMCLI} validate --no-net ${CMAKE_SOURCE_DIR}/resources/org.tamsel.Recorder.metainfo.xml)
 endif()
 
-# The take-length test records through a private sound server.
-target_sources(${TAMSEL_TEST_TARGET} PRIVATE ${CMAKE_CURRENT_LIST_DIR}/../devices/AlsaFixture.cpp
-                                             ${CMAKE_CURRENT_LIST_DIR}/../links/LinkTestSupport.cpp)
-target_include_directories(${TAMSEL_TEST_TARGET} PRIVATE ${CMAKE_CURRENT_LIST_DIR}/../devices
-                                                         ${CMAKE_CURRENT_LIST_DIR}/../links)

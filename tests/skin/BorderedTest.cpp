@@ -11,6 +11,7 @@
 #include "SUIPublic.h"
 #include "SUIRegister.h"
 #include "SUITreeView.h"
+#include "SkinWindow.h"
 
 #include <gtest/gtest.h>
 #include <QTest>
@@ -18,23 +19,10 @@
 
 namespace {
 
-QImage Shot(QWidget* w) { return w->grab().toImage().convertToFormat(QImage::Format_RGB32); }
 QRgb At(const QImage& image, QPoint p) { return image.pixel(p) | 0xFF000000u; }
 
-struct TWindow {
-  TForm Form{nullptr};
-  TWindow() { Form.SetBounds(100, 100, 400, 300); }
-  template <class T>
-  T* Add(QRect bounds) {
-    auto* c = new T(&Form);
-    c->setParent(&Form);
-    c->SetBounds(bounds.x(), bounds.y(), bounds.width(), bounds.height());
-    return c;
-  }
-  void Show() {
-    Form.show();
-    EXPECT_TRUE(QTest::qWaitForWindowExposed(&Form));
-  }
+struct TWindow : TSkinWindow {
+  TWindow() : TSkinWindow(400, 300) {}
 };
 
 // Each bordered control, made on a window, with some content so that the

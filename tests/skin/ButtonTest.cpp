@@ -5,6 +5,7 @@
 #include "SUIButton.h"
 #include "SUIPublic.h"
 #include "SUIRegister.h"
+#include "SkinWindow.h"
 #include "StdCtrls.h"
 
 #include <gtest/gtest.h>
@@ -23,27 +24,15 @@ const QRgb kBlue = qRgb(0, 0, 255);
 
 // A window holding the buttons under test, shown so that real mouse and key
 // events reach them.
-struct TButtonWindow {
-  TForm Form{nullptr};
-  TButtonWindow() {
-    Form.SetBounds(100, 100, 300, 200);
-    Form.SetColor(clWhite);
-  }
+struct TButtonWindow : TSkinWindow {
+  TButtonWindow() : TSkinWindow(300, 200, clWhite) {}
   template <class T>
   T* Add(QRect bounds, TsuiUIStyle style = Protein) {
-    auto* b = new T(&Form);
-    b->setParent(&Form);
-    b->SetBounds(bounds.x(), bounds.y(), bounds.width(), bounds.height());
+    auto* b = TSkinWindow::Add<T>(bounds);
     b->SetUIStyle(style);
     return b;
   }
-  void Show() {
-    Form.show();
-    EXPECT_TRUE(QTest::qWaitForWindowExposed(&Form));
-  }
 };
-
-QImage Shot(QWidget* w) { return w->grab().toImage().convertToFormat(QImage::Format_RGB32); }
 
 // The skin picture stretched over a button of size the way the face is drawn.
 QImage ExpectedFace(const QString& name, QSize size, QColor background) {

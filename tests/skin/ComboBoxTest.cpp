@@ -7,6 +7,7 @@
 #include "SUIFontComboBox.h"
 #include "SUIPublic.h"
 #include "SUIRegister.h"
+#include "SkinWindow.h"
 
 #include <gtest/gtest.h>
 #include <QAbstractItemView>
@@ -16,27 +17,9 @@
 
 namespace {
 
-struct TComboWindow {
-  TForm Form{nullptr};
-  TComboWindow() {
-    Form.SetBounds(100, 100, 320, 200);
-    Form.SetColor(clWhite);
-  }
-  template <class T>
-  T* Add(const QString& name = {}) {
-    auto* c = new T(&Form);
-    c->setParent(&Form);
-    c->SetName(name);
-    c->SetBounds(10, 10, 160, 24);
-    return c;
-  }
-  void Show() {
-    Form.show();
-    EXPECT_TRUE(QTest::qWaitForWindowExposed(&Form));
-  }
+struct TComboWindow : TSkinWindow {
+  TComboWindow() : TSkinWindow(320, 200, clWhite, QRect(10, 10, 160, 24)) {}
 };
-
-QImage Shot(QWidget* w) { return w->grab().toImage().convertToFormat(QImage::Format_RGB32); }
 
 int Count(const QImage& image, const QRect& area, QRgb colour) {
   int n = 0;
@@ -44,8 +27,6 @@ int Count(const QImage& image, const QRect& area, QRgb colour) {
     for (int x = area.left(); x <= area.right(); ++x) n += (image.pixel(x, y) & 0xFFFFFF) == (colour & 0xFFFFFF);
   return n;
 }
-
-QRgb Rgb(TColor c) { return ToQColor(c).rgb(); }
 
 TEST(SkinComboBox, buttonArrowAndFrameArePaintedOverTheNativeCombo) {
   TComboWindow w;

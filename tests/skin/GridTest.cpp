@@ -4,6 +4,7 @@
 #include "Forms.h"
 #include "SUIGrid.h"
 #include "SUIRegister.h"
+#include "SkinWindow.h"
 
 #include <gtest/gtest.h>
 #include <QHeaderView>
@@ -12,27 +13,9 @@
 
 namespace {
 
-struct TGridWindow {
-  TForm Form{nullptr};
-  TGridWindow() {
-    Form.SetBounds(100, 100, 420, 260);
-    Form.SetColor(clWhite);
-  }
-  template <class T>
-  T* Add(const QString& name = {}) {
-    auto* g = new T(&Form);
-    g->setParent(&Form);
-    g->SetName(name);
-    g->SetBounds(10, 10, 340, 150);
-    return g;
-  }
-  void Show() {
-    Form.show();
-    EXPECT_TRUE(QTest::qWaitForWindowExposed(&Form));
-  }
+struct TGridWindow : TSkinWindow {
+  TGridWindow() : TSkinWindow(420, 260, clWhite, QRect(10, 10, 340, 150)) {}
 };
-
-QRgb Rgb(TColor c) { return ToQColor(c).rgb(); }
 
 // The colour in the middle of a cell's left part, away from its text.
 QRgb CellColour(TsuiCustomDrawGrid* grid, int col, int row) {

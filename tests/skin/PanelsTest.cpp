@@ -8,6 +8,7 @@
 #include "SUIImagePanel.h"
 #include "SUIRadioGroup.h"
 #include "SUIRegister.h"
+#include "SkinWindow.h"
 
 #include <gtest/gtest.h>
 #include <QPainter>
@@ -18,8 +19,6 @@ namespace {
 const QRgb kKey = qRgb(255, 0, 255);
 const QRgb kRed = qRgb(255, 0, 0);
 const QRgb kBlue = qRgb(0, 0, 255);
-
-QImage Shot(QWidget* w) { return w->grab().toImage().convertToFormat(QImage::Format_RGB32); }
 
 bool Is(const QImage& image, int x, int y, QRgb colour) {
   return (image.pixel(x, y) & 0xFFFFFF) == (colour & 0xFFFFFF);
@@ -34,23 +33,8 @@ void HalfKeyed(TBitmap& picture) {
   picture.SetImage(image);
 }
 
-struct TPanelWindow {
-  TForm Form{nullptr};
-  TPanelWindow() {
-    Form.SetBounds(100, 100, 300, 200);
-    Form.SetColor(clRed);
-  }
-  template <class T>
-  T* Add(QRect bounds) {
-    auto* c = new T(&Form);
-    c->setParent(&Form);
-    c->SetBounds(bounds.x(), bounds.y(), bounds.width(), bounds.height());
-    return c;
-  }
-  void Show() {
-    Form.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&Form));
-  }
+struct TPanelWindow : TSkinWindow {
+  TPanelWindow() : TSkinWindow(300, 200, clRed) {}
 };
 
 }  // namespace

@@ -5,34 +5,28 @@
 #include "SUIProgressBar.h"
 #include "SUIPublic.h"
 #include "SUIRegister.h"
+#include "SkinWindow.h"
 
 #include <gtest/gtest.h>
 #include <QTest>
 
 namespace {
 
-QImage Shot(QWidget* w) { return w->grab().toImage().convertToFormat(QImage::Format_RGB32); }
-
-QRgb Rgb(TColor c) { return ToQColor(c).rgb(); }
 QRgb At(const QImage& image, int x, int y) { return image.pixel(x, y) | 0xFF000000u; }
 
 // A Protein bar of 150 x 12 on a shown window.
-struct TBarWindow {
-  TForm Form{nullptr};
+struct TBarWindow : TSkinWindow {
   TsuiProgressBar* Bar;
   TBitmap Fill;
-  explicit TBarWindow(TsuiProgressBarOrientation orientation = suiHorizontal) {
-    Form.SetBounds(100, 100, 300, 200);
-    Bar = new TsuiProgressBar(&Form);
-    Bar->setParent(&Form);
+  explicit TBarWindow(TsuiProgressBarOrientation orientation = suiHorizontal) : TSkinWindow(300, 200) {
+    Bar = Make<TsuiProgressBar>();
     Bar->SetUIStyle(Protein);
     Bar->SetOrientation(orientation);
     Bar->SetLeft(10);
     Bar->SetTop(10);
     LoadSkinBitmap(Fill, 0,
                    QString::fromLatin1(orientation == suiVertical ? "PROTEIN_PROGRESSBAR_V" : "PROTEIN_PROGRESSBAR"));
-    Form.show();
-    EXPECT_TRUE(QTest::qWaitForWindowExposed(&Form));
+    Show();
   }
   // The columns (or rows) the fill picture covers, read along the bar's middle line.
   int FilledLength(const QImage& shot) const {

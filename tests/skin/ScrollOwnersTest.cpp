@@ -7,6 +7,7 @@
 #include "SUIMemo.h"
 #include "SUIRegister.h"
 #include "SUIScrollBar.h"
+#include "SkinWindow.h"
 
 #include <gtest/gtest.h>
 #include <QScrollBar>
@@ -15,25 +16,12 @@
 
 namespace {
 
-struct TScrollWindow {
-  TForm Form{nullptr};
-  TScrollWindow() { Form.SetBounds(100, 100, 400, 300); }
-  template <class T>
-  T* Add(QRect bounds, const char* name = nullptr) {
-    auto* c = new T(&Form);
-    c->setParent(&Form);
-    if (name) c->SetName(QString::fromLatin1(name));
-    c->SetBounds(bounds.x(), bounds.y(), bounds.width(), bounds.height());
-    return c;
-  }
+struct TScrollWindow : TSkinWindow {
+  TScrollWindow() : TSkinWindow(400, 300) {}
   TsuiScrollBar* Bar(const char* name = nullptr) {
-    auto* bar = Add<TsuiScrollBar>(QRect(300, 10, 16, 100), name);
+    auto* bar = Add<TsuiScrollBar>(QRect(300, 10, 16, 100), QString::fromLatin1(name));
     bar->SetUIStyle(Protein);
     return bar;
-  }
-  void Show() {
-    Form.show();
-    EXPECT_TRUE(QTest::qWaitForWindowExposed(&Form));
   }
 };
 

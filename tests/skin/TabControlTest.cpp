@@ -7,6 +7,7 @@
 #include "SUIPublic.h"
 #include "SUIRegister.h"
 #include "SUITabControl.h"
+#include "SkinWindow.h"
 
 #include <gtest/gtest.h>
 #include <QFontMetrics>
@@ -15,30 +16,14 @@
 
 namespace {
 
-struct TTabWindow {
-  TForm Form{nullptr};
-  TTabWindow() {
-    Form.SetBounds(100, 100, 360, 240);
-    Form.SetColor(clWhite);
-  }
-  template <class T>
-  T* Add(const QString& name = {}) {
-    auto* t = new T(&Form);
-    t->setParent(&Form);
-    t->SetName(name);
-    t->SetBounds(10, 10, 300, 160);
-    return t;
-  }
+struct TTabWindow : TSkinWindow {
+  TTabWindow() : TSkinWindow(360, 240, clWhite, QRect(10, 10, 300, 160)) {}
   TsuiTabSheet* AddSheet(TsuiPageControl* pages, const QString& caption, const QString& name = {}) {
     auto* sheet = new TsuiTabSheet(&Form);
     sheet->SetName(name);
     sheet->SetCaption(caption);
     sheet->SetPageControl(pages);
     return sheet;
-  }
-  void Show() {
-    Form.show();
-    EXPECT_TRUE(QTest::qWaitForWindowExposed(&Form));
   }
 };
 
@@ -51,8 +36,6 @@ QPoint TabCentre(TsuiTab* tabs, int index) {
 void ClickTab(TsuiTab* tabs, int index) {
   QTest::mouseClick(tabs->TopPanel(), Qt::LeftButton, {}, TabCentre(tabs, index));
 }
-
-QImage Shot(QWidget* w) { return w->grab().toImage().convertToFormat(QImage::Format_RGB32); }
 
 // Which of the sheets a user sees.
 std::vector<bool> Shown(TsuiPageControl* pages) {

@@ -6,6 +6,7 @@
 #include "SUIRegister.h"
 #include "SUIScrollBar.h"
 #include "SUITrackBar.h"
+#include "SkinWindow.h"
 
 #include <gtest/gtest.h>
 #include <QPlainTextEdit>
@@ -15,20 +16,15 @@
 
 namespace {
 
-struct TBarWindow {
-  TForm Form{nullptr};
-  TBarWindow() { Form.SetBounds(100, 100, 400, 300); }
+struct TBarWindow : TSkinWindow {
+  TBarWindow() : TSkinWindow(400, 300) {}
+  // The style first: it decides the bar's thickness.
   template <class T>
   T* Add(QRect bounds, TsuiUIStyle style = Protein) {
-    auto* c = new T(&Form);
-    c->setParent(&Form);
+    auto* c = Make<T>();
     c->SetUIStyle(style);
-    c->SetBounds(bounds.x(), bounds.y(), bounds.width(), bounds.height());
+    Place(c, bounds);
     return c;
-  }
-  void Show() {
-    Form.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&Form));
   }
 };
 

@@ -1,5 +1,6 @@
 #pragma once
-// Signals, measurements and a minimal conversion loop for the codec tests.
+// Signals, measurements and a minimal conversion loop for the compressed-codec
+// driver tests.
 #include <cstdint>
 #include <string>
 #include <vector>
