@@ -472,7 +472,8 @@ TsuiButton::~TsuiButton() = default;
 void TsuiButton::ApplyUIStyle(TsuiUIStyle style) {
   if (style == Custom) return;
   SetResHandle(0);
-  SetThemePictures(GetThemeString(style, 24), GetThemeString(style, 25), GetThemeString(style, 26));
+  SetThemePictures(GetThemeString(style, teButtonNormal), GetThemeString(style, teButtonMouseOn),
+                   GetThemeString(style, teButtonMouseDown));
 }
 
 void TsuiButton::UIStyleChanged() {
@@ -772,10 +773,14 @@ void TsuiCheckBox::ApplyPictureEntries(TsuiUIStyle style, const TPictureEntries&
                      GetThemeString(style, e.UncheckedMouseOn), GetThemeString(style, e.UncheckedMouseDown));
 }
 
-void TsuiCheckBox::ApplyUIStyle(TsuiUIStyle style) { ApplyPictureEntries(style, {29, 27, 30, 28, 31, 33, 32, 34}); }
+void TsuiCheckBox::ApplyUIStyle(TsuiUIStyle style) {
+  ApplyPictureEntries(style, {teCheckBoxChecked, teCheckBoxDisabledChecked, teCheckBoxUnchecked,
+                              teCheckBoxDisabledUnchecked, teCheckBoxMouseOnChecked, teCheckBoxMouseDownChecked,
+                              teCheckBoxMouseOnUnchecked, teCheckBoxMouseDownUnchecked});
+}
 
 namespace {
-QSize EntryPictureSize(TsuiUIStyle style, int entry) {
+QSize EntryPictureSize(TsuiUIStyle style, TThemeEntryIndex entry) {
   const QString name = GetThemeString(style, entry);
   if (name.isEmpty()) return QSize(0, 0);
   TBitmap picture;
@@ -788,8 +793,8 @@ QSize EntryPictureSize(TsuiUIStyle style, int entry) {
 }
 }  // namespace
 
-int TsuiCheckBox::GetPicWidth() const { return EntryPictureSize(UIStyle(), 30).width(); }
-int TsuiCheckBox::GetPicHeight() const { return EntryPictureSize(UIStyle(), 30).height(); }
+int TsuiCheckBox::GetPicWidth() const { return EntryPictureSize(UIStyle(), teCheckBoxUnchecked).width(); }
+int TsuiCheckBox::GetPicHeight() const { return EntryPictureSize(UIStyle(), teCheckBoxUnchecked).height(); }
 
 // ---- TsuiRadioButton ----
 
@@ -817,6 +822,9 @@ void TsuiRadioButton::CheckedChanged() {
 void TsuiRadioButton::TransparentChanged() { SetPicTransparent(true); }
 
 void TsuiRadioButton::ApplyUIStyle(TsuiUIStyle style) {
-  ApplyPictureEntries(style, {37, 35, 38, 36, 39, 41, 40, 42});
+  ApplyPictureEntries(style,
+                      {teRadioButtonChecked, teRadioButtonDisabledChecked, teRadioButtonUnchecked,
+                       teRadioButtonDisabledUnchecked, teRadioButtonMouseOnChecked, teRadioButtonMouseDownChecked,
+                       teRadioButtonMouseOnUnchecked, teRadioButtonMouseDownUnchecked});
   update();
 }

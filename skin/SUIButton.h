@@ -368,8 +368,8 @@ class TsuiCheckBox : public TsuiCustomButtonEx {
   // disabled, unchecked enabled, unchecked disabled, then mouse-on and pressed
   // for checked and unchecked.
   struct TPictureEntries {
-    int CheckedNormal, CheckedDisabled, UncheckedNormal, UncheckedDisabled;
-    int CheckedMouseOn, CheckedMouseDown, UncheckedMouseOn, UncheckedMouseDown;
+    TThemeEntryIndex CheckedNormal, CheckedDisabled, UncheckedNormal, UncheckedDisabled;
+    TThemeEntryIndex CheckedMouseOn, CheckedMouseDown, UncheckedMouseOn, UncheckedMouseDown;
   };
   void ApplyPictureEntries(TsuiUIStyle style, const TPictureEntries& entries);
 };

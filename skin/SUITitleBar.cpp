@@ -168,7 +168,7 @@ void TsuiTitleBarButton::SetUIStyle(TsuiUIStyle value) {
   ApplyUIStyle();
 }
 
-void TsuiTitleBarButton::LoadPictures(int normal, int mouseOn, int mouseDown) {
+void TsuiTitleBarButton::LoadPictures(TThemeEntryIndex normal, TThemeEntryIndex mouseOn, TThemeEntryIndex mouseDown) {
   LoadSkinBitmap(*FPicNormal, 0, GetThemeString(FUIStyle, normal));
   LoadSkinBitmap(*FPicMouseOn, 0, GetThemeString(FUIStyle, mouseOn));
   LoadSkinBitmap(*FPicMouseDown, 0, GetThemeString(FUIStyle, mouseDown));
@@ -176,16 +176,18 @@ void TsuiTitleBarButton::LoadPictures(int normal, int mouseOn, int mouseDown) {
 
 void TsuiTitleBarButton::ApplyUIStyle() {
   if (FUIStyle == Custom) return;
-  SetTransparent(GetThemeBool(FUIStyle, 66));
+  SetTransparent(GetThemeBool(FUIStyle, teTitleButtonTransparent));
   switch (FButtonType) {
     case suiCustom: return;
-    case suiMin: LoadPictures(54, 55, 56); break;
-    case suiClose: LoadPictures(48, 49, 50); break;
-    case suiHelp: LoadPictures(57, 58, 59); break;
-    case suiControlBox: LoadPictures(60, 61, 62); break;
+    case suiMin: LoadPictures(teTitleMinNormal, teTitleMinMouseOn, teTitleMinMouseDown); break;
+    case suiClose: LoadPictures(teTitleCloseNormal, teTitleCloseMouseOn, teTitleCloseMouseDown); break;
+    case suiHelp: LoadPictures(teTitleHelpNormal, teTitleHelpMouseOn, teTitleHelpMouseDown); break;
+    case suiControlBox:
+      LoadPictures(teTitleControlBoxNormal, teTitleControlBoxMouseOn, teTitleControlBoxMouseDown);
+      break;
     case suiMax: break;
   }
-  SetTop(GetThemeInt(FUIStyle, 69));
+  SetTop(GetThemeInt(FUIStyle, teTitleButtonTop));
   if (FButtonType == suiMax) {
     TsuiTitleBar* bar = BarOf(Collection());
     TForm* form = bar ? bar->ParentForm() : nullptr;
@@ -198,9 +200,9 @@ void TsuiTitleBarButton::UpdateMaximizePictures(bool maximized) {
   if (FButtonType != suiMax || FUIStyle == Custom || (maximized == FShowsRestore && !FPicNormal->Empty())) return;
   FShowsRestore = maximized;
   if (maximized)
-    LoadPictures(63, 64, 65);
+    LoadPictures(teTitleRestoreNormal, teTitleRestoreMouseOn, teTitleRestoreMouseDown);
   else
-    LoadPictures(51, 52, 53);
+    LoadPictures(teTitleMaxNormal, teTitleMaxMouseOn, teTitleMaxMouseDown);
 }
 
 void TsuiTitleBarButton::SetButtonType(TsuiTitleBarBtnType value) {
@@ -305,19 +307,19 @@ void TsuiTitleBar::SetUIStyle(TsuiUIStyle value) {
   FSections->Clear();
   if (value != Custom) {
     TsuiTitleBarSection* left = FSections->Add();
-    LoadSkinBitmap(*left->Picture(), 0, GetThemeString(value, 45));
+    LoadSkinBitmap(*left->Picture(), 0, GetThemeString(value, teTitleLeft));
     left->SetAutoSize(true);
     TsuiTitleBarSection* right = FSections->Add();
-    LoadSkinBitmap(*right->Picture(), 0, GetThemeString(value, 47));
+    LoadSkinBitmap(*right->Picture(), 0, GetThemeString(value, teTitleRight));
     right->SetAutoSize(true);
     right->SetAlign(suiRight);
     TsuiTitleBarSection* client = FSections->Add();
-    LoadSkinBitmap(*client->Picture(), 0, GetThemeString(value, 46));
+    LoadSkinBitmap(*client->Picture(), 0, GetThemeString(value, teTitleClient));
     client->SetAlign(suiClient);
-    SetLeftBtnXOffset(GetThemeInt(value, 67));
-    SetRightBtnXOffset(GetThemeInt(value, 68));
-    if (TForm* form = ParentForm()) form->SetMinWidth(GetThemeInt(value, 6));
-    SetRoundCorner(GetThemeInt(value, 7));
+    SetLeftBtnXOffset(GetThemeInt(value, teTitleLeftBtnXOffset));
+    SetRightBtnXOffset(GetThemeInt(value, teTitleRightBtnXOffset));
+    if (TForm* form = ParentForm()) form->SetMinWidth(GetThemeInt(value, teTitleMinFormWidth));
+    SetRoundCorner(GetThemeInt(value, teTitleRoundCorner));
     for (int i = 0; i < FButtons->Count(); ++i) FButtons->Items(i)->SetUIStyle(value);
     SetAutoSize(true);
   }

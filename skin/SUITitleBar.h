@@ -122,7 +122,7 @@ class TsuiTitleBarButton : public TCollectionItem {
 
  private:
   void ApplyUIStyle();
-  void LoadPictures(int normal, int mouseOn, int mouseDown);
+  void LoadPictures(TThemeEntryIndex normal, TThemeEntryIndex mouseOn, TThemeEntryIndex mouseDown);
   void Changed();
   bool FVisible = true;
   TsuiTitleBarBtnType FButtonType = suiCustom;
