@@ -433,18 +433,35 @@ TsuiTitleBarPlaces TsuiTitleBar::Places() const {
   return places;
 }
 
-void TsuiTitleBar::paintEvent(QPaintEvent*) {
-  QPainter painter(this);
-  // Under the sections, for a bar that has none (the Custom style).
-  painter.fillRect(rect(), ToQColor(ParentColor() ? clBtnFace : Color()));
-  DrawSections(painter);
-  DrawButtons(painter, Places());
+TsuiTitleBarState TsuiTitleBar::State() const {
+  TsuiTitleBarState s;
+  s.Style = FUIStyle;
+  s.Size = size();
+  s.Color = ParentColor() ? clBtnFace : Color();
+  s.Caption = FCaption;
+  TFont* font = const_cast<TsuiTitleBar*>(this)->Font();  // the runtime hands the font out only for writing
+  s.Font = font->ToQFont();
+  s.FontColor = font->Color();
+  s.FormActive = FFormActive;
+  s.Pressed = FPressed;
+  s.Places = Places();
+  s.HotIndex = FPointer ? s.Places.ButtonAt(*FPointer) : -1;
+  return s;
 }
 
-void TsuiTitleBar::DrawSections(QPainter& painter) const {
-  const int h = Height();
+void TsuiTitleBar::paintEvent(QPaintEvent*) {
+  QPainter painter(this);
+  const TsuiTitleBarState s = State();
+  // Under the sections, for a bar that has none (the Custom style).
+  painter.fillRect(QRect(QPoint(0, 0), s.Size), ToQColor(s.Color));
+  DrawSections(painter, s);
+  DrawButtons(painter, s);
+}
+
+void TsuiTitleBar::DrawSections(QPainter& painter, const TsuiTitleBarState& state) const {
+  const int h = state.Size.height(), barWidth = state.Size.width();
   int left = -1;
-  int right = Width() + 1;
+  int right = barWidth + 1;
   const TsuiTitleBarSection* client = nullptr;
   auto draw = [&](const TsuiTitleBarSection* s, int x, int width, bool stretch) {
     const TBitmap* picture = s->Picture();
@@ -462,7 +479,7 @@ void TsuiTitleBar::DrawSections(QPainter& painter) const {
         left += s->Width();
         break;
       case suiRight:
-        if (Width() - left >= s->Width()) {
+        if (barWidth - left >= s->Width()) {
           draw(s, right - s->Width() - 1, s->Width(), s->Stretch());
           right -= s->Width();
         }
@@ -473,8 +490,8 @@ void TsuiTitleBar::DrawSections(QPainter& painter) const {
   if (client) draw(client, left + 1, right - 1 - (left + 1), true);
 }
 
-void TsuiTitleBar::DrawButtons(QPainter& painter, const TsuiTitleBarPlaces& places) {
-  const int hot = FPointer ? places.ButtonAt(*FPointer) : -1;
+void TsuiTitleBar::DrawButtons(QPainter& painter, const TsuiTitleBarState& state) const {
+  const TsuiTitleBarPlaces& places = state.Places;
   for (const TsuiTitleBarPlaces::TButtonPlace& place : places.Buttons) {
     const TsuiTitleBarButton* b = FButtons->Items(place.Index);
     if (places.AppIcon && b->ButtonType() == suiControlBox) {
@@ -482,7 +499,7 @@ void TsuiTitleBar::DrawButtons(QPainter& painter, const TsuiTitleBarPlaces& plac
       continue;
     }
     const TBitmap* picture = b->PicNormal();
-    if (place.Index == hot) picture = FPressed ? b->PicMouseDown() : b->PicMouseOn();
+    if (place.Index == state.HotIndex) picture = state.Pressed ? b->PicMouseDown() : b->PicMouseOn();
     if (picture->Empty()) picture = b->PicNormal();
     if (picture->Empty()) continue;
     // A transparent button leaves out its bottom-left pixel's colour.
@@ -491,16 +508,16 @@ void TsuiTitleBar::DrawButtons(QPainter& painter, const TsuiTitleBarPlaces& plac
                       picture->Pixel(0, picture->Height() - 1));
   }
 
-  QColor colour = ToQColor(Font()->Color());
-  if (!FFormActive)
+  QColor colour = ToQColor(state.FontColor);
+  if (!state.FormActive)
     colour = ToQColor(clInactiveCaption);
-  else if (FUIStyle == MacOS)
+  else if (state.Style == MacOS)
     colour = Qt::black;
-  const QFont font = Font()->ToQFont();
-  const QFontMetrics metrics(font);
-  const QString text = metrics.horizontalAdvance(FCaption) > places.CaptionRoom ? Shortened(FCaption) : FCaption;
-  const int y = FUIStyle == DeepBlue ? 4 : (Height() - metrics.height()) / 2;
-  painter.setFont(font);
+  const QFontMetrics metrics(state.Font);
+  const QString& caption = state.Caption;
+  const QString text = metrics.horizontalAdvance(caption) > places.CaptionRoom ? Shortened(caption) : caption;
+  const int y = state.Style == DeepBlue ? 4 : (state.Size.height() - metrics.height()) / 2;
+  painter.setFont(state.Font);
   painter.setPen(colour);
   painter.drawText(QPoint(places.CaptionLeft, y + metrics.ascent()), text);
 }

@@ -13,6 +13,7 @@
 #include "SUIThemes.h"
 #include "StdCtrls.h"
 
+#include <QFont>
 #include <QPointer>
 #include <QRegion>
 #include <functional>
@@ -186,6 +187,20 @@ struct TsuiTitleBarPlaces {
   int ButtonAt(QPoint point) const;
 };
 
+// Everything one paint of the bar depends on, taken when the paint starts.
+struct TsuiTitleBarState {
+  TsuiUIStyle Style = DeepBlue;
+  QSize Size;
+  TColor Color = clBtnFace;  // under the sections
+  QString Caption;
+  QFont Font;
+  TColor FontColor = clWhite;
+  bool FormActive = true;
+  bool Pressed = false;
+  int HotIndex = -1;  // the button under the pointer
+  TsuiTitleBarPlaces Places;
+};
+
 // The window's shape for rounded top corners of width w over the client
 // rectangle; with w = 0 the plain rectangle.
 QRegion RoundCornerRegion(const QRect& client, int w);
@@ -257,6 +272,7 @@ class TsuiTitleBar : public TPanel {
   Qt::Edges EdgesAt(QPoint point) const;
 
   TsuiTitleBarPlaces Places() const;
+  TsuiTitleBarState State() const;
   int HotIndex() const { return FHotIndex; }
   void SetWindowRequests(TsuiWindowRequests* requests) { FRequests = requests; }
   TsuiWindowRequests& WindowRequests() const;
@@ -274,8 +290,8 @@ class TsuiTitleBar : public TPanel {
   void FontChanged() override;
 
  private:
-  void DrawSections(QPainter& painter) const;
-  void DrawButtons(QPainter& painter, const TsuiTitleBarPlaces& places);
+  void DrawSections(QPainter& painter, const TsuiTitleBarState& state) const;
+  void DrawButtons(QPainter& painter, const TsuiTitleBarState& state) const;
   void SetPointer(std::optional<QPoint> point);
   bool WindowMaximized() const;
 
