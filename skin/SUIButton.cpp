@@ -283,6 +283,15 @@ TsuiButtonState TsuiCustomButton::State() const {
   return s;
 }
 
+TsuiButtonLayout TsuiCustomButton::LayOut(const TsuiButtonState& s) const {
+  TsuiButtonLayout l;
+  l.SkinGreyed = !s.Enabled;
+  l.CaptionRect = QRect(QPoint(0, 0), s.Size);
+  l.CaptionFlags = Qt::AlignCenter | Qt::TextSingleLine | Qt::TextShowMnemonic;
+  if (s.Focused && s.TabStop) l.FocusRect = QRect(2, 2, s.Size.width() - 4, s.Size.height() - 4);
+  return l;
+}
+
 void TsuiCustomButton::Paint(QPainter& canvas, const TsuiButtonState& s) {
   TBitmap skin;
   try {
@@ -304,33 +313,33 @@ void TsuiCustomButton::Paint(QPainter& canvas, const TsuiButtonState& s) {
   else
     canvas.fillRect(QRect(QPoint(0, 0), s.Size), ToQColor(s.Color));
 
-  TsuiButtonPaint paint{canvas, s, false, false, QPoint()};
+  const TsuiButtonLayout layout = LayOut(s);
+  const TsuiButtonPaint paint{canvas, s, layout};
   DrawSkin(paint, skin);
-  if (s.Focused && s.TabStop) DrawFocus(paint);
+  DrawFocus(paint);
   canvas.setFont(s.Font);
   if (!s.Caption.trimmed().isEmpty()) DrawCaption(paint);
 }
 
-void TsuiCustomButton::DrawSkin(TsuiButtonPaint& paint, const TBitmap& skin) {
+void TsuiCustomButton::DrawSkin(const TsuiButtonPaint& paint, const TBitmap& skin) {
   if (skin.Empty()) return;
   const TColor key = skin.Pixel(0, 0);
-  DrawFrame(paint.Canvas, skin, QRect(0, 0, skin.Width(), skin.Height()), QPoint(0, 0),
-            paint.State.PicTransparent ? &key : nullptr, !paint.State.Enabled);
+  DrawFrame(paint.Canvas, skin, QRect(0, 0, skin.Width(), skin.Height()), paint.Layout.SkinPos,
+            paint.State.PicTransparent ? &key : nullptr, paint.Layout.SkinGreyed);
 }
 
-void TsuiCustomButton::DrawCaption(TsuiButtonPaint& paint) {
+void TsuiCustomButton::DrawCaption(const TsuiButtonPaint& paint) {
+  const TsuiButtonLayout& l = paint.Layout;
   QFont f = paint.State.Font;
-  if (paint.BoldCaption) f.setBold(true);
+  if (l.BoldCaption) f.setBold(true);
   paint.Canvas.setFont(f);
-  DrawCaptionText(paint.Canvas, paint.State, QRect(QPoint(0, 0), paint.State.Size),
-                  Qt::AlignCenter | Qt::TextSingleLine | Qt::TextShowMnemonic);
-  paint.BoldCaption = false;
+  paint.Canvas.save();
+  if (l.ClipCaption) paint.Canvas.setClipRect(l.CaptionRect);
+  DrawCaptionText(paint.Canvas, paint.State, l.CaptionRect, l.CaptionFlags);
+  paint.Canvas.restore();
 }
 
-void TsuiCustomButton::DrawFocus(TsuiButtonPaint& paint) {
-  const QSize size = paint.State.Size;
-  DrawFocusRect(paint.Canvas, QRect(2, 2, size.width() - 4, size.height() - 4));
-}
+void TsuiCustomButton::DrawFocus(const TsuiButtonPaint& paint) { DrawFocusRect(paint.Canvas, paint.Layout.FocusRect); }
 
 void TsuiCustomButton::paintEvent(QPaintEvent*) {
   QPainter canvas(this);
@@ -472,7 +481,8 @@ TsuiButton::~TsuiButton() = default;
 void TsuiButton::ApplyUIStyle(TsuiUIStyle style) {
   if (style == Custom) return;
   SetResHandle(0);
-  SetThemePictures(GetThemeString(style, 24), GetThemeString(style, 25), GetThemeString(style, 26));
+  SetThemePictures(GetThemeString(style, teButtonNormal), GetThemeString(style, teButtonMouseOn),
+                   GetThemeString(style, teButtonMouseDown));
 }
 
 void TsuiButton::UIStyleChanged() {
@@ -547,55 +557,46 @@ TsuiButton::TGlyphPlace TsuiButton::PlaceGlyph(TButtonLayout layout, QSize size,
   return p;
 }
 
-void TsuiButton::DrawSkin(TsuiButtonPaint& paint, const TBitmap& skin) {
+TsuiButtonState TsuiButton::State() const {
+  TsuiButtonState s = TsuiCustomButton::State();
+  if (!FGlyph.Empty()) s.GlyphSize = QSize(FGlyph.Width(), FGlyph.Height());
+  s.GlyphLayout = FLayout;
+  s.Spacing = FSpacing;
+  return s;
+}
+
+TsuiButtonLayout TsuiButton::LayOut(const TsuiButtonState& s) const {
+  TsuiButtonLayout l = TsuiCustomButton::LayOut(s);
+  if (s.Style == MacOS || s.Style == BlueGlass) {
+    l.BoldCaption = s.Focused && s.TabStop;
+    l.FocusRect = QRect();
+  }
+  if (s.GlyphSize.isEmpty()) return l;
+  const QFontMetrics metrics(s.Font);
+  const QSize text(metrics.horizontalAdvance(PlainCaption(s.Caption)), metrics.height());
+  const int gh = s.GlyphSize.height();
+  // A glyph twice as wide as high holds two frames: normal and disabled.
+  const bool twoFrames = s.GlyphSize.width() == 2 * gh;
+  const int gw = twoFrames ? gh : s.GlyphSize.width();
+  const TGlyphPlace place = PlaceGlyph(s.GlyphLayout, s.Size, QSize(gw, gh), text, s.Spacing);
+  l.GlyphPos = s.Pressed ? place.Glyph + QPoint(1, 1) : place.Glyph;
+  l.GlyphFrame = QRect(twoFrames && !s.Enabled ? gw : 0, 0, gw, gh);
+  l.GlyphGreyed = !twoFrames && !s.Enabled;
+  l.CaptionRect = QRect(place.Text, QPoint(s.Size.width() - 1, s.Size.height() - 1));
+  l.CaptionFlags = Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine | Qt::TextShowMnemonic;
+  l.ClipCaption = true;
+  return l;
+}
+
+void TsuiButton::DrawSkin(const TsuiButtonPaint& paint, const TBitmap& skin) {
   const TsuiButtonState& s = paint.State;
-  paint.Canvas.setFont(s.Font);
   if (s.Style != Custom)
     DrawNinePart(skin, paint.Canvas, QRect(QPoint(0, 0), s.Size), s.PicTransparent);
   else
     TsuiCustomButton::DrawSkin(paint, skin);
-  if (FGlyph.Empty()) return;
-
-  const QFontMetrics metrics(s.Font);
-  const QSize text(metrics.horizontalAdvance(PlainCaption(s.Caption)), metrics.height());
-  int gw = FGlyph.Width();
-  const int gh = FGlyph.Height();
-  const bool twoFrames = gw == 2 * gh;
-  if (twoFrames) gw = gh;
-  const TGlyphPlace place = PlaceGlyph(FLayout, s.Size, QSize(gw, gh), text, FSpacing);
-  paint.HasTextPos = true;
-  paint.TextPos = place.Text;
-  const QPoint at = s.Pressed ? place.Glyph + QPoint(1, 1) : place.Glyph;
+  if (paint.Layout.GlyphFrame.isEmpty()) return;
   const TColor key = FGlyph.Pixel(0, 0);
-  if (twoFrames)
-    DrawFrame(paint.Canvas, FGlyph, QRect(s.Enabled ? 0 : gw, 0, gw, gh), at, &key, false);
-  else
-    DrawFrame(paint.Canvas, FGlyph, QRect(0, 0, gw, gh), at, &key, !s.Enabled);
-}
-
-void TsuiButton::DrawCaption(TsuiButtonPaint& paint) {
-  if (!paint.HasTextPos) {
-    TsuiCustomButton::DrawCaption(paint);
-    return;
-  }
-  const TsuiButtonState& s = paint.State;
-  QFont f = s.Font;
-  if (paint.BoldCaption) f.setBold(true);
-  paint.Canvas.setFont(f);
-  const QRect r(paint.TextPos, QPoint(s.Size.width() - 1, s.Size.height() - 1));
-  paint.Canvas.save();
-  paint.Canvas.setClipRect(r);
-  DrawCaptionText(paint.Canvas, s, r, Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine | Qt::TextShowMnemonic);
-  paint.Canvas.restore();
-  paint.BoldCaption = false;
-}
-
-void TsuiButton::DrawFocus(TsuiButtonPaint& paint) {
-  // These styles mark the focus with a bold caption instead of a frame.
-  if (paint.State.Style == MacOS || paint.State.Style == BlueGlass)
-    paint.BoldCaption = true;
-  else
-    TsuiCustomButton::DrawFocus(paint);
+  DrawFrame(paint.Canvas, FGlyph, paint.Layout.GlyphFrame, paint.Layout.GlyphPos, &key, paint.Layout.GlyphGreyed);
 }
 
 // ---- TsuiImageButton ----
@@ -643,7 +644,7 @@ void TsuiImageButton::LoadPicMouseOn(TBitmap& bitmap) const { CopyOrNormal(bitma
 void TsuiImageButton::LoadPicMouseDown(TBitmap& bitmap) const { CopyOrNormal(bitmap, FPicMouseDown, FPicNormal); }
 void TsuiImageButton::LoadPicDisabled(TBitmap& bitmap) const { CopyOrNormal(bitmap, FPicDisabled, FPicNormal); }
 
-void TsuiImageButton::DrawSkin(TsuiButtonPaint& paint, const TBitmap& skin) {
+void TsuiImageButton::DrawSkin(const TsuiButtonPaint& paint, const TBitmap& skin) {
   if (skin.Empty()) return;
   const TColor key = skin.Pixel(0, 0);
   const TColor* keyed = paint.State.PicTransparent ? &key : nullptr;
@@ -705,32 +706,29 @@ void TsuiCustomButtonEx::mouseDoubleClickEvent(QMouseEvent* event) {
   DoDblClick();
 }
 
-QPoint TsuiCustomButtonEx::CaptionOrigin(const QFont& font) const {
-  return QPoint(GetPicWidth() + 4, (height() - (FontPixelHeight(font) + 2)) / 2);
+TsuiButtonState TsuiCustomButtonEx::State() const {
+  TsuiButtonState s = TsuiCustomButton::State();
+  s.PicSize = QSize(GetPicWidth(), GetPicHeight());
+  return s;
 }
 
-void TsuiCustomButtonEx::DrawSkin(TsuiButtonPaint& paint, const TBitmap& skin) {
-  if (skin.Empty()) return;
-  const TColor key = skin.Pixel(0, 0);
-  DrawFrame(paint.Canvas, skin, QRect(0, 0, skin.Width(), skin.Height()),
-            QPoint(1, (paint.State.Size.height() - GetPicHeight()) / 2), paint.State.PicTransparent ? &key : nullptr,
-            false);
+TsuiButtonLayout TsuiCustomButtonEx::LayOut(const TsuiButtonState& s) const {
+  TsuiButtonLayout l;
+  l.SkinPos = QPoint(1, (s.Size.height() - s.PicSize.height()) / 2);
+  const QPoint caption(s.PicSize.width() + 4, (s.Size.height() - (FontPixelHeight(s.Font) + 2)) / 2);
+  const QPoint corner(s.Size.width() - 1, s.Size.height() - 1);
+  l.CaptionRect = QRect(caption, corner);
+  l.CaptionFlags = Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine | Qt::TextShowMnemonic;
+  if (s.Focused && s.TabStop) l.FocusRect = QRect(caption - QPoint(1, 0), corner);
+  return l;
 }
 
-void TsuiCustomButtonEx::DrawCaption(TsuiButtonPaint& paint) {
+void TsuiCustomButtonEx::DrawCaption(const TsuiButtonPaint& paint) {
   const TsuiButtonState& s = paint.State;
-  const QPoint origin = CaptionOrigin(s.Font);
-  FCaptionRect = QRect(origin, QPoint(s.Size.width() - 1, s.Size.height() - 1));
+  FCaptionRect = paint.Layout.CaptionRect;
   paint.Canvas.setFont(s.Font);
   paint.Canvas.setPen(s.Enabled ? s.TextColor : kDisabledShadow);
-  paint.Canvas.drawText(FCaptionRect, Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine | Qt::TextShowMnemonic,
-                        s.Caption);
-}
-
-void TsuiCustomButtonEx::DrawFocus(TsuiButtonPaint& paint) {
-  const QPoint origin = CaptionOrigin(paint.State.Font);
-  DrawFocusRect(paint.Canvas, QRect(QPoint(origin.x() - 1, origin.y()),
-                                    QPoint(paint.State.Size.width() - 1, paint.State.Size.height() - 1)));
+  paint.Canvas.drawText(FCaptionRect, paint.Layout.CaptionFlags, s.Caption);
 }
 
 // ---- TsuiCheckBox ----
@@ -772,10 +770,14 @@ void TsuiCheckBox::ApplyPictureEntries(TsuiUIStyle style, const TPictureEntries&
                      GetThemeString(style, e.UncheckedMouseOn), GetThemeString(style, e.UncheckedMouseDown));
 }
 
-void TsuiCheckBox::ApplyUIStyle(TsuiUIStyle style) { ApplyPictureEntries(style, {29, 27, 30, 28, 31, 33, 32, 34}); }
+void TsuiCheckBox::ApplyUIStyle(TsuiUIStyle style) {
+  ApplyPictureEntries(style, {teCheckBoxChecked, teCheckBoxDisabledChecked, teCheckBoxUnchecked,
+                              teCheckBoxDisabledUnchecked, teCheckBoxMouseOnChecked, teCheckBoxMouseDownChecked,
+                              teCheckBoxMouseOnUnchecked, teCheckBoxMouseDownUnchecked});
+}
 
 namespace {
-QSize EntryPictureSize(TsuiUIStyle style, int entry) {
+QSize EntryPictureSize(TsuiUIStyle style, TThemeEntryIndex entry) {
   const QString name = GetThemeString(style, entry);
   if (name.isEmpty()) return QSize(0, 0);
   TBitmap picture;
@@ -788,8 +790,8 @@ QSize EntryPictureSize(TsuiUIStyle style, int entry) {
 }
 }  // namespace
 
-int TsuiCheckBox::GetPicWidth() const { return EntryPictureSize(UIStyle(), 30).width(); }
-int TsuiCheckBox::GetPicHeight() const { return EntryPictureSize(UIStyle(), 30).height(); }
+int TsuiCheckBox::GetPicWidth() const { return EntryPictureSize(UIStyle(), teCheckBoxUnchecked).width(); }
+int TsuiCheckBox::GetPicHeight() const { return EntryPictureSize(UIStyle(), teCheckBoxUnchecked).height(); }
 
 // ---- TsuiRadioButton ----
 
@@ -817,6 +819,9 @@ void TsuiRadioButton::CheckedChanged() {
 void TsuiRadioButton::TransparentChanged() { SetPicTransparent(true); }
 
 void TsuiRadioButton::ApplyUIStyle(TsuiUIStyle style) {
-  ApplyPictureEntries(style, {37, 35, 38, 36, 39, 41, 40, 42});
+  ApplyPictureEntries(style,
+                      {teRadioButtonChecked, teRadioButtonDisabledChecked, teRadioButtonUnchecked,
+                       teRadioButtonDisabledUnchecked, teRadioButtonMouseOnChecked, teRadioButtonMouseDownChecked,
+                       teRadioButtonMouseOnUnchecked, teRadioButtonMouseDownUnchecked});
   update();
 }

@@ -41,16 +41,34 @@ struct TsuiButtonState {
   QFont Font;
   QColor TextColor;
   TColor Color;
+  // The push button's glyph (empty: none), where it goes and how far from the caption.
+  QSize GlyphSize;
+  TButtonLayout GlyphLayout = blGlyphLeft;
+  int Spacing = 4;
+  // The two-state buttons' picture.
+  QSize PicSize;
 };
 
-// One paint in progress: the steps hand each other the caption position and
-// the bold-caption mark through it.
+// Where one paint puts the picture, the glyph, the caption and the focus
+// mark, worked out from the state before anything is drawn.
+struct TsuiButtonLayout {
+  QPoint SkinPos;  // the state picture's top-left corner
+  bool SkinGreyed = false;
+  QRect GlyphFrame;  // the part of the glyph drawn; empty: no glyph
+  QPoint GlyphPos;
+  bool GlyphGreyed = false;
+  QRect CaptionRect;
+  int CaptionFlags = 0;
+  bool ClipCaption = false;
+  bool BoldCaption = false;  // the focus mark of the styles without a frame
+  QRect FocusRect;           // the dotted focus frame; empty: none
+};
+
+// One paint in progress: the canvas and what the steps draw from.
 struct TsuiButtonPaint {
   QPainter& Canvas;
   const TsuiButtonState& State;
-  bool BoldCaption = false;
-  bool HasTextPos = false;
-  QPoint TextPos;
+  const TsuiButtonLayout& Layout;
 };
 
 // The common state machine and paint pipeline.
@@ -113,8 +131,11 @@ class TsuiCustomButton : public TControlOf<QAbstractButton>, public IsuiThemeChi
   // form, then runs OnClick.
   void Click() override;
 
-  // The face a paint shows, from the state alone.
-  TsuiButtonState State() const;
+  // Everything a paint depends on, taken when it starts.
+  virtual TsuiButtonState State() const;
+  // Where that paint puts things: one frame picture at the origin, the
+  // caption centred, the focus frame two pixels in.
+  virtual TsuiButtonLayout LayOut(const TsuiButtonState& state) const;
 
   unsigned ThemeRows() const override { return 0; }
   TsuiUIStyle ThemeUIStyle() const override { return FUIStyle; }
@@ -139,9 +160,9 @@ class TsuiCustomButton : public TControlOf<QAbstractButton>, public IsuiThemeChi
   virtual void LoadPicMouseOn(TBitmap& bitmap) const;
   virtual void LoadPicMouseDown(TBitmap& bitmap) const;
   virtual void LoadPicDisabled(TBitmap& bitmap) const;
-  virtual void DrawSkin(TsuiButtonPaint& paint, const TBitmap& skin);
-  virtual void DrawCaption(TsuiButtonPaint& paint);
-  virtual void DrawFocus(TsuiButtonPaint& paint);
+  virtual void DrawSkin(const TsuiButtonPaint& paint, const TBitmap& skin);
+  virtual void DrawCaption(const TsuiButtonPaint& paint);
+  virtual void DrawFocus(const TsuiButtonPaint& paint);
   // The whole pipeline, for paintEvent.
   void Paint(QPainter& canvas, const TsuiButtonState& state);
 
@@ -244,12 +265,15 @@ class TsuiButton : public TsuiCustomButton {
 
   unsigned ThemeRows() const override { return trStyleUnlessCustom; }
 
+  TsuiButtonState State() const override;
+  // The glyph and the caption by Layout; MacOS and BlueGlass mark the focus
+  // with a bold caption instead of a frame.
+  TsuiButtonLayout LayOut(const TsuiButtonState& state) const override;
+
  protected:
   void ApplyUIStyle(TsuiUIStyle style) override;
   void UIStyleChanged() override;
-  void DrawSkin(TsuiButtonPaint& paint, const TBitmap& skin) override;
-  void DrawCaption(TsuiButtonPaint& paint) override;
-  void DrawFocus(TsuiButtonPaint& paint) override;
+  void DrawSkin(const TsuiButtonPaint& paint, const TBitmap& skin) override;
 
  private:
   TBitmap FGlyph;
@@ -300,7 +324,7 @@ class TsuiImageButton : public TsuiCustomButton {
   void LoadPicMouseOn(TBitmap& bitmap) const override;
   void LoadPicMouseDown(TBitmap& bitmap) const override;
   void LoadPicDisabled(TBitmap& bitmap) const override;
-  void DrawSkin(TsuiButtonPaint& paint, const TBitmap& skin) override;
+  void DrawSkin(const TsuiButtonPaint& paint, const TBitmap& skin) override;
 
  private:
   void PictureChanged();
@@ -324,6 +348,11 @@ class TsuiCustomButtonEx : public TsuiCustomButton {
   // The rectangle the caption was last drawn in.
   QRect CaptionRect() const { return FCaptionRect; }
 
+  TsuiButtonState State() const override;
+  // The picture at the left, centred in the height; the caption after it
+  // and the focus frame around the caption.
+  TsuiButtonLayout LayOut(const TsuiButtonState& state) const override;
+
  protected:
   virtual void Toggle() {}
   virtual void CheckedChanged() {}
@@ -332,14 +361,10 @@ class TsuiCustomButtonEx : public TsuiCustomButton {
   void UIStyleChanged() override;
   void AutoSizeChanged() override { AdjustBounds(); }
   void CaptionChanged() override { AdjustBounds(); }
-  void DrawSkin(TsuiButtonPaint& paint, const TBitmap& skin) override;
-  void DrawCaption(TsuiButtonPaint& paint) override;
-  void DrawFocus(TsuiButtonPaint& paint) override;
+  void DrawCaption(const TsuiButtonPaint& paint) override;
   void resizeEvent(QResizeEvent* event) override;
   void changeEvent(QEvent* event) override;
   void mouseDoubleClickEvent(QMouseEvent* event) override;
-  // The caption's top-left corner for the current font and height.
-  QPoint CaptionOrigin(const QFont& font) const;
 
  private:
   void AdjustBounds();
@@ -368,8 +393,8 @@ class TsuiCheckBox : public TsuiCustomButtonEx {
   // disabled, unchecked enabled, unchecked disabled, then mouse-on and pressed
   // for checked and unchecked.
   struct TPictureEntries {
-    int CheckedNormal, CheckedDisabled, UncheckedNormal, UncheckedDisabled;
-    int CheckedMouseOn, CheckedMouseDown, UncheckedMouseOn, UncheckedMouseDown;
+    TThemeEntryIndex CheckedNormal, CheckedDisabled, UncheckedNormal, UncheckedDisabled;
+    TThemeEntryIndex CheckedMouseOn, CheckedMouseDown, UncheckedMouseOn, UncheckedMouseDown;
   };
   void ApplyPictureEntries(TsuiUIStyle style, const TPictureEntries& entries);
 };

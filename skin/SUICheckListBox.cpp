@@ -91,7 +91,7 @@ TsuiCheckListBox::~TsuiCheckListBox() = default;
 void TsuiCheckListBox::SetUIStyle(TsuiUIStyle value) {
   if (value == FUIStyle) return;
   FUIStyle = value;
-  if (value != Custom) SetBorderColor(GetThemeColor(value, 8));
+  if (value != Custom) SetBorderColor(GetThemeColor(value, teBorderColor));
   LoadMarks();
 }
 
@@ -100,7 +100,7 @@ void TsuiCheckListBox::LoadMarks() {
     FMarks[i].Clear();
     if (FUIStyle == Custom) continue;
     try {
-      LoadSkinBitmap(FMarks[i], 0, GetThemeString(FUIStyle, 92 + i));
+      LoadSkinBitmap(FMarks[i], 0, GetThemeString(FUIStyle, teCheckListDisabledChecked + i));
     } catch (const EResNotFound&) {
       FMarks[i].Clear();
     }

@@ -35,9 +35,9 @@ TsuiCustomComboBox::TsuiCustomComboBox(TComponent* owner) : TControlOf<QComboBox
 void TsuiCustomComboBox::SetUIStyle(TsuiUIStyle value) {
   FUIStyle = value;
   // Custom looks up black for all three, as the theme has no column for it.
-  FButtonColor = GetThemeColor(value, 74);
-  FArrowColor = GetThemeColor(value, 8);
-  FBorderColor = GetThemeColor(value, 8);
+  FButtonColor = GetThemeColor(value, teComboBoxButtonColor);
+  FArrowColor = GetThemeColor(value, teBorderColor);
+  FBorderColor = GetThemeColor(value, teBorderColor);
   update();
 }
 

@@ -193,9 +193,9 @@ void TsuiForm::SetMenuBarHeight(int value) {
 void TsuiForm::SetUIStyle(TsuiUIStyle value) {
   FUIStyle = value;
   if (value == Custom) return;
-  SetBorderColor(GetThemeColor(value, 2));
-  SetBorderWidth(GetThemeInt(value, 4));
-  SetColor(GetThemeColor(value, 3));
+  SetBorderColor(GetThemeColor(value, teFormBorderColor));
+  SetBorderWidth(GetThemeInt(value, teFormBorderWidth));
+  SetColor(GetThemeColor(value, teFormColor));
   FMenuBarColor = TPanel::Color();
   FTitleBar->SetUIStyle(value);
   if (auto* menu = dynamic_cast<TsuiMainMenu*>(FMenu); menu && menu->UIStyle() != Custom) menu->SetUIStyle(value);

@@ -59,11 +59,11 @@ void TsuiCustomDrawGrid::Repaint() {
 void TsuiCustomDrawGrid::SetUIStyle(TsuiUIStyle value) {
   FUIStyle = value;
   if (value == Custom) return;
-  FBorderColor = GetThemeColor(value, 8);
-  FColors.FixedColor = GetThemeColor(value, 12);
-  SetColor(GetThemeColor(value, 9));
-  FColors.FixedFontColor = GetThemeColor(value, 13);
-  SetFontColor(GetThemeColor(value, 16));
+  FBorderColor = GetThemeColor(value, teBorderColor);
+  FColors.FixedColor = GetThemeColor(value, teSelectedColor);
+  SetColor(GetThemeColor(value, teControlColor));
+  FColors.FixedFontColor = GetThemeColor(value, teSelectedFontColor);
+  SetFontColor(GetThemeColor(value, teFontColor));
   Repaint();
 }
 

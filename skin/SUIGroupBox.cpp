@@ -17,8 +17,8 @@ TsuiCustomGroupBox::TsuiCustomGroupBox(TComponent* owner) : TsuiCustomPanel(owne
   SetCaption(QStringLiteral(" "));
   resize(185, 105);
   const TsuiUIStyle s = FindFormUIStyle(owner);
-  FBorderColor = GetThemeColor(s, 8);
-  Font()->SetColor(GetThemeColor(s, 10));
+  FBorderColor = GetThemeColor(s, teBorderColor);
+  Font()->SetColor(GetThemeColor(s, teGroupCaptionColor));
 }
 
 void TsuiCustomGroupBox::SetBorderColor(TColor value) {

@@ -58,17 +58,17 @@ void TsuiMenuLook::SetUIStyle(TsuiUIStyle value) {
   FUIStyle = value;
   if (value != Custom) {
     // Straight to the fields: MacOS refuses the heights through the setters.
-    FMenuItemHeight = GetThemeInt(value, 20);
-    FSeparatorHeight = GetThemeInt(value, 21);
-    FBarWidth = GetThemeInt(value, 22);
-    FBarColor = GetThemeColor(value, 17);
-    FColor = GetThemeColor(value, 15);
-    FSeparatorColor = GetThemeColor(value, 18);
-    FSelectedBorderColor = GetThemeColor(value, 11);
-    FSelectedColor = GetThemeColor(value, 12);
-    FSelectedFontColor = GetThemeColor(value, 13);
-    FFontColor = GetThemeColor(value, 16);
-    FBorderColor = GetThemeColor(value, 2);
+    FMenuItemHeight = GetThemeInt(value, teMenuItemHeight);
+    FSeparatorHeight = GetThemeInt(value, teMenuSeparatorHeight);
+    FBarWidth = GetThemeInt(value, teMenuSideBarWidth);
+    FBarColor = GetThemeColor(value, teMenuSideBarColor);
+    FColor = GetThemeColor(value, teMenuColor);
+    FSeparatorColor = GetThemeColor(value, teMenuSeparatorColor);
+    FSelectedBorderColor = GetThemeColor(value, teSelectedBorderColor);
+    FSelectedColor = GetThemeColor(value, teSelectedColor);
+    FSelectedFontColor = GetThemeColor(value, teSelectedFontColor);
+    FFontColor = GetThemeColor(value, teFontColor);
+    FBorderColor = GetThemeColor(value, teFormBorderColor);
   }
   LookChanged();
 }
@@ -223,7 +223,9 @@ void TsuiMenuLook::DrawMenuFrame(QPainter& painter, const QRect& rect) const {
 }
 
 TsuiMenuBarColors MenuBarColors(TsuiUIStyle style, const TsuiMenuLook* look) {
-  if (style != Custom) return {GetThemeColor(style, 12), GetThemeColor(style, 11), GetThemeColor(style, 13)};
+  if (style != Custom)
+    return {GetThemeColor(style, teSelectedColor), GetThemeColor(style, teSelectedBorderColor),
+            GetThemeColor(style, teSelectedFontColor)};
   if (look) return {look->SelectedColor(), look->SelectedBorderColor(), look->SelectedFontColor()};
   return {clHighlight, clHighlight, clHighlightText};
 }

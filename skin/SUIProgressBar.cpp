@@ -49,12 +49,13 @@ void TsuiCustomProgressBar::SetUIStyle(TsuiUIStyle value) {
 void TsuiCustomProgressBar::ApplyStyle() {
   if (FUIStyle != Custom) {
     try {
-      LoadSkinBitmap(FPicture, 0, GetThemeString(FUIStyle, FOrientation == suiVertical ? 44 : 43));
+      LoadSkinBitmap(FPicture, 0,
+                     GetThemeString(FUIStyle, FOrientation == suiVertical ? teProgressBarVertical : teProgressBar));
     } catch (const EResNotFound&) {
       FPicture.Clear();
     }
-    SetColor(GetThemeColor(FUIStyle, 9));
-    FBorderColor = GetThemeColor(FUIStyle, 8);
+    SetColor(GetThemeColor(FUIStyle, teControlColor));
+    FBorderColor = GetThemeColor(FUIStyle, teBorderColor);
   }
   update();
 }

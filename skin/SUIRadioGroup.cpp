@@ -10,9 +10,9 @@ void TsuiCheckGroup::SetUIStyle(TsuiUIStyle value) {
   FUIStyle = value;
   // Custom keeps the colours it has: its theme answers are no colours.
   if (value != Custom) {
-    SetBorderColor(GetThemeColor(value, 8));
-    SetFontColor(GetThemeColor(value, 10));
-    if (!ParentColor()) SetColor(GetThemeColor(value, 9));
+    SetBorderColor(GetThemeColor(value, teBorderColor));
+    SetFontColor(GetThemeColor(value, teGroupCaptionColor));
+    if (!ParentColor()) SetColor(GetThemeColor(value, teControlColor));
   }
   for (const auto& b : FButtons) {
     b->SetUIStyle(value);

@@ -25,8 +25,109 @@ struct TThemeEntry {
 using K = TThemeKind;
 constexpr TThemeEntry N(const char* element, const char* xp = nullptr) { return {K::Name, {}, element, xp, false}; }
 
+// The entries by name; the value is the entry's number (1..95). The names
+// say what reads an entry; the "Unread" ones are read by no control.
+enum TThemeEntryIndex : int {
+  teStyleNumber = 1,
+  teFormBorderColor = 2,
+  teFormColor = 3,
+  teFormBorderWidth = 4,
+  teUnread5 = 5,
+  teTitleMinFormWidth = 6,
+  teTitleRoundCorner = 7,
+  teBorderColor = 8,
+  teControlColor = 9,
+  teGroupCaptionColor = 10,
+  teSelectedBorderColor = 11,
+  teSelectedColor = 12,
+  teSelectedFontColor = 13,
+  teUnread14 = 14,
+  teMenuColor = 15,
+  teFontColor = 16,
+  teMenuSideBarColor = 17,
+  teMenuSeparatorColor = 18,
+  teUnread19 = 19,
+  teMenuItemHeight = 20,
+  teMenuSeparatorHeight = 21,
+  teMenuSideBarWidth = 22,
+  teMenuChecked = 23,
+  teButtonNormal = 24,
+  teButtonMouseOn = 25,
+  teButtonMouseDown = 26,
+  teCheckBoxDisabledChecked = 27,
+  teCheckBoxDisabledUnchecked = 28,
+  teCheckBoxChecked = 29,
+  teCheckBoxUnchecked = 30,
+  teCheckBoxMouseOnChecked = 31,
+  teCheckBoxMouseOnUnchecked = 32,
+  teCheckBoxMouseDownChecked = 33,
+  teCheckBoxMouseDownUnchecked = 34,
+  teRadioButtonDisabledChecked = 35,
+  teRadioButtonDisabledUnchecked = 36,
+  teRadioButtonChecked = 37,
+  teRadioButtonUnchecked = 38,
+  teRadioButtonMouseOnChecked = 39,
+  teRadioButtonMouseOnUnchecked = 40,
+  teRadioButtonMouseDownChecked = 41,
+  teRadioButtonMouseDownUnchecked = 42,
+  teProgressBar = 43,
+  teProgressBarVertical = 44,
+  teTitleLeft = 45,
+  teTitleClient = 46,
+  teTitleRight = 47,
+  teTitleCloseNormal = 48,
+  teTitleCloseMouseOn = 49,
+  teTitleCloseMouseDown = 50,
+  teTitleMaxNormal = 51,
+  teTitleMaxMouseOn = 52,
+  teTitleMaxMouseDown = 53,
+  teTitleMinNormal = 54,
+  teTitleMinMouseOn = 55,
+  teTitleMinMouseDown = 56,
+  teTitleHelpNormal = 57,
+  teTitleHelpMouseOn = 58,
+  teTitleHelpMouseDown = 59,
+  teTitleControlBoxNormal = 60,
+  teTitleControlBoxMouseOn = 61,
+  teTitleControlBoxMouseDown = 62,
+  teTitleRestoreNormal = 63,
+  teTitleRestoreMouseOn = 64,
+  teTitleRestoreMouseDown = 65,
+  teTitleButtonTransparent = 66,
+  teTitleLeftBtnXOffset = 67,
+  teTitleRightBtnXOffset = 68,
+  teTitleButtonTop = 69,
+  teTabActive = 70,
+  teTabInactive = 71,
+  teTabLine = 72,
+  teTabHeight = 73,
+  teComboBoxButtonColor = 74,
+  teTrackBarBar = 75,
+  teTrackBarSlider = 76,
+  teTrackBarBarVertical = 77,
+  teTrackBarSliderVertical = 78,
+  teTrackBarColor = 79,
+  teToolBarButtonBorderColor = 80,
+  teToolBarButtonColor = 81,
+  teToolBarButtonDownColor = 82,
+  teToolBarColor = 83,
+  teScrollBarColor = 84,
+  teScrollBarTopButtonNormal = 85,
+  teScrollBarTopButtonMouseOn = 86,
+  teScrollBarTopButtonMouseDown = 87,
+  teScrollBarBottomButtonNormal = 88,
+  teScrollBarBottomButtonMouseOn = 89,
+  teScrollBarBottomButtonMouseDown = 90,
+  teScrollBarTrack = 91,
+  teCheckListDisabledChecked = 92,
+  teCheckListDisabledUnchecked = 93,
+  teCheckListChecked = 94,
+  teCheckListUnchecked = 95,
+};
+inline constexpr int ThemeEntryCount = 95;
+
 // Entry i is ThemeTable[i - 1].
-inline constexpr TThemeEntry ThemeTable[95] = {
+inline constexpr TThemeEntry ThemeTable[ThemeEntryCount] = {
     /*  1 */ {K::Int, {1, 2, 3, 4, 5}},
     /*  2 */ {K::Color, {0x7F7F7F, 0xC82C00, 0x000000, 0x000000, 0x000000}},
     /*  3 */ {K::Color, {0xE7E7E7, 0xDEEBEF, 0xE8E8E8, 0xFBFBFB, 0xE7E7E7}},
@@ -131,11 +232,32 @@ inline constexpr const char* ExtraPictures[] = {
     "SIDECHANNEL_BTN_NOONTOP", "FONTCOMBO_TRUETYPE_FNT",  "FONTCOMBO_DEVICE_FNT",
 };
 
+// The table row of a named entry.
+constexpr const TThemeEntry& EntryOf(TThemeEntryIndex index) { return ThemeTable[index - 1]; }
+
 // The element of entry index (1..95) for style (1..5), nullptr for other kinds.
 constexpr const char* ElementOf(int style, int index) {
   const TThemeEntry& e = ThemeTable[index - 1];
   if (e.Kind != K::Name) return nullptr;
   return style == 2 && e.WinXPElement ? e.WinXPElement : e.Element;
 }
+
+// The names stand where the table has their pictures.
+constexpr bool SameText(const char* a, const char* b) {
+  while (*a && *a == *b) ++a, ++b;
+  return *a == *b;
+}
+constexpr bool Names(TThemeEntryIndex index, const char* element) {
+  return EntryOf(index).Kind == K::Name && SameText(EntryOf(index).Element, element);
+}
+static_assert(Names(teMenuChecked, "MENU_CHECKED") && Names(teButtonNormal, "BUTTON_NORMAL") &&
+              Names(teCheckBoxDisabledChecked, "CHECKBOX_DISABLE_CHECK") &&
+              Names(teRadioButtonMouseDownUnchecked, "RADIOBUTTON_UNCHECK") && Names(teProgressBar, "PROGRESSBAR") &&
+              Names(teTitleLeft, "TITLE_LEFT") && Names(teTitleRestoreMouseDown, "TITLEBTN_MAX_MOUSEDOWN") &&
+              Names(teTabActive, "TAB_ACTIVE") && Names(teTrackBarSliderVertical, "TRACKBAR_SLIDER_V") &&
+              Names(teScrollBarTopButtonNormal, "SCROLLBAR_TOPBUTTON_NORMAL") &&
+              Names(teCheckListUnchecked, "CHECKLIST_UNCHECK") && teCheckListUnchecked == ThemeEntryCount);
+static_assert(EntryOf(teTitleButtonTransparent).Kind == K::Bool && EntryOf(teTabHeight).Kind == K::Int &&
+              EntryOf(teMenuSeparatorHeight).Kind == K::Int && EntryOf(teScrollBarColor).Kind == K::Color);
 
 }  // namespace SUIResDef

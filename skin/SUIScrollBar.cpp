@@ -86,7 +86,7 @@ void TsuiScrollBar::SetUIStyle(TsuiUIStyle value) {
   if (value == FUIStyle) return;
   FUIStyle = value;
   if (value == Custom) return;
-  SetColor(GetThemeColor(value, 84));
+  SetColor(GetThemeColor(value, teScrollBarColor));
   LoadPictures();
   ArrangeParts();
 }
@@ -127,7 +127,7 @@ void TsuiScrollBar::LoadPictures() {
   if (FUIStyle == Custom) return;
   FTrackBar->BarImage()->Clear();
   TBitmap track;
-  LoadEntry(track, FUIStyle, 91);
+  LoadEntry(track, FUIStyle, teScrollBarTrack);
   RotateBitmapLeft(track);
   const int fw = track.Width() / 3;
   TBitmap* frames[] = {&FThumbHead, &FThumbBody, &FThumbTail};
@@ -151,8 +151,8 @@ void TsuiScrollBar::LoadPictures() {
     }
     button->SetAutoSize(true);
   };
-  load(FUpButton.get(), 85);
-  load(FDownButton.get(), 88);
+  load(FUpButton.get(), teScrollBarTopButtonNormal);
+  load(FDownButton.get(), teScrollBarBottomButtonNormal);
 }
 
 void TsuiScrollBar::ArrangeParts() {

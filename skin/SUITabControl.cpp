@@ -122,10 +122,10 @@ TsuiTabControlTopPanel::~TsuiTabControlTopPanel() { FSyncing = true; }
 
 void TsuiTabControlTopPanel::SetUIStyle(TsuiUIStyle value) {
   FUIStyle = value;
-  FActivePicName = GetThemeString(value, 70);
-  FInactivePicName = GetThemeString(value, 71);
-  FLinePicName = GetThemeString(value, 72);
-  const int h = GetThemeInt(value, 73);
+  FActivePicName = GetThemeString(value, teTabActive);
+  FInactivePicName = GetThemeString(value, teTabInactive);
+  FLinePicName = GetThemeString(value, teTabLine);
+  const int h = GetThemeInt(value, teTabHeight);
   if (h > 0) SetHeight(h);
   update();
 }
@@ -321,10 +321,10 @@ void TsuiTab::InitTab(TComponent* owner) {
 void TsuiTab::SetUIStyle(TsuiUIStyle value) {
   if (value == Custom || !FTopPanel) return;
   FUIStyle = value;
-  FTopPanel->SetColor(GetThemeColor(value, 9));
-  SetBorderColor(GetThemeColor(value, 8));
+  FTopPanel->SetColor(GetThemeColor(value, teControlColor));
+  SetBorderColor(GetThemeColor(value, teBorderColor));
   FTopPanel->SetUIStyle(value);
-  SetColor(value == WinXP ? clWhite : GetThemeColor(value, 9));
+  SetColor(value == WinXP ? clWhite : GetThemeColor(value, teControlColor));
   ApplyUIStyle(value);
   AlignChildControls(this);
   update();

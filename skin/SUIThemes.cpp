@@ -10,7 +10,7 @@ constexpr int kLowBits = 0x7F;
 
 const SUIResDef::TThemeEntry* Entry(int style, int index) {
   style &= kLowBits;
-  if (style < 1 || style > SUIResDef::StyleCount || index < 1 || index > 95) return nullptr;
+  if (style < 1 || style > SUIResDef::StyleCount || index < 1 || index > SUIResDef::ThemeEntryCount) return nullptr;
   return &SUIResDef::ThemeTable[index - 1];
 }
 
@@ -79,7 +79,7 @@ TsuiUIStyle FindFormUIStyle(TComponent* owner) {
 
 TColor FindFormBorderColor(TComponent* owner) {
   const TsuiForm* form = FindForm(owner);
-  return form ? GetThemeColor(form->UIStyle(), 8) : TColor(0);
+  return form ? GetThemeColor(form->UIStyle(), teBorderColor) : TColor(0);
 }
 
 TColor FindFormColor(TComponent* owner) {
@@ -95,15 +95,15 @@ void ApplyUIStyleToChildren(QWidget* container, TsuiUIStyle style) {
     if (!child) continue;
     const unsigned rows = child->ThemeRows();
     if ((rows & R::trStyleUnlessCustom) && child->ThemeUIStyle() != Custom) child->ApplyThemeUIStyle(style);
-    if (rows & R::trBorder) child->ApplyThemeBorderColor(GetThemeColor(style, 8));
+    if (rows & R::trBorder) child->ApplyThemeBorderColor(GetThemeColor(style, teBorderColor));
     if (rows & R::trGroup) {
-      child->ApplyThemeBorderColor(GetThemeColor(style, 8));
-      child->ApplyThemeCaptionColor(GetThemeColor(style, 10));
-      child->ApplyThemeColor(GetThemeColor(style, 9));
+      child->ApplyThemeBorderColor(GetThemeColor(style, teBorderColor));
+      child->ApplyThemeCaptionColor(GetThemeColor(style, teGroupCaptionColor));
+      child->ApplyThemeColor(GetThemeColor(style, teControlColor));
     }
     if (rows & R::trSideChannel) {
-      child->ApplyThemeColor(GetThemeColor(style, 9));
-      child->ApplyThemeSideBarColor(GetThemeColor(style, 9));
+      child->ApplyThemeColor(GetThemeColor(style, teControlColor));
+      child->ApplyThemeSideBarColor(GetThemeColor(style, teControlColor));
     }
     if (rows & R::trStyle) child->ApplyThemeUIStyle(style);
   }

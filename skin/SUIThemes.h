@@ -21,7 +21,9 @@ Q_ENUM_NS(TsuiUIStyle)
 }  // namespace SUIThemes
 using SUIThemes::TsuiUIStyle;
 using enum SUIThemes::TsuiUIStyle;
+using SUIResDef::TThemeEntryIndex;
 using SUIResDef::TThemeKind;
+using enum SUIResDef::TThemeEntryIndex;
 
 // "PROTEIN" for Protein; empty for Custom and unknown values.
 QString StylePrefix(TsuiUIStyle style);

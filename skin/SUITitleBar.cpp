@@ -168,7 +168,7 @@ void TsuiTitleBarButton::SetUIStyle(TsuiUIStyle value) {
   ApplyUIStyle();
 }
 
-void TsuiTitleBarButton::LoadPictures(int normal, int mouseOn, int mouseDown) {
+void TsuiTitleBarButton::LoadPictures(TThemeEntryIndex normal, TThemeEntryIndex mouseOn, TThemeEntryIndex mouseDown) {
   LoadSkinBitmap(*FPicNormal, 0, GetThemeString(FUIStyle, normal));
   LoadSkinBitmap(*FPicMouseOn, 0, GetThemeString(FUIStyle, mouseOn));
   LoadSkinBitmap(*FPicMouseDown, 0, GetThemeString(FUIStyle, mouseDown));
@@ -176,16 +176,18 @@ void TsuiTitleBarButton::LoadPictures(int normal, int mouseOn, int mouseDown) {
 
 void TsuiTitleBarButton::ApplyUIStyle() {
   if (FUIStyle == Custom) return;
-  SetTransparent(GetThemeBool(FUIStyle, 66));
+  SetTransparent(GetThemeBool(FUIStyle, teTitleButtonTransparent));
   switch (FButtonType) {
     case suiCustom: return;
-    case suiMin: LoadPictures(54, 55, 56); break;
-    case suiClose: LoadPictures(48, 49, 50); break;
-    case suiHelp: LoadPictures(57, 58, 59); break;
-    case suiControlBox: LoadPictures(60, 61, 62); break;
+    case suiMin: LoadPictures(teTitleMinNormal, teTitleMinMouseOn, teTitleMinMouseDown); break;
+    case suiClose: LoadPictures(teTitleCloseNormal, teTitleCloseMouseOn, teTitleCloseMouseDown); break;
+    case suiHelp: LoadPictures(teTitleHelpNormal, teTitleHelpMouseOn, teTitleHelpMouseDown); break;
+    case suiControlBox:
+      LoadPictures(teTitleControlBoxNormal, teTitleControlBoxMouseOn, teTitleControlBoxMouseDown);
+      break;
     case suiMax: break;
   }
-  SetTop(GetThemeInt(FUIStyle, 69));
+  SetTop(GetThemeInt(FUIStyle, teTitleButtonTop));
   if (FButtonType == suiMax) {
     TsuiTitleBar* bar = BarOf(Collection());
     TForm* form = bar ? bar->ParentForm() : nullptr;
@@ -198,9 +200,9 @@ void TsuiTitleBarButton::UpdateMaximizePictures(bool maximized) {
   if (FButtonType != suiMax || FUIStyle == Custom || (maximized == FShowsRestore && !FPicNormal->Empty())) return;
   FShowsRestore = maximized;
   if (maximized)
-    LoadPictures(63, 64, 65);
+    LoadPictures(teTitleRestoreNormal, teTitleRestoreMouseOn, teTitleRestoreMouseDown);
   else
-    LoadPictures(51, 52, 53);
+    LoadPictures(teTitleMaxNormal, teTitleMaxMouseOn, teTitleMaxMouseDown);
 }
 
 void TsuiTitleBarButton::SetButtonType(TsuiTitleBarBtnType value) {
@@ -305,19 +307,19 @@ void TsuiTitleBar::SetUIStyle(TsuiUIStyle value) {
   FSections->Clear();
   if (value != Custom) {
     TsuiTitleBarSection* left = FSections->Add();
-    LoadSkinBitmap(*left->Picture(), 0, GetThemeString(value, 45));
+    LoadSkinBitmap(*left->Picture(), 0, GetThemeString(value, teTitleLeft));
     left->SetAutoSize(true);
     TsuiTitleBarSection* right = FSections->Add();
-    LoadSkinBitmap(*right->Picture(), 0, GetThemeString(value, 47));
+    LoadSkinBitmap(*right->Picture(), 0, GetThemeString(value, teTitleRight));
     right->SetAutoSize(true);
     right->SetAlign(suiRight);
     TsuiTitleBarSection* client = FSections->Add();
-    LoadSkinBitmap(*client->Picture(), 0, GetThemeString(value, 46));
+    LoadSkinBitmap(*client->Picture(), 0, GetThemeString(value, teTitleClient));
     client->SetAlign(suiClient);
-    SetLeftBtnXOffset(GetThemeInt(value, 67));
-    SetRightBtnXOffset(GetThemeInt(value, 68));
-    if (TForm* form = ParentForm()) form->SetMinWidth(GetThemeInt(value, 6));
-    SetRoundCorner(GetThemeInt(value, 7));
+    SetLeftBtnXOffset(GetThemeInt(value, teTitleLeftBtnXOffset));
+    SetRightBtnXOffset(GetThemeInt(value, teTitleRightBtnXOffset));
+    if (TForm* form = ParentForm()) form->SetMinWidth(GetThemeInt(value, teTitleMinFormWidth));
+    SetRoundCorner(GetThemeInt(value, teTitleRoundCorner));
     for (int i = 0; i < FButtons->Count(); ++i) FButtons->Items(i)->SetUIStyle(value);
     SetAutoSize(true);
   }
@@ -431,18 +433,35 @@ TsuiTitleBarPlaces TsuiTitleBar::Places() const {
   return places;
 }
 
-void TsuiTitleBar::paintEvent(QPaintEvent*) {
-  QPainter painter(this);
-  // Under the sections, for a bar that has none (the Custom style).
-  painter.fillRect(rect(), ToQColor(ParentColor() ? clBtnFace : Color()));
-  DrawSections(painter);
-  DrawButtons(painter, Places());
+TsuiTitleBarState TsuiTitleBar::State() const {
+  TsuiTitleBarState s;
+  s.Style = FUIStyle;
+  s.Size = size();
+  s.Color = ParentColor() ? clBtnFace : Color();
+  s.Caption = FCaption;
+  TFont* font = const_cast<TsuiTitleBar*>(this)->Font();  // the runtime hands the font out only for writing
+  s.Font = font->ToQFont();
+  s.FontColor = font->Color();
+  s.FormActive = FFormActive;
+  s.Pressed = FPressed;
+  s.Places = Places();
+  s.HotIndex = FPointer ? s.Places.ButtonAt(*FPointer) : -1;
+  return s;
 }
 
-void TsuiTitleBar::DrawSections(QPainter& painter) const {
-  const int h = Height();
+void TsuiTitleBar::paintEvent(QPaintEvent*) {
+  QPainter painter(this);
+  const TsuiTitleBarState s = State();
+  // Under the sections, for a bar that has none (the Custom style).
+  painter.fillRect(QRect(QPoint(0, 0), s.Size), ToQColor(s.Color));
+  DrawSections(painter, s);
+  DrawButtons(painter, s);
+}
+
+void TsuiTitleBar::DrawSections(QPainter& painter, const TsuiTitleBarState& state) const {
+  const int h = state.Size.height(), barWidth = state.Size.width();
   int left = -1;
-  int right = Width() + 1;
+  int right = barWidth + 1;
   const TsuiTitleBarSection* client = nullptr;
   auto draw = [&](const TsuiTitleBarSection* s, int x, int width, bool stretch) {
     const TBitmap* picture = s->Picture();
@@ -460,7 +479,7 @@ void TsuiTitleBar::DrawSections(QPainter& painter) const {
         left += s->Width();
         break;
       case suiRight:
-        if (Width() - left >= s->Width()) {
+        if (barWidth - left >= s->Width()) {
           draw(s, right - s->Width() - 1, s->Width(), s->Stretch());
           right -= s->Width();
         }
@@ -471,8 +490,8 @@ void TsuiTitleBar::DrawSections(QPainter& painter) const {
   if (client) draw(client, left + 1, right - 1 - (left + 1), true);
 }
 
-void TsuiTitleBar::DrawButtons(QPainter& painter, const TsuiTitleBarPlaces& places) {
-  const int hot = FPointer ? places.ButtonAt(*FPointer) : -1;
+void TsuiTitleBar::DrawButtons(QPainter& painter, const TsuiTitleBarState& state) const {
+  const TsuiTitleBarPlaces& places = state.Places;
   for (const TsuiTitleBarPlaces::TButtonPlace& place : places.Buttons) {
     const TsuiTitleBarButton* b = FButtons->Items(place.Index);
     if (places.AppIcon && b->ButtonType() == suiControlBox) {
@@ -480,7 +499,7 @@ void TsuiTitleBar::DrawButtons(QPainter& painter, const TsuiTitleBarPlaces& plac
       continue;
     }
     const TBitmap* picture = b->PicNormal();
-    if (place.Index == hot) picture = FPressed ? b->PicMouseDown() : b->PicMouseOn();
+    if (place.Index == state.HotIndex) picture = state.Pressed ? b->PicMouseDown() : b->PicMouseOn();
     if (picture->Empty()) picture = b->PicNormal();
     if (picture->Empty()) continue;
     // A transparent button leaves out its bottom-left pixel's colour.
@@ -489,16 +508,16 @@ void TsuiTitleBar::DrawButtons(QPainter& painter, const TsuiTitleBarPlaces& plac
                       picture->Pixel(0, picture->Height() - 1));
   }
 
-  QColor colour = ToQColor(Font()->Color());
-  if (!FFormActive)
+  QColor colour = ToQColor(state.FontColor);
+  if (!state.FormActive)
     colour = ToQColor(clInactiveCaption);
-  else if (FUIStyle == MacOS)
+  else if (state.Style == MacOS)
     colour = Qt::black;
-  const QFont font = Font()->ToQFont();
-  const QFontMetrics metrics(font);
-  const QString text = metrics.horizontalAdvance(FCaption) > places.CaptionRoom ? Shortened(FCaption) : FCaption;
-  const int y = FUIStyle == DeepBlue ? 4 : (Height() - metrics.height()) / 2;
-  painter.setFont(font);
+  const QFontMetrics metrics(state.Font);
+  const QString& caption = state.Caption;
+  const QString text = metrics.horizontalAdvance(caption) > places.CaptionRoom ? Shortened(caption) : caption;
+  const int y = state.Style == DeepBlue ? 4 : (state.Size.height() - metrics.height()) / 2;
+  painter.setFont(state.Font);
   painter.setPen(colour);
   painter.drawText(QPoint(places.CaptionLeft, y + metrics.ascent()), text);
 }

@@ -13,6 +13,7 @@
 #include "SUIThemes.h"
 #include "StdCtrls.h"
 
+#include <QFont>
 #include <QPointer>
 #include <QRegion>
 #include <functional>
@@ -122,7 +123,7 @@ class TsuiTitleBarButton : public TCollectionItem {
 
  private:
   void ApplyUIStyle();
-  void LoadPictures(int normal, int mouseOn, int mouseDown);
+  void LoadPictures(TThemeEntryIndex normal, TThemeEntryIndex mouseOn, TThemeEntryIndex mouseDown);
   void Changed();
   bool FVisible = true;
   TsuiTitleBarBtnType FButtonType = suiCustom;
@@ -184,6 +185,20 @@ struct TsuiTitleBarPlaces {
   bool AppIcon = false;               // the control box shows the program icon
   // The button whose place holds point (edges included), -1 for none.
   int ButtonAt(QPoint point) const;
+};
+
+// Everything one paint of the bar depends on, taken when the paint starts.
+struct TsuiTitleBarState {
+  TsuiUIStyle Style = DeepBlue;
+  QSize Size;
+  TColor Color = clBtnFace;  // under the sections
+  QString Caption;
+  QFont Font;
+  TColor FontColor = clWhite;
+  bool FormActive = true;
+  bool Pressed = false;
+  int HotIndex = -1;  // the button under the pointer
+  TsuiTitleBarPlaces Places;
 };
 
 // The window's shape for rounded top corners of width w over the client
@@ -257,6 +272,7 @@ class TsuiTitleBar : public TPanel {
   Qt::Edges EdgesAt(QPoint point) const;
 
   TsuiTitleBarPlaces Places() const;
+  TsuiTitleBarState State() const;
   int HotIndex() const { return FHotIndex; }
   void SetWindowRequests(TsuiWindowRequests* requests) { FRequests = requests; }
   TsuiWindowRequests& WindowRequests() const;
@@ -274,8 +290,8 @@ class TsuiTitleBar : public TPanel {
   void FontChanged() override;
 
  private:
-  void DrawSections(QPainter& painter) const;
-  void DrawButtons(QPainter& painter, const TsuiTitleBarPlaces& places);
+  void DrawSections(QPainter& painter, const TsuiTitleBarState& state) const;
+  void DrawButtons(QPainter& painter, const TsuiTitleBarState& state) const;
   void SetPointer(std::optional<QPoint> point);
   bool WindowMaximized() const;
 

@@ -81,10 +81,10 @@ TsuiToolBar::~TsuiToolBar() {
 void TsuiToolBar::SetUIStyle(TsuiUIStyle value) {
   FUIStyle = value;
   if (value != Custom) {
-    FButtonBorderColor = GetThemeColor(value, 80);
-    FButtonColor = GetThemeColor(value, 81);
-    FButtonDownColor = GetThemeColor(value, 82);
-    TControlBase::SetColor(GetThemeColor(value, 83));
+    FButtonBorderColor = GetThemeColor(value, teToolBarButtonBorderColor);
+    FButtonColor = GetThemeColor(value, teToolBarButtonColor);
+    FButtonDownColor = GetThemeColor(value, teToolBarButtonDownColor);
+    TControlBase::SetColor(GetThemeColor(value, teToolBarColor));
     FTransparent = value == MacOS;
   }
   setAutoFillBackground(false);  // the bar paints its own background, or none

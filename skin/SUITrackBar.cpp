@@ -58,7 +58,7 @@ void TsuiTrackBar::SetUIStyle(TsuiUIStyle value) {
   if (value == FUIStyle) return;
   FUIStyle = value;
   if (value == Custom) return;
-  SetColor(GetThemeColor(value, 79));
+  SetColor(GetThemeColor(value, teTrackBarColor));
   Rebuild();
 }
 
@@ -137,9 +137,9 @@ void TsuiTrackBar::Loaded() {
 void TsuiTrackBar::LoadStylePictures() {
   if (FUIStyle == Custom) return;
   const bool horizontal = FOrientation == suiHorizontal;
-  LoadThemePicture(FBarImage, FUIStyle, horizontal ? 75 : 77);
+  LoadThemePicture(FBarImage, FUIStyle, horizontal ? teTrackBarBar : teTrackBarBarVertical);
   TBitmap slider;
-  LoadThemePicture(slider, FUIStyle, horizontal ? 76 : 78);
+  LoadThemePicture(slider, FUIStyle, horizontal ? teTrackBarSlider : teTrackBarSliderVertical);
   if (!isEnabled()) {
     FadeBitmap(FBarImage, FBarImage.KeyColor());
     FadeBitmap(slider, slider.KeyColor());

@@ -35,7 +35,7 @@ int main(int argc, char** argv) {
   qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
   QGuiApplication app(argc, argv);
   const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 2000;
-  const QString buttonName = GetThemeString(Protein, 24);
+  const QString buttonName = GetThemeString(Protein, teButtonNormal);
 
   Time("LoadSkinBitmap PROTEIN_BUTTON_NORMAL", rounds, [&] {
     TBitmap b;
@@ -52,9 +52,9 @@ int main(int argc, char** argv) {
     });
   }
   TBitmap left, client, right;
-  LoadSkinBitmap(left, 0, GetThemeString(Protein, 45));
-  LoadSkinBitmap(client, 0, GetThemeString(Protein, 46));
-  LoadSkinBitmap(right, 0, GetThemeString(Protein, 47));
+  LoadSkinBitmap(left, 0, GetThemeString(Protein, teTitleLeft));
+  LoadSkinBitmap(client, 0, GetThemeString(Protein, teTitleClient));
+  LoadSkinBitmap(right, 0, GetThemeString(Protein, teTitleRight));
   for (qreal ratio : {1.0, 2.0}) {
     QImage target = Target(480, 23, ratio);
     const QByteArray label = QByteArray("title strip 480x23 at ") + (ratio > 1 ? "2x" : "1x");

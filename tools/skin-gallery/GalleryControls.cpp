@@ -78,7 +78,7 @@ template <class T>
 T* PlaceBordered(QWidget* parent, TsuiUIStyle style, QSize size, TGalleryState state) {
   auto* control = new T(nullptr);
   control->setParent(parent);
-  if (style != Custom) control->ApplyThemeBorderColor(GetThemeColor(style, 8));
+  if (style != Custom) control->ApplyThemeBorderColor(GetThemeColor(style, teBorderColor));
   control->resize(size);
   PutInState(control, state);
   return control;
@@ -371,9 +371,9 @@ std::vector<TGalleryControl> GalleryControls() {
          box->SetTabStop(false);
          box->SetBounds(8, 22, 100, 17);
          if (style != Custom) {
-           group->SetBorderColor(GetThemeColor(style, 8));
-           group->SetFontColor(GetThemeColor(style, 10));
-           group->SetColor(GetThemeColor(style, 9));
+           group->SetBorderColor(GetThemeColor(style, teBorderColor));
+           group->SetFontColor(GetThemeColor(style, teGroupCaptionColor));
+           group->SetColor(GetThemeColor(style, teControlColor));
          }
          group->ApplyUIStyle(style);
          PutInState(group, state);
@@ -536,8 +536,8 @@ std::vector<TGalleryControl> GalleryControls() {
          auto* channel = new TsuiSideChannel(nullptr);
          channel->setParent(host);
          if (style != Custom) {
-           channel->ApplyThemeColor(GetThemeColor(style, 9));
-           channel->ApplyThemeSideBarColor(GetThemeColor(style, 9));
+           channel->ApplyThemeColor(GetThemeColor(style, teControlColor));
+           channel->ApplyThemeSideBarColor(GetThemeColor(style, teControlColor));
          }
          channel->SetCaption(QStringLiteral("工具"));
          channel->SetFullWidth(140);

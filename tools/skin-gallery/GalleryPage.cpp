@@ -63,13 +63,13 @@ class TPreview : public QWidget {
       p.drawText(QRect(20, 16, 560, 200), Qt::AlignLeft | Qt::TextWordWrap, FWhy);
     }
     int x = 600;
-    for (int first : {48, 54, 60}) {
+    for (int first : {teTitleCloseNormal, teTitleMinNormal, teTitleControlBoxNormal}) {
       for (int i = 0; i < 3; ++i) {
         TBitmap b;
         Load(b, Name(s, first + i));
         p.fillRect(QRect(x - 2, 24, b.Width() + 4, b.Height() + 4), TitleStripColour());
-        b.DrawPart(p, QRect(x, 26, b.Width(), b.Height()), QRect(0, 0, b.Width(), b.Height()), GetThemeBool(s, 66),
-                   b.KeyColor());
+        b.DrawPart(p, QRect(x, 26, b.Width(), b.Height()), QRect(0, 0, b.Width(), b.Height()),
+                   GetThemeBool(s, teTitleButtonTransparent), b.KeyColor());
         x += b.Width() + 10;
       }
       x += 8;
@@ -79,7 +79,7 @@ class TPreview : public QWidget {
  private:
   QColor TitleStripColour() const {
     TBitmap t;
-    Load(t, Name(FStyle, 46));
+    Load(t, Name(FStyle, teTitleClient));
     return t.Empty() ? QColor(Qt::gray) : t.Image().pixelColor(0, t.Height() / 2);
   }
 
@@ -104,7 +104,7 @@ class TPictureSheet : public QWidget {
  private:
   // Lays the pictures out in rows; paints when given a painter. Returns the height.
   int Layout(QPainter* p) const {
-    const QColor ground = FStyle == Custom ? QColor(0xF4, 0xF4, 0xF4) : Q(GetThemeColor(FStyle, 3));
+    const QColor ground = FStyle == Custom ? QColor(0xF4, 0xF4, 0xF4) : Q(GetThemeColor(FStyle, teFormColor));
     if (p) {
       p->fillRect(rect(), ground);
       QFont f = p->font();

@@ -13,8 +13,11 @@
 namespace SkinArt {
 namespace {
 
+using SUIResDef::TThemeEntryIndex;
+using enum SUIResDef::TThemeEntryIndex;
+
 QColor FromBgr(int32_t v) { return QColor(v & 0xFF, (v >> 8) & 0xFF, (v >> 16) & 0xFF); }
-QColor Theme(int style, int index) { return FromBgr(SUIResDef::ThemeTable[index - 1].Values[style - 1]); }
+QColor Theme(int style, TThemeEntryIndex index) { return FromBgr(SUIResDef::EntryOf(index).Values[style - 1]); }
 QColor Mix(const QColor& a, const QColor& b, qreal t) {
   return QColor::fromRgbF(
       float(a.redF() + (b.redF() - a.redF()) * t), float(a.greenF() + (b.greenF() - a.greenF()) * t),
@@ -51,14 +54,14 @@ TLook MakeLook(int id) {
   TLook k{};
   k.Id = id;
   k.Prefix = QString::fromLatin1(SUIResDef::StylePrefixes[id]);
-  k.Form = Theme(id, 3);
-  k.Border = Theme(id, 8);
-  k.Accent = Theme(id, 11);
-  k.Body = Theme(id, 9);
-  k.Track = Theme(id, 79);
-  k.Scroll = Theme(id, 84);
-  k.TitleBtnTop = SUIResDef::ThemeTable[69 - 1].Values[id - 1];
-  k.TitleBtnKeyed = SUIResDef::ThemeTable[66 - 1].Values[id - 1] != 0;
+  k.Form = Theme(id, teFormColor);
+  k.Border = Theme(id, teBorderColor);
+  k.Accent = Theme(id, teSelectedBorderColor);
+  k.Body = Theme(id, teControlColor);
+  k.Track = Theme(id, teTrackBarColor);
+  k.Scroll = Theme(id, teScrollBarColor);
+  k.TitleBtnTop = SUIResDef::EntryOf(teTitleButtonTop).Values[id - 1];
+  k.TitleBtnKeyed = SUIResDef::EntryOf(teTitleButtonTransparent).Values[id - 1] != 0;
   switch (id) {
     case 1:  // MacOS: light metal, pill buttons
       k.TitleTop = QColor(0xF4, 0xF4, 0xF4), k.TitleBottom = QColor(0xC9, 0xC9, 0xC9),
@@ -341,7 +344,7 @@ void TitleButton(QPainter& p, const TLook& k, TTitleGlyph glyph, TState s) {
 // ---- tabs ----
 
 // The strip is the tab and the line under it, as high as the theme's strip.
-int TabHeight(const TLook& k) { return SUIResDef::ThemeTable[73 - 1].Values[k.Id - 1] - 5; }
+int TabHeight(const TLook& k) { return SUIResDef::EntryOf(teTabHeight).Values[k.Id - 1] - 5; }
 
 void Tab(QPainter& p, const TLook& k, bool active) {
   // Three frames of three columns: left side, middle, right side.
@@ -429,7 +432,7 @@ void ScrollTrack(QPainter& p, const TLook& k) {
 // ---- form backgrounds and the extras ----
 
 void FormBackground(QPainter& p, int style) {
-  const QColor base = Theme(style, 3);
+  const QColor base = Theme(style, teFormColor);
   p.fillRect(QRectF(0, 0, 8, 8), base);
   if (style == 1) {
     // Fine horizontal pinstripes.
@@ -444,7 +447,7 @@ void FormBackground(QPainter& p, int style) {
 void MenuChecked(QPainter& p) { CheckMark(p, QRectF(2, 2, 12, 12), Qt::black, 1.8); }
 
 void MacMenu(QPainter& p, bool selected) {
-  const QColor accent = Theme(1, 11);
+  const QColor accent = Theme(1, teSelectedBorderColor);
   if (selected)
     p.fillRect(QRectF(0, 0, 8, 21), Vertical(0, 21, accent.lighter(135), accent.darker(110)));
   else
@@ -452,7 +455,7 @@ void MacMenu(QPainter& p, bool selected) {
 }
 
 void MacComboButton(QPainter& p) {
-  const QColor accent = Theme(1, 11);
+  const QColor accent = Theme(1, teSelectedBorderColor);
   Box(p, QRectF(0, 0, 16, 17), 3, Vertical(0, 17, accent.lighter(150), accent), accent.darker(130), 0.7);
   p.setPen(Qt::NoPen);
   p.setBrush(Qt::white);
@@ -523,7 +526,7 @@ void AddStyle(std::vector<TPicture>& out, const TLook& k) {
     add(Named(k, faces[i]), k.Button, buttonKey, k.Form, [k, s = states[i]](QPainter& p) { PushButton(p, k, s); });
 
   // Check boxes and radio buttons: every name the style's entries give.
-  for (int index = 27; index <= 42; ++index) {
+  for (int index = teCheckBoxDisabledChecked; index <= teRadioButtonMouseDownUnchecked; ++index) {
     const QString element = QLatin1String(SUIResDef::ElementOf(k.Id, index));
     const bool radio = element.startsWith(QLatin1String("RADIO"));
     const bool checked = !element.endsWith(QLatin1String("UNCHECK"));
@@ -538,7 +541,7 @@ void AddStyle(std::vector<TPicture>& out, const TLook& k) {
       add(k.Prefix + QLatin1Char('_') + element, {13, 13}, TKey::None, k.Form,
           [k, s, checked](QPainter& p) { CheckBox(p, k, s, checked, 13); });
   }
-  for (int index = 92; index <= 95; ++index) {
+  for (int index = teCheckListDisabledChecked; index <= teCheckListUnchecked; ++index) {
     const QString element = QLatin1String(SUIResDef::ElementOf(k.Id, index));
     const bool checked = !element.endsWith(QLatin1String("UNCHECK"));
     const TState s = element.contains(QLatin1String("DISABLE")) ? TState::Disabled : TState::Normal;
@@ -564,7 +567,7 @@ void AddStyle(std::vector<TPicture>& out, const TLook& k) {
                               {"TITLEBTN_MIN", TTitleGlyph::Min},
                               {"TITLEBTN_HELP", TTitleGlyph::Help},
                               {"TITLEBTN_CTLBOX", TTitleGlyph::ControlBox}};
-  if (SUIResDef::ElementOf(k.Id, 63) != SUIResDef::ElementOf(k.Id, 51))
+  if (SUIResDef::ElementOf(k.Id, teTitleRestoreNormal) != SUIResDef::ElementOf(k.Id, teTitleMaxNormal))
     kinds.push_back({"TITLEBTN_RST", TTitleGlyph::Restore});
   const char* endings[] = {"_NORMAL", "_MOUSEON", "_MOUSEDOWN"};
   // Title buttons are keyed by their bottom-left pixel, which no shape covers.
@@ -611,23 +614,28 @@ std::vector<TPicture> AllPictures() {
   std::vector<TPicture> out;
   out.push_back({QStringLiteral("MENU_CHECKED"), {16, 16}, TKey::White, Qt::white, MenuChecked});
   for (int style = 1; style <= SUIResDef::StyleCount; ++style) AddStyle(out, MakeLook(style));
-  out.push_back({QStringLiteral("MACOS_FORM_BACKGROUND"), {8, 8}, TKey::None, Theme(1, 3), [](QPainter& p) {
+  out.push_back({QStringLiteral("MACOS_FORM_BACKGROUND"), {8, 8}, TKey::None, Theme(1, teFormColor), [](QPainter& p) {
                    FormBackground(p, 1);
                  }});
-  out.push_back({QStringLiteral("PROTEIN_FORM_BACKGROUND"), {8, 8}, TKey::None, Theme(4, 3), [](QPainter& p) {
+  out.push_back({QStringLiteral("PROTEIN_FORM_BACKGROUND"), {8, 8}, TKey::None, Theme(4, teFormColor), [](QPainter& p) {
                    FormBackground(p, 4);
                  }});
-  out.push_back(
-      {QStringLiteral("MACOS_MENU_BAR"), {8, 21}, TKey::None, Theme(1, 3), [](QPainter& p) { MacMenu(p, false); }});
-  out.push_back(
-      {QStringLiteral("MACOS_MENU_SELECT"), {8, 21}, TKey::None, Theme(1, 3), [](QPainter& p) { MacMenu(p, true); }});
-  out.push_back({QStringLiteral("MACOS_COMBOBOX_BUTTON"), {16, 17}, TKey::None, Theme(1, 74), MacComboButton});
-  out.push_back({QStringLiteral("SIDECHANNEL_BAR_NORMAL"), {8, 172}, TKey::None, Theme(4, 9), [](QPainter& p) {
-                   SideBar(p, false);
+  out.push_back({QStringLiteral("MACOS_MENU_BAR"), {8, 21}, TKey::None, Theme(1, teFormColor), [](QPainter& p) {
+                   MacMenu(p, false);
                  }});
-  out.push_back({QStringLiteral("SIDECHANNEL_BAR_MOUSEON"), {8, 172}, TKey::None, Theme(4, 9), [](QPainter& p) {
-                   SideBar(p, true);
+  out.push_back({QStringLiteral("MACOS_MENU_SELECT"), {8, 21}, TKey::None, Theme(1, teFormColor), [](QPainter& p) {
+                   MacMenu(p, true);
                  }});
+  out.push_back(
+      {QStringLiteral("MACOS_COMBOBOX_BUTTON"), {16, 17}, TKey::None, Theme(1, teComboBoxButtonColor), MacComboButton});
+  out.push_back(
+      {QStringLiteral("SIDECHANNEL_BAR_NORMAL"), {8, 172}, TKey::None, Theme(4, teControlColor), [](QPainter& p) {
+         SideBar(p, false);
+       }});
+  out.push_back(
+      {QStringLiteral("SIDECHANNEL_BAR_MOUSEON"), {8, 172}, TKey::None, Theme(4, teControlColor), [](QPainter& p) {
+         SideBar(p, true);
+       }});
   out.push_back(
       {QStringLiteral("SIDECHANNEL_BTN_ONTOP"), {12, 12}, TKey::Magenta, QColor(0xD4, 0xD0, 0xC8), [](QPainter& p) {
          Pin(p, true);

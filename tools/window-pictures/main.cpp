@@ -39,7 +39,7 @@ QJsonValue GlyphJson(const SkinArt::TPicture& glyph) {
 // The middle of the face the recorder's buttons show, which glyph edges are mixed onto.
 QColor ButtonFace() {
   TBitmap face;
-  LoadSkinBitmap(face, 0, GetThemeString(Protein, 24));
+  LoadSkinBitmap(face, 0, GetThemeString(Protein, teButtonNormal));
   return ToQColor(face.Pixel(face.Width() / 2, face.Height() / 2));
 }
 
@@ -67,7 +67,9 @@ void AddTitleBarPictures(QJsonObject& props) {
   for (auto&& item : sections) {
     QJsonObject section = item.toObject();
     const int align = ThemeEntry(section.value(QLatin1String("Align")), aligns, suiLeft);
-    section.insert(QStringLiteral("Picture"), SkinJson(style, align == suiLeft ? 45 : align == suiRight ? 47 : 46));
+    section.insert(QStringLiteral("Picture"), SkinJson(style, align == suiLeft    ? teTitleLeft
+                                                              : align == suiRight ? teTitleRight
+                                                                                  : teTitleClient));
     item = section;
   }
   props.insert(QStringLiteral("TitleBarSections"), sections);
@@ -77,11 +79,11 @@ void AddTitleBarPictures(QJsonObject& props) {
     QJsonObject button = item.toObject();
     int first = 0;
     switch (ThemeEntry(button.value(QLatin1String("ButtonType")), types, suiCustom)) {
-      case suiMax: first = 51; break;
-      case suiMin: first = 54; break;
-      case suiClose: first = 48; break;
-      case suiHelp: first = 57; break;
-      case suiControlBox: first = 60; break;
+      case suiMax: first = teTitleMaxNormal; break;
+      case suiMin: first = teTitleMinNormal; break;
+      case suiClose: first = teTitleCloseNormal; break;
+      case suiHelp: first = teTitleHelpNormal; break;
+      case suiControlBox: first = teTitleControlBoxNormal; break;
       default: continue;
     }
     const auto buttonStyle = TsuiUIStyle(ThemeEntry(button.value(QLatin1String("UIStyle")), styles, style));
