@@ -1,6 +1,9 @@
 #pragma once
 // The window description: a form and its components as JSON, read when the
 // form is created and written back by WriteDescription.
+// This header is the one to include: it holds the class registry and brings
+// in the reader (DescriptionReader.h) and the writer (DescriptionWriter.h);
+// the property values both share are in DescriptionValues.h.
 //
 //   {"Class": "TForm1", "Name": "Form1",
 //    "Properties": {"Caption": "...", "Font": {"Height": -12}, "OnCreate": "FormCreate"},
@@ -59,6 +62,8 @@
 // malformed text, an unknown class, property or handler, a bad value, a
 // setter's own error or an unresolved reference.
 #include "Classes.h"
+#include "DescriptionReader.h"
+#include "DescriptionWriter.h"
 #include "Exceptions.h"
 
 #include <QByteArray>
@@ -78,6 +83,18 @@ using THandlerMaker = std::function<std::any(TComponent* form)>;
 void AddClass(const QMetaObject& meta, TFactory factory);
 void AddEvent(const QMetaObject& meta, const char* name, std::type_index type, TEventSetter setter);
 void AddHandler(const QMetaObject& meta, const char* name, std::type_index type, THandlerMaker maker);
+
+// A registered event (Setter) or form handler (Maker) with its std::function type.
+struct TTyped {
+  std::type_index Type;
+  TEventSetter Setter;
+  THandlerMaker Maker;
+};
+// The factory of a registered class, nullptr when there is none.
+const TFactory* FindFactory(const QByteArray& className);
+// The event (or, with handler, the form's handler) of that name, looked up in
+// the class and its ancestors.
+const TTyped* FindTyped(const QMetaObject* meta, const QByteArray& name, bool handler);
 }  // namespace DescriptionDetail
 
 template <class T>
@@ -122,18 +139,6 @@ template <class Form>
 THandlerRegistration<Form> RegisterHandlers() {
   return {};
 }
-
-// Reads a description into root (a form already constructed): creates the
-// components, sets properties, binds events, resolves references, then runs
-// Loaded on root and every created component in description order. The
-// description's root entry must name root's class.
-void ReadDescription(TComponent* root, const QByteArray& json);
-// The same from a file or resource (":/forms/Form1.json").
-void ReadDescriptionFile(TComponent* root, const QString& fileName);
-// Creates a standalone component from a one-component description (no owner).
-TComponent* ReadComponent(const QByteArray& json);
-// The description of root and everything it owns, indented JSON.
-QByteArray WriteDescription(TComponent* root);
 
 // The component of root called name, of class T; raises EDescriptionError
 // naming both when it is missing or of another class. Forms bind their
