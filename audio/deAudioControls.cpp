@@ -272,66 +272,8 @@ void TdeCustomOscilloscope::PaintTraces() {
   }
 }
 
-namespace {
-
-// The extremes of little-endian signed samples of type T; full scale is T's range.
-template <class T>
-void SignedPeak(const uint8_t* p, uint32_t size, TdeBlockPeak& result) {
-  T lo = 0, hi = 0;
-  for (uint32_t i = 0; i + sizeof(T) <= size; i += sizeof(T)) {
-    T v;
-    std::memcpy(&v, p + i, sizeof(T));
-    lo = std::min(lo, v), hi = std::max(hi, v);
-  }
-  result.Peak = std::max(-double(lo), double(hi)) / -double(std::numeric_limits<T>::min());
-  result.Clipped = lo == std::numeric_limits<T>::min() || hi == std::numeric_limits<T>::max();
-}
-
-}  // namespace
-
 TdeBlockPeak MeasurePeak(const TdeWaveFormat& format, const void* data, uint32_t size) {
-  TdeBlockPeak result;
-  const uint16_t tag = format.FormatTag();
-  const uint32_t bits = format.BitsPerSample();
-  const auto* p = static_cast<const uint8_t*>(data);
-  if (!p) return result;
-  if (tag == WAVE_FORMAT_IEEE_FLOAT && bits == 32) {
-    float peak = 0;
-    for (uint32_t i = 0; i + 4 <= size; i += 4) {
-      float v;
-      std::memcpy(&v, p + i, 4);
-      peak = std::max(peak, std::fabs(v));
-    }
-    result.Peak = peak;
-    result.Clipped = peak >= 1.0f;
-    return result;
-  }
-  if (tag != WAVE_FORMAT_PCM && tag != WAVE_FORMAT_EXTENSIBLE) return result;
-  // Each loop keeps the largest and smallest sample: one compare each, no branches on sign.
-  switch (bits) {
-    case 8: {
-      uint8_t lo = 128, hi = 128;
-      for (uint32_t i = 0; i < size; ++i) lo = std::min(lo, p[i]), hi = std::max(hi, p[i]);
-      result.Peak = std::max(128 - lo, hi - 128) / 128.0;
-      result.Clipped = lo == 0 || hi == 255;
-      break;
-    }
-    case 16: SignedPeak<int16_t>(p, size, result); break;
-    case 24: {
-      int32_t lo = 0, hi = 0;
-      for (uint32_t i = 0; i + 3 <= size; i += 3) {
-        const int32_t v =
-            static_cast<int32_t>(uint32_t(p[i]) << 8 | uint32_t(p[i + 1]) << 16 | uint32_t(p[i + 2]) << 24) >> 8;
-        lo = std::min(lo, v), hi = std::max(hi, v);
-      }
-      result.Peak = std::max(-double(lo), double(hi)) / 8388608.0;
-      result.Clipped = lo == -8388608 || hi == 8388607;
-      break;
-    }
-    case 32: SignedPeak<int32_t>(p, size, result); break;
-    default: break;
-  }
-  return result;
+  return MeasureSamplePeak(SampleLayout(format.WaveFormat()).Kind, data, size);
 }
 
 double PeakDecibels(double peak) {

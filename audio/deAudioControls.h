@@ -9,6 +9,7 @@
 
 #include "Controls.h"
 #include "Graphics.h"
+#include "SampleLayout.h"
 #include "deACM.h"
 
 // ---- Control source ----
@@ -72,12 +73,9 @@ class TdeAudioControlSource : public TQComponent {
 // ---- Peak level ----
 
 // The loudest sample of a block of linear PCM (8-bit unsigned, 16/24/32-bit
-// signed, 32-bit float) as a fraction of full scale, and whether any sample
+// signed, 32/64-bit float) as a fraction of full scale, and whether any sample
 // sits at full scale (the input clipped). Other formats measure 0.
-struct TdeBlockPeak {
-  double Peak = 0;
-  bool Clipped = false;
-};
+using TdeBlockPeak = TSamplePeak;
 TdeBlockPeak MeasurePeak(const TdeWaveFormat& format, const void* data, uint32_t size);
 // A fraction of full scale in dBFS: 0 at full scale, -infinity for silence.
 double PeakDecibels(double peak);

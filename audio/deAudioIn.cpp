@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "ACMErrors.h"
+#include "SampleLayout.h"
 #include "deAudioConsts.h"
 
 namespace {
@@ -141,8 +142,7 @@ uint32_t TdeCustomAudioIn::PauseDelivery(WAVEHDR* header) {
   const uint32_t recorded = header->dwBytesRecorded;
   const uint32_t frame = std::max<uint32_t>(Format()->BlockAlign(), 1);
   // A compressed stream cannot be cut or faded inside its blocks: it pauses at the buffer's edge.
-  const uint16_t tag = Format()->FormatTag();
-  const bool linear = tag == WAVE_FORMAT_PCM || tag == WAVE_FORMAT_IEEE_FLOAT || tag == WAVE_FORMAT_EXTENSIBLE;
+  const bool linear = SampleLayout(Format()->WaveFormat()).Kind != TAcmSampleKind::None;
   const uint32_t fade =
       linear ? std::min(recorded / frame * frame,
                         static_cast<uint32_t>(uint64_t{Format()->SamplesPerSec()} * FadeMillis / 1000) * frame)
@@ -163,36 +163,7 @@ uint32_t TdeCustomAudioIn::PauseDelivery(WAVEHDR* header) {
 }
 
 void FadePcm(const TdeWaveFormat& format, void* data, uint32_t size, bool fadeIn) {
-  const uint32_t bits = format.BitsPerSample();
-  const uint32_t channels = std::max<uint32_t>(format.Channels(), 1);
-  const uint16_t tag = format.FormatTag();
-  const bool pcm = tag == WAVE_FORMAT_PCM || tag == WAVE_FORMAT_EXTENSIBLE;
-  const bool isFloat = tag == WAVE_FORMAT_IEEE_FLOAT && bits == 32;
-  if (!isFloat && !(pcm && (bits == 8 || bits == 16 || bits == 24 || bits == 32))) return;
-  const uint32_t sampleBytes = bits / 8;
-  const uint32_t frames = size / (sampleBytes * channels);
-  auto* p = static_cast<uint8_t*>(data);
-  for (uint32_t i = 0; i < frames; ++i) {
-    // In: 0, 1/n, ... (n-1)/n; out: 1, (n-1)/n, ... 1/n.
-    const int64_t num = fadeIn ? i : frames - i;
-    for (uint32_t c = 0; c < channels; ++c, p += sampleBytes) {
-      if (isFloat) {
-        float v;
-        std::memcpy(&v, p, 4);
-        v = static_cast<float>(v * static_cast<double>(num) / frames);
-        std::memcpy(p, &v, 4);
-      } else if (bits == 8) {
-        *p = static_cast<uint8_t>((int64_t{*p} - 128) * num / frames + 128);
-      } else {
-        int64_t v = 0;
-        for (uint32_t b = 0; b < sampleBytes; ++b) v |= int64_t{p[b]} << (8 * b);
-        const int shift = 64 - static_cast<int>(bits);
-        v = static_cast<int64_t>(static_cast<uint64_t>(v) << shift) >> shift;  // sign-extend
-        v = v * num / frames;
-        for (uint32_t b = 0; b < sampleBytes; ++b) p[b] = static_cast<uint8_t>(static_cast<uint64_t>(v) >> (8 * b));
-      }
-    }
-  }
+  FadeSamples(SampleLayout(format.WaveFormat()), data, size, fadeIn);
 }
 
 void TdeCustomAudioIn::RingEmptied(std::exception_ptr lastFailure) {

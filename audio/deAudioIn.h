@@ -113,7 +113,7 @@ class TdeAudioIn : public TdeCustomAudioIn {
   Q_INVOKABLE explicit TdeAudioIn(TComponent* owner = nullptr) : TdeCustomAudioIn(owner) {}
 };
 
-// Fades PCM audio (8-bit unsigned, 16/24/32-bit signed, 32-bit float) in
+// Fades PCM audio (8-bit unsigned, 16/24/32-bit signed, 32/64-bit float) in
 // place over the whole range: in from silence, or out towards it. Other
 // formats are left as they are.
 void FadePcm(const TdeWaveFormat& format, void* data, uint32_t size, bool fadeIn);

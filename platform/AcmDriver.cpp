@@ -8,48 +8,19 @@ uint32_t AcmFormatSize(const WAVEFORMATEX* wfx) {
   return sizeof(WAVEFORMATEX) + std::min<uint32_t>(wfx->cbSize, WAVE_FORMAT_MAX_EXTRA);
 }
 
-namespace {
-
-TAcmSampleKind PcmKind(uint16_t bits) {
-  switch (bits) {
-    case 8: return TAcmSampleKind::U8;
-    case 16: return TAcmSampleKind::S16;
-    case 24: return TAcmSampleKind::S24;
-    case 32: return TAcmSampleKind::S32;
-    default: return TAcmSampleKind::None;
-  }
-}
-
-}  // namespace
-
 bool AcmParseLinear(const WAVEFORMATEX* wfx, TAcmLinearFormat& out) {
-  TAcmLinearFormat f;
-  const uint16_t bits = wfx->wBitsPerSample;
-  switch (wfx->wFormatTag) {
-    case WAVE_FORMAT_PCM: f.Kind = PcmKind(bits); break;
-    case WAVE_FORMAT_IEEE_FLOAT: f.Kind = bits == 32 ? TAcmSampleKind::F32 : TAcmSampleKind::None; break;
-    case WAVE_FORMAT_EXTENSIBLE: {
-      if (wfx->cbSize < WAVE_FORMAT_EXTENSIBLE_EXTRA || wfx->cbSize > WAVE_FORMAT_MAX_EXTRA) return false;
-      WAVEFORMATEXTENSIBLE ext;
-      std::memcpy(&ext, wfx, sizeof ext);
-      if (ext.wValidBitsPerSample > bits) return false;
-      if (std::memcmp(ext.SubFormat, KSDATAFORMAT_SUBTYPE_PCM, 16) == 0)
-        f.Kind = PcmKind(bits);
-      else if (std::memcmp(ext.SubFormat, KSDATAFORMAT_SUBTYPE_IEEE_FLOAT, 16) == 0 && bits == 32)
-        f.Kind = TAcmSampleKind::F32;
-      f.Extensible = true;
-      break;
-    }
-    default: return false;
+  const TAcmLinearFormat f = SampleLayout(wfx);
+  // No driver converts 64-bit float.
+  if (f.Kind == TAcmSampleKind::None || f.Kind == TAcmSampleKind::F64) return false;
+  if (f.Extensible) {
+    if (wfx->cbSize > WAVE_FORMAT_MAX_EXTRA) return false;
+    WAVEFORMATEXTENSIBLE ext;
+    std::memcpy(&ext, wfx, sizeof ext);
+    if (ext.wValidBitsPerSample > wfx->wBitsPerSample) return false;
   }
-  if (f.Kind == TAcmSampleKind::None) return false;
-  if (wfx->nChannels < 1 || wfx->nChannels > ACM_MAX_CHANNELS) return false;
-  if (wfx->nSamplesPerSec < ACM_MIN_RATE || wfx->nSamplesPerSec > ACM_MAX_RATE) return false;
-  const uint32_t block = uint32_t(wfx->nChannels) * (bits / 8);
-  if (wfx->nBlockAlign != block || wfx->nAvgBytesPerSec != wfx->nSamplesPerSec * block) return false;
-  f.Channels = wfx->nChannels;
-  f.Rate = wfx->nSamplesPerSec;
-  f.BlockAlign = wfx->nBlockAlign;
+  if (f.Channels < 1 || f.Channels > ACM_MAX_CHANNELS) return false;
+  if (f.Rate < ACM_MIN_RATE || f.Rate > ACM_MAX_RATE) return false;
+  if (wfx->nBlockAlign != f.BlockAlign || wfx->nAvgBytesPerSec != f.Rate * f.BlockAlign) return false;
   out = f;
   return true;
 }

@@ -27,6 +27,7 @@
 #include <string>
 
 #include "Platform.h"
+#include "SampleLayout.h"
 
 // ---- Format rules shared by drivers ----
 constexpr uint32_t ACM_MIN_RATE = 8000;
@@ -39,18 +40,8 @@ inline constexpr uint32_t AcmCommonRates[] = {8000, 11025, 12000, 16000, 22050, 
 // 18 + cbSize, with cbSize clamped to what a format buffer can carry.
 uint32_t AcmFormatSize(const WAVEFORMATEX* wfx);
 
-// Uncompressed sample layouts; S24 is packed little-endian 3-byte samples.
-enum class TAcmSampleKind : uint8_t { None, U8, S16, S24, S32, F32 };
-
-struct TAcmLinearFormat {
-  TAcmSampleKind Kind = TAcmSampleKind::None;
-  uint16_t Channels = 0;
-  uint32_t Rate = 0;
-  uint16_t BlockAlign = 0;  // bytes per frame
-  bool Extensible = false;
-};
-
-// Reads PCM (8/16/24/32 bits), IEEE float (32 bits) and WAVE_FORMAT_EXTENSIBLE
+// The sample layout of a format as the drivers take it (SampleLayout.h):
+// PCM (8/16/24/32 bits), IEEE float (32 bits) and WAVE_FORMAT_EXTENSIBLE
 // with a PCM or float sub-format. False for anything else and for any
 // inconsistency: channels outside 1..2, rate outside 8000..192000, nBlockAlign
 // or nAvgBytesPerSec not what the other fields make them, valid bits above the

@@ -14,8 +14,9 @@ constexpr TAcmFormatTagInfo kTags[] = {
     {WAVE_FORMAT_EXTENSIBLE, "Extensible", sizeof(WAVEFORMATEXTENSIBLE)},
 };
 
+// Any linear layout but plain float, which is the float driver's.
 bool IsSource(const WAVEFORMATEX* wfx, TAcmLinearFormat& f) {
-  return (wfx->wFormatTag == WAVE_FORMAT_PCM || wfx->wFormatTag == WAVE_FORMAT_EXTENSIBLE) && AcmParseLinear(wfx, f);
+  return AcmParseLinear(wfx, f) && wfx->wFormatTag != WAVE_FORMAT_IEEE_FLOAT;
 }
 
 class TPcmDriver final : public IAcmDriver {

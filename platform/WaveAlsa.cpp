@@ -14,6 +14,7 @@
 #include <thread>
 #include <vector>
 
+#include "SampleLayout.h"
 #include "WaveDevice.h"
 
 namespace {
@@ -22,14 +23,16 @@ constexpr unsigned kBufferMicros = 500000;  // the PCM's ring; done notices foll
 constexpr unsigned kPeriodMicros = 125000;
 
 snd_pcm_format_t AlsaFormat(const WAVEFORMATEX& f) {
-  if (f.wFormatTag == WAVE_FORMAT_IEEE_FLOAT)
-    return f.wBitsPerSample == 32 ? SND_PCM_FORMAT_FLOAT_LE : SND_PCM_FORMAT_FLOAT64_LE;
-  switch (f.wBitsPerSample) {
-    case 8: return SND_PCM_FORMAT_U8;
-    case 16: return SND_PCM_FORMAT_S16_LE;
-    case 24: return SND_PCM_FORMAT_S24_3LE;
-    default: return SND_PCM_FORMAT_S32_LE;
+  switch (SampleLayout(&f).Kind) {
+    case TAcmSampleKind::U8: return SND_PCM_FORMAT_U8;
+    case TAcmSampleKind::S16: return SND_PCM_FORMAT_S16_LE;
+    case TAcmSampleKind::S24: return SND_PCM_FORMAT_S24_3LE;
+    case TAcmSampleKind::S32: return SND_PCM_FORMAT_S32_LE;
+    case TAcmSampleKind::F32: return SND_PCM_FORMAT_FLOAT_LE;
+    case TAcmSampleKind::F64: return SND_PCM_FORMAT_FLOAT64_LE;
+    case TAcmSampleKind::None: break;
   }
+  return SND_PCM_FORMAT_UNKNOWN;  // never: the device layer opens PcmFrameBytes formats only
 }
 
 // What failed, in the sound system's words: "snd_pcm_open plug:'x': No such file or directory".

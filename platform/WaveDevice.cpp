@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "SampleLayout.h"
+
 namespace {
 
 // The installed backend and the open devices with the backend that opened
@@ -264,13 +266,11 @@ const char* WaveCallName(TWaveDirection direction, TWaveCall call) {
 }
 
 uint32_t PcmFrameBytes(const WAVEFORMATEX& f) {
-  const uint16_t tag = f.wFormatTag;
-  const uint32_t bits = f.wBitsPerSample;
-  const bool pcm = tag == WAVE_FORMAT_PCM && (bits == 8 || bits == 16 || bits == 24 || bits == 32);
-  const bool flt = tag == WAVE_FORMAT_IEEE_FLOAT && (bits == 32 || bits == 64);
-  if (!(pcm || flt) || f.nChannels == 0 || f.nChannels > 32 || f.nSamplesPerSec == 0) return 0;
-  const uint32_t frame = bits / 8 * f.nChannels;
-  return f.nBlockAlign == frame ? frame : 0;
+  // Devices take the plain tags only; an extensible format goes through the mapper.
+  const TAcmLinearFormat layout = SampleLayout(&f);
+  if (layout.Kind == TAcmSampleKind::None || layout.Extensible) return 0;
+  if (layout.Channels == 0 || layout.Channels > 32 || layout.Rate == 0) return 0;
+  return f.nBlockAlign == layout.BlockAlign ? layout.BlockAlign : 0;
 }
 
 std::shared_ptr<TWaveBackend> SetWaveBackend(std::shared_ptr<TWaveBackend> backend) {
