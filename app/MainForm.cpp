@@ -2,6 +2,7 @@
 
 #include "Application.h"
 #include "ControlBoxMenu.h"
+#include "DataFolder.h"
 #include "Description.h"
 #include "Exceptions.h"
 #include "SUIButton.h"
@@ -144,14 +145,7 @@ QString WorkingFileName() {
 QString HomePageAddress() {
   const QString configured = QString::fromUtf8(TAMSEL_HOME_PAGE);
   if (!configured.isEmpty()) return configured;
-  const QString candidates[] = {
-      QStringLiteral(TAMSEL_DATADIR "/about.html"),
-      QCoreApplication::applicationDirPath() + QStringLiteral("/../share/tamsel/about.html"),
-      QStringLiteral(TAMSEL_ABOUT_SOURCE),
-  };
-  for (const QString& c : candidates)
-    if (QFileInfo::exists(c)) return QUrl::fromLocalFile(QFileInfo(c).canonicalFilePath()).toString();
-  return QUrl::fromLocalFile(candidates[0]).toString();
+  return QUrl::fromLocalFile(DataFolder() + QStringLiteral("/about.html")).toString();
 }
 
 double Now() { return QDateTime::currentMSecsSinceEpoch() / 86400000.0 + 25569.0; }

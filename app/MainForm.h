@@ -44,7 +44,7 @@ QString WorkingFolder(const QString& programFolder);
 // The working file's full name for the running program.
 QString WorkingFileName();
 // The address the home-page actions open: the configured one, or the about
-// page installed with the program (or, run from the build tree, its source).
+// page in the program's data folder.
 QString HomePageAddress();
 
 class TForm1 : public TForm {
