@@ -39,6 +39,13 @@ foreach(f bin/tamsel bin/tamsel-convert share/tamsel/about.html share/applicatio
     message(FATAL_ERROR "not installed: ${f}")
   endif()
 endforeach()
+# Whatever translations the build compiled are installed beside the about page.
+file(GLOB translations RELATIVE ${BUILD}/share/tamsel/translations ${BUILD}/share/tamsel/translations/*.qm)
+foreach(qm ${translations})
+  if(NOT EXISTS ${share}/tamsel/translations/${qm})
+    message(FATAL_ERROR "the translation ${qm} is not installed")
+  endif()
+endforeach()
 # Every size the desktop asks for, plain and twice as fine, at its size.
 foreach(size 16 22 24 32 48 64 128 256 512)
   foreach(dir ${size}x${size} ${size}x${size}@2)
