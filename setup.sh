@@ -12,6 +12,7 @@ PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev
   ffmpeg sox libsox-fmt-all alsa-utils libasound2-plugins pulseaudio pulseaudio-utils
   xvfb xauth desktop-file-utils appstream fonts-wqy-microhei dbus-daemon
+  dpkg-dev file
 )
 
 install_missing() {

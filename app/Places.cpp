@@ -1,5 +1,7 @@
 #include "Places.h"
 
+#include "DataFolder.h"
+
 #include <unistd.h>
 #include <QCoreApplication>
 #include <QDir>
@@ -33,14 +35,7 @@ QString WorkingFileName() {
 QString HomePageAddress() {
   const QString configured = QString::fromUtf8(TAMSEL_HOME_PAGE);
   if (!configured.isEmpty()) return configured;
-  const QString candidates[] = {
-      QStringLiteral(TAMSEL_DATADIR "/about.html"),
-      QCoreApplication::applicationDirPath() + QStringLiteral("/../share/tamsel/about.html"),
-      QStringLiteral(TAMSEL_ABOUT_SOURCE),
-  };
-  for (const QString& c : candidates)
-    if (QFileInfo::exists(c)) return QUrl::fromLocalFile(QFileInfo(c).canonicalFilePath()).toString();
-  return QUrl::fromLocalFile(candidates[0]).toString();
+  return QUrl::fromLocalFile(DataFolder() + QStringLiteral("/about.html")).toString();
 }
 
 std::unique_ptr<QSettings> UserSettings() {

@@ -1,10 +1,15 @@
 #include "Application.h"
+#include "CommandLine.h"
 #include "MainForm.h"
 
 int main(int argc, char** argv) {
+  if (const auto answered = AnswerCommandLine(argc, argv)) return *answered;
   // Resources live in a static library; pull them in explicitly.
   Q_INIT_RESOURCE(tamsel);
   TApplication app(argc, argv);
+  if (const auto refused = RefuseCommandLine(app.arguments())) return *refused;
+  // Lets the desktop match the window to its menu entry and icon.
+  QGuiApplication::setDesktopFileName(QStringLiteral("org.tamsel.Recorder"));
   app.Initialize();
   app.SetTitle(QString::fromUtf8("Tamsel录音机"));
   TForm1* form = nullptr;

@@ -1,0 +1,70 @@
+#include "CommandLine.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QString>
+#include <cstdio>
+
+namespace {
+
+const char kProgram[] = "tamsel";
+
+void Print(FILE* to, const QString& text) {
+  std::fputs(text.toLocal8Bit().constData(), to);
+  std::fflush(to);
+}
+
+// One parser for both passes, so the help lists exactly what is accepted.
+void Describe(QCommandLineParser& parser) {
+  QCoreApplication::setApplicationVersion(QStringLiteral(TAMSEL_VERSION));
+  parser.setApplicationDescription(
+      QStringLiteral("Tamsel录音机, a sound recorder: records from the input device in the format you choose, "
+                     "plays the take back and saves a copy.\n"
+                     "Takes no files; it records into its working file Recorded.wav."));
+  // Not Qt's own help option: its --help-all would list the window system's
+  // options, which only an application with a display can tell.
+  parser.addOption(QCommandLineOption({QStringLiteral("h"), QStringLiteral("help")},
+                                      QStringLiteral("Displays help on commandline options.")));
+  parser.addVersionOption();
+}
+
+QStringList Arguments(int argc, char** argv) {
+  QStringList arguments;
+  for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
+  return arguments;
+}
+
+}  // namespace
+
+std::optional<int> AnswerCommandLine(int argc, char** argv) {
+  QCommandLineParser parser;
+  Describe(parser);
+  // Options of the window system are not known yet; they do not stop help or
+  // the version, and the second pass judges them once Qt has taken its own.
+  parser.parse(Arguments(argc, argv));
+  if (parser.isSet(QStringLiteral("version"))) {
+    Print(stdout, QStringLiteral("%1 %2\n").arg(QString::fromLatin1(kProgram), QCoreApplication::applicationVersion()));
+    return 0;
+  }
+  if (parser.isSet(QStringLiteral("help"))) {
+    // The help names the program as it was called; that needs an application
+    // object, and one without a window system is enough.
+    QCoreApplication core(argc, argv);
+    Print(stdout, parser.helpText());
+    return 0;
+  }
+  return std::nullopt;
+}
+
+std::optional<int> RefuseCommandLine(const QStringList& arguments) {
+  QCommandLineParser parser;
+  Describe(parser);
+  QString error;
+  if (!parser.parse(arguments))
+    error = parser.errorText();
+  else if (!parser.positionalArguments().isEmpty())
+    error = QStringLiteral("Takes no files or other arguments: %1").arg(parser.positionalArguments().join(u' '));
+  if (error.isEmpty()) return std::nullopt;
+  Print(stderr, QStringLiteral("%1: %2\nTry '%1 --help'.\n").arg(QString::fromLatin1(kProgram), error));
+  return 2;
+}
