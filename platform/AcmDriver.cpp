@@ -20,6 +20,10 @@ TAcmSampleKind PcmKind(uint16_t bits) {
   }
 }
 
+TAcmSampleKind FloatKind(uint16_t bits) {
+  return bits == 32 ? TAcmSampleKind::F32 : bits == 64 ? TAcmSampleKind::F64 : TAcmSampleKind::None;
+}
+
 }  // namespace
 
 bool AcmParseLinear(const WAVEFORMATEX* wfx, TAcmLinearFormat& out) {
@@ -27,7 +31,7 @@ bool AcmParseLinear(const WAVEFORMATEX* wfx, TAcmLinearFormat& out) {
   const uint16_t bits = wfx->wBitsPerSample;
   switch (wfx->wFormatTag) {
     case WAVE_FORMAT_PCM: f.Kind = PcmKind(bits); break;
-    case WAVE_FORMAT_IEEE_FLOAT: f.Kind = bits == 32 ? TAcmSampleKind::F32 : TAcmSampleKind::None; break;
+    case WAVE_FORMAT_IEEE_FLOAT: f.Kind = FloatKind(bits); break;
     case WAVE_FORMAT_EXTENSIBLE: {
       if (wfx->cbSize < WAVE_FORMAT_EXTENSIBLE_EXTRA || wfx->cbSize > WAVE_FORMAT_MAX_EXTRA) return false;
       WAVEFORMATEXTENSIBLE ext;
@@ -35,8 +39,8 @@ bool AcmParseLinear(const WAVEFORMATEX* wfx, TAcmLinearFormat& out) {
       if (ext.wValidBitsPerSample > bits) return false;
       if (std::memcmp(ext.SubFormat, KSDATAFORMAT_SUBTYPE_PCM, 16) == 0)
         f.Kind = PcmKind(bits);
-      else if (std::memcmp(ext.SubFormat, KSDATAFORMAT_SUBTYPE_IEEE_FLOAT, 16) == 0 && bits == 32)
-        f.Kind = TAcmSampleKind::F32;
+      else if (std::memcmp(ext.SubFormat, KSDATAFORMAT_SUBTYPE_IEEE_FLOAT, 16) == 0)
+        f.Kind = FloatKind(bits);
       f.Extensible = true;
       break;
     }

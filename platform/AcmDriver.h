@@ -40,7 +40,7 @@ inline constexpr uint32_t AcmCommonRates[] = {8000, 11025, 12000, 16000, 22050, 
 uint32_t AcmFormatSize(const WAVEFORMATEX* wfx);
 
 // Uncompressed sample layouts; S24 is packed little-endian 3-byte samples.
-enum class TAcmSampleKind : uint8_t { None, U8, S16, S24, S32, F32 };
+enum class TAcmSampleKind : uint8_t { None, U8, S16, S24, S32, F32, F64 };
 
 struct TAcmLinearFormat {
   TAcmSampleKind Kind = TAcmSampleKind::None;
@@ -50,7 +50,7 @@ struct TAcmLinearFormat {
   bool Extensible = false;
 };
 
-// Reads PCM (8/16/24/32 bits), IEEE float (32 bits) and WAVE_FORMAT_EXTENSIBLE
+// Reads PCM (8/16/24/32 bits), IEEE float (32 and 64 bits) and WAVE_FORMAT_EXTENSIBLE
 // with a PCM or float sub-format. False for anything else and for any
 // inconsistency: channels outside 1..2, rate outside 8000..192000, nBlockAlign
 // or nAvgBytesPerSec not what the other fields make them, valid bits above the

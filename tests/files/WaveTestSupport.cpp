@@ -48,6 +48,14 @@ void SetPcm(TdeWaveFormat& f, uint16_t channels, uint32_t rate, uint16_t bits) {
   SetPcmFormat(f, rate, bits, channels);
 }
 
+int32_t TSparseFileStream::Write(const void* buffer, int32_t count) {
+  if (count < (1 << 20)) return TFileStream::Write(buffer, count);
+  const int64_t end = Seek(count, soCurrent);
+  if (end > Size()) SetSize(end);
+  Seek(end, soBeginning);
+  return count;
+}
+
 TMemoryStream MemoryOf(const std::string& bytes) {
   TMemoryStream s;
   s.WriteBuffer(bytes.data(), static_cast<int32_t>(bytes.size()));
@@ -70,8 +78,10 @@ void WriteFile(const QString& name, const std::string& bytes) {
   if (f.open(QIODevice::WriteOnly)) f.write(bytes.data(), static_cast<qint64>(bytes.size()));
 }
 
-int RunPeer(const QString& program, const QStringList& args, QByteArray* out, QByteArray* err) {
+int RunPeer(const QString& program, const QStringList& args, QByteArray* out, QByteArray* err,
+            const QStringList& environment) {
   QProcess p;
+  if (!environment.isEmpty()) p.setEnvironment(QProcess::systemEnvironment() + environment);
   p.start(program, args);
   if (!p.waitForStarted(10000)) return -1;
   p.closeWriteChannel();

@@ -34,14 +34,23 @@ class RiffBuilder {
 std::string PcmFmt(uint16_t channels, uint32_t rate, uint16_t bits);
 void SetPcm(TdeWaveFormat& f, uint16_t channels, uint32_t rate, uint16_t bits);
 
+// Writes blocks of 1 MiB and more as holes (they are silence in the tests), so
+// a file past 4 GiB costs no disk space.
+class TSparseFileStream : public TFileStream {
+ public:
+  using TFileStream::TFileStream;
+  int32_t Write(const void* buffer, int32_t count) override;
+};
+
 TMemoryStream MemoryOf(const std::string& bytes);
 std::string BytesOf(TMemoryStream& s);
 std::string ReadFile(const QString& name);
 void WriteFile(const QString& name, const std::string& bytes);
 
-// Runs program with arguments; returns its exit code (-1 when it could not run)
-// and its standard output.
-int RunPeer(const QString& program, const QStringList& args, QByteArray* out = nullptr, QByteArray* err = nullptr);
+// Runs program with arguments and environment entries ("NAME=value") added to
+// ours; returns its exit code (-1 when it could not run) and its output.
+int RunPeer(const QString& program, const QStringList& args, QByteArray* out = nullptr, QByteArray* err = nullptr,
+            const QStringList& environment = {});
 bool HavePeer(const QString& program);
 // ffprobe's value of one stream entry (codec_name, sample_rate, channels, ...).
 QString Probe(const QString& file, const QString& entry);
