@@ -126,6 +126,10 @@ QString PlayPercent(int64_t position, int64_t size) {
   return QString::number(position * 100 / size);
 }
 
+int ProgressUnits(int64_t position, int64_t size) {
+  return static_cast<int>(std::clamp<int64_t>(position / (size / INT32_MAX + 1), 0, INT32_MAX));
+}
+
 TForm1::TForm1(TComponent* owner) : TForm(owner) { RegisterClasses(); }
 
 // Whatever still runs is stopped before the components go.
@@ -389,7 +393,7 @@ void TForm1::suitempbtnPlayClick(TComponent*) {
         FPlayStream = FReader->OpenStream(0);
         deAudioOut->SetDeviceName(FDevices.ToOpen(false));
         deAudioOut->Open();
-        pbPlayback->SetMax(static_cast<int>(std::clamp<int64_t>(FPlayStream->Size(), 0, INT32_MAX)));
+        pbPlayback->SetMax(ProgressUnits(FPlayStream->Size(), FPlayStream->Size()));
         pbPlayback->SetPosition(0);
         FPlayDataEnded = false;
         for (int i = 0; i < deAudioOut->BufferCount() + 1 && !FPlayDataEnded; ++i) FillPlayBuffer();
@@ -445,7 +449,7 @@ void TForm1::KeepPlaying() {
 void TForm1::deAudioOutAudioPlayed(TComponent*, const void*, int32_t) {
   if (FState != Playing || !FPlayStream || FFailing) return;
   try {
-    pbPlayback->SetPosition(static_cast<int>(std::clamp<int64_t>(FPlayStream->Position(), 0, INT32_MAX)));
+    pbPlayback->SetPosition(ProgressUnits(FPlayStream->Position(), FPlayStream->Size()));
     if (!FPlayDataEnded) {
       FillPlayBuffer();
       KeepPlaying();

@@ -159,3 +159,6 @@ QString SaveProposal(const QString& folder, const QDateTime& time);
 QString SaveFolder();
 // The playback percentage text: position * 100 div size, "0" for an empty window.
 QString PlayPercent(int64_t position, int64_t size);
+// A playback position on the progress bar, whose range is 32 bits: a take of
+// more than 2 GiB is counted in steps of a few bytes.
+int ProgressUnits(int64_t position, int64_t size);

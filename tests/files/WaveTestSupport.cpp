@@ -48,14 +48,6 @@ void SetPcm(TdeWaveFormat& f, uint16_t channels, uint32_t rate, uint16_t bits) {
   SetPcmFormat(f, rate, bits, channels);
 }
 
-int32_t TSparseFileStream::Write(const void* buffer, int32_t count) {
-  if (count < (1 << 20)) return TFileStream::Write(buffer, count);
-  const int64_t end = Seek(count, soCurrent);
-  if (end > Size()) SetSize(end);
-  Seek(end, soBeginning);
-  return count;
-}
-
 TMemoryStream MemoryOf(const std::string& bytes) {
   TMemoryStream s;
   s.WriteBuffer(bytes.data(), static_cast<int32_t>(bytes.size()));

@@ -1,6 +1,7 @@
 #pragma once
 // Building blocks for the audio file tests: hand-made RIFF files, formats,
 // and running the peer programs.
+#include "SparseFileStream.h"
 #include "Streams.h"
 #include "deACM.h"
 
@@ -33,14 +34,6 @@ class RiffBuilder {
 // A 16-byte PCM format chunk payload.
 std::string PcmFmt(uint16_t channels, uint32_t rate, uint16_t bits);
 void SetPcm(TdeWaveFormat& f, uint16_t channels, uint32_t rate, uint16_t bits);
-
-// Writes blocks of 1 MiB and more as holes (they are silence in the tests), so
-// a file past 4 GiB costs no disk space.
-class TSparseFileStream : public TFileStream {
- public:
-  using TFileStream::TFileStream;
-  int32_t Write(const void* buffer, int32_t count) override;
-};
 
 TMemoryStream MemoryOf(const std::string& bytes);
 std::string BytesOf(TMemoryStream& s);
