@@ -24,6 +24,7 @@
 class TControlBoxMenu;
 class TPeakMeter;
 class TSleepInhibitor;
+class TTakeArchive;
 class TWindowKeys;
 class TFileStream;
 class TdeAudioControlSource;
@@ -145,6 +146,7 @@ class TForm1 : public TForm {
   std::unique_ptr<TWindowKeys> FKeys;
   std::unique_ptr<TSleepInhibitor> FInhibitor;
   std::unique_ptr<TControlBoxMenu> FControlBoxMenu;
+  std::unique_ptr<TTakeArchive> FTakes;
 };
 
 // Now as a date-time: days since 1899-12-30 with the time of day as fraction.

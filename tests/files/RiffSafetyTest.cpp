@@ -1,5 +1,6 @@
 // What a recording leaves behind when it is cut short, by a kill or by a full
 // disk, and how it carries on past the 4 GiB a RIFF size can claim.
+#include "PrivateTmpfs.h"
 #include "WaveTestSupport.h"
 #include "deAudioStreams.h"
 
@@ -8,9 +9,7 @@
 #include <QTemporaryDir>
 
 #include <fcntl.h>
-#include <sched.h>
 #include <sys/mman.h>
-#include <sys/mount.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <cerrno>
@@ -186,26 +185,8 @@ TEST(RiffSafety, AFullFileSystemGivesTheSystemsReasonAndAValidFile) {
   const QString copy = dir.filePath("copy.wav");
   const QString report = dir.filePath("report.txt");
   ASSERT_TRUE(QDir().mkpath(mountPoint));
-  const pid_t child = fork();
-  ASSERT_GE(child, 0);
-  if (child == 0) {
-    // A private mount namespace with a 64 KiB file system; where that is not
-    // allowed the test is skipped.
-    const uid_t uid = getuid();
-    const gid_t gid = getgid();
-    if (unshare(CLONE_NEWUSER | CLONE_NEWNS) != 0) _exit(77);
-    auto put = [](const char* file, const std::string& text) {
-      const int fd = open(file, O_WRONLY);
-      if (fd < 0) return;
-      if (write(fd, text.data(), text.size()) < 0) {
-      }
-      close(fd);
-    };
-    put("/proc/self/setgroups", "deny");
-    put("/proc/self/uid_map", "0 " + std::to_string(uid) + " 1");
-    put("/proc/self/gid_map", "0 " + std::to_string(gid) + " 1");
-    if (mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) _exit(77);
-    if (mount("tamsel", QFile::encodeName(mountPoint).constData(), "tmpfs", 0, "size=64k") != 0) _exit(77);
+  // A 64 KiB file system of its own.
+  const int status = RunInPrivateTmpfs(mountPoint, "64k", [&] {
     std::string message;
     {
       TFileStream f(mountPoint + "/full.wav", fmCreate);
@@ -220,13 +201,9 @@ TEST(RiffSafety, AFullFileSystemGivesTheSystemsReasonAndAValidFile) {
     }
     WriteFile(copy, ReadFile(mountPoint + "/full.wav"));
     WriteFile(report, message);
-    _exit(0);
-  }
-  int status = 0;
-  waitpid(child, &status, 0);
-  ASSERT_TRUE(WIFEXITED(status));
-  if (WEXITSTATUS(status) == 77) GTEST_SKIP() << "no private tmpfs here";
-  ASSERT_EQ(WEXITSTATUS(status), 0);
+  });
+  if (status == kNoPrivateTmpfs) GTEST_SKIP() << "no private tmpfs here";
+  ASSERT_EQ(status, 0);
   EXPECT_EQ(ReadFile(report), std::string("Error writing the audio file; the audio before this block was kept.\n") +
                                   std::strerror(ENOSPC));
   int64_t dataSize = 0;
