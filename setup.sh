@@ -10,7 +10,7 @@ PACKAGES=(
   qt6-base-dev libgl-dev qt6-translations-l10n
   libavcodec-dev libavutil-dev libswresample-dev libasound2-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  ffmpeg sox libsox-fmt-all alsa-utils libasound2-plugins pulseaudio pulseaudio-utils
+  ffmpeg sox libsox-fmt-all sndfile-programs alsa-utils libasound2-plugins pulseaudio pulseaudio-utils
   xvfb xauth desktop-file-utils appstream fonts-wqy-microhei dbus-daemon
   dpkg-dev file
 )

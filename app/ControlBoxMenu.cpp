@@ -8,6 +8,7 @@
 #include "SUITitleBar.h"
 
 #include <QDesktopServices>
+#include <QDir>
 #include <QFileInfo>
 #include <QUrl>
 
@@ -24,6 +25,12 @@ TControlBoxMenu::TControlBoxMenu(TComponent* owner, TsuiForm& frame, TDeviceChoi
   FFolder = Add(FMenu->Items(), QStringLiteral("打开录音所在文件夹"));
   FFolder->SetOnClick([this](TComponent*) {
     QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(FActions.FileName()).absolutePath()));
+  });
+  FTakes = Add(FMenu->Items(), QStringLiteral("最近的录音"));
+  FTakes->SetOnClick([](TComponent*) {
+    // Opened even before the first take went there.
+    QDir().mkpath(TakesFolder());
+    QDesktopServices::openUrl(QUrl::fromLocalFile(TakesFolder()));
   });
   FAbout = Add(FMenu->Items(), QStringLiteral("关于"));
   FAbout->SetOnClick([](TComponent*) { QDesktopServices::openUrl(QUrl(HomePageAddress())); });

@@ -1,7 +1,8 @@
 #pragma once
 // The window's control-box menu (the title bar's left button, or Alt+Space),
 // a skinned popup menu in the window's style: pause and resume a recording,
-// the input and output devices, the take's folder and the about page. Its
+// the input and output devices, the take's folder, the folder of the recent
+// takes never saved and the about page. Its
 // items are brought up to the window's state each time it opens.
 #include <QString>
 #include <functional>
@@ -31,6 +32,7 @@ class TControlBoxMenu {
   TMenuItem* InputItem() const { return FInput; }
   TMenuItem* OutputItem() const { return FOutput; }
   TMenuItem* FolderItem() const { return FFolder; }
+  TMenuItem* TakesItem() const { return FTakes; }
   TMenuItem* AboutItem() const { return FAbout; }
   void Refresh();
   // Opens the menu under the frame's title bar, at its left edge.
@@ -48,5 +50,6 @@ class TControlBoxMenu {
   TMenuItem* FInput;
   TMenuItem* FOutput;
   TMenuItem* FFolder;
+  TMenuItem* FTakes;
   TMenuItem* FAbout;
 };

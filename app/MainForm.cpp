@@ -10,6 +10,7 @@
 #include "SUIRegister.h"
 #include "SleepInhibitor.h"
 #include "Streams.h"
+#include "TakeArchive.h"
 #include "WindowKeys.h"
 #include "deACM.h"
 #include "deAudioControls.h"
@@ -126,6 +127,10 @@ QString PlayPercent(int64_t position, int64_t size) {
   return QString::number(position * 100 / size);
 }
 
+int ProgressUnits(int64_t position, int64_t size) {
+  return static_cast<int>(std::clamp<int64_t>(position / (size / INT32_MAX + 1), 0, INT32_MAX));
+}
+
 TForm1::TForm1(TComponent* owner) : TForm(owner) { RegisterClasses(); }
 
 // Whatever still runs is stopped before the components go.
@@ -194,6 +199,11 @@ void TForm1::FormCreate(TComponent*) {
       this, *suiForm1, FDevices,
       TControlBoxActions{[this] { return FState == Recording; }, [this] { return RecordingPaused(); },
                          [this] { PauseRecordingClick(); }, [this] { return FFileName; }});
+  // Its one notice goes to the error display once the recording runs.
+  FTakes = std::make_unique<TTakeArchive>(FFileName, TakesFolder(), [this](const QString& message) {
+    QMetaObject::invokeMethod(
+        this, [message] { TApplication::Instance()->ShowException(message); }, Qt::QueuedConnection);
+  });
   UpdateButtons();
   UpdateStatus();
 }
@@ -253,6 +263,8 @@ void TForm1::suitempbtnRecordClick(TComponent*) {
     RecordConvert->SetFormatIn(deAudioIn->Format());
     RecordConvert->Open();
     AddSteps(QStringLiteral("录制转换步骤："), QStringLiteral("======================="), *RecordConvert);
+    FTakes->KeepUnsaved();
+    FTakes->Started(QDateTime::currentDateTime());
     FFileStream = std::make_unique<TFileStream>(FFileName, fmCreate);
     FWriter = std::make_unique<TdeRIFFAudioWriter>(FFileStream.get());
     FWriter->GetFormat()->Assign(RecordConvert->FormatOut());
@@ -389,7 +401,7 @@ void TForm1::suitempbtnPlayClick(TComponent*) {
         FPlayStream = FReader->OpenStream(0);
         deAudioOut->SetDeviceName(FDevices.ToOpen(false));
         deAudioOut->Open();
-        pbPlayback->SetMax(static_cast<int>(std::clamp<int64_t>(FPlayStream->Size(), 0, INT32_MAX)));
+        pbPlayback->SetMax(ProgressUnits(FPlayStream->Size(), FPlayStream->Size()));
         pbPlayback->SetPosition(0);
         FPlayDataEnded = false;
         for (int i = 0; i < deAudioOut->BufferCount() + 1 && !FPlayDataEnded; ++i) FillPlayBuffer();
@@ -445,7 +457,7 @@ void TForm1::KeepPlaying() {
 void TForm1::deAudioOutAudioPlayed(TComponent*, const void*, int32_t) {
   if (FState != Playing || !FPlayStream || FFailing) return;
   try {
-    pbPlayback->SetPosition(static_cast<int>(std::clamp<int64_t>(FPlayStream->Position(), 0, INT32_MAX)));
+    pbPlayback->SetPosition(ProgressUnits(FPlayStream->Position(), FPlayStream->Size()));
     if (!FPlayDataEnded) {
       FillPlayBuffer();
       KeepPlaying();
@@ -491,12 +503,11 @@ void TForm1::suiButton3Click(TComponent*) {
   SaveDialog1->SetFileName(SaveProposal(SaveFolder(), taken));
   if (!SaveDialog1->Execute()) return;
   CopyReplacing(source, SaveDialog1->FileName());
+  FTakes->Saved();
   UserSettings()->setValue(QStringLiteral("save/folder"), QFileInfo(SaveDialog1->FileName()).absolutePath());
 }
 
-QString SaveProposal(const QString& folder, const QDateTime& time) {
-  return QDir(folder).filePath(QStringLiteral("录音 %1.wav").arg(time.toString(QStringLiteral("yyyy-MM-dd HH-mm-ss"))));
-}
+QString SaveProposal(const QString& folder, const QDateTime& time) { return QDir(folder).filePath(TakeFileName(time)); }
 
 QString SaveFolder() {
   const QString last = UserSettings()->value(QStringLiteral("save/folder")).toString();

@@ -24,6 +24,7 @@
 class TControlBoxMenu;
 class TPeakMeter;
 class TSleepInhibitor;
+class TTakeArchive;
 class TWindowKeys;
 class TFileStream;
 class TdeAudioControlSource;
@@ -145,6 +146,7 @@ class TForm1 : public TForm {
   std::unique_ptr<TWindowKeys> FKeys;
   std::unique_ptr<TSleepInhibitor> FInhibitor;
   std::unique_ptr<TControlBoxMenu> FControlBoxMenu;
+  std::unique_ptr<TTakeArchive> FTakes;
 };
 
 // Now as a date-time: days since 1899-12-30 with the time of day as fraction.
@@ -159,3 +161,6 @@ QString SaveProposal(const QString& folder, const QDateTime& time);
 QString SaveFolder();
 // The playback percentage text: position * 100 div size, "0" for an empty window.
 QString PlayPercent(int64_t position, int64_t size);
+// A playback position on the progress bar, whose range is 32 bits: a take of
+// more than 2 GiB is counted in steps of a few bytes.
+int ProgressUnits(int64_t position, int64_t size);

@@ -32,6 +32,10 @@ QString WorkingFileName() {
   return QDir(WorkingFolder(QCoreApplication::applicationDirPath())).filePath(QString::fromLatin1(kWorkingFile));
 }
 
+QString TakesFolder() {
+  return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QStringLiteral("/tamsel/takes");
+}
+
 QString HomePageAddress() {
   const QString configured = QString::fromUtf8(TAMSEL_HOME_PAGE);
   if (!configured.isEmpty()) return configured;

@@ -11,6 +11,8 @@
 QString WorkingFolder(const QString& programFolder);
 // The working file's full name for the running program.
 QString WorkingFileName();
+// Where takes never saved are kept: $XDG_DATA_HOME/tamsel/takes (not created here).
+QString TakesFolder();
 // The address the home-page actions open: the configured one, or the about
 // page installed with the program (or, run from the build tree, its source).
 QString HomePageAddress();

@@ -193,6 +193,27 @@ void TdeAudioConvertor::ClearChain() {
   while (!FSteps.empty()) FSteps.pop_back();
 }
 
+namespace {
+// A format in a message: the codec manager's words, or its tag and shape when
+// no installed codec knows it.
+QString FormatName(const TdeWaveFormat& f) {
+  const QString known = f.Description();
+  if (!known.isEmpty()) return known;
+  return QStringLiteral("format tag 0x%1 (%2 Hz, %3 bits, %4 channel%5)")
+      .arg(f.FormatTag(), 4, 16, QLatin1Char('0'))
+      .arg(f.SamplesPerSec())
+      .arg(f.BitsPerSample())
+      .arg(f.Channels())
+      .arg(f.Channels() == 1 ? QString() : QStringLiteral("s"));
+}
+
+// "Conversion not possible." with the format that stopped it on a line of its own.
+[[noreturn]] void NotPossible(const char* which, const TdeWaveFormat& format) {
+  throw EACMConversionError(QString::fromUtf8(SConversionNotPossible) + QLatin1Char('\n') +
+                            QString::fromUtf8(which).arg(FormatName(format)));
+}
+}  // namespace
+
 void TdeAudioConvertor::PlanChain() {
   ClearChain();
   const bool rt = FRequestRealTime;
@@ -204,24 +225,28 @@ void TdeAudioConvertor::PlanChain() {
     copy->Assign(const_cast<TdeWaveFormat*>(&format));
     FFormats.push_back(std::move(copy));
   };
-  // The codec manager's PCM proposal for source, with the tag fixed.
-  auto suggest = [](const TdeWaveFormat& source, TdeWaveFormat& dest) {
+  // The codec manager's PCM proposal for source, with the tag fixed. Whatever
+  // stops the plan, the message names the format no codec takes.
+  auto suggest = [](const TdeWaveFormat& source, TdeWaveFormat& dest, const char* which) {
     dest.SetFormatTag(WAVE_FORMAT_PCM);
-    RaiseACMError<EACMConversionError>(acmFormatSuggest(nullptr, source.WaveFormat(), dest.WaveFormat(),
-                                                        TdeWaveFormat::BufferSize, ACM_FORMATSUGGESTF_WFORMATTAG));
+    try {
+      RaiseACMError<EACMConversionError>(acmFormatSuggest(nullptr, source.WaveFormat(), dest.WaveFormat(),
+                                                          TdeWaveFormat::BufferSize, ACM_FORMATSUGGESTF_WFORMATTAG));
+    } catch (const EACMConversionError&) {
+      NotPossible(which, source);
+    }
   };
 
   append(in);
   if (!CanConvert(&in, &out, rt)) {
     pcmIn.Assign(&in);
-    suggest(in, pcmIn);
-    if (!CanConvert(&in, &pcmIn, rt)) throw EACMConversionError(SConversionNotPossible);
+    suggest(in, pcmIn, SCannotDecodeFormat);
+    if (!CanConvert(&in, &pcmIn, rt)) NotPossible(SCannotDecodeFormat, in);
     if (!pcmIn.IsEqual(&in) && !pcmIn.IsEqual(&out)) append(pcmIn);
     if (!CanConvert(&pcmIn, &out, rt)) {
       pcmOut.Assign(&pcmIn);
-      suggest(out, pcmOut);
-      if (!CanConvert(&pcmIn, &pcmOut, rt) || !CanConvert(&pcmOut, &out, rt))
-        throw EACMConversionError(SConversionNotPossible);
+      suggest(out, pcmOut, SCannotEncodeFormat);
+      if (!CanConvert(&pcmIn, &pcmOut, rt) || !CanConvert(&pcmOut, &out, rt)) NotPossible(SCannotEncodeFormat, out);
       if (!pcmOut.IsEqual(&pcmIn) && !pcmOut.IsEqual(&out)) append(pcmOut);
     }
   }

@@ -4,6 +4,8 @@
 // ---- Wave format and codec manager ----
 inline constexpr const char* SWaveFormatBufferTooSmall = "The wave format buffer is too small.";
 inline constexpr const char* SConversionNotPossible = "Conversion not possible.";
+inline constexpr const char* SCannotDecodeFormat = "No installed codec can decode %1.";
+inline constexpr const char* SCannotEncodeFormat = "No installed codec can encode %1.";
 inline constexpr const char* SErrorSelectingFormat = "Error selecting format.";
 
 // ---- Audio links ----
@@ -53,8 +55,6 @@ inline constexpr const char* SCodecIndexOutOfBounds = "Codec index out of bounds
 // ---- Audio files ----
 inline constexpr const char* SWritePastEndOfSubStream = "Write past end of sub stream.";
 inline constexpr const char* SInvalidFileFormat = "Invalid file format.";
-inline constexpr const char* SAudioFileTooLarge =
-    "The audio file has reached 4 GiB, the largest size a WAVE file can hold; the audio before this block was kept.";
 inline constexpr const char* SAudioFileWriteError =
     "Error writing the audio file; the audio before this block was kept.";
 inline constexpr const char* SAudioFilePatchError =

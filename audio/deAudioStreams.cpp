@@ -25,6 +25,19 @@ void WriteU32At(TStream& s, int64_t pos, uint32_t v) {
   s.WriteBuffer(b, 4);
 }
 
+void PutU64(uint8_t* p, uint64_t v) {
+  PutU32(p, static_cast<uint32_t>(v));
+  PutU32(p + 4, static_cast<uint32_t>(v >> 32));
+}
+
+uint64_t GetU64(const uint8_t* p) { return GetU32(p) | (static_cast<uint64_t>(GetU32(p + 4)) << 32); }
+
+// The "ds64" chunk's payload: RIFF size, data size, sample count (64 bits
+// each) and the length of a table of further sizes, which we leave empty.
+constexpr uint32_t kDs64Size = 28;
+// The reserved chunk starts right after "WAVE".
+constexpr int64_t kDs64Offset = 12;
+
 [[noreturn]] void InvalidFile() { throw EACMAudioReadError(QString::fromUtf8(SInvalidFileFormat)); }
 }  // namespace
 
@@ -90,7 +103,7 @@ void TdeRIFFAudioWriter::WriteHeader() {
   const uint32_t fmtPad = fmtSize & 1;
 
   // One write for the whole header: a failure leaves nothing half-made to undo.
-  std::array<uint8_t, 12 + 8 + WAVE_FORMAT_BUFFER_SIZE + 1 + 8> h{};
+  std::array<uint8_t, 12 + 8 + kDs64Size + 8 + WAVE_FORMAT_BUFFER_SIZE + 1 + 8> h{};
   size_t n = 0;
   auto put = [&](const void* p, size_t len) {
     std::memcpy(h.data() + n, p, len);
@@ -104,6 +117,11 @@ void TdeRIFFAudioWriter::WriteHeader() {
   const size_t riffSize = n;
   putU32(0);
   put("WAVE", 4);
+  // Room for the 64-bit sizes, should the take outgrow the 32-bit ones; every
+  // reader skips it until then.
+  put("JUNK", 4);
+  putU32(kDs64Size);
+  n += kDs64Size;  // zeros
   put("fmt ", 4);
   putU32(fmtSize);
   put(wf, fmtSize);
@@ -119,6 +137,7 @@ void TdeRIFFAudioWriter::WriteHeader() {
   FUnpatched = 0;
   FPatchInterval = std::max<int64_t>(FFormat->AvgBytesPerSec(), 1);
   FPatchedBytes = 0;
+  FRF64 = false;
   if (FStream->Write(h.data(), static_cast<int32_t>(n)) != static_cast<int32_t>(n)) {
     FDataHeaderPos = 0;  // no header to patch
     FailWrite(FHeaderStart, WriteFailure());
@@ -129,10 +148,6 @@ void TdeRIFFAudioWriter::WriteData(const void* buffer, int32_t count) {
   if (FBroken) throw EACMAudioStreamError(FBrokenMessage);
   const int64_t end = FDataHeaderPos + 8 + FDataBytes;
   const int64_t newData = FDataBytes + count;
-  if (FDataHeaderPos + 8 + newData + (newData & 1) - FHeaderStart > MaxFileSize) {
-    PatchSizes();
-    throw EACMAudioStreamError(QString::fromUtf8(SAudioFileTooLarge));
-  }
   if (FStream->Write(buffer, count) != count) FailWrite(end, WriteFailure());
   const bool first = FDataBytes == 0;
   FDataBytes = newData;
@@ -174,11 +189,49 @@ void TdeRIFFAudioWriter::PatchSizes() {
     FStream->Seek(end, soBeginning);
     if (FStream->Write(&zero, 1) != 1) pad = 0;
   }
-  WriteU32At(*FStream, FHeaderStart + 4, static_cast<uint32_t>(end + pad - FHeaderStart - 8));
-  WriteU32At(*FStream, FDataHeaderPos + 4, static_cast<uint32_t>(FDataBytes));
+  const int64_t riffSize = end + pad - FHeaderStart - 8;
+  if (FRF64 || riffSize > MaxRiffSize) {
+    PatchRF64(riffSize);
+  } else {
+    WriteU32At(*FStream, FHeaderStart + 4, static_cast<uint32_t>(riffSize));
+    WriteU32At(*FStream, FDataHeaderPos + 4, static_cast<uint32_t>(FDataBytes));
+  }
   FPatchedBytes = FDataBytes;
   FStream->Seek(end, soBeginning);
   FUnpatched = 0;
+}
+
+void TdeRIFFAudioWriter::PatchRF64(int64_t riffSize) {
+  const WAVEFORMATEX* wf = FFormat->WaveFormat();
+  const auto data = static_cast<uint64_t>(FDataBytes);
+  // Frames for the linear formats; for the others what the data rate gives.
+  const bool linear = wf->wFormatTag == WAVE_FORMAT_PCM || wf->wFormatTag == WAVE_FORMAT_IEEE_FLOAT ||
+                      wf->wFormatTag == WAVE_FORMAT_EXTENSIBLE;
+  uint64_t samples = 0;
+  if (linear && wf->nBlockAlign > 0)
+    samples = data / wf->nBlockAlign;
+  else if (wf->nAvgBytesPerSec > 0)
+    samples = data / wf->nAvgBytesPerSec * wf->nSamplesPerSec +
+              data % wf->nAvgBytesPerSec * wf->nSamplesPerSec / wf->nAvgBytesPerSec;
+  uint8_t sizes[24];
+  PutU64(sizes, static_cast<uint64_t>(riffSize));
+  PutU64(sizes + 8, data);
+  PutU64(sizes + 16, samples);
+  FStream->Seek(FHeaderStart + kDs64Offset + 8, soBeginning);
+  FStream->WriteBuffer(sizes, sizeof sizes);
+  if (FRF64) return;
+  // Turned over in an order that leaves a file every reader takes at each
+  // step: the reserved chunk gets its name while the header still says RIFF,
+  // and the header says RF64 last, in one write.
+  FStream->Seek(FHeaderStart + kDs64Offset, soBeginning);
+  FStream->WriteBuffer("ds64", 4);
+  WriteU32At(*FStream, FDataHeaderPos + 4, 0xFFFFFFFFu);
+  uint8_t head[8];
+  std::memcpy(head, "RF64", 4);
+  PutU32(head + 4, 0xFFFFFFFFu);
+  FStream->Seek(FHeaderStart, soBeginning);
+  FStream->WriteBuffer(head, sizeof head);
+  FRF64 = true;
 }
 
 QString TdeRIFFAudioWriter::WriteFailure() const {
@@ -263,6 +316,17 @@ bool ReadChunkHeader(TStream& s, char (&id)[4], uint32_t& size) {
   return true;
 }
 
+// Moves forward by count, or to the end when that is nearer: a size that
+// reaches past the end ends the walk, and no file system is asked for a
+// position beyond the largest file it can hold.
+void SkipForward(TStream& s, int64_t count) {
+  const int64_t at = s.Position(), size = s.Size();
+  if (count >= size - at)
+    s.Seek(0, soEnd);
+  else
+    s.Seek(std::max<int64_t>(count, 0), soCurrent);
+}
+
 bool SameId(const char (&id)[4], const char* name) { return std::memcmp(id, name, 4) == 0; }
 
 void UpperId(char (&id)[4]) {
@@ -274,42 +338,96 @@ void UpperId(char (&id)[4]) {
 TdeRIFFAudioReader::TdeRIFFAudioReader(TStream* stream) : TdeAbstractAudioReader(stream) {
   char id[4];
   uint32_t size = 0;
-  if (!ReadChunkHeader(*FStream, id, size) || !SameId(id, "RIFF") || size == 0) InvalidFile();
+  if (!ReadChunkHeader(*FStream, id, size)) InvalidFile();
+  // RF64 and BW64 carry the sizes that outgrow 32 bits in a "ds64" chunk and
+  // put 0xFFFFFFFF in the fields they replace.
+  FRF64 = SameId(id, "RF64") || SameId(id, "BW64");
+  if (!FRF64 && (!SameId(id, "RIFF") || size == 0)) InvalidFile();
   char wave[4] = {};
   if (FStream->Read(wave, 4) != 4 || !SameId(wave, "WAVE")) InvalidFile();
 
-  bool formatSeen = false, dataSeen = false;
-  uint32_t factSamples = 0;  // samples per channel, from a "fact" chunk
+  bool formatSeen = false, dataSeen = false, ds64Seen = false;
+  uint64_t ds64Data = 0, ds64Samples = 0;
+  // The ds64 table's sizes of other chunks; a few are kept, more are not seen.
+  struct TLongChunk {
+    char Id[4];
+    uint64_t Size;
+  };
+  std::array<TLongChunk, 4> table{};
+  size_t tableUsed = 0;
+  uint64_t factSamples = 0;  // samples per channel, from a "fact" chunk
   while (!(formatSeen && dataSeen) && FStream->Position() < FStream->Size()) {
     if (!ReadChunkHeader(*FStream, id, size)) break;
     UpperId(id);
+    uint64_t longSize = size;
+    if (FRF64 && size == 0xFFFFFFFFu) {
+      if (SameId(id, "DATA")) {
+        if (!ds64Seen) InvalidFile();
+        longSize = ds64Data;
+      }
+      for (size_t k = 0; k < tableUsed; ++k)
+        if (std::memcmp(table[k].Id, id, 4) == 0) longSize = table[k].Size;
+    }
     // Chunks are word aligned: an odd-sized one is followed by a pad byte.
-    const int64_t padded = static_cast<int64_t>(size) + (size & 1);
+    const int64_t padded =
+        static_cast<int64_t>(std::min<uint64_t>(longSize + (longSize & 1), static_cast<uint64_t>(INT64_MAX / 2)));
     if (SameId(id, "FMT ")) {
       if (size > WAVE_FORMAT_BUFFER_SIZE) InvalidFile();
       FFormat->SetDefault();
       const int32_t got = std::max(FStream->Read(FFormat->WaveFormat(), static_cast<int32_t>(size)), 0);
-      FStream->Seek(padded - got, soCurrent);
+      SkipForward(*FStream, padded - got);
       formatSeen = true;
     } else if (SameId(id, "DATA")) {
       FDataStart = FStream->Position();
-      FDataSize = size;
-      FStream->Seek(padded, soCurrent);
+      FDataSize = static_cast<int64_t>(std::min<uint64_t>(longSize, static_cast<uint64_t>(INT64_MAX / 2)));
+      SkipForward(*FStream, padded);
       dataSeen = true;
+    } else if (SameId(id, "DS64") && FRF64 && size >= kDs64Size) {
+      uint8_t b[kDs64Size] = {};
+      if (FStream->Read(b, kDs64Size) != static_cast<int32_t>(kDs64Size)) InvalidFile();
+      ds64Data = GetU64(b + 8);
+      ds64Samples = GetU64(b + 16);
+      int64_t consumed = kDs64Size;
+      const uint32_t entries = GetU32(b + 24);
+      for (uint32_t k = 0; k < entries && consumed + 12 <= static_cast<int64_t>(size); ++k, consumed += 12) {
+        uint8_t e[12] = {};
+        if (FStream->Read(e, 12) != 12) break;
+        if (tableUsed == table.size()) continue;
+        std::memcpy(table[tableUsed].Id, e, 4);
+        UpperId(table[tableUsed].Id);
+        table[tableUsed++].Size = GetU64(e + 4);
+      }
+      SkipForward(*FStream, padded - consumed);
+      ds64Seen = true;
     } else if (SameId(id, "FACT") && size >= 4) {
       uint8_t b[4] = {};
       if (FStream->Read(b, 4) == 4) factSamples = GetU32(b);
-      FStream->Seek(padded - 4, soCurrent);
+      if (FRF64 && factSamples == 0xFFFFFFFFu) factSamples = ds64Samples;
+      SkipForward(*FStream, padded - 4);
     } else {
-      FStream->Seek(padded, soCurrent);
+      SkipForward(*FStream, padded);
     }
   }
   if (!formatSeen || !dataSeen) InvalidFile();
   // ffmpeg writes MP3 with a data rate of 0; the data and its sample count give it.
   WAVEFORMATEX* fixed = FFormat->WaveFormat();
   if (fixed->nAvgBytesPerSec == 0 && fixed->wFormatTag != WAVE_FORMAT_PCM && factSamples > 0 && FDataSize > 0)
-    fixed->nAvgBytesPerSec =
-        uint32_t(std::clamp<uint64_t>(uint64_t(FDataSize) * fixed->nSamplesPerSec / factSamples, 1, UINT32_MAX));
+    fixed->nAvgBytesPerSec = uint32_t(std::clamp<long double>(
+        static_cast<long double>(FDataSize) * fixed->nSamplesPerSec / static_cast<long double>(factSamples), 1,
+        UINT32_MAX));
+  // libsndfile wraps A-law and u-law in the extensible record; the codecs
+  // take them in their plain one.
+  if (fixed->wFormatTag == WAVE_FORMAT_EXTENSIBLE && fixed->cbSize >= WAVE_FORMAT_EXTENSIBLE_EXTRA) {
+    WAVEFORMATEXTENSIBLE ext;
+    std::memcpy(&ext, fixed, sizeof ext);
+    const uint16_t sub = static_cast<uint16_t>(ext.SubFormat[0] | ext.SubFormat[1] << 8);
+    if ((sub == WAVE_FORMAT_ALAW || sub == WAVE_FORMAT_MULAW) &&
+        std::memcmp(ext.SubFormat + 2, KSDATAFORMAT_SUBTYPE_PCM + 2, 14) == 0) {
+      fixed->wFormatTag = sub;
+      fixed->cbSize = 0;
+      std::memset(reinterpret_cast<uint8_t*>(fixed) + sizeof(WAVEFORMATEX), 0, sizeof ext - sizeof(WAVEFORMATEX));
+    }
+  }
   // Nothing can be played or converted without these; a zero rate or block
   // size would also stall every consumer that steps through the data by them.
   const WAVEFORMATEX* wf = FFormat->WaveFormat();

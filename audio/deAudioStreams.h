@@ -63,17 +63,20 @@ class TdeAbstractAudioWriter : public TdeAbstractAudioStream {
   bool FFinished = false;
 };
 
-// RIFF WAVE: "RIFF" size "WAVE", "fmt " chunk (16 bytes for PCM, otherwise the
-// whole record with its extra bytes), "data" chunk with the audio, a pad byte
-// after an odd-sized chunk. Both size fields are kept true on disk as the file
-// grows (after the first block and then at least once per second of audio), so
-// a recording cut short by a crash or a kill is a valid file up to the last
-// patch; with SetDurable (the default) the audio is also pushed to the disk
-// before each patch, which covers a power loss. A block that would take the
-// file past 4 GiB - 1, or that the stream fails to take (disk full), raises
-// EACMAudioStreamError and leaves a valid file of everything before it; when
-// patching the sizes fails (a failing sync or seek) the file is cut back to
-// what the sizes last claimed. After a failure every Write raises again.
+// RIFF WAVE: "RIFF" size "WAVE", a "JUNK" chunk of 28 bytes reserved for a
+// "ds64" chunk, "fmt " chunk (16 bytes for PCM, otherwise the whole record with
+// its extra bytes), "data" chunk with the audio, a pad byte after an odd-sized
+// chunk. Both size fields are kept true on disk as the file grows (after the
+// first block and then at least once per second of audio), so a recording cut
+// short by a crash or a kill is a valid file up to the last patch; with
+// SetDurable (the default) the audio is also pushed to the disk before each
+// patch, which covers a power loss. When the file grows past what a 32-bit
+// RIFF size can claim it continues as RF64: the reserved chunk becomes "ds64"
+// with the 64-bit sizes, and the 32-bit sizes read 0xFFFFFFFF; no audio moves.
+// A block that the stream fails to take (disk full) raises EACMAudioStreamError
+// and leaves a valid file of everything before it; when patching the sizes
+// fails (a failing sync or seek) the file is cut back to what the sizes last
+// claimed. After a failure every Write raises again.
 class TdeRIFFAudioWriter : public TdeAbstractAudioWriter {
  public:
   explicit TdeRIFFAudioWriter(TStream* stream);
@@ -85,8 +88,10 @@ class TdeRIFFAudioWriter : public TdeAbstractAudioWriter {
   // Brings the sizes on disk up to everything written so far, so a take that
   // receives nothing for a while (paused) is valid as it stands.
   void Checkpoint();
-  // Largest file the format can describe.
-  static constexpr int64_t MaxFileSize = 0xFFFFFFFFll;
+  // Whether the file has become RF64.
+  bool IsRF64() const { return FRF64; }
+  // The largest RIFF size a plain RIFF WAVE header carries.
+  static constexpr int64_t MaxRiffSize = 0xFFFFFFFFll;
 
  protected:
   void WriteTrailer() override;
@@ -100,12 +105,15 @@ class TdeRIFFAudioWriter : public TdeAbstractAudioWriter {
   // Marks the writer broken, cuts the file back to validEnd with true sizes, raises message.
   [[noreturn]] void FailWrite(int64_t validEnd, const QString& message);
 
+  void PatchRF64(int64_t riffSize);
+
   int64_t FDataHeaderPos = 0;
   int64_t FDataBytes = 0;      // audio bytes in the data chunk
   int64_t FPatchedBytes = 0;   // audio bytes the sizes on disk claim
   int64_t FUnpatched = 0;      // audio bytes written since the sizes were last patched
   int64_t FPatchInterval = 0;  // one second of audio
   bool FDurable = true;
+  bool FRF64 = false;    // the header reads "RF64" and the sizes live in "ds64"
   bool FBroken = false;  // the stream failed; nothing more is written
   QString FBrokenMessage;
 };
@@ -152,11 +160,13 @@ class TdeAbstractAudioReader : public TdeAbstractAudioStream {
   std::vector<TdeSubStream*> FWindows;  // open windows, not owned
 };
 
-// Reads a RIFF WAVE file from the stream's current position. Chunk names after
-// "WAVE" are matched without regard to case, chunks are word aligned (the pad
-// byte after an odd-sized chunk is skipped), unknown chunks are skipped, a later
-// "fmt " replaces an earlier one and the walk stops once both "fmt " and "data"
-// were seen. Every refusal is EACMAudioReadError "Invalid file format.".
+// Reads a RIFF WAVE file from the stream's current position, and its 64-bit
+// forms RF64 and BW64, whose "ds64" chunk gives the sizes that read 0xFFFFFFFF.
+// Chunk names after "WAVE" are matched without regard to case, chunks are word
+// aligned (the pad byte after an odd-sized chunk is skipped), unknown chunks are
+// skipped, a later "fmt " replaces an earlier one and the walk stops once both
+// "fmt " and "data" were seen. Every refusal is EACMAudioReadError "Invalid file
+// format.".
 class TdeRIFFAudioReader : public TdeAbstractAudioReader {
  public:
   explicit TdeRIFFAudioReader(TStream* stream);
@@ -167,8 +177,11 @@ class TdeRIFFAudioReader : public TdeAbstractAudioReader {
   // At most the data chunk's size, from its start.
   int32_t ReadStream(int32_t index, void* buffer, int32_t count) override;
   int64_t DataStart() const { return FDataStart; }
+  // Whether the file is RF64 or BW64.
+  bool IsRF64() const { return FRF64; }
 
  private:
   int64_t FDataStart = 0;
-  uint32_t FDataSize = 0;
+  int64_t FDataSize = 0;
+  bool FRF64 = false;
 };

@@ -10,8 +10,7 @@ uint32_t AcmFormatSize(const WAVEFORMATEX* wfx) {
 
 bool AcmParseLinear(const WAVEFORMATEX* wfx, TAcmLinearFormat& out) {
   const TAcmLinearFormat f = SampleLayout(wfx);
-  // No driver converts 64-bit float.
-  if (f.Kind == TAcmSampleKind::None || f.Kind == TAcmSampleKind::F64) return false;
+  if (f.Kind == TAcmSampleKind::None) return false;
   if (f.Extensible) {
     if (wfx->cbSize > WAVE_FORMAT_MAX_EXTRA) return false;
     WAVEFORMATEXTENSIBLE ext;

@@ -41,7 +41,7 @@ inline constexpr uint32_t AcmCommonRates[] = {8000, 11025, 12000, 16000, 22050, 
 uint32_t AcmFormatSize(const WAVEFORMATEX* wfx);
 
 // The sample layout of a format as the drivers take it (SampleLayout.h):
-// PCM (8/16/24/32 bits), IEEE float (32 bits) and WAVE_FORMAT_EXTENSIBLE
+// PCM (8/16/24/32 bits), IEEE float (32 and 64 bits) and WAVE_FORMAT_EXTENSIBLE
 // with a PCM or float sub-format. False for anything else and for any
 // inconsistency: channels outside 1..2, rate outside 8000..192000, nBlockAlign
 // or nAvgBytesPerSec not what the other fields make them, valid bits above the

@@ -1,4 +1,6 @@
-// IEEE float (32-bit) to and from PCM, and float to float at another rate or channel count.
+// IEEE float to and from PCM, and float to float at another rate or channel
+// count. The chooser offers 32-bit float; 64-bit float, which editors write,
+// is read and written too.
 #include "AcmDriver.h"
 #include "AcmLinear.h"
 
@@ -33,7 +35,7 @@ class TFloatDriver final : public IAcmDriver {
   bool Describe(const WAVEFORMATEX* wfx, std::string& text) const override {
     TAcmLinearFormat f;
     if (!IsPlain(wfx, WAVE_FORMAT_IEEE_FLOAT, f)) return false;
-    text = AcmFormatText(f.Rate, 32, f.Channels);
+    text = AcmFormatText(f.Rate, wfx->wBitsPerSample, f.Channels);
     return true;
   }
 

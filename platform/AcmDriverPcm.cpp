@@ -53,7 +53,8 @@ class TPcmDriver final : public IAcmDriver {
     TAcmLinearFormat s;
     if (!IsSource(src, s)) return false;
     if ((flags & ACM_FORMATSUGGESTF_WFORMATTAG) && dst->wFormatTag != WAVE_FORMAT_PCM) return false;
-    const uint16_t bits = s.Kind == TAcmSampleKind::F32 ? 16 : src->wBitsPerSample;
+    const bool isFloat = s.Kind == TAcmSampleKind::F32 || s.Kind == TAcmSampleKind::F64;
+    const uint16_t bits = isFloat ? 16 : src->wBitsPerSample;
     return AcmSuggestLinear(s, dst, flags, WAVE_FORMAT_PCM, bits);
   }
 

@@ -28,6 +28,7 @@ AVSampleFormat SampleFormat(TAcmSampleKind kind) {
     case TAcmSampleKind::S24:  // carried as 32-bit around the resampler
     case TAcmSampleKind::S32: return AV_SAMPLE_FMT_S32;
     case TAcmSampleKind::F32: return AV_SAMPLE_FMT_FLT;
+    case TAcmSampleKind::F64: return AV_SAMPLE_FMT_DBL;
     default: return AV_SAMPLE_FMT_NONE;
   }
 }

@@ -96,10 +96,11 @@ TEST(SampleLayout, theDriversAndTheDevicesEachAddTheirOwnRules) {
   const uint8_t* pcm = KSDATAFORMAT_SUBTYPE_PCM;
   const uint8_t* flt = KSDATAFORMAT_SUBTYPE_IEEE_FLOAT;
   TAcmLinearFormat f;
-  // 64-bit float: the devices play it, no driver converts it.
+  // 64-bit float: the devices play it and the drivers convert it.
   TRecord r = Record(WAVE_FORMAT_IEEE_FLOAT, 64, 2, 48000, 16);
   EXPECT_EQ(16u, PcmFrameBytes(*r.Wfx()));
-  EXPECT_FALSE(AcmParseLinear(r.Wfx(), f));
+  ASSERT_TRUE(AcmParseLinear(r.Wfx(), f));
+  EXPECT_EQ(TAcmSampleKind::F64, f.Kind);
   // Extensible: the drivers read it, the devices leave it to the mapper.
   r = Extensible(16, 2, pcm, 4);
   EXPECT_EQ(0u, PcmFrameBytes(*r.Wfx()));

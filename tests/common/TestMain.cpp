@@ -10,9 +10,10 @@
 
 int main(int argc, char** argv) {
   qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
-  // Tests keep away from the user's own configuration.
-  QTemporaryDir config;
+  // Tests keep away from the user's own configuration and data.
+  QTemporaryDir config, data;
   qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
+  qputenv("XDG_DATA_HOME", data.path().toLocal8Bit());
   TApplication app(argc, argv);
   FailOnLoopException();
   ::testing::InitGoogleTest(&argc, argv);

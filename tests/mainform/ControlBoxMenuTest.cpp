@@ -12,6 +12,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QDesktopServices>
+#include <QDir>
 #include <QFileInfo>
 #include <QTest>
 
@@ -57,7 +58,7 @@ TEST_F(ControlBoxMenuTest, opensFromTheControlBoxAndFromAltSpace_underTheTitleBa
                   Qt::AltModifier);
   ASSERT_TRUE(ProcessEventsUntil([&] { return shown->isVisible(); }, 5000));
   EXPECT_EQ((QStringList{QStringLiteral("暂停录制"), QStringLiteral("输入设备"), QStringLiteral("输出设备"),
-                         QStringLiteral("打开录音所在文件夹"), QStringLiteral("关于")}),
+                         QStringLiteral("打开录音所在文件夹"), QStringLiteral("最近的录音"), QStringLiteral("关于")}),
             Texts(Menu->Menu()->Items()));
   EXPECT_FALSE(Menu->PauseItem()->Enabled()) << "brought up to the window's state as it opened";
   shown->close();
@@ -111,13 +112,17 @@ TEST_F(ControlBoxMenuTest, deviceMenusListTheDevicesDefaultFirst_andTheChoiceIsC
   EXPECT_EQ(QString(), Form->Devices().Input().Name);
 }
 
-TEST_F(ControlBoxMenuTest, folderOpensTheWorkingFilesFolder) {
+TEST_F(ControlBoxMenuTest, foldersOpenTheWorkingFilesFolderAndTheRecentTakes) {
   TUrlCatcher catcher;
   QDesktopServices::setUrlHandler(QStringLiteral("file"), &catcher, "Open");
   Menu->FolderItem()->Click();
+  QDir(TakesFolder()).removeRecursively();
+  Menu->TakesItem()->Click();
   QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
-  ASSERT_EQ(1, catcher.Opened.size());
+  ASSERT_EQ(2, catcher.Opened.size());
   EXPECT_EQ(QFileInfo(Form->FileName()).absolutePath(), catcher.Opened[0].toLocalFile());
+  EXPECT_EQ(TakesFolder(), catcher.Opened[1].toLocalFile());
+  EXPECT_TRUE(QFileInfo(TakesFolder()).isDir()) << "made, so there is something to open";
 }
 
 }  // namespace

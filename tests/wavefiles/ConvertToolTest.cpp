@@ -97,6 +97,34 @@ TEST_F(ConvertTool, FailuresExitNonZeroWithTheLibrarysMessage) {
   EXPECT_EQ(Tool({input}, nullptr, &err), 2);
 }
 
+TEST_F(ConvertTool, ReadsSixtyFourBitFloatAndRF64_andNamesWhatNoCodecReads) {
+  const QStringList from = {"-v", "error", "-y", "-i", input, "-c:a", "pcm_f64le"};
+  ASSERT_EQ(RunPeer("ffmpeg", from + QStringList{Path("f64.wav")}), 0);
+  ASSERT_EQ(RunPeer("ffmpeg", from + QStringList{"-rf64", "always", Path("f64rf.wav")}), 0);
+  QByteArray out, err;
+  ASSERT_EQ(Tool({"--info", Path("f64rf.wav")}, &out), 0);
+  EXPECT_TRUE(out.contains("44.100 kHz, 64 Bit, Stereo")) << out.toStdString();
+  EXPECT_TRUE(out.contains("2.000 s")) << out.toStdString();
+  for (const char* name : {"f64.wav", "f64rf.wav"}) {
+    ASSERT_EQ(Tool({"-q", "--format", "pcm:16", Path(name), Path("back.wav")}, nullptr, &err), 0) << err.toStdString();
+    TFileStream f(Path("back.wav"), fmOpenRead);
+    TdeRIFFAudioReader r(&f);
+    auto w = r.OpenStream(0);
+    std::vector<int16_t> back(static_cast<size_t>(w->Size() / 2));
+    w->Read(back.data(), static_cast<int32_t>(back.size() * 2));
+    EXPECT_EQ(back, Signal16(44100 * 2, 2, 44100)) << name;  // 16 bits through 64-bit float is exact
+  }
+
+  ASSERT_EQ(RunPeer("ffmpeg", {"-v", "error", "-y", "-i", input, "-ar", "8000", "-ac", "1", "-c:a", "adpcm_g726",
+                               Path("g726.wav")}),
+            0);
+  EXPECT_EQ(Tool({"--format", "pcm:16", Path("g726.wav"), Path("no.wav")}, nullptr, &err), 1);
+  EXPECT_EQ(err,
+            "tamsel-convert: Conversion not possible.\n"
+            "No installed codec can decode format tag 0x0045 (8000 Hz, 4 bits, 1 channel).\n");
+  EXPECT_FALSE(QFileInfo::exists(Path("no.wav")));
+}
+
 namespace {
 // Our decoding of a file to 16-bit PCM next to ffmpeg's.
 double DecodersAgree(ConvertTool& t, const QString& coded, const QString& stem) {

@@ -4,6 +4,7 @@
 #include "deAudioStreams.h"
 
 #include <gtest/gtest.h>
+#include <QFile>
 #include <QTemporaryDir>
 #include <cstring>
 
@@ -159,4 +160,98 @@ TEST_F(InteropTest, FilesFromSoxAreReadWithTheirContent) {
   EXPECT_EQ(f.Channels(), 2);
   EXPECT_EQ(ulaw.size(), 4000u);  // whole frames only
   EXPECT_EQ(ulaw, Decode("sox", {"-V1", Path("ulaw.wav"), "-t", "raw", "-e", "u-law", Path("ulaw.raw")}, "ulaw.raw"));
+}
+
+TEST_F(InteropTest, OurFilesAreWhatFfmpegWritesWithRf64Auto_belowAndPastFourGibibytes) {
+  // Below 4 GiB: the same bytes, header and audio.
+  const std::string audio = AsBytes(Signal16(44100 / 3, 2, 44100));
+  WriteFile(Path("in.raw"), audio);
+  const QStringList plain = {"-c", "copy", "-fflags", "+bitexact", "-map_metadata", "-1", "-rf64", "auto"};
+  ASSERT_EQ(RunPeer("ffmpeg",
+                    QStringList{"-v", "error", "-y", "-f", "s16le", "-ar", "44100", "-ac", "2", "-i", Path("in.raw")} +
+                        plain + QStringList{Path("ff.wav")}),
+            0);
+  TdeWaveFormat format;
+  SetPcm(format, 2, 44100, 16);
+  WriteWave(Path("ours.wav"), format, audio);
+  EXPECT_EQ(ReadFile(Path("ours.wav")), ReadFile(Path("ff.wav")));
+
+  // Past 4 GiB (silence, which both write as holes): the same header.
+  ASSERT_EQ(RunPeer("ffmpeg",
+                    QStringList{"-v", "error", "-y", "-f", "s16le", "-ar", "44100", "-ac", "2", "-i", "/dev/zero", "-t",
+                                "24400"} +
+                        plain + QStringList{Path("ffbig.wav")},
+                    nullptr, nullptr, {QStringLiteral("LD_PRELOAD=" TAMSEL_SPARSE_WRITES)}),
+            0);
+  int64_t data = 0;
+  {
+    TFileStream f(Path("ffbig.wav"), fmOpenRead);
+    TdeRIFFAudioReader r(&f);
+    EXPECT_TRUE(r.IsRF64());
+    data = r.GetStreamSize(0);
+    EXPECT_EQ(r.DataStart() + data, f.Size());
+  }
+  ASSERT_GT(data, 0x100000000ll);
+  {
+    TSparseFileStream f(Path("oursbig.wav"), fmCreate);
+    TdeRIFFAudioWriter w(&f);
+    w.SetDurable(false);
+    w.SetFormat(&format);
+    std::vector<char> zeros(size_t(64) << 20);
+    for (int64_t left = data; left > 0; left -= int64_t(zeros.size()))
+      w.Write(zeros.data(), int32_t(std::min<int64_t>(left, int64_t(zeros.size()))));
+  }
+  auto head = [](const QString& name) {
+    QFile f(name);
+    return f.open(QIODevice::ReadOnly) ? f.read(80) : QByteArray();
+  };
+  EXPECT_EQ(head(Path("oursbig.wav")).toHex().toStdString(), head(Path("ffbig.wav")).toHex().toStdString());
+  EXPECT_EQ(Probe(Path("oursbig.wav"), "duration"), Probe(Path("ffbig.wav"), "duration"));
+  EXPECT_NEAR(Probe(Path("oursbig.wav"), "duration").toDouble(), data / 176400.0, 1e-6);
+}
+
+TEST_F(InteropTest, RF64AndBW64FromFfmpegAndLibsndfileAreReadInEveryEncoding) {
+  // Whole words of 8-bit audio: ffmpeg counts the pad byte in an RF64 data size.
+  WriteFile(Path("in.raw"), AsBytes(Signal16(5334, 1, 8000)));
+  const QStringList rawIn = {"-v", "error", "-y", "-f", "s16le", "-ar", "8000", "-ac", "1", "-i", Path("in.raw")};
+  // The same coding in a plain file and in RF64 gives the same audio, and a
+  // format the codecs know by the same words (libsndfile's RF64 records are
+  // the extensible kind). ffmpeg counts the pad byte in an RF64 data size.
+  const auto same = [&](const QString& plain, const QString& rf64) {
+    SCOPED_TRACE(rf64.toStdString());
+    TdeWaveFormat a, b;
+    const std::string audio = ReadWave(plain, &a);
+    const std::string other = ReadWave(rf64, &b);
+    EXPECT_FALSE(audio.empty());
+    EXPECT_TRUE(other.substr(0, audio.size()) == audio && other.size() - audio.size() <= (audio.size() & 1))
+        << other.size() << " bytes, not " << audio.size();
+    const auto words = [](const TdeWaveFormat& f) { return f.Description().section(QStringLiteral(": "), 1); };
+    EXPECT_FALSE(words(b).isEmpty());
+    EXPECT_EQ(words(a).toStdString(), words(b).toStdString());
+    TFileStream f(rf64, fmOpenRead);
+    EXPECT_TRUE(TdeRIFFAudioReader(&f).IsRF64());
+  };
+  const char* const codecs[] = {"pcm_u8",    "pcm_s16le", "pcm_s24le",     "pcm_f32le", "pcm_f64le", "pcm_alaw",
+                                "pcm_mulaw", "gsm_ms",    "adpcm_ima_wav", "adpcm_ms",  "libmp3lame"};
+  for (const char* codec : codecs) {
+    const QStringList how = {"-c:a", codec, "-fflags", "+bitexact"};
+    ASSERT_EQ(RunPeer("ffmpeg", rawIn + how + QStringList{Path("plain.wav")}), 0) << codec;
+    ASSERT_EQ(RunPeer("ffmpeg", rawIn + how + QStringList{"-rf64", "always", Path("rf64.wav")}), 0) << codec;
+    same(Path("plain.wav"), Path("rf64.wav"));
+  }
+  // BW64 is the same layout under another name.
+  std::string bw64 = ReadFile(Path("rf64.wav"));
+  ASSERT_EQ(bw64.substr(0, 4), "RF64");
+  WriteFile(Path("bw64.wav"), "BW64" + bw64.substr(4));
+  same(Path("plain.wav"), Path("bw64.wav"));
+
+  ASSERT_TRUE(HavePeer("sndfile-convert"));
+  ASSERT_EQ(RunPeer("sox", {"-V1", "-t", "raw", "-r", "8000", "-c", "1", "-e", "signed-integer", "-b", "16",
+                            Path("in.raw"), Path("in.wav")}),
+            0);
+  for (const char* coding : {"-pcmu8", "-pcm16", "-pcm24", "-float32", "-float64", "-alaw", "-ulaw"}) {
+    ASSERT_EQ(RunPeer("sndfile-convert", {coding, Path("in.wav"), Path("sf.wav")}), 0) << coding;
+    ASSERT_EQ(RunPeer("sndfile-convert", {coding, Path("in.wav"), Path("sf.rf64")}), 0) << coding;
+    same(Path("sf.wav"), Path("sf.rf64"));
+  }
 }

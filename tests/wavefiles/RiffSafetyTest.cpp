@@ -1,15 +1,15 @@
-// What a recording leaves behind when it is cut short: by a kill, by a full
-// disk, or by the format's 4 GiB limit.
+// What a recording leaves behind when it is cut short, by a kill or by a full
+// disk, and how it carries on past the 4 GiB a RIFF size can claim.
+#include "PrivateTmpfs.h"
 #include "WaveTestSupport.h"
 #include "deAudioStreams.h"
 
 #include <gtest/gtest.h>
+#include <QFile>
 #include <QTemporaryDir>
 
 #include <fcntl.h>
-#include <sched.h>
 #include <sys/mman.h>
-#include <sys/mount.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <cerrno>
@@ -20,6 +20,7 @@ using namespace wavetest;
 
 namespace {
 constexpr int32_t kBlock = 44100 / 8 * 4;  // about an eighth of a second of 16-bit stereo, whole frames
+constexpr int64_t kHeader = 80;            // RIFF, the chunk reserved for 64-bit sizes, fmt, data
 
 std::string BlockBytes(int index) {
   std::string b(kBlock, '\0');
@@ -65,33 +66,28 @@ class TSeekFailStream : public TMemoryStream {
   }
 };
 
-// Writes large blocks as holes, so a file of 4 GiB costs no disk space.
-class TSparseFileStream : public TFileStream {
- public:
-  using TFileStream::TFileStream;
-  int32_t Write(const void* buffer, int32_t count) override {
-    if (count < (1 << 20)) return TFileStream::Write(buffer, count);
-    const int64_t end = Seek(count, soCurrent);
-    if (end > Size()) SetSize(end);
-    Seek(end, soBeginning);
-    return count;
-  }
-};
-}  // namespace
+constexpr int32_t kHoleBlock = 1 << 30;
 
-TEST(RiffSafety, AKilledRecordingLeavesAValidFileOfAllButTheLastSecond) {
-  QTemporaryDir dir;
-  const QString name = dir.filePath("killed.wav");
+// Runs a writer in a child process on a sparse file: holeBytes of silence
+// written as a hole, then real blocks, until the parent has seen `blocks` of
+// them and kills the child with SIGKILL.
+void KillWhileWriting(const QString& name, int64_t holeBytes, int blocks) {
   int pipefd[2];
   ASSERT_EQ(pipe(pipefd), 0);
   const pid_t child = fork();
   ASSERT_GE(child, 0);
   if (child == 0) {
     close(pipefd[0]);
-    TFileStream f(name, fmCreate);
+    TSparseFileStream f(name, fmCreate);
     TdeRIFFAudioWriter w(&f);
     SetPcm(*w.GetFormat(), 2, 44100, 16);
-    for (int i = 0;; ++i) {
+    const std::string first = BlockBytes(0);
+    w.Write(first.data(), kBlock);
+    static const char* const zeros = static_cast<const char*>(
+        mmap(nullptr, kHoleBlock, PROT_READ, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0));
+    for (int64_t left = holeBytes; left > 0; left -= kHoleBlock)
+      w.Write(zeros, static_cast<int32_t>(std::min<int64_t>(left, kHoleBlock)));
+    for (int i = 1;; ++i) {
       const std::string b = BlockBytes(i);
       w.Write(b.data(), kBlock);
       const char tick = 1;
@@ -101,14 +97,30 @@ TEST(RiffSafety, AKilledRecordingLeavesAValidFileOfAllButTheLastSecond) {
   }
   close(pipefd[1]);
   char tick;
-  int blocks = 0;
-  while (blocks < 30 && read(pipefd[0], &tick, 1) == 1) ++blocks;
+  int seen = 0;
+  while (seen < blocks && read(pipefd[0], &tick, 1) == 1) ++seen;
   kill(child, SIGKILL);
   int status = 0;
   waitpid(child, &status, 0);
   close(pipefd[0]);
-  ASSERT_EQ(blocks, 30);
+  ASSERT_EQ(seen, blocks);
   ASSERT_TRUE(WIFSIGNALED(status));
+}
+
+// The audio the reader finds at offset of the data, count bytes.
+std::string AudioAt(TdeRIFFAudioReader& r, int64_t offset, int32_t count) {
+  auto w = r.OpenStream(0);
+  w->Seek(offset, soBeginning);
+  std::string out(static_cast<size_t>(count), '\0');
+  out.resize(static_cast<size_t>(std::max(w->Read(out.data(), count), 0)));
+  return out;
+}
+}  // namespace
+
+TEST(RiffSafety, AKilledRecordingLeavesAValidFileOfAllButTheLastSecond) {
+  QTemporaryDir dir;
+  const QString name = dir.filePath("killed.wav");
+  KillWhileWriting(name, 0, 29);
 
   int64_t dataSize = 0;
   const std::string audio = ReadAudio(name, &dataSize);
@@ -124,8 +136,31 @@ TEST(RiffSafety, AKilledRecordingLeavesAValidFileOfAllButTheLastSecond) {
   }
 }
 
+TEST(RiffSafety, AKilledRecordingPastFiveGibibytesLeavesAValidRF64File) {
+  QTemporaryDir dir;
+  const QString name = dir.filePath("killed.wav");
+  constexpr int64_t kHole = 5ll << 30;
+  KillWhileWriting(name, kHole, 29);
+
+  TFileStream f(name, fmOpenRead);
+  TdeRIFFAudioReader r(&f);
+  EXPECT_TRUE(r.IsRF64());
+  const int64_t data = r.GetStreamSize(0);
+  ASSERT_GE(data, kBlock + kHole + (29 - 8) * kBlock);
+  const int64_t tail = data - kBlock - kHole;  // the real blocks after the hole
+  EXPECT_EQ(tail % kBlock, 0);
+  EXPECT_EQ(AudioAt(r, 0, kBlock), BlockBytes(0));
+  EXPECT_EQ(AudioAt(r, kBlock, 4), std::string(4, '\0'));
+  for (int i = 1; i <= tail / kBlock; ++i)
+    ASSERT_EQ(AudioAt(r, kBlock + kHole + (i - 1) * kBlock, kBlock), BlockBytes(i)) << i;
+  if (HavePeer("ffprobe")) {
+    EXPECT_EQ(Probe(name, "codec_name"), "pcm_s16le");
+    EXPECT_NEAR(Probe(name, "duration").toDouble(), data / 176400.0, 1e-5);
+  }
+}
+
 TEST(RiffSafety, AFullDiskStopsWithAClearErrorAndKeepsTheBlocksBefore) {
-  TFullStream s(44 + 3 * kBlock + 1000);
+  TFullStream s(kHeader + 3 * kBlock + 1000);
   TdeRIFFAudioWriter w(&s);
   SetPcm(*w.GetFormat(), 2, 44100, 16);
   for (int i = 0; i < 3; ++i) w.Write(BlockBytes(i).data(), kBlock);
@@ -138,7 +173,7 @@ TEST(RiffSafety, AFullDiskStopsWithAClearErrorAndKeepsTheBlocksBefore) {
   // Refused from now on, without touching the file.
   EXPECT_THROW(w.Write(BlockBytes(4).data(), kBlock), EACMAudioStreamError);
   w.Finish();
-  EXPECT_EQ(s.Size(), 44 + 3 * kBlock);  // the partial block was dropped
+  EXPECT_EQ(s.Size(), kHeader + 3 * kBlock);  // the partial block was dropped
   s.SetPosition(0);
   TdeRIFFAudioReader r(&s);
   EXPECT_EQ(r.GetStreamSize(0), 3 * kBlock);
@@ -150,26 +185,8 @@ TEST(RiffSafety, AFullFileSystemGivesTheSystemsReasonAndAValidFile) {
   const QString copy = dir.filePath("copy.wav");
   const QString report = dir.filePath("report.txt");
   ASSERT_TRUE(QDir().mkpath(mountPoint));
-  const pid_t child = fork();
-  ASSERT_GE(child, 0);
-  if (child == 0) {
-    // A private mount namespace with a 64 KiB file system; where that is not
-    // allowed the test is skipped.
-    const uid_t uid = getuid();
-    const gid_t gid = getgid();
-    if (unshare(CLONE_NEWUSER | CLONE_NEWNS) != 0) _exit(77);
-    auto put = [](const char* file, const std::string& text) {
-      const int fd = open(file, O_WRONLY);
-      if (fd < 0) return;
-      if (write(fd, text.data(), text.size()) < 0) {
-      }
-      close(fd);
-    };
-    put("/proc/self/setgroups", "deny");
-    put("/proc/self/uid_map", "0 " + std::to_string(uid) + " 1");
-    put("/proc/self/gid_map", "0 " + std::to_string(gid) + " 1");
-    if (mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) _exit(77);
-    if (mount("tamsel", QFile::encodeName(mountPoint).constData(), "tmpfs", 0, "size=64k") != 0) _exit(77);
+  // A 64 KiB file system of its own.
+  const int status = RunInPrivateTmpfs(mountPoint, "64k", [&] {
     std::string message;
     {
       TFileStream f(mountPoint + "/full.wav", fmCreate);
@@ -184,13 +201,9 @@ TEST(RiffSafety, AFullFileSystemGivesTheSystemsReasonAndAValidFile) {
     }
     WriteFile(copy, ReadFile(mountPoint + "/full.wav"));
     WriteFile(report, message);
-    _exit(0);
-  }
-  int status = 0;
-  waitpid(child, &status, 0);
-  ASSERT_TRUE(WIFEXITED(status));
-  if (WEXITSTATUS(status) == 77) GTEST_SKIP() << "no private tmpfs here";
-  ASSERT_EQ(WEXITSTATUS(status), 0);
+  });
+  if (status == kNoPrivateTmpfs) GTEST_SKIP() << "no private tmpfs here";
+  ASSERT_EQ(status, 0);
   EXPECT_EQ(ReadFile(report), std::string("Error writing the audio file; the audio before this block was kept.\n") +
                                   std::strerror(ENOSPC));
   int64_t dataSize = 0;
@@ -203,39 +216,61 @@ TEST(RiffSafety, AFullFileSystemGivesTheSystemsReasonAndAValidFile) {
   }
 }
 
-TEST(RiffSafety, ABlockPastFourGibibytesIsRefusedAndTheFileStaysValid) {
+TEST(RiffSafety, PastFourGibibytesTheFileTurnsRF64WithoutMovingAudio) {
   QTemporaryDir dir;
   const QString name = dir.filePath("big.wav");
-  constexpr int32_t kGiB = 1 << 30;
-  void* zeros = mmap(nullptr, kGiB, PROT_READ, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+  void* zeros = mmap(nullptr, kHoleBlock, PROT_READ, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
   ASSERT_NE(zeros, MAP_FAILED);
-  constexpr int64_t kMaxData = 0xFFFFFFFFll - 44 - 1;  // even, so no pad byte is needed
+  // Whole frames of audio just short of a RIFF size of 0xFFFFFFFF.
+  constexpr int64_t kLargestPlain = (0xFFFFFFFFll + 8 - kHeader) / 4 * 4;
+  const std::string first = BlockBytes(0), last = BlockBytes(1);
+  const auto header = [&] {
+    QFile file(name);
+    return file.open(QIODevice::ReadOnly) ? file.read(kHeader).toStdString() : std::string();
+  };
   {
     TSparseFileStream f(name, fmCreate);
     TdeRIFFAudioWriter w(&f);
     w.SetDurable(false);
     SetPcm(*w.GetFormat(), 2, 44100, 16);
-    for (int i = 0; i < 3; ++i) w.Write(zeros, kGiB);
-    w.Write(zeros, static_cast<int32_t>(kMaxData - 3ll * kGiB));
-    try {
-      w.Write(zeros, 2);
-      FAIL() << "no exception";
-    } catch (const EACMAudioStreamError& e) {
-      EXPECT_EQ(e.Message(),
-                "The audio file has reached 4 GiB, the largest size a WAVE file can hold; the audio before this "
-                "block was kept.");
-    }
-    EXPECT_THROW(w.Write(zeros, 1), EACMAudioStreamError);  // with its pad byte it would not fit either
+    w.Write(first.data(), kBlock);
+    for (int i = 0; i < 3; ++i) w.Write(zeros, kHoleBlock);
+    w.Write(zeros, static_cast<int32_t>(kLargestPlain - kBlock - 3ll * kHoleBlock));
+    std::string h = header();
+    EXPECT_EQ(h.substr(0, 16), std::string("RIFF\xFC\xFF\xFF\xFFWAVEJUNK", 16));
+    EXPECT_FALSE(w.IsRF64());
+    w.Write(last.data(), kBlock);
+    w.Checkpoint();  // the sizes on disk now claim more than 32 bits can
+    EXPECT_TRUE(w.IsRF64());
   }
-  munmap(zeros, kGiB);
+  munmap(zeros, kHoleBlock);
+
+  const int64_t data = kLargestPlain + kBlock;
+  const std::string h = header();
+  auto u32 = [&](size_t at) {
+    return uint32_t(uint8_t(h[at]) | uint8_t(h[at + 1]) << 8 | uint8_t(h[at + 2]) << 16 |
+                    uint32_t(uint8_t(h[at + 3])) << 24);
+  };
+  auto u64 = [&](size_t at) { return u32(at) | uint64_t(u32(at + 4)) << 32; };
+  EXPECT_EQ(h.substr(0, 16), std::string("RF64\xFF\xFF\xFF\xFFWAVEds64", 16));
+  EXPECT_EQ(u32(16), 28u);
+  EXPECT_EQ(u64(20), uint64_t(kHeader + data - 8));
+  EXPECT_EQ(u64(28), uint64_t(data));
+  EXPECT_EQ(u64(36), uint64_t(data / 4));  // frames
+  EXPECT_EQ(u32(44), 0u);                  // no table
+  EXPECT_EQ(h.substr(48, 24), "fmt " + std::string("\x10\0\0\0", 4) + PcmFmt(2, 44100, 16));
+  EXPECT_EQ(h.substr(72, 8), "data" + std::string(4, '\xFF'));
+
   TFileStream f(name, fmOpenRead);
-  EXPECT_EQ(f.Size(), 0xFFFFFFFEll);
+  EXPECT_EQ(f.Size(), kHeader + data);
   TdeRIFFAudioReader r(&f);
-  EXPECT_EQ(r.GetStreamSize(0), kMaxData);
-  auto window = r.OpenStream(0);
-  EXPECT_EQ(window->Size(), kMaxData);
+  EXPECT_TRUE(r.IsRF64());
+  EXPECT_EQ(r.DataStart(), kHeader);
+  EXPECT_EQ(r.GetStreamSize(0), data);
+  EXPECT_EQ(AudioAt(r, 0, kBlock), first);
+  EXPECT_EQ(AudioAt(r, data - kBlock, kBlock + 10), last);  // and nothing after it
   if (HavePeer("ffprobe")) {
-    EXPECT_EQ(Probe(name, "duration").left(8), "24347.88");
+    EXPECT_NEAR(Probe(name, "duration").toDouble(), data / 176400.0, 1e-5);
   }
 }
 
@@ -280,5 +315,5 @@ TEST(RiffSafety, AFailingSizePatchKeepsOneHeaderAndAValidFile) {
   s.SetPosition(0);
   TdeRIFFAudioReader r(&s);
   EXPECT_EQ(r.GetStreamSize(0), kBlock);
-  EXPECT_EQ(s.Size(), 44 + kBlock);
+  EXPECT_EQ(s.Size(), kHeader + kBlock);
 }

@@ -37,7 +37,7 @@ std::string ReadAll(TdeRIFFAudioReader& r) {
 }
 }  // namespace
 
-TEST(RiffWriter, OneBlockGivesTheClassicLayoutAndPatchedSizes) {
+TEST(RiffWriter, OneBlockGivesRiffWithTheReservedChunkAndPatchedSizes) {
   TMemoryStream s;
   const std::string audio = Payload(1000);
   {
@@ -45,15 +45,18 @@ TEST(RiffWriter, OneBlockGivesTheClassicLayoutAndPatchedSizes) {
     w.Write(audio.data(), 1000);
   }
   const std::string f = BytesOf(s);
-  ASSERT_EQ(f.size(), 1044u);
+  ASSERT_EQ(f.size(), 1080u);
   EXPECT_EQ(f.substr(0, 4), "RIFF");
-  EXPECT_EQ(U32At(f, 4), 1036u);
-  EXPECT_EQ(f.substr(8, 8), "WAVEfmt ");
-  EXPECT_EQ(U32At(f, 16), 16u);
-  EXPECT_EQ(f.substr(20, 16), PcmFmt(2, 11025, 8));
-  EXPECT_EQ(f.substr(36, 4), "data");
-  EXPECT_EQ(U32At(f, 40), 1000u);
-  EXPECT_EQ(f.substr(44), audio);
+  EXPECT_EQ(U32At(f, 4), 1072u);
+  EXPECT_EQ(f.substr(8, 8), "WAVEJUNK");
+  EXPECT_EQ(U32At(f, 16), 28u);
+  EXPECT_EQ(f.substr(20, 28), std::string(28, '\0'));
+  EXPECT_EQ(f.substr(48, 4), "fmt ");
+  EXPECT_EQ(U32At(f, 52), 16u);
+  EXPECT_EQ(f.substr(56, 16), PcmFmt(2, 11025, 8));
+  EXPECT_EQ(f.substr(72, 4), "data");
+  EXPECT_EQ(U32At(f, 76), 1000u);
+  EXPECT_EQ(f.substr(80), audio);
 }
 
 TEST(RiffWriter, WritesNothingWithoutDataAndIgnoresEmptyBlocks) {
@@ -73,9 +76,9 @@ TEST(RiffWriter, WritesNothingWithoutDataAndIgnoresEmptyBlocks) {
     EXPECT_EQ(w.BytesWritten(), 6);
   }
   const std::string f = BytesOf(s);
-  ASSERT_EQ(f.size(), 50u);  // one header only
-  EXPECT_EQ(U32At(f, 40), 6u);
-  EXPECT_EQ(f.substr(44), "abcdef");
+  ASSERT_EQ(f.size(), 86u);  // one header only
+  EXPECT_EQ(U32At(f, 76), 6u);
+  EXPECT_EQ(f.substr(80), "abcdef");
 }
 
 TEST(RiffWriter, NonPcmFormatCarriesItsExtraBytes) {
@@ -95,10 +98,10 @@ TEST(RiffWriter, NonPcmFormatCarriesItsExtraBytes) {
     w.Write("xyzw", 4);
   }
   const std::string f = BytesOf(s);
-  EXPECT_EQ(U32At(f, 16), 20u);
-  EXPECT_EQ(U32At(f, 20 + 16) & 0xFFFF, 2u);  // cbSize is part of the chunk
-  EXPECT_EQ(f.substr(40, 4), "data");
-  EXPECT_EQ(f.substr(48), "xyzw");
+  EXPECT_EQ(U32At(f, 52), 20u);
+  EXPECT_EQ(U32At(f, 56 + 16) & 0xFFFF, 2u);  // cbSize is part of the chunk
+  EXPECT_EQ(f.substr(76, 4), "data");
+  EXPECT_EQ(f.substr(84), "xyzw");
 }
 
 TEST(RiffWriter, OddDataGetsAPadByteCountedByRiffOnly) {
@@ -108,17 +111,17 @@ TEST(RiffWriter, OddDataGetsAPadByteCountedByRiffOnly) {
     w.Write("abc", 3);
     // Already valid and aligned while the recording runs.
     const std::string mid = BytesOf(s);
-    EXPECT_EQ(mid.size(), 48u);
-    EXPECT_EQ(U32At(mid, 4), 40u);
-    EXPECT_EQ(U32At(mid, 40), 3u);
+    EXPECT_EQ(mid.size(), 84u);
+    EXPECT_EQ(U32At(mid, 4), 76u);
+    EXPECT_EQ(U32At(mid, 76), 3u);
     w.Write("de", 2);  // overwrites the pad byte
   }
   const std::string f = BytesOf(s);
-  ASSERT_EQ(f.size(), 50u);
-  EXPECT_EQ(U32At(f, 4), 42u);
-  EXPECT_EQ(U32At(f, 40), 5u);
-  EXPECT_EQ(f.substr(44, 5), "abcde");
-  EXPECT_EQ(f[49], '\0');
+  ASSERT_EQ(f.size(), 86u);
+  EXPECT_EQ(U32At(f, 4), 78u);
+  EXPECT_EQ(U32At(f, 76), 5u);
+  EXPECT_EQ(f.substr(80, 5), "abcde");
+  EXPECT_EQ(f[85], '\0');
 }
 
 TEST(RiffWriter, OddFormatChunkIsPaddedToo) {
@@ -131,8 +134,8 @@ TEST(RiffWriter, OddFormatChunkIsPaddedToo) {
     w.Write("zz", 2);
   }
   const std::string f = BytesOf(s);
-  EXPECT_EQ(U32At(f, 16), 19u);
-  EXPECT_EQ(f.substr(40, 4), "data");
+  EXPECT_EQ(U32At(f, 52), 19u);
+  EXPECT_EQ(f.substr(76, 4), "data");
   TMemoryStream back = MemoryOf(f);
   TdeRIFFAudioReader r(&back);
   EXPECT_EQ(r.GetFormat()->FormatTag(), 0x0031);
@@ -147,10 +150,10 @@ TEST(RiffWriter, KeepsTheSizesTrueAtLeastOncePerSecondOfAudio) {
   for (int i = 0; i < 20; ++i) {
     w.Write(block.data(), 1000);
     const std::string f = BytesOf(s);
-    const uint32_t data = U32At(f, 40);
+    const uint32_t data = U32At(f, 76);
     EXPECT_GE(data, 1000u);  // the first block is claimed at once
     EXPECT_GT(data + 8000u, static_cast<uint32_t>((i + 1) * 1000));
-    EXPECT_EQ(U32At(f, 4), data + 36);
+    EXPECT_EQ(U32At(f, 4), data + 72);
   }
 }
 
@@ -164,8 +167,8 @@ TEST(RiffWriter, WritesAfterWhereTheStreamStood) {
   }
   const std::string f = BytesOf(s);
   EXPECT_EQ(f.substr(4, 4), "RIFF");
-  EXPECT_EQ(U32At(f, 8), 38u);
-  EXPECT_EQ(U32At(f, 44), 2u);
+  EXPECT_EQ(U32At(f, 8), 74u);
+  EXPECT_EQ(U32At(f, 80), 2u);
 }
 
 TEST(RiffWriter, ZeroFormatTagOrMissingStreamIsAProgrammingError) {
@@ -315,4 +318,37 @@ TEST(RiffReader, LastAndNextReachTheEndOfTheOneStream) {
   r2.Last();
   EXPECT_TRUE(r2.Eof());
   EXPECT_EQ(s.Position(), r2.DataStart());
+}
+
+TEST(RiffReader, RF64AndBW64TakeTheSizesThatRead0xFFFFFFFFFromDs64) {
+  const std::string fmt = PcmFmt(1, 8000, 8);
+  // ds64: RIFF size, data size 5, sample count 5, one table entry for "big ".
+  const auto ds64 = [](uint64_t data, uint32_t entries, uint64_t bigSize) {
+    RiffBuilder b;
+    b.U32(0xFFFFFFFFu).U32(0).U32(uint32_t(data)).U32(uint32_t(data >> 32)).U32(uint32_t(data)).U32(0).U32(entries);
+    if (entries) b.Raw("big ").U32(uint32_t(bigSize)).U32(uint32_t(bigSize >> 32));
+    return b.Bytes();
+  };
+  for (const char* id : {"RF64", "BW64"}) {
+    SCOPED_TRACE(id);
+    const std::string file = RiffBuilder()
+                                 .Chunk("ds64", ds64(5, 1, 3))
+                                 .Chunk("fmt ", fmt)
+                                 .ChunkWithSize("big ", 0xFFFFFFFFu, std::string("xyz\0", 4))  // 3 bytes and the pad
+                                 .ChunkWithSize("data", 0xFFFFFFFFu, "hello")
+                                 .Wave(0xFFFFFFFFll)
+                                 .replace(0, 4, id);
+    TMemoryStream s = MemoryOf(file);
+    TdeRIFFAudioReader r(&s);
+    EXPECT_TRUE(r.IsRF64());
+    EXPECT_EQ(ReadAll(r), "hello");
+  }
+  // A 0xFFFFFFFF data size needs the ds64 chunk before it; a plain RIFF file
+  // ignores a ds64 chunk and keeps its own sizes.
+  ExpectInvalid(RiffBuilder().Chunk("fmt ", fmt).ChunkWithSize("data", 0xFFFFFFFFu, "ab").Wave().replace(0, 4, "RF64"));
+  TMemoryStream plain =
+      MemoryOf(RiffBuilder().Chunk("ds64", ds64(99, 0, 0)).Chunk("fmt ", fmt).Chunk("data", "ab").Wave());
+  TdeRIFFAudioReader r(&plain);
+  EXPECT_FALSE(r.IsRF64());
+  EXPECT_EQ(ReadAll(r), "ab");
 }

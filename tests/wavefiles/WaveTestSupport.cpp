@@ -70,8 +70,10 @@ void WriteFile(const QString& name, const std::string& bytes) {
   if (f.open(QIODevice::WriteOnly)) f.write(bytes.data(), static_cast<qint64>(bytes.size()));
 }
 
-int RunPeer(const QString& program, const QStringList& args, QByteArray* out, QByteArray* err) {
+int RunPeer(const QString& program, const QStringList& args, QByteArray* out, QByteArray* err,
+            const QStringList& environment) {
   QProcess p;
+  if (!environment.isEmpty()) p.setEnvironment(QProcess::systemEnvironment() + environment);
   p.start(program, args);
   if (!p.waitForStarted(10000)) return -1;
   p.closeWriteChannel();

@@ -1,6 +1,7 @@
 #pragma once
 // Building blocks for the audio file tests: hand-made RIFF files, formats,
 // and running the peer programs.
+#include "SparseFileStream.h"
 #include "Streams.h"
 #include "deACM.h"
 
@@ -39,9 +40,10 @@ std::string BytesOf(TMemoryStream& s);
 std::string ReadFile(const QString& name);
 void WriteFile(const QString& name, const std::string& bytes);
 
-// Runs program with arguments; returns its exit code (-1 when it could not run)
-// and its standard output.
-int RunPeer(const QString& program, const QStringList& args, QByteArray* out = nullptr, QByteArray* err = nullptr);
+// Runs program with arguments and environment entries ("NAME=value") added to
+// ours; returns its exit code (-1 when it could not run) and its output.
+int RunPeer(const QString& program, const QStringList& args, QByteArray* out = nullptr, QByteArray* err = nullptr,
+            const QStringList& environment = {});
 bool HavePeer(const QString& program);
 // ffprobe's value of one stream entry (codec_name, sample_rate, channels, ...).
 QString Probe(const QString& file, const QString& entry);

@@ -1,0 +1,155 @@
+#include "TakeArchive.h"
+
+#include "Places.h"
+#include "Streams.h"
+#include "deAudioStreams.h"
+
+#include <fcntl.h>
+#include <stdio.h>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <cerrno>
+#include <cstring>
+
+namespace {
+
+const QString kSavedKey = QStringLiteral("takes/saved");
+const QString kFileKey = QStringLiteral("takes/file");
+const QString kStartKey = QStringLiteral("takes/start");
+const QString kKeptKey = QStringLiteral("takes/kept");
+
+// A rename that never replaces a file: a take of the same second stays too.
+bool RenameNoReplace(const QString& from, const QString& to) {
+  const QByteArray a = QFile::encodeName(from), b = QFile::encodeName(to);
+  if (::renameat2(AT_FDCWD, a.constData(), AT_FDCWD, b.constData(), RENAME_NOREPLACE) == 0) return true;
+  if (errno != EINVAL && errno != ENOSYS) return false;
+  // A file system without the flag: a link cannot replace either.
+  if (::link(a.constData(), b.constData()) != 0) return false;
+  ::unlink(a.constData());
+  return true;
+}
+
+}  // namespace
+
+QString TakeFileName(const QDateTime& time) {
+  return QStringLiteral("录音 %1.wav").arg(time.toString(QStringLiteral("yyyy-MM-dd HH-mm-ss")));
+}
+
+TTakeArchive::TTakeArchive(QString workingFile, QString folder, TNotice notice, TTakeBound bound)
+    : FWorkingFile(std::move(workingFile)), FFolder(std::move(folder)), FNotice(std::move(notice)), FBound(bound) {}
+
+QString TTakeArchive::Fingerprint() const {
+  const QFileInfo info(FWorkingFile);
+  if (!info.exists()) return QString();
+  return QStringLiteral("%1 %2 %3")
+      .arg(info.absoluteFilePath())
+      .arg(info.size())
+      .arg(info.lastModified().toMSecsSinceEpoch());
+}
+
+bool TTakeArchive::HoldsAudio() const {
+  const QFileInfo info(FWorkingFile);
+  if (!info.exists() || info.size() == 0) return false;
+  try {
+    TFileStream f(FWorkingFile, fmOpenRead);
+    TdeRIFFAudioReader reader(&f);
+    return reader.GetStreamSize(0) > 0;
+  } catch (const Exception&) {
+    // Damaged, or cut short by an older version: the bytes may still be worth having.
+    return true;
+  }
+}
+
+QDateTime TTakeArchive::TakeStart() const {
+  const auto settings = UserSettings();
+  const QDateTime start = QDateTime::fromString(settings->value(kStartKey).toString(), Qt::ISODateWithMs);
+  if (start.isValid() && settings->value(kFileKey).toString() == QFileInfo(FWorkingFile).absoluteFilePath())
+    return start;
+  // A take of a run that did not say when it began: when it was last written.
+  return QFileInfo(FWorkingFile).lastModified();
+}
+
+bool TTakeArchive::MoveInto(const QString& folder, const QDateTime& start, QString& moved, QString& reason) const {
+  if (!QDir().mkpath(folder)) {
+    reason = QStringLiteral("无法创建文件夹");
+    return false;
+  }
+  const QString name = TakeFileName(start);
+  for (int n = 1; n < 1000; ++n) {
+    const QString candidate =
+        n == 1 ? name : name.chopped(4) + QStringLiteral(" (%1).wav").arg(n);  // the same second again
+    const QString target = QDir(folder).filePath(candidate);
+    if (RenameNoReplace(FWorkingFile, target)) {
+      moved = target;
+      return true;
+    }
+    if (errno != EEXIST) {
+      reason = QString::fromLocal8Bit(std::strerror(errno));
+      return false;
+    }
+  }
+  reason = QString::fromLocal8Bit(std::strerror(EEXIST));
+  return false;
+}
+
+void TTakeArchive::KeepUnsaved() {
+  const QString print = Fingerprint();
+  if (print.isEmpty() || !HoldsAudio()) return;
+  if (UserSettings()->value(kSavedKey).toString() == print) return;
+  const QDateTime start = TakeStart();
+  QString moved, reason;
+  if (MoveInto(FFolder, start, moved, reason)) {
+    const auto settings = UserSettings();
+    QStringList kept = settings->value(kKeptKey).toStringList();
+    kept << QFileInfo(moved).fileName();
+    settings->setValue(kKeptKey, kept);
+    settings->remove(kSavedKey);
+    Prune(QFileInfo(moved).fileName());
+    return;
+  }
+  // Next to the working file the rename cannot fail for want of room or of
+  // another file system; the take stays where the user can find it.
+  QString fallback, fallbackReason;
+  if (MoveInto(QFileInfo(FWorkingFile).absolutePath(), start, fallback, fallbackReason))
+    Tell(QStringLiteral("未保存的录音无法放入“最近的录音”文件夹 %1（%2），已改名留在 %3。")
+             .arg(QDir::toNativeSeparators(FFolder), reason, QDir::toNativeSeparators(fallback)));
+  else
+    Tell(QStringLiteral("未保存的录音无法保留（%1），新的录音将覆盖它。").arg(fallbackReason));
+}
+
+void TTakeArchive::Prune(const QString& justMoved) {
+  const auto settings = UserSettings();
+  QStringList kept;
+  int64_t bytes = 0;
+  // Takes the user deleted or moved are forgotten.
+  for (const QString& name : settings->value(kKeptKey).toStringList()) {
+    const QFileInfo info(QDir(FFolder).filePath(name));
+    if (!info.isFile() || kept.contains(name)) continue;
+    kept << name;
+    bytes += info.size();
+  }
+  while (kept.size() > 1 && kept.first() != justMoved && (kept.size() > FBound.Takes || bytes > FBound.Bytes)) {
+    const QString oldest = QDir(FFolder).filePath(kept.takeFirst());
+    bytes -= QFileInfo(oldest).size();
+    QFile::remove(oldest);
+  }
+  settings->setValue(kKeptKey, kept);
+}
+
+void TTakeArchive::Started(const QDateTime& start) {
+  const auto settings = UserSettings();
+  settings->setValue(kFileKey, QFileInfo(FWorkingFile).absoluteFilePath());
+  settings->setValue(kStartKey, start.toString(Qt::ISODateWithMs));
+  settings->remove(kSavedKey);
+}
+
+void TTakeArchive::Saved() { UserSettings()->setValue(kSavedKey, Fingerprint()); }
+
+QStringList TTakeArchive::Kept() const { return UserSettings()->value(kKeptKey).toStringList(); }
+
+void TTakeArchive::Tell(const QString& message) {
+  if (FTold) return;
+  FTold = true;
+  if (FNotice) FNotice(message);
+}
