@@ -9,6 +9,7 @@
 #include "SUIMainMenu.h"
 #include "SUIRegister.h"
 #include "SUITitleBar.h"
+#include "SaveCopy.h"
 #include "SleepInhibitor.h"
 #include "Streams.h"
 #include "WaveDevice.h"
@@ -656,10 +657,16 @@ void TForm1::suiButton3Click(TComponent*) {
   if (!QFileInfo::exists(source)) return;
   // A take of an earlier run is named after the time its file was written.
   const QDateTime taken = FTakeTime.isValid() ? FTakeTime : QFileInfo(source).lastModified();
+  OfferSaveTypes(*SaveDialog1);
   SaveDialog1->SetFileName(SaveProposal(SaveFolder(), taken));
   if (!SaveDialog1->Execute()) return;
-  CopyReplacing(source, SaveDialog1->FileName());
-  UserSettings()->setValue(QStringLiteral("save/folder"), QFileInfo(SaveDialog1->FileName()).absolutePath());
+  const std::optional<TSaveChoice> choice = ChosenSave(*SaveDialog1, this);
+  if (!choice) return;
+  if (!choice->Type)
+    CopyReplacing(source, choice->FileName);
+  else if (!SaveEncodedCopy(source, *choice, taken, this))
+    return;
+  UserSettings()->setValue(QStringLiteral("save/folder"), QFileInfo(choice->FileName).absolutePath());
 }
 
 QString SaveProposal(const QString& folder, const QDateTime& time) {
