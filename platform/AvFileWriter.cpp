@@ -168,9 +168,12 @@ struct TAvFileWriter::TState {
   void SendFrame(int frames);
   void SendHeld(bool all);
   void WritePackets();
-  // Raises what, with libav's reason; a stream that refused bytes is named first.
-  [[noreturn]] void Failed(const QString& what, int err);
-  void Check(int err, const QString& what) {
+  // Raises what (where "%1" is the type's name) with libav's reason; a stream
+  // that refused bytes is named instead. The text is made only on failure, so
+  // checking allocates nothing.
+  [[noreturn]] void Failed(const char* what, int err) { FailedText(QString::fromUtf8(what), err); }
+  [[noreturn]] void FailedText(const QString& what, int err);
+  void Check(int err, const char* what) {
     if (err < 0 || StreamFailed) Failed(what, err < 0 ? err : 0);
   }
 
@@ -206,60 +209,62 @@ SeekCallback(void* opaque, int64_t offset, int whence) {
 }
 ;
 
-void TAvFileWriter::TState::Failed(const QString& what, int err) {
+void TAvFileWriter::TState::FailedText(const QString& what, int err) {
   Broken = true;
   if (StreamFailed) Fail(QStringLiteral("Error writing the audio file."), 0);
-  Fail(what, err);
+  Fail(what.contains(QLatin1String("%1")) ? what.arg(QLatin1String(Type.Name)) : what, err);
 }
 
 void TAvFileWriter::TState::Open() {
   Type = Info(Settings.Type);
   if (In.Channels == 0 || In.Rate == 0 || InputFormat(In.Kind) == AV_SAMPLE_FMT_NONE)
-    Fail(QStringLiteral("The audio cannot be coded as %1: it is no linear PCM.").arg(QLatin1String(Type.Name)), 0);
+    Failed("The audio cannot be coded as %1: it is no linear PCM.", 0);
   OpenIo();
   OpenCodec();
   St = avformat_new_stream(Fc, nullptr);
-  if (!St) Failed(QStringLiteral("Out of memory."), AVERROR(ENOMEM));
-  Check(avcodec_parameters_from_context(St->codecpar, Ctx), QStringLiteral("Out of memory."));
+  if (!St) Failed("Out of memory.", AVERROR(ENOMEM));
+  Check(avcodec_parameters_from_context(St->codecpar, Ctx), "Out of memory.");
   St->time_base = Ctx->time_base;
   // The containers take their tags from the file or from the stream.
   for (AVDictionary** tags : {&Fc->metadata, &St->metadata}) {
     if (!Settings.Title.empty()) av_dict_set(tags, "title", Settings.Title.c_str(), 0);
     if (!Settings.Date.empty()) av_dict_set(tags, "date", Settings.Date.c_str(), 0);
   }
-  Check(avformat_write_header(Fc, nullptr), QStringLiteral("Cannot start the %1 file.").arg(QLatin1String(Type.Name)));
+  Check(avformat_write_header(Fc, nullptr), "Cannot start the %1 file.");
   OpenResampler();
   Packet = av_packet_alloc();
   Frame = av_frame_alloc();
-  if (!Packet || !Frame) Failed(QStringLiteral("Out of memory."), AVERROR(ENOMEM));
+  if (!Packet || !Frame) Failed("Out of memory.", AVERROR(ENOMEM));
   Frame->format = Ctx->sample_fmt;
   Frame->sample_rate = Ctx->sample_rate;
   Frame->nb_samples = FrameSize;
-  Check(av_channel_layout_copy(&Frame->ch_layout, &Ctx->ch_layout), QStringLiteral("Out of memory."));
-  Check(av_frame_get_buffer(Frame, 0), QStringLiteral("Out of memory."));
-  Fifo = av_audio_fifo_alloc(Ctx->sample_fmt, Ctx->ch_layout.nb_channels, 2 * FrameSize + int(kChunkFrames));
-  if (!Fifo) Failed(QStringLiteral("Out of memory."), AVERROR(ENOMEM));
+  Check(av_channel_layout_copy(&Frame->ch_layout, &Ctx->ch_layout), "Out of memory.");
+  Check(av_frame_get_buffer(Frame, 0), "Out of memory.");
+  // Room for a converted piece and the frame short of it: the queue never grows.
+  Fifo = av_audio_fifo_alloc(Ctx->sample_fmt, Ctx->ch_layout.nb_channels, 2 * (StagingFrames + FrameSize));
+  if (!Fifo) Failed("Out of memory.", AVERROR(ENOMEM));
 }
 
 void TAvFileWriter::TState::OpenIo() {
-  Check(avformat_alloc_output_context2(&Fc, nullptr, Type.Muxer, nullptr),
-        QStringLiteral("libavformat cannot write %1 files.").arg(QLatin1String(Type.Name)));
+  Check(avformat_alloc_output_context2(&Fc, nullptr, Type.Muxer, nullptr), "libavformat cannot write %1 files.");
   auto* buffer = static_cast<uint8_t*>(av_malloc(kIoBufferSize));
-  if (!buffer) Failed(QStringLiteral("Out of memory."), AVERROR(ENOMEM));
+  if (!buffer) Failed("Out of memory.", AVERROR(ENOMEM));
   Io = avio_alloc_context(buffer, kIoBufferSize, 1, this, nullptr, &WriteCallback, &SeekCallback);
   if (!Io) {
     av_free(buffer);
-    Failed(QStringLiteral("Out of memory."), AVERROR(ENOMEM));
+    Failed("Out of memory.", AVERROR(ENOMEM));
   }
   Fc->pb = Io;
 }
 
 void TAvFileWriter::TState::OpenCodec() {
-  const QString name = QLatin1String(Type.Name);
   const AVCodec* codec = avcodec_find_encoder_by_name(Type.Encoder);
-  if (!codec) Failed(QStringLiteral("libavcodec has no %1 encoder (%2).").arg(name, QLatin1String(Type.Encoder)), 0);
+  if (!codec)
+    FailedText(
+        QStringLiteral("libavcodec has no %1 encoder (%2).").arg(QLatin1String(Type.Name), QLatin1String(Type.Encoder)),
+        0);
   Ctx = avcodec_alloc_context3(codec);
-  if (!Ctx) Failed(QStringLiteral("Out of memory."), AVERROR(ENOMEM));
+  if (!Ctx) Failed("Out of memory.", AVERROR(ENOMEM));
   const int rate = CodecRate(codec, Settings.Type, In.Rate);
   // MP3 carries one or two channels; more are mixed down to two.
   const int channels = Settings.Type == TAvFileType::Mp3 ? std::min<int>(In.Channels, 2) : In.Channels;
@@ -268,7 +273,7 @@ void TAvFileWriter::TState::OpenCodec() {
   Ctx->time_base = AVRational{1, rate};
   Ctx->sample_fmt = CodecFormat(codec, Settings.Type, In.Kind);
   if (Ctx->sample_fmt == AV_SAMPLE_FMT_NONE)
-    Failed(QStringLiteral("The %1 encoder takes no sample format this program can give it.").arg(name), 0);
+    Failed("The %1 encoder takes no sample format this program can give it.", 0);
   const int quality = Settings.Quality;
   switch (Settings.Type) {
     case TAvFileType::Flac:
@@ -289,8 +294,12 @@ void TAvFileWriter::TState::OpenCodec() {
       break;
   }
   if (Fc->oformat->flags & AVFMT_GLOBALHEADER) Ctx->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
-  Check(avcodec_open2(Ctx, codec, nullptr),
-        QStringLiteral("The %1 encoder refuses %2 Hz with %3 channel(s).").arg(name).arg(rate).arg(channels));
+  if (const int r = avcodec_open2(Ctx, codec, nullptr); r < 0)
+    FailedText(QStringLiteral("The %1 encoder refuses %2 Hz with %3 channel(s).")
+                   .arg(QLatin1String(Type.Name))
+                   .arg(rate)
+                   .arg(channels),
+               r);
   const bool variable = (codec->capabilities & AV_CODEC_CAP_VARIABLE_FRAME_SIZE) != 0;
   FrameSize = Ctx->frame_size > 0 && !variable ? Ctx->frame_size : kVariableFrameSize;
   SmallLastFrame = variable || (codec->capabilities & AV_CODEC_CAP_SMALL_LAST_FRAME) != 0;
@@ -301,9 +310,9 @@ void TAvFileWriter::TState::OpenResampler() {
   av_channel_layout_default(&in, In.Channels);
   const int r = swr_alloc_set_opts2(&Swr, &Ctx->ch_layout, Ctx->sample_fmt, Ctx->sample_rate, &in, InputFormat(In.Kind),
                                     int(In.Rate), 0, nullptr);
-  if (r < 0 || !Swr) Failed(QStringLiteral("Out of memory."), r < 0 ? r : AVERROR(ENOMEM));
+  if (r < 0 || !Swr) Failed("Out of memory.", r < 0 ? r : AVERROR(ENOMEM));
   if (uint32_t(Ctx->sample_rate) != In.Rate) av_opt_set_int(Swr, "resampler", SWR_ENGINE_SOXR, 0);
-  Check(swr_init(Swr), QStringLiteral("Cannot convert the audio for the %1 encoder.").arg(QLatin1String(Type.Name)));
+  Check(swr_init(Swr), "Cannot convert the audio for the %1 encoder.");
   if (In.Kind == TAcmSampleKind::S24) Wide.resize(size_t(kChunkFrames) * In.Channels);
   Reserve(swr_get_out_samples(Swr, int(kChunkFrames)));
 }
@@ -316,7 +325,7 @@ void TAvFileWriter::TState::Reserve(int frames) {
   av_freep(&Staging);
   StagingFrames = 0;
   Check(av_samples_alloc_array_and_samples(&Staging, nullptr, Ctx->ch_layout.nb_channels, frames, Ctx->sample_fmt, 0),
-        QStringLiteral("Out of memory."));
+        "Out of memory.");
   StagingFrames = frames;
 }
 
@@ -324,24 +333,23 @@ void TAvFileWriter::TState::Convert(const uint8_t* in, int frames) {
   Reserve(swr_get_out_samples(Swr, frames));
   const uint8_t* planes[1] = {in};
   const int got = swr_convert(Swr, Staging, StagingFrames, in ? planes : nullptr, frames);
-  Check(got, QStringLiteral("Cannot convert the audio for the %1 encoder.").arg(QLatin1String(Type.Name)));
+  Check(got, "Cannot convert the audio for the %1 encoder.");
   if (got > 0 && av_audio_fifo_write(Fifo, reinterpret_cast<void**>(Staging), got) < got)
-    Failed(QStringLiteral("Out of memory."), AVERROR(ENOMEM));
+    Failed("Out of memory.", AVERROR(ENOMEM));
 }
 
 void TAvFileWriter::TState::SendFrame(int frames) {
   Frame->nb_samples = FrameSize;
-  Check(av_frame_make_writable(Frame), QStringLiteral("Out of memory."));
+  Check(av_frame_make_writable(Frame), "Out of memory.");
   if (av_audio_fifo_read(Fifo, reinterpret_cast<void**>(Frame->data), frames) < frames)
-    Failed(QStringLiteral("Error encoding the audio."), AVERROR_BUG);
+    Failed("Error encoding the audio.", AVERROR_BUG);
   if (frames < FrameSize && !SmallLastFrame)
     av_samples_set_silence(Frame->data, frames, FrameSize - frames, Ctx->ch_layout.nb_channels, Ctx->sample_fmt);
   else
     Frame->nb_samples = frames;
   Frame->pts = Pts;
   Pts += Frame->nb_samples;
-  Check(avcodec_send_frame(Ctx, Frame),
-        QStringLiteral("Error encoding the audio as %1.").arg(QLatin1String(Type.Name)));
+  Check(avcodec_send_frame(Ctx, Frame), "Error encoding the audio as %1.");
   WritePackets();
 }
 
@@ -355,10 +363,10 @@ void TAvFileWriter::TState::WritePackets() {
   for (;;) {
     const int r = avcodec_receive_packet(Ctx, Packet);
     if (r == AVERROR(EAGAIN) || r == AVERROR_EOF) return;
-    Check(r, QStringLiteral("Error encoding the audio as %1.").arg(QLatin1String(Type.Name)));
+    Check(r, "Error encoding the audio as %1.");
     av_packet_rescale_ts(Packet, Ctx->time_base, St->time_base);
     Packet->stream_index = St->index;
-    Check(av_interleaved_write_frame(Fc, Packet), QStringLiteral("Error writing the audio file."));
+    Check(av_interleaved_write_frame(Fc, Packet), "Error writing the audio file.");
   }
 }
 
@@ -402,11 +410,11 @@ void TAvFileWriter::Finish() {
     if (av_audio_fifo_size(F->Fifo) == before) break;
   }
   F->SendHeld(true);
-  F->Check(avcodec_send_frame(F->Ctx, nullptr), QStringLiteral("Error encoding the audio."));
+  F->Check(avcodec_send_frame(F->Ctx, nullptr), "Error encoding the audio.");
   F->WritePackets();
-  F->Check(av_write_trailer(F->Fc), QStringLiteral("Error writing the audio file."));
+  F->Check(av_write_trailer(F->Fc), "Error writing the audio file.");
   avio_flush(F->Io);
-  F->Check(F->Io->error, QStringLiteral("Error writing the audio file."));
+  F->Check(F->Io->error, "Error writing the audio file.");
 }
 
 uint32_t TAvFileWriter::Rate() const { return uint32_t(F->Ctx->sample_rate); }
