@@ -1,9 +1,9 @@
 #include "WaveTestSupport.h"
 
 #include "PcmFormat.h"
+#include "PeerProgram.h"
 
 #include <QFile>
-#include <QProcess>
 #include <QStandardPaths>
 #include <cmath>
 
@@ -71,18 +71,7 @@ void WriteFile(const QString& name, const std::string& bytes) {
 }
 
 int RunPeer(const QString& program, const QStringList& args, QByteArray* out, QByteArray* err) {
-  QProcess p;
-  p.start(program, args);
-  if (!p.waitForStarted(10000)) return -1;
-  p.closeWriteChannel();
-  if (!p.waitForFinished(120000)) {
-    p.kill();
-    p.waitForFinished();
-    return -1;
-  }
-  if (out) *out = p.readAllStandardOutput();
-  if (err) *err = p.readAllStandardError();
-  return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+  return RunProgram(program, args, out, err);
 }
 
 bool HavePeer(const QString& program) { return !QStandardPaths::findExecutable(program).isEmpty(); }
