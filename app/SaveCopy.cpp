@@ -52,9 +52,7 @@ TSaveChoice SaveChoiceOf(const TSaveDialog& dialog) {
   QString name = dialog.FileName();
   const QFileInfo info(name);
   const QString suffix = info.suffix().toLower();
-  bool known = false;
-  for (const TSaveType& t : kSaveTypes) known = known || suffix == ExtensionOf(t);
-  if (suffix == QLatin1String("oga")) known = true;
+  const bool known = ExportTypeOf(suffix).has_value() || suffix == ExtensionOf(kSaveTypes[0]);
   if (known) name.chop(info.suffix().size() + 1);
   return {name + QLatin1Char('.') + ExtensionOf(type), type.Type};
 }

@@ -2,7 +2,6 @@
 
 #include <QString>
 #include <algorithm>
-#include <cstdio>
 #include <vector>
 
 #include "ACMErrors.h"
@@ -11,7 +10,6 @@ extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
 #include <libavutil/channel_layout.h>
-#include <libavutil/opt.h>
 #include <libswresample/swresample.h>
 }
 

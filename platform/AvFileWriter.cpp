@@ -2,8 +2,6 @@
 
 #include <QString>
 #include <algorithm>
-#include <climits>
-#include <cstdio>
 #include <vector>
 
 #include "ACMErrors.h"
@@ -105,6 +103,13 @@ int64_t OpusBitRate(int channels) {
   return 48000ll * channels;
 }
 
+// libavformat's write callback takes its data as const from version 61 on.
+#if LIBAVFORMAT_VERSION_MAJOR < 61
+using TIoData = uint8_t*;
+#else
+using TIoData = const uint8_t*;
+#endif
+
 void Unpack24(const uint8_t* src, int32_t* dst, size_t samples) {
   for (size_t i = 0; i < samples; ++i, src += 3)
     dst[i] = int32_t(uint32_t(src[0]) << 8 | uint32_t(src[1]) << 16 | uint32_t(src[2]) << 24);
@@ -177,37 +182,29 @@ struct TAvFileWriter::TState {
     if (err < 0 || StreamFailed) Failed(what, err < 0 ? err : 0);
   }
 
-#if LIBAVFORMAT_VERSION_MAJOR < 61
-  static int WriteCallback(void* opaque, uint8_t* data, int size){
-#else
-  static int WriteCallback(void* opaque, const uint8_t* data, int size) {
-#endif
-      auto* self = static_cast<TState*>(opaque);
-  try {
-    if (self->Stream->Write(data, size) == size) return size;
-  } catch (...) {
+  static int WriteCallback(void* opaque, TIoData data, int size) {
+    auto* self = static_cast<TState*>(opaque);
+    try {
+      if (self->Stream->Write(data, size) == size) return size;
+    } catch (...) {
+    }
+    self->StreamFailed = true;
+    return AVERROR(EIO);
   }
-  self->StreamFailed = true;
-  return AVERROR(EIO);
-}
 
-static int64_t
-SeekCallback(void* opaque, int64_t offset, int whence) {
-  auto* self = static_cast<TState*>(opaque);
-  try {
-    if (whence & AVSEEK_SIZE) return self->Stream->Size();
-    const int origin = (whence & ~AVSEEK_FORCE) == SEEK_END   ? soEnd
-                       : (whence & ~AVSEEK_FORCE) == SEEK_CUR ? soCurrent
-                                                              : soBeginning;
-    const int64_t at = self->Stream->Seek(offset, origin);
-    if (at >= 0) return at;
-  } catch (...) {
+  static int64_t SeekCallback(void* opaque, int64_t offset, int whence) {
+    auto* self = static_cast<TState*>(opaque);
+    try {
+      if (whence & AVSEEK_SIZE) return self->Stream->Size();
+      const int w = whence & ~AVSEEK_FORCE;
+      const int64_t at = self->Stream->Seek(offset, w == SEEK_END ? soEnd : w == SEEK_CUR ? soCurrent : soBeginning);
+      if (at >= 0) return at;
+    } catch (...) {
+    }
+    self->StreamFailed = true;
+    return AVERROR(EIO);
   }
-  self->StreamFailed = true;
-  return AVERROR(EIO);
-}
-}
-;
+};
 
 void TAvFileWriter::TState::FailedText(const QString& what, int err) {
   Broken = true;
