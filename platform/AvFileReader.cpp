@@ -99,15 +99,7 @@ struct TAvFileReader::TState {
   }
 
   static int64_t SeekCallback(void* opaque, int64_t offset, int whence) {
-    auto* self = static_cast<TState*>(opaque);
-    try {
-      if (whence & AVSEEK_SIZE) return self->Stream->Size();
-      const int w = whence & ~AVSEEK_FORCE;
-      const int64_t at = self->Stream->Seek(offset, w == SEEK_END ? soEnd : w == SEEK_CUR ? soCurrent : soBeginning);
-      if (at >= 0) return at;
-    } catch (...) {
-    }
-    return AVERROR(EIO);
+    return AvSeekStream(*static_cast<TState*>(opaque)->Stream, offset, whence);
   }
 };
 

@@ -128,6 +128,17 @@ uint32_t AvSampleBytes(TAcmSampleKind kind) {
   }
 }
 
+int64_t AvSeekStream(TStream& stream, int64_t offset, int whence) {
+  try {
+    if (whence & AVSEEK_SIZE) return stream.Size();
+    const int w = whence & ~AVSEEK_FORCE;
+    const int64_t at = stream.Seek(offset, w == SEEK_END ? soEnd : w == SEEK_CUR ? soCurrent : soBeginning);
+    if (at >= 0) return at;
+  } catch (...) {
+  }
+  return AVERROR(EIO);
+}
+
 struct TAvFileWriter::TState {
   TStream* Stream = nullptr;
   TAvFileSettings Settings;
@@ -194,15 +205,9 @@ struct TAvFileWriter::TState {
 
   static int64_t SeekCallback(void* opaque, int64_t offset, int whence) {
     auto* self = static_cast<TState*>(opaque);
-    try {
-      if (whence & AVSEEK_SIZE) return self->Stream->Size();
-      const int w = whence & ~AVSEEK_FORCE;
-      const int64_t at = self->Stream->Seek(offset, w == SEEK_END ? soEnd : w == SEEK_CUR ? soCurrent : soBeginning);
-      if (at >= 0) return at;
-    } catch (...) {
-    }
-    self->StreamFailed = true;
-    return AVERROR(EIO);
+    const int64_t at = AvSeekStream(*self->Stream, offset, whence);
+    if (at < 0) self->StreamFailed = true;
+    return at;
   }
 };
 

@@ -37,6 +37,9 @@ struct TAvPcmLayout {
 
 // Bytes of one sample of kind, 0 for None.
 uint32_t AvSampleBytes(TAcmSampleKind kind);
+// A seek that libavformat's I/O asks of a stream (whence as in its callbacks,
+// with AVSEEK_SIZE asking for the size); libav's error when the stream fails.
+int64_t AvSeekStream(TStream& stream, int64_t offset, int whence);
 
 // One file, written from the constructor (the header) to Finish (the last
 // frames and what the container completes at the end). Every failure raises
