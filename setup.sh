@@ -8,7 +8,7 @@ cd "$(dirname "$0")"
 PACKAGES=(
   build-essential cmake ninja-build pkg-config ccache clang libclang-rt-14-dev
   qt6-base-dev libgl-dev qt6-translations-l10n
-  libavcodec-dev libavutil-dev libswresample-dev libasound2-dev
+  libavformat-dev libavcodec-dev libavutil-dev libswresample-dev libasound2-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   ffmpeg sox libsox-fmt-all sndfile-programs alsa-utils libasound2-plugins pulseaudio pulseaudio-utils
   xvfb xauth desktop-file-utils appstream fonts-wqy-microhei dbus-daemon

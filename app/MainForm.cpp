@@ -8,6 +8,7 @@
 #include "SUIButton.h"
 #include "SUIForm.h"
 #include "SUIRegister.h"
+#include "SaveCopy.h"
 #include "SleepInhibitor.h"
 #include "Streams.h"
 #include "TakeArchive.h"
@@ -500,11 +501,17 @@ void TForm1::suiButton3Click(TComponent*) {
   if (!QFileInfo::exists(source)) return;
   // A take of an earlier run is named after the time its file was written.
   const QDateTime taken = FTakeTime.isValid() ? FTakeTime : QFileInfo(source).lastModified();
+  OfferSaveTypes(*SaveDialog1);
   SaveDialog1->SetFileName(SaveProposal(SaveFolder(), taken));
   if (!SaveDialog1->Execute()) return;
-  CopyReplacing(source, SaveDialog1->FileName());
+  const std::optional<TSaveChoice> choice = ChosenSave(*SaveDialog1, this);
+  if (!choice) return;
+  if (!choice->Type)
+    CopyReplacing(source, choice->FileName);
+  else if (!SaveEncodedCopy(source, *choice, taken, this))
+    return;
   FTakes->Saved();
-  UserSettings()->setValue(QStringLiteral("save/folder"), QFileInfo(SaveDialog1->FileName()).absolutePath());
+  UserSettings()->setValue(QStringLiteral("save/folder"), QFileInfo(choice->FileName).absolutePath());
 }
 
 QString SaveProposal(const QString& folder, const QDateTime& time) { return QDir(folder).filePath(TakeFileName(time)); }

@@ -64,3 +64,8 @@ inline constexpr const char* SAudioFilePatchError =
 inline constexpr const char* SInvalidNumberOfPoints = "Invalid number of points.";
 inline constexpr const char* SNotAnAudioControlSource = "The selected component is not an audio control source.";
 inline constexpr const char* SOutOfMemory = "Out of memory.";
+
+// ---- Copies in other file types ----
+inline constexpr const char* SExportNotLinear = "Only linear PCM can be coded as %1.";
+inline constexpr const char* SExportWriteError = "Error writing the audio file.";
+inline constexpr const char* SExportNoAudio = "The take holds no audio to save.";

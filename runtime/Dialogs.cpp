@@ -18,18 +18,41 @@ QString TSaveDialog::QtFilter() const {
   return lines.join(QStringLiteral(";;"));
 }
 
+QString TSaveDialog::FilterExtension(int index) const {
+  const QStringList parts = FFilter.split(QLatin1Char('|'));
+  if (index < 1 || 2 * index - 1 >= parts.size()) return {};
+  const QString first = parts[2 * index - 1].split(QLatin1Char(';')).constFirst().trimmed();
+  if (!first.startsWith(QLatin1String("*."))) return {};
+  const QString extension = first.mid(2);
+  if (extension.isEmpty() || extension.contains(QLatin1Char('*')) || extension.contains(QLatin1Char('?'))) return {};
+  return extension;
+}
+
 bool TSaveDialog::Execute() {
   if (FExecuteHook) return FExecuteHook(*this);
+  const QString filter = QtFilter();
+  const QStringList filters = filter.split(QStringLiteral(";;"));
   QFileDialog dialog(
       qobject_cast<TApplication*>(QCoreApplication::instance()) ? TApplication::Instance()->MainForm() : nullptr,
-      FTitle, FFileName, QtFilter());
+      FTitle, FFileName, filter);
   dialog.setAcceptMode(QFileDialog::AcceptSave);
   dialog.setFileMode(QFileDialog::AnyFile);
   dialog.setDefaultSuffix(FDefaultExt);
+  if (FFilterIndex >= 1 && FFilterIndex <= filters.size()) dialog.selectNameFilter(filters[FFilterIndex - 1]);
+  auto follow = [&](const QString& chosen) {
+    const int index = static_cast<int>(filters.indexOf(chosen)) + 1;
+    if (index < 1) return;
+    FFilterIndex = index;
+    const QString extension = FilterExtension(index);
+    if (!FDefaultExt.isEmpty() && !extension.isEmpty()) dialog.setDefaultSuffix(extension);
+  };
+  follow(dialog.selectedNameFilter());
+  QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, follow);
   // The window system's dialog asks before replacing unless told not to.
   dialog.setOption(QFileDialog::DontConfirmOverwrite, !FOptions.testFlag(ofOverwritePrompt));
   dialog.setSizeGripEnabled(FOptions.testFlag(ofEnableSizing));
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return false;
+  follow(dialog.selectedNameFilter());
   FFileName = dialog.selectedFiles().constFirst();
   return true;
 }

@@ -1,9 +1,9 @@
 #include "WaveTestSupport.h"
 
 #include "PcmFormat.h"
+#include "PeerProgram.h"
 
 #include <QFile>
-#include <QProcess>
 #include <QStandardPaths>
 #include <cmath>
 
@@ -72,19 +72,7 @@ void WriteFile(const QString& name, const std::string& bytes) {
 
 int RunPeer(const QString& program, const QStringList& args, QByteArray* out, QByteArray* err,
             const QStringList& environment) {
-  QProcess p;
-  if (!environment.isEmpty()) p.setEnvironment(QProcess::systemEnvironment() + environment);
-  p.start(program, args);
-  if (!p.waitForStarted(10000)) return -1;
-  p.closeWriteChannel();
-  if (!p.waitForFinished(120000)) {
-    p.kill();
-    p.waitForFinished();
-    return -1;
-  }
-  if (out) *out = p.readAllStandardOutput();
-  if (err) *err = p.readAllStandardError();
-  return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+  return RunProgram(program, args, out, err, environment);
 }
 
 bool HavePeer(const QString& program) { return !QStandardPaths::findExecutable(program).isEmpty(); }

@@ -161,3 +161,43 @@ void SelectFormat(const TFormatSpec& fmt, const TdeWaveFormat& source, TdeWaveFo
       }
   Bad(QStringLiteral("No installed codec offers the format \"%1\" (see --list-formats).").arg(TagName(fmt.Tag)));
 }
+
+std::optional<TdeExportSettings> ParseExportSpec(const QString& text) {
+  const QStringList parts = text.trimmed().toLower().split(QLatin1Char(':'));
+  const QString& name = parts.first();
+  TdeExportSettings settings;
+  if (name == QLatin1String("vorbis"))
+    settings.Type = TdeExportType::Vorbis;
+  else if (const auto type = ExportTypeOf(name))
+    settings.Type = *type;
+  else
+    return std::nullopt;
+  // The highest quality number each type takes (FLAC: its level); Opus has none.
+  const int top = settings.Type == TdeExportType::Flac     ? 12
+                  : settings.Type == TdeExportType::Vorbis ? 10
+                  : settings.Type == TdeExportType::Mp3    ? 9
+                                                           : -1;
+  static const QRegularExpression kBitRate(QStringLiteral("^(\\d+)k(bps)?$"));
+  static const QRegularExpression kQuality(QStringLiteral("^[qvl]?(\\d+)$"));
+  for (qsizetype i = 1; i < parts.size(); ++i) {
+    const QString& p = parts[i];
+    if (auto kbits = kBitRate.match(p); kbits.hasMatch() && settings.Type != TdeExportType::Flac) {
+      settings.BitRate = kbits.captured(1).toUInt() * 1000;
+      if (settings.BitRate < 6000 || settings.BitRate > 512000)
+        Bad(QStringLiteral("The bit rate \"%1\" is outside 6k to 512k.").arg(p));
+    } else if (auto q = kQuality.match(p); q.hasMatch() && top >= 0) {
+      settings.Quality = q.captured(1).toInt();
+      if (settings.Quality > top)
+        Bad(QStringLiteral("The quality \"%1\" of %2 is outside 0 to %3.").arg(p, name).arg(top));
+    } else {
+      Bad(QStringLiteral("Cannot read \"%1\" in the format \"%2\": %3 takes %4.")
+              .arg(p, text, name,
+                   settings.Type == TdeExportType::Flac   ? QStringLiteral("a level (flac:8)")
+                   : settings.Type == TdeExportType::Opus ? QStringLiteral("a bit rate (opus:96k)")
+                   : settings.Type == TdeExportType::Mp3
+                       ? QStringLiteral("a VBR level (mp3:v0) or a bit rate (mp3:192k)")
+                       : QStringLiteral("a quality (vorbis:q6) or a bit rate (vorbis:160k)")));
+    }
+  }
+  return settings;
+}

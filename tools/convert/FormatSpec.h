@@ -3,6 +3,7 @@
 // "pcm:44100:16:stereo", "mp3:44100:stereo:128k") and the codec manager's
 // formats they select.
 #include "deACM.h"
+#include "deAudioExport.h"
 
 #include <QString>
 #include <QStringList>
@@ -35,3 +36,9 @@ std::vector<std::unique_ptr<TListedFormat>> ListFormats();
 // codec offers that, otherwise the codec's first format that fits. Raises
 // EConvertError when no installed codec offers a matching format.
 void SelectFormat(const TFormatSpec& fmt, const TdeWaveFormat& source, TdeWaveFormat& result);
+
+// The file types a copy plays everywhere in, named "flac", "flac:8" (level),
+// "opus:96k", "vorbis" or "ogg" with ":q6" (quality) or ":160k", "mp3" with
+// ":v0" (VBR level) or ":192k" (constant rate). None when text names no such
+// type; EConvertError for a bad part.
+std::optional<TdeExportSettings> ParseExportSpec(const QString& text);

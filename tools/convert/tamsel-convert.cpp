@@ -1,17 +1,23 @@
-// tamsel-convert [options] IN.wav OUT.wav
-// Converts a WAVE file the way the recorder plays and records: the file's
-// audio goes through the convertor in eighth-of-a-second blocks and what
-// comes out is written as a new WAVE file.
+// tamsel-convert [options] IN OUT
+// Converts audio files the way the recorder plays, records and saves: a WAVE
+// file's audio goes through the convertor in eighth-of-a-second blocks and
+// comes out as a new WAVE file, or is saved as FLAC, Opus, Vorbis or MP3 as
+// the recorder's Save does it. Other audio files are decoded first.
+#include "AvFileReader.h"
 #include "FormatSpec.h"
 #include "deACM.h"
+#include "deAudioExport.h"
 #include "deAudioStreams.h"
 
 #include <unistd.h>
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QFile>
+#include <QFileInfo>
 #include <cstdio>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace {
@@ -53,7 +59,11 @@ QString Length(int64_t bytes, const TdeWaveFormat& f) {
   return QStringLiteral("%1 s").arg(seconds, 0, 'f', 3);
 }
 
+bool IsWaveFile(const QString& name);
+int InfoDecoded(const QString& name);
+
 int Info(const QString& name) {
+  if (!IsWaveFile(name)) return InfoDecoded(name);
   TFileStream in(name, fmOpenRead);
   TdeRIFFAudioReader reader(&in);
   const TdeWaveFormat& f = *reader.GetFormat();
@@ -77,17 +87,107 @@ int ListAll() {
   return 0;
 }
 
-int Convert(const QString& inName, const QString& outName, const QString& formatText, bool quiet, bool realTime) {
-  TFileStream in(inName, fmOpenRead);
-  TdeRIFFAudioReader reader(&in);
+// A WAVE file (RIFF, or RF64 and BW64 for large ones) goes to our reader;
+// everything else to libavformat.
+bool IsWaveFile(const QString& name) {
+  QFile f(name);
+  if (!f.open(QIODevice::ReadOnly)) return true;  // our reader says why it cannot be opened
+  const QByteArray head = f.read(12);
+  if (head.size() < 12) return true;
+  const QByteArray id = head.left(4);
+  return (id == "RIFF" || id == "RF64" || id == "BW64") && head.mid(8, 4) == "WAVE";
+}
+
+// Where the audio comes from, block by block.
+class TSource {
+ public:
+  virtual ~TSource() = default;
+  virtual TdeWaveFormat& Format() = 0;
+  // The next block; false once the audio is used up.
+  virtual bool Next(const void*& data, int32_t& size) = 0;
+  virtual int64_t Done() = 0;
+  virtual int64_t Total() = 0;
+};
+
+// A WAVE file's audio as it is, in the blocks playback reads.
+class TWaveSource : public TSource {
+ public:
+  explicit TWaveSource(const QString& name) : FIn(name, fmOpenRead), FReader(&FIn), FWindow(FReader.OpenStream(0)) {}
+  TdeWaveFormat& Format() override { return *FReader.GetFormat(); }
+  bool Next(const void*& data, int32_t& size) override {
+    const int64_t n = ReadingBlockSize(Format(), FWindow->Size() - FWindow->Position());
+    if (n <= 0) return false;
+    if (FBuffer.size() < size_t(n)) FBuffer.resize(size_t(n));
+    size = std::max(FWindow->Read(FBuffer.data(), static_cast<int32_t>(n)), 0);
+    data = FBuffer.data();
+    return size > 0;
+  }
+  int64_t Done() override { return FWindow->Position(); }
+  int64_t Total() override { return FWindow->Size(); }
+
+ private:
+  TFileStream FIn;
+  TdeRIFFAudioReader FReader;
+  std::unique_ptr<TdeSubStream> FWindow;
+  std::vector<char> FBuffer;
+};
+
+// Any other audio file, decoded to PCM by libavformat and libavcodec.
+class TDecodedSource : public TSource {
+ public:
+  TDecodedSource(const QString& name, uint16_t maxChannels) : FIn(name, fmOpenRead), FReader(&FIn, maxChannels) {
+    const TAvPcmLayout& pcm = FReader.Output();
+    FFormat.SetPcm(pcm.Rate, static_cast<uint16_t>(AvSampleBytes(pcm.Kind) * 8), pcm.Channels);
+  }
+  TdeWaveFormat& Format() override { return FFormat; }
+  bool Next(const void*& data, int32_t& size) override {
+    const uint8_t* frames = nullptr;
+    const uint32_t n = FReader.Read(frames);
+    data = frames;
+    size = static_cast<int32_t>(n * FFormat.BlockAlign());
+    return n > 0;
+  }
+  int64_t Done() override { return FReader.Position(); }
+  int64_t Total() override { return FReader.Size(); }
+  const TAvFileReader& Reader() const { return FReader; }
+
+ private:
+  TFileStream FIn;
+  TAvFileReader FReader;
+  TdeWaveFormat FFormat;
+};
+
+int InfoDecoded(const QString& name) {
+  TDecodedSource source(name, 0);
+  const TAvFileReader& r = source.Reader();
+  const TdeWaveFormat& f = source.Format();
+  Print(stdout, QStringLiteral("File:        %1").arg(name));
+  Print(stdout, QStringLiteral("Container:   %1").arg(QString::fromStdString(r.ContainerName())));
+  Print(stdout, QStringLiteral("Codec:       %1").arg(QString::fromStdString(r.CodecName())));
+  Print(stdout, QStringLiteral("Decodes to:  %1").arg(f.Description()));
+  Print(stdout, QStringLiteral("Rate:        %1 Hz").arg(f.SamplesPerSec()));
+  Print(stdout, QStringLiteral("Channels:    %1").arg(f.Channels()));
+  const int64_t frames = r.Frames();
+  Print(stdout,
+        QStringLiteral("Length:      %1").arg(frames < 0 ? QStringLiteral("?") : Length(frames * f.BlockAlign(), f)));
+  for (const char* tag : {"title", "date"})
+    if (const std::string v = r.Tag(tag); !v.empty())
+      Print(
+          stdout,
+          QStringLiteral("%1 %2").arg(QString::fromLatin1(tag) + QLatin1Char(':'), -12).arg(QString::fromStdString(v)));
+  return 0;
+}
+
+// Into a WAVE file, through the convertor as the recorder converts.
+int ConvertToWave(TSource& source, const QString& outName, const QString& formatText, bool quiet, bool realTime) {
   TdeWaveFormat target;
   if (formatText.isEmpty())
-    target.Assign(reader.GetFormat());
+    target.Assign(&source.Format());
   else
-    SelectFormat(ParseFormatSpec(formatText), *reader.GetFormat(), target);
+    SelectFormat(ParseFormatSpec(formatText), source.Format(), target);
 
   TdeAudioConvertor convertor(nullptr);
-  convertor.SetFormatIn(reader.GetFormat());
+  convertor.SetFormatIn(&source.Format());
   convertor.SetFormatOut(&target);
   convertor.SetRequestRealTime(realTime);
   convertor.Open();
@@ -106,24 +206,15 @@ int Convert(const QString& inName, const QString& outName, const QString& format
     writer.SetFormat(convertor.FormatOut());
     convertor.SetOnAudioConverted(
         [&writer](TComponent*, const void* data, int32_t size, bool&) { writer.Write(data, size); });
-
-    auto window = reader.OpenStream(0);
-    const int64_t total = window->Size();
-    std::vector<char> buffer(1);
-    TProgress progress(total);
-    // As playback does: the tail of less than two blocks goes out as one block,
-    // and the last block flushes the chain so the output lasts as long as the input.
-    for (;;) {
-      const int64_t n = ReadingBlockSize(*reader.GetFormat(), total - window->Position());
-      if (buffer.size() < size_t(n)) buffer.resize(size_t(n));
-      const int32_t got = n > 0 ? std::max(window->Read(buffer.data(), static_cast<int32_t>(n)), 0) : 0;
-      if (got < n || window->Position() >= total) {
-        convertor.ConvertLast(buffer.data(), got);
-        break;
-      }
-      convertor.Convert(buffer.data(), got);
-      progress.Show(window->Position());
+    TProgress progress(source.Total());
+    const void* data = nullptr;
+    int32_t size = 0;
+    while (source.Next(data, size)) {
+      convertor.Convert(data, size);
+      progress.Show(source.Done());
     }
+    // The end flushes the chain, so the output lasts as long as the input.
+    convertor.ConvertLast(nullptr, 0);
     progress.Done();
     convertor.Close();
     writer.Finish();
@@ -134,19 +225,82 @@ int Convert(const QString& inName, const QString& outName, const QString& format
   }
   return 0;
 }
+
+// Into FLAC, Opus, Vorbis or MP3: a WAVE file the way the recorder saves a copy.
+int ConvertToType(const QString& inName, const QString& outName, TdeExportSettings settings, bool quiet) {
+  settings.Title = QFileInfo(outName).completeBaseName();
+  if (!quiet) {
+    Print(stdout, ExportTypeName(settings.Type) + QStringLiteral(": ") + QFileInfo(outName).fileName());
+    std::fflush(stdout);
+  }
+  if (IsWaveFile(inName)) {
+    settings.Date = QFileInfo(inName).lastModified().toString(Qt::ISODate);
+    std::unique_ptr<TProgress> progress;
+    ExportAudioFile(inName, outName, settings, [&progress](int64_t done, int64_t total) {
+      if (!progress) progress = std::make_unique<TProgress>(total);
+      progress->Show(done);
+      return true;
+    });
+    if (progress) progress->Done();
+    return 0;
+  }
+  TDecodedSource source(inName, 0);
+  // The file's own tags go with it.
+  if (const std::string title = source.Reader().Tag("title"); !title.empty())
+    settings.Title = QString::fromStdString(title);
+  settings.Date = QString::fromStdString(source.Reader().Tag("date"));
+  TdeEncodedFileWriter writer(outName, settings, source.Format());
+  TProgress progress(source.Total());
+  const void* data = nullptr;
+  int32_t size = 0;
+  while (source.Next(data, size)) {
+    writer.Write(data, size);
+    progress.Show(source.Done());
+  }
+  writer.Commit();
+  progress.Done();
+  return 0;
+}
+
+int Convert(const QString& inName, const QString& outName, const QString& formatText, bool quiet, bool realTime) {
+  // A named type wins; without one the output's extension chooses. "mp3"
+  // into a .wav is the WAVE encoding, into anything else an MP3 file.
+  const bool waveOut = QFileInfo(outName).suffix().compare(QLatin1String("wav"), Qt::CaseInsensitive) == 0;
+  std::optional<TdeExportSettings> type;
+  if (!formatText.isEmpty()) {
+    if (!waveOut) type = ParseExportSpec(formatText);
+  } else if (const auto byName = ExportTypeOf(QFileInfo(outName).suffix())) {
+    type = TdeExportSettings{};
+    type->Type = *byName;
+  }
+  if (type) return ConvertToType(inName, outName, *type, quiet);
+  if (IsWaveFile(inName)) {
+    TWaveSource source(inName);
+    return ConvertToWave(source, outName, formatText, quiet, realTime);
+  }
+  // The codec manager takes one or two channels.
+  TDecodedSource source(inName, 2);
+  return ConvertToWave(source, outName, formatText, quiet, realTime);
+}
 }  // namespace
 
 int main(int argc, char** argv) {
   QCoreApplication app(argc, argv);
   QCoreApplication::setApplicationName(QStringLiteral("tamsel-convert"));
   QCommandLineParser parser;
-  parser.setApplicationDescription(
-      QStringLiteral("Converts a WAVE file into another audio format with the recorder's codecs.\n"
-                     "Formats are named tag:rate:bits:channels[:bitrate], any part but the tag may be left out, e.g.\n"
-                     "  pcm:22050:16:mono   ima-adpcm:22050:mono   gsm610:8000   mp3:44100:stereo:128k"));
+  parser.setApplicationDescription(QStringLiteral(
+      "Converts audio files with the recorder's codecs: WAVE files into other WAVE encodings, and into\n"
+      "the types a copy is saved in (FLAC, Opus, Vorbis, MP3); any file FFmpeg reads into a WAVE file.\n"
+      "WAVE encodings are named tag:rate:bits:channels[:bitrate], any part but the tag may be left out:\n"
+      "  pcm:22050:16:mono   ima-adpcm:22050:mono   gsm610:8000   mp3:44100:stereo:128k\n"
+      "Types follow OUT's extension (.flac .opus .ogg .mp3) or are named with their settings:\n"
+      "  flac (level 5)  flac:8   opus (64k mono, 96k stereo)  opus:128k   vorbis (q5)  vorbis:q7\n"
+      "  mp3 (VBR V2)  mp3:v0  mp3:192k      (mp3 into a .wav OUT is the WAVE encoding)"));
   parser.addHelpOption();
-  QCommandLineOption format({QStringLiteral("f"), QStringLiteral("format")},
-                            QStringLiteral("Target format (default: the input's own)."), QStringLiteral("fmt"));
+  QCommandLineOption format(
+      {QStringLiteral("f"), QStringLiteral("format")},
+      QStringLiteral("Target format or type (default: by OUT's extension, else the input's own)."),
+      QStringLiteral("fmt"));
   QCommandLineOption list(QStringLiteral("list-formats"), QStringLiteral("List every format of every codec."));
   QCommandLineOption info(QStringLiteral("info"), QStringLiteral("Show the file's format and length."),
                           QStringLiteral("file"));
@@ -156,8 +310,9 @@ int main(int argc, char** argv) {
                               QStringLiteral("Use only codec settings that keep up in real time, as a recording "
                                              "does (MP3 then codes at LAME's standard quality, not its highest)."));
   parser.addOptions({format, list, info, quiet, realTime});
-  parser.addPositionalArgument(QStringLiteral("IN.wav"), QStringLiteral("File to read."));
-  parser.addPositionalArgument(QStringLiteral("OUT.wav"), QStringLiteral("File to write (replaced)."));
+  parser.addPositionalArgument(QStringLiteral("IN"),
+                               QStringLiteral("File to read: WAVE, or any audio file FFmpeg reads."));
+  parser.addPositionalArgument(QStringLiteral("OUT"), QStringLiteral("File to write (replaced)."));
   parser.process(app);
 
   try {
@@ -165,7 +320,7 @@ int main(int argc, char** argv) {
     if (parser.isSet(info)) return Info(parser.value(info));
     const QStringList args = parser.positionalArguments();
     if (args.size() != 2) {
-      Print(stderr, QStringLiteral("tamsel-convert: give IN.wav and OUT.wav (see --help)."));
+      Print(stderr, QStringLiteral("tamsel-convert: give IN and OUT (see --help)."));
       return 2;
     }
     return Convert(args[0], args[1], parser.value(format), parser.isSet(quiet), parser.isSet(realTime));

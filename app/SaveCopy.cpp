@@ -1,0 +1,108 @@
+#include "SaveCopy.h"
+
+#include "Dialogs.h"
+#include "Exceptions.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QProgressDialog>
+#include <QStringList>
+#include <array>
+
+namespace {
+
+struct TSaveType {
+  const char* Text;  // the filter's text; its pattern is the extension's
+  std::optional<TdeExportType> Type;
+};
+
+// In the dialog's order; the first is the default.
+const std::array<TSaveType, 5> kSaveTypes = {{
+    {"wav音频文件(*.wav)", std::nullopt},
+    {"FLAC无损音频(*.flac)", TdeExportType::Flac},
+    {"Opus音频(*.opus)", TdeExportType::Opus},
+    {"Ogg Vorbis音频(*.ogg)", TdeExportType::Vorbis},
+    {"MP3音频(*.mp3)", TdeExportType::Mp3},
+}};
+
+QString ExtensionOf(const TSaveType& type) { return type.Type ? ExportExtension(*type.Type) : QStringLiteral("wav"); }
+
+// Progress in this many steps: fine enough for hours of audio.
+constexpr int kSteps = 1000;
+// While the copy runs the window handles its events this often.
+constexpr int kEventsEveryMs = 40;
+
+}  // namespace
+
+void OfferSaveTypes(TSaveDialog& dialog) {
+  QStringList filter;
+  for (const TSaveType& t : kSaveTypes) filter << QString::fromUtf8(t.Text) << QStringLiteral("*.") + ExtensionOf(t);
+  dialog.SetFilter(filter.join(QLatin1Char('|')));
+  dialog.SetFilterIndex(1);
+  dialog.SetDefaultExt(ExtensionOf(kSaveTypes[0]));
+}
+
+TSaveChoice SaveChoiceOf(const TSaveDialog& dialog) {
+  const int index =
+      dialog.FilterIndex() >= 1 && dialog.FilterIndex() <= int(kSaveTypes.size()) ? dialog.FilterIndex() : 1;
+  const TSaveType& type = kSaveTypes[size_t(index - 1)];
+  QString name = dialog.FileName();
+  const QFileInfo info(name);
+  const QString suffix = info.suffix().toLower();
+  const bool known = ExportTypeOf(suffix).has_value() || suffix == ExtensionOf(kSaveTypes[0]);
+  if (known) name.chop(info.suffix().size() + 1);
+  return {name + QLatin1Char('.') + ExtensionOf(type), type.Type};
+}
+
+std::optional<TSaveChoice> ChosenSave(const TSaveDialog& dialog, QWidget* parent) {
+  TSaveChoice choice = SaveChoiceOf(dialog);
+  // The dialog asked about the name it gave; a name changed here is asked about once more.
+  if (choice.FileName != dialog.FileName() && QFileInfo::exists(choice.FileName) &&
+      QMessageBox::question(
+          parent, QCoreApplication::applicationName(),
+          QStringLiteral("“%1”已存在。\n要替换它吗？").arg(QDir::toNativeSeparators(choice.FileName))) !=
+          QMessageBox::Yes)
+    return std::nullopt;
+  return choice;
+}
+
+bool SaveEncodedCopy(const QString& source, const TSaveChoice& choice, const QDateTime& taken, QWidget* parent,
+                     int showAfterMs) {
+  Assert(choice.Type.has_value(), "SaveCopy", "Type");
+  TdeExportSettings settings;
+  settings.Type = *choice.Type;
+  settings.Title = QFileInfo(choice.FileName).completeBaseName();
+  if (taken.isValid()) settings.Date = taken.toString(Qt::ISODate);
+
+  QProgressDialog progress(
+      QStringLiteral("正在保存为%1：%2").arg(ExportTypeName(settings.Type), QFileInfo(choice.FileName).fileName()),
+      QStringLiteral("取消"), 0, kSteps, parent);
+  progress.setWindowTitle(QStringLiteral("保存"));
+  progress.setWindowModality(Qt::ApplicationModal);
+  progress.setMinimumDuration(showAfterMs);
+  progress.setAutoClose(false);
+  progress.setAutoReset(false);
+  progress.setValue(0);
+  QElapsedTimer sinceEvents;
+  sinceEvents.start();
+  const auto onProgress = [&](int64_t done, int64_t total) {
+    const int value = total > 0 ? static_cast<int>(done * kSteps / total) : 0;
+    if (value != progress.value()) progress.setValue(value);
+    if (sinceEvents.elapsed() >= kEventsEveryMs) {
+      sinceEvents.restart();
+      // Until the progress window is up (it then blocks the others) the
+      // window's buttons and keys wait: a Record now would cut the take short.
+      QCoreApplication::processEvents(progress.isVisible() ? QEventLoop::AllEvents
+                                                           : QEventLoop::ExcludeUserInputEvents);
+    }
+    return !progress.wasCanceled();
+  };
+  try {
+    return ExportAudioFile(source, choice.FileName, settings, onProgress);
+  } catch (const Exception& e) {
+    throw EFCreateError(QStringLiteral("保存失败：%1\n%2").arg(QDir::toNativeSeparators(choice.FileName), e.Message()));
+  }
+}
