@@ -21,6 +21,7 @@
 #include <QString>
 #include <cstdint>
 
+class QFont;
 class QPainter;
 class QWidget;
 
@@ -68,3 +69,15 @@ bool IsFormActive(QWidget* form);
 // The disabled look of a skin picture: every pixel turned a light grey of its
 // own brightness, except magenta and key, which stay so keying still works.
 void FadeBitmap(TBitmap& bitmap, TColor key);
+// The character height of a font in pixels (the stored font height).
+int FontPixelHeight(const QFont& font);
+// A frame (logical pixels) of a picture as an image of the given density,
+// with the pixels of key left out when one is given.
+QImage PictureFrameImage(const TBitmap& bitmap, const QRect& frame, qreal ratio, const TColor* key);
+// Draws a picture frame with its top-left at at, the way image lists do:
+// keyed or plain, as it is or greyed (the embossed disabled look).
+void DrawPictureFrame(QPainter& canvas, const TBitmap& bitmap, const QRect& frame, QPoint at, const TColor* key,
+                      bool greyed);
+// The window system's focus rectangle: the frame's pixels of one
+// checkerboard colour inverted. Nothing for an empty rectangle.
+void DrawFocusRect(QPainter& canvas, const QRect& rect);
