@@ -72,6 +72,14 @@ void LoadSkinBitmap(TBitmap& bitmap, TModuleHandle module, const QString& name) 
     throw EResNotFound(QStringLiteral("Resource %1 not found.").arg(name));
 }
 
+void LoadSkinBitmapOrClear(TBitmap& bitmap, const QString& name) {
+  try {
+    LoadSkinBitmap(bitmap, 0, name);
+  } catch (const EResNotFound&) {
+    bitmap.Clear();
+  }
+}
+
 void PaintParentBackground(QPainter& canvas, QWidget* control) {
   if (!control) return;
   QWidget* parent = control->parentWidget();

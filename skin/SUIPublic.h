@@ -31,6 +31,9 @@ using TModuleHandle = intptr_t;
 // Loads the named picture (and its fine version) of module into bitmap;
 // a name the module does not carry raises EResNotFound.
 void LoadSkinBitmap(TBitmap& bitmap, TModuleHandle module, const QString& name);
+// The same from the program's own pictures, except that a name they do not
+// carry (or none) leaves bitmap empty instead of raising.
+void LoadSkinBitmapOrClear(TBitmap& bitmap, const QString& name);
 // True when the program's own pictures hold name.
 bool SkinBitmapExists(const QString& name);
 

@@ -9,6 +9,20 @@ IsuiTitleBarHost* BarOf(TCollection* collection) {
   if (auto* b = qobject_cast<TsuiTitleBarButtons*>(collection)) return b->TitleBar();
   return nullptr;
 }
+
+// What only one item may have: true, after the error message, when an item
+// of collection (the asking one included) already has it.
+template <class Item, class Has>
+bool Refused(TCollection* collection, Has has, const QString& message) {
+  if (!collection) return false;
+  for (int i = 0; i < collection->Count(); ++i) {
+    if (has(*collection->ItemAs<Item>(i))) {
+      ShowError(message);
+      return true;
+    }
+  }
+  return false;
+}
 }  // namespace
 
 // ---- sections ----
@@ -42,14 +56,10 @@ void TsuiTitleBarSection::SetWidth(int value) {
 }
 
 void TsuiTitleBarSection::SetAlign(TsuiTitleBarAlign value) {
-  if (value == suiClient && Collection()) {
-    for (int i = 0; i < Collection()->Count(); ++i) {
-      if (Collection()->ItemAs<TsuiTitleBarSection>(i)->Align() == suiClient) {
-        ShowError(QStringLiteral("Sorry, only one section's Align property can be \"suiClient\""));
-        return;
-      }
-    }
-  }
+  if (value == suiClient && Refused<TsuiTitleBarSection>(
+                                Collection(), [](const auto& s) { return s.Align() == suiClient; },
+                                QStringLiteral("Sorry, only one section's Align property can be \"suiClient\"")))
+    return;
   if (value == suiClient) FStretch = true;
   FAlign = value;
   Changed();
@@ -141,14 +151,11 @@ void TsuiTitleBarButton::UpdateMaximizePictures(bool maximized) {
 }
 
 void TsuiTitleBarButton::SetButtonType(TsuiTitleBarBtnType value) {
-  if (value == suiControlBox && Collection()) {
-    for (int i = 0; i < Collection()->Count(); ++i) {
-      if (Collection()->ItemAs<TsuiTitleBarButton>(i)->ButtonType() == suiControlBox) {
-        ShowError(QStringLiteral("Sorry, only one button's ButtonType property can be \"suiControlBox\""));
-        return;
-      }
-    }
-  }
+  if (value == suiControlBox &&
+      Refused<TsuiTitleBarButton>(
+          Collection(), [](const auto& b) { return b.ButtonType() == suiControlBox; },
+          QStringLiteral("Sorry, only one button's ButtonType property can be \"suiControlBox\"")))
+    return;
   FButtonType = value;
   ApplyUIStyle();
   Changed();
