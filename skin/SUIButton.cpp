@@ -23,83 +23,6 @@ const QColor kDisabledHighlight(0xFF, 0xFF, 0xFF);
 bool IsEnterKey(const QKeyEvent* e) { return e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter; }
 bool IsPressKey(const QKeyEvent* e) { return e->key() == Qt::Key_Space || IsEnterKey(e); }
 
-// The character height of a font in pixels (the stored font height).
-int FontPixelHeight(const QFont& font) {
-  return font.pixelSize() > 0 ? font.pixelSize() : QFontMetrics(font).ascent() + QFontMetrics(font).descent();
-}
-
-// A frame of a picture as an image of the target's density, with pixels of
-// key left out when asked.
-QImage FrameImage(const TBitmap& bitmap, const QRect& frame, qreal ratio, const TColor* key) {
-  const QImage& source = bitmap.ImageFor(ratio);
-  const qreal scale = qreal(source.width()) / std::max(1, bitmap.Width());
-  const QRect device(qRound(frame.x() * scale), qRound(frame.y() * scale), qRound(frame.width() * scale),
-                     qRound(frame.height() * scale));
-  QImage part = source.copy(device).convertToFormat(QImage::Format_ARGB32);
-  if (key) part = KeyedImage(part, *key).convertToFormat(QImage::Format_ARGB32);
-  part.setDevicePixelRatio(scale);
-  return part;
-}
-
-// The disabled look of a picture: every opaque pixel that is not white is
-// drawn in shadow grey over a white copy moved by one pixel.
-void DrawEmbossed(QPainter& canvas, const QImage& image, QPoint at) {
-  QImage mask(image.size(), QImage::Format_ARGB32);
-  mask.setDevicePixelRatio(image.devicePixelRatio());
-  mask.fill(Qt::transparent);
-  for (int y = 0; y < image.height(); ++y) {
-    const QRgb* in = reinterpret_cast<const QRgb*>(image.constScanLine(y));
-    QRgb* out = reinterpret_cast<QRgb*>(mask.scanLine(y));
-    for (int x = 0; x < image.width(); ++x) {
-      const QRgb p = in[x];
-      const bool white = qRed(p) > 0xF0 && qGreen(p) > 0xF0 && qBlue(p) > 0xF0;
-      if (qAlpha(p) >= 0x80 && !white) out[x] = 0xFF000000u;
-    }
-  }
-  auto tinted = [&](const QColor& color) {
-    QImage t = mask;
-    QPainter p(&t);
-    p.setCompositionMode(QPainter::CompositionMode_SourceIn);
-    p.fillRect(QRect(QPoint(0, 0), t.size()), color);
-    return t;
-  };
-  canvas.drawImage(at + QPoint(1, 1), tinted(kDisabledHighlight));
-  canvas.drawImage(at, tinted(kDisabledShadow));
-}
-
-// Draws a picture frame the way the buttons' image lists do: keyed or plain,
-// as it is or in the disabled look.
-void DrawFrame(QPainter& canvas, const TBitmap& bitmap, const QRect& frame, QPoint at, const TColor* key, bool greyed) {
-  if (bitmap.Empty() || frame.isEmpty()) return;
-  const QImage image = FrameImage(bitmap, frame, canvas.device() ? canvas.device()->devicePixelRatio() : 1.0, key);
-  if (greyed)
-    DrawEmbossed(canvas, image, at);
-  else
-    canvas.drawImage(at, image);
-}
-
-// The window system's focus rectangle: the frame's pixels of one checkerboard
-// colour inverted.
-void DrawFocusRect(QPainter& canvas, const QRect& r) {
-  if (r.width() <= 0 || r.height() <= 0) return;
-  canvas.save();
-  canvas.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
-  canvas.setPen(QPen(Qt::white, 0));
-  const int right = r.x() + r.width() - 1, bottom = r.y() + r.height() - 1;
-  auto dot = [&](int x, int y) {
-    if ((x + y) % 2 == 0) canvas.drawPoint(x, y);
-  };
-  for (int x = r.x(); x <= right; ++x) {
-    dot(x, r.y());
-    if (bottom != r.y()) dot(x, bottom);
-  }
-  for (int y = r.y() + 1; y < bottom; ++y) {
-    dot(r.x(), y);
-    if (right != r.x()) dot(right, y);
-  }
-  canvas.restore();
-}
-
 // A caption in the disabled, pressed or normal look.
 void DrawCaptionText(QPainter& canvas, const TsuiButtonState& s, const QRect& rect, int flags) {
   if (!s.Enabled) {
@@ -324,8 +247,8 @@ void TsuiCustomButton::Paint(QPainter& canvas, const TsuiButtonState& s) {
 void TsuiCustomButton::DrawSkin(const TsuiButtonPaint& paint, const TBitmap& skin) {
   if (skin.Empty()) return;
   const TColor key = skin.Pixel(0, 0);
-  DrawFrame(paint.Canvas, skin, QRect(0, 0, skin.Width(), skin.Height()), paint.Layout.SkinPos,
-            paint.State.PicTransparent ? &key : nullptr, paint.Layout.SkinGreyed);
+  DrawPictureFrame(paint.Canvas, skin, QRect(0, 0, skin.Width(), skin.Height()), paint.Layout.SkinPos,
+                   paint.State.PicTransparent ? &key : nullptr, paint.Layout.SkinGreyed);
 }
 
 void TsuiCustomButton::DrawCaption(const TsuiButtonPaint& paint) {
@@ -596,7 +519,8 @@ void TsuiButton::DrawSkin(const TsuiButtonPaint& paint, const TBitmap& skin) {
     TsuiCustomButton::DrawSkin(paint, skin);
   if (paint.Layout.GlyphFrame.isEmpty()) return;
   const TColor key = FGlyph.Pixel(0, 0);
-  DrawFrame(paint.Canvas, FGlyph, paint.Layout.GlyphFrame, paint.Layout.GlyphPos, &key, paint.Layout.GlyphGreyed);
+  DrawPictureFrame(paint.Canvas, FGlyph, paint.Layout.GlyphFrame, paint.Layout.GlyphPos, &key,
+                   paint.Layout.GlyphGreyed);
 }
 
 // ---- TsuiImageButton ----
@@ -650,178 +574,9 @@ void TsuiImageButton::DrawSkin(const TsuiButtonPaint& paint, const TBitmap& skin
   const TColor* keyed = paint.State.PicTransparent ? &key : nullptr;
   const QRect whole(0, 0, skin.Width(), skin.Height());
   if (!FStretch) {
-    DrawFrame(paint.Canvas, skin, whole, QPoint(0, 0), keyed, false);
+    DrawPictureFrame(paint.Canvas, skin, whole, QPoint(0, 0), keyed, false);
     return;
   }
-  const QImage image = FrameImage(skin, whole, paint.Canvas.device()->devicePixelRatio(), keyed);
+  const QImage image = PictureFrameImage(skin, whole, paint.Canvas.device()->devicePixelRatio(), keyed);
   paint.Canvas.drawImage(QRect(QPoint(0, 0), paint.State.Size), image);
-}
-
-// ---- TsuiCustomButtonEx ----
-
-TsuiCustomButtonEx::TsuiCustomButtonEx(TComponent* owner) : TsuiCustomButton(owner) {
-  setCheckable(true);
-  SetParentColor(true);
-  resize(93, height());
-}
-
-void TsuiCustomButtonEx::SetChecked(bool value) {
-  if (value == FChecked) return;
-  FChecked = value;
-  setChecked(value);
-  CheckedChanged();
-  update();
-}
-
-void TsuiCustomButtonEx::Click() {
-  if (isEnabled() && isVisible() && focusPolicy() != Qt::NoFocus) setFocus(Qt::OtherFocusReason);
-  Toggle();
-  TsuiCustomButton::Click();
-}
-
-void TsuiCustomButtonEx::UIStyleChanged() { ApplyUIStyle(UIStyle()); }
-
-void TsuiCustomButtonEx::AdjustBounds() {
-  if (!AutoSize() || FAdjusting) return;
-  FAdjusting = true;
-  const QFont f = font();
-  const int h = std::max(FontPixelHeight(f) + 2, GetPicHeight()) + 4;
-  const int w = GetPicWidth() + QFontMetrics(f).horizontalAdvance(PlainCaption(Caption())) + 8;
-  SetBounds(Left(), Top(), w, h);
-  FAdjusting = false;
-}
-
-void TsuiCustomButtonEx::resizeEvent(QResizeEvent* event) {
-  TsuiCustomButton::resizeEvent(event);
-  AdjustBounds();
-}
-
-void TsuiCustomButtonEx::changeEvent(QEvent* event) {
-  TsuiCustomButton::changeEvent(event);
-  if (event->type() == QEvent::FontChange) AdjustBounds();
-}
-
-void TsuiCustomButtonEx::mouseDoubleClickEvent(QMouseEvent* event) {
-  TsuiCustomButton::mouseDoubleClickEvent(event);
-  DoDblClick();
-}
-
-TsuiButtonState TsuiCustomButtonEx::State() const {
-  TsuiButtonState s = TsuiCustomButton::State();
-  s.PicSize = QSize(GetPicWidth(), GetPicHeight());
-  return s;
-}
-
-TsuiButtonLayout TsuiCustomButtonEx::LayOut(const TsuiButtonState& s) const {
-  TsuiButtonLayout l;
-  l.SkinPos = QPoint(1, (s.Size.height() - s.PicSize.height()) / 2);
-  const QPoint caption(s.PicSize.width() + 4, (s.Size.height() - (FontPixelHeight(s.Font) + 2)) / 2);
-  const QPoint corner(s.Size.width() - 1, s.Size.height() - 1);
-  l.CaptionRect = QRect(caption, corner);
-  l.CaptionFlags = Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine | Qt::TextShowMnemonic;
-  if (s.Focused && s.TabStop) l.FocusRect = QRect(caption - QPoint(1, 0), corner);
-  return l;
-}
-
-void TsuiCustomButtonEx::DrawCaption(const TsuiButtonPaint& paint) {
-  const TsuiButtonState& s = paint.State;
-  FCaptionRect = paint.Layout.CaptionRect;
-  paint.Canvas.setFont(s.Font);
-  paint.Canvas.setPen(s.Enabled ? s.TextColor : kDisabledShadow);
-  paint.Canvas.drawText(FCaptionRect, paint.Layout.CaptionFlags, s.Caption);
-}
-
-// ---- TsuiCheckBox ----
-
-TsuiCheckBox::TsuiCheckBox(TComponent* owner) : TsuiCustomButtonEx(owner) {
-  SetPicTransparent(false);
-  SetCaption(QStringLiteral("suiCheckBox"));
-  resize(width(), 17);
-  InitUIStyle(FindFormUIStyle(owner));
-}
-
-void TsuiCheckBox::Toggle() {
-  SetChecked(!Checked());
-  AfterToggle();
-}
-
-void TsuiCheckBox::TransparentChanged() { SetPicTransparent(false); }
-
-void TsuiCheckBox::UIStyleChanged() {
-  ApplyUIStyle(UIStyle());
-  switch (UIStyle()) {
-    case Custom: break;
-    case MacOS:
-    case Protein: SetTransparent(true); break;
-    case WinXP:
-    case DeepBlue:
-    case BlueGlass: SetTransparent(false); break;
-  }
-}
-
-void TsuiCheckBox::ApplyPictureEntries(TsuiUIStyle style, const TPictureEntries& e) {
-  SetResHandle(0);
-  const bool enabled = isEnabled();
-  if (Checked())
-    SetThemePictures(GetThemeString(style, enabled ? e.CheckedNormal : e.CheckedDisabled),
-                     GetThemeString(style, e.CheckedMouseOn), GetThemeString(style, e.CheckedMouseDown));
-  else
-    SetThemePictures(GetThemeString(style, enabled ? e.UncheckedNormal : e.UncheckedDisabled),
-                     GetThemeString(style, e.UncheckedMouseOn), GetThemeString(style, e.UncheckedMouseDown));
-}
-
-void TsuiCheckBox::ApplyUIStyle(TsuiUIStyle style) {
-  ApplyPictureEntries(style, {teCheckBoxChecked, teCheckBoxDisabledChecked, teCheckBoxUnchecked,
-                              teCheckBoxDisabledUnchecked, teCheckBoxMouseOnChecked, teCheckBoxMouseDownChecked,
-                              teCheckBoxMouseOnUnchecked, teCheckBoxMouseDownUnchecked});
-}
-
-namespace {
-QSize EntryPictureSize(TsuiUIStyle style, TThemeEntryIndex entry) {
-  const QString name = GetThemeString(style, entry);
-  if (name.isEmpty()) return QSize(0, 0);
-  TBitmap picture;
-  try {
-    LoadSkinBitmap(picture, 0, name);
-  } catch (const Exception&) {
-    return QSize(0, 0);
-  }
-  return {picture.Width(), picture.Height()};
-}
-}  // namespace
-
-int TsuiCheckBox::GetPicWidth() const { return EntryPictureSize(UIStyle(), teCheckBoxUnchecked).width(); }
-int TsuiCheckBox::GetPicHeight() const { return EntryPictureSize(UIStyle(), teCheckBoxUnchecked).height(); }
-
-// ---- TsuiRadioButton ----
-
-TsuiRadioButton::TsuiRadioButton(TComponent* owner) : TsuiCheckBox(owner) {
-  SetPicTransparent(true);
-  SetCaption(QStringLiteral("suiRadioButton"));
-  resize(width(), 17);
-  InitUIStyle(UIStyle());
-}
-
-void TsuiRadioButton::Toggle() {
-  if (!Checked()) SetChecked(true);
-}
-
-void TsuiRadioButton::CheckedChanged() {
-  if (Checked())
-    if (QWidget* parent = parentWidget())
-      for (QObject* child : parent->children())
-        if (auto* other = qobject_cast<TsuiRadioButton*>(child);
-            other && other != this && other->GroupIndex() == FGroupIndex)
-          other->SetChecked(false);
-  TsuiCheckBox::CheckedChanged();
-}
-
-void TsuiRadioButton::TransparentChanged() { SetPicTransparent(true); }
-
-void TsuiRadioButton::ApplyUIStyle(TsuiUIStyle style) {
-  ApplyPictureEntries(style,
-                      {teRadioButtonChecked, teRadioButtonDisabledChecked, teRadioButtonUnchecked,
-                       teRadioButtonDisabledUnchecked, teRadioButtonMouseOnChecked, teRadioButtonMouseDownChecked,
-                       teRadioButtonMouseOnUnchecked, teRadioButtonMouseDownUnchecked});
-  update();
 }

@@ -1,7 +1,4 @@
 #include "SUICheckListBox.h"
-
-#include "Exceptions.h"
-
 #include <QApplication>
 #include <QStyle>
 #include <QStyledItemDelegate>
@@ -99,11 +96,7 @@ void TsuiCheckListBox::LoadMarks() {
   for (int i = 0; i < 4; ++i) {
     FMarks[i].Clear();
     if (FUIStyle == Custom) continue;
-    try {
-      LoadSkinBitmap(FMarks[i], 0, GetThemeString(FUIStyle, teCheckListDisabledChecked + i));
-    } catch (const EResNotFound&) {
-      FMarks[i].Clear();
-    }
+    LoadSkinBitmapOrClear(FMarks[i], GetThemeString(FUIStyle, teCheckListDisabledChecked + i));
   }
   // The items' height follows the mark's.
   scheduleDelayedItemsLayout();

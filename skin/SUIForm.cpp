@@ -3,7 +3,6 @@
 #include "Dialogs.h"
 #include "Exceptions.h"
 #include "Forms.h"
-#include "SUIMainMenu.h"
 #include "SUIMenu.h"
 #include "SUIPublic.h"
 
@@ -85,7 +84,7 @@ TsuiForm::TsuiForm(TComponent* owner) : TPanel(owner), FForm(dynamic_cast<TForm*
 
 TsuiForm::~TsuiForm() {
   if (FForm) FForm->removeEventFilter(this);
-  if (auto* menu = dynamic_cast<TsuiMainMenu*>(FMenu)) menu->SetForm(nullptr);
+  if (auto* menu = dynamic_cast<IsuiFramedMenu*>(FMenu)) menu->SetForm(nullptr);
 }
 
 TsuiMenuBar::TsuiMenuBar(TsuiForm* frame) : TControlOf<QMenuBar>(frame), FFrame(frame) {
@@ -109,7 +108,7 @@ void TsuiMenuBar::paintEvent(QPaintEvent*) {
   QPainter p(this);
   const TsuiUIStyle style = FFrame->MenuStyle();
   DrawMenuBarBackground(p, rect(), style, FFrame->MenuBarColor());
-  const auto* look = dynamic_cast<const TsuiMainMenu*>(FFrame->Menu());
+  const auto* look = dynamic_cast<const TsuiMenuLook*>(FFrame->Menu());
   const TsuiMenuBarColors colors = MenuBarColors(style, look);
   const QColor text = ToQColor(look ? look->FontColor() : clMenuText);
   p.setFont(font());
@@ -130,7 +129,7 @@ void TsuiForm::SetMenu(TMainMenu* value) {
   if (value == FMenu) return;
   if (FMenu) {
     RemoveFreeNotification(FMenu);
-    if (auto* old = dynamic_cast<TsuiMainMenu*>(FMenu)) old->SetForm(nullptr);
+    if (auto* old = dynamic_cast<IsuiFramedMenu*>(FMenu)) old->SetForm(nullptr);
   }
   FMenu = value;
   if (!value) {
@@ -138,7 +137,7 @@ void TsuiForm::SetMenu(TMainMenu* value) {
     return;
   }
   FreeNotification(value);
-  if (auto* menu = dynamic_cast<TsuiMainMenu*>(value)) menu->SetForm(this);
+  if (auto* menu = dynamic_cast<IsuiFramedMenu*>(value)) menu->SetForm(this);
   if (!FMenuBar) {
     FMenuBar = new TsuiMenuBar(this);
     FMenuBar->setParent(this);
@@ -166,7 +165,7 @@ void TsuiForm::MenuChanged(bool structure) {
 
 void TsuiForm::UpdateMenuBarFont() {
   TFont font;
-  if (auto* menu = dynamic_cast<TsuiMainMenu*>(FMenu))
+  if (auto* menu = dynamic_cast<TsuiMenuLook*>(FMenu))
     menu->ItemFont(font);
   else
     SetSystemMenuFont(&font);
@@ -174,7 +173,7 @@ void TsuiForm::UpdateMenuBarFont() {
 }
 
 TsuiUIStyle TsuiForm::MenuStyle() const {
-  if (auto* menu = dynamic_cast<const TsuiMainMenu*>(FMenu)) return menu->UIStyle();
+  if (auto* menu = dynamic_cast<const TsuiMenuLook*>(FMenu)) return menu->UIStyle();
   return FUIStyle;
 }
 
@@ -198,7 +197,7 @@ void TsuiForm::SetUIStyle(TsuiUIStyle value) {
   SetColor(GetThemeColor(value, teFormColor));
   FMenuBarColor = TPanel::Color();
   FTitleBar->SetUIStyle(value);
-  if (auto* menu = dynamic_cast<TsuiMainMenu*>(FMenu); menu && menu->UIStyle() != Custom) menu->SetUIStyle(value);
+  if (auto* menu = dynamic_cast<TsuiMenuLook*>(FMenu); menu && menu->UIStyle() != Custom) menu->SetUIStyle(value);
   if (FMenuBar) FMenuBar->update();
   if (FUIStyleAutoUpdateSub) {
     ApplyUIStyleToContainers(this, value);

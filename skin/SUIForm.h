@@ -27,6 +27,16 @@ Qt::Edges FormEdgesAt(QPoint point, QSize client);
 
 class TsuiForm;
 
+// A main menu that is told which frame shows it (the skinned main menu,
+// which then reports its changes to that frame). The frame knows menus only
+// through this and through their look.
+class IsuiFramedMenu {
+ public:
+  virtual ~IsuiFramedMenu() = default;
+  // The frame that shows the menu from now on; nullptr when none does.
+  virtual void SetForm(TsuiForm* form) = 0;
+};
+
 // The frame's menu bar: the top-level items of its menu under the title bar,
 // opened by a click or by Alt with an item's accelerator and walked with the
 // arrow keys (Qt's own menu bar behaviour), painted in the style's look.

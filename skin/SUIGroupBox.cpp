@@ -1,16 +1,12 @@
 #include "SUIGroupBox.h"
 
 #include <QEvent>
+#include <QFontMetrics>
 #include <QPainter>
 #include <cstdlib>
 
 namespace {
 const QColor kDisabledCaption(0x80, 0x80, 0x80);
-
-// The character height of the font in pixels.
-int FontPixelHeight(const QFont& font) {
-  return font.pixelSize() > 0 ? font.pixelSize() : QFontMetrics(font).ascent() + QFontMetrics(font).descent();
-}
 }  // namespace
 
 TsuiCustomGroupBox::TsuiCustomGroupBox(TComponent* owner) : TsuiCustomPanel(owner) {

@@ -3,10 +3,9 @@
 // colours (or, for MacOS, with its stretched pictures) and whose top-level
 // items the TsuiForm menu bar shows, and a popup menu drawn the same way.
 #include "Menus.h"
+#include "SUIForm.h"
 #include "SUIMenu.h"
 #include "SUIThemes.h"
-
-class TsuiForm;
 
 // Both skinned menus: every item, the background and the frame drawn by the look.
 template <class Menu>
@@ -33,7 +32,7 @@ class TsuiMenuOf : public Menu, public TsuiMenuLook {
   TComponent* LookComponent() override { return this; }
 };
 
-class TsuiMainMenu : public TsuiMenuOf<TMainMenu> {
+class TsuiMainMenu : public TsuiMenuOf<TMainMenu>, public IsuiFramedMenu {
   Q_OBJECT
   TSUI_MENU_PROPERTIES
  public:
@@ -46,7 +45,7 @@ class TsuiMainMenu : public TsuiMenuOf<TMainMenu> {
 
   // The frame that shows the menu (set by the frame); not owned.
   TsuiForm* Form() const { return FForm; }
-  void SetForm(TsuiForm* form) { FForm = form; }
+  void SetForm(TsuiForm* form) override { FForm = form; }
 
  protected:
   void LookChanged() override;

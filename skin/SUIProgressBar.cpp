@@ -1,6 +1,5 @@
 #include "SUIProgressBar.h"
 
-#include "Exceptions.h"
 #include "SUIPublic.h"
 
 #include <QMouseEvent>
@@ -48,12 +47,8 @@ void TsuiCustomProgressBar::SetUIStyle(TsuiUIStyle value) {
 
 void TsuiCustomProgressBar::ApplyStyle() {
   if (FUIStyle != Custom) {
-    try {
-      LoadSkinBitmap(FPicture, 0,
-                     GetThemeString(FUIStyle, FOrientation == suiVertical ? teProgressBarVertical : teProgressBar));
-    } catch (const EResNotFound&) {
-      FPicture.Clear();
-    }
+    LoadSkinBitmapOrClear(
+        FPicture, GetThemeString(FUIStyle, FOrientation == suiVertical ? teProgressBarVertical : teProgressBar));
     SetColor(GetThemeColor(FUIStyle, teControlColor));
     FBorderColor = GetThemeColor(FUIStyle, teBorderColor);
   }

@@ -5,6 +5,7 @@
 #include "Exceptions.h"
 
 #include <QFile>
+#include <QFontMetrics>
 #include <QGuiApplication>
 #include <QPainter>
 #include <QScreen>
@@ -25,6 +26,33 @@ void EnsureSkinPictures() {
   (void)done;
 }
 
+// The disabled look of a picture: every opaque pixel that is not white is
+// drawn in shadow grey over a white copy moved by one pixel.
+void DrawEmbossed(QPainter& canvas, const QImage& image, QPoint at) {
+  const QColor shadow(0x80, 0x80, 0x80), highlight(0xFF, 0xFF, 0xFF);
+  QImage mask(image.size(), QImage::Format_ARGB32);
+  mask.setDevicePixelRatio(image.devicePixelRatio());
+  mask.fill(Qt::transparent);
+  for (int y = 0; y < image.height(); ++y) {
+    const QRgb* in = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+    QRgb* out = reinterpret_cast<QRgb*>(mask.scanLine(y));
+    for (int x = 0; x < image.width(); ++x) {
+      const QRgb p = in[x];
+      const bool white = qRed(p) > 0xF0 && qGreen(p) > 0xF0 && qBlue(p) > 0xF0;
+      if (qAlpha(p) >= 0x80 && !white) out[x] = 0xFF000000u;
+    }
+  }
+  auto tinted = [&](const QColor& color) {
+    QImage t = mask;
+    QPainter p(&t);
+    p.setCompositionMode(QPainter::CompositionMode_SourceIn);
+    p.fillRect(QRect(QPoint(0, 0), t.size()), color);
+    return t;
+  };
+  canvas.drawImage(at + QPoint(1, 1), tinted(highlight));
+  canvas.drawImage(at, tinted(shadow));
+}
+
 // Draws piece (a logical part of bitmap) into target; keyed with key when asked.
 void Put(const TBitmap& bitmap, QPainter& canvas, const QRect& target, const QRect& piece, bool keyed, TColor key) {
   if (piece.width() <= 0 || piece.height() <= 0 || target.width() <= 0 || target.height() <= 0) return;
@@ -42,6 +70,14 @@ bool SkinBitmapExists(const QString& name) {
 void LoadSkinBitmap(TBitmap& bitmap, TModuleHandle module, const QString& name) {
   if (module != 0 || !SkinBitmapExists(name) || !bitmap.LoadFromFile(kSkinRoot + name + QStringLiteral(".bmp")))
     throw EResNotFound(QStringLiteral("Resource %1 not found.").arg(name));
+}
+
+void LoadSkinBitmapOrClear(TBitmap& bitmap, const QString& name) {
+  try {
+    LoadSkinBitmap(bitmap, 0, name);
+  } catch (const EResNotFound&) {
+    bitmap.Clear();
+  }
 }
 
 void PaintParentBackground(QPainter& canvas, QWidget* control) {
@@ -242,4 +278,50 @@ QString PlainCaption(const QString& caption) {
     plain += caption[i];
   }
   return plain;
+}
+
+int FontPixelHeight(const QFont& font) {
+  return font.pixelSize() > 0 ? font.pixelSize() : QFontMetrics(font).ascent() + QFontMetrics(font).descent();
+}
+
+QImage PictureFrameImage(const TBitmap& bitmap, const QRect& frame, qreal ratio, const TColor* key) {
+  const QImage& source = bitmap.ImageFor(ratio);
+  const qreal scale = qreal(source.width()) / std::max(1, bitmap.Width());
+  const QRect device(qRound(frame.x() * scale), qRound(frame.y() * scale), qRound(frame.width() * scale),
+                     qRound(frame.height() * scale));
+  QImage part = source.copy(device).convertToFormat(QImage::Format_ARGB32);
+  if (key) part = KeyedImage(part, *key).convertToFormat(QImage::Format_ARGB32);
+  part.setDevicePixelRatio(scale);
+  return part;
+}
+
+void DrawPictureFrame(QPainter& canvas, const TBitmap& bitmap, const QRect& frame, QPoint at, const TColor* key,
+                      bool greyed) {
+  if (bitmap.Empty() || frame.isEmpty()) return;
+  const QImage image =
+      PictureFrameImage(bitmap, frame, canvas.device() ? canvas.device()->devicePixelRatio() : 1.0, key);
+  if (greyed)
+    DrawEmbossed(canvas, image, at);
+  else
+    canvas.drawImage(at, image);
+}
+
+void DrawFocusRect(QPainter& canvas, const QRect& r) {
+  if (r.width() <= 0 || r.height() <= 0) return;
+  canvas.save();
+  canvas.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
+  canvas.setPen(QPen(Qt::white, 0));
+  const int right = r.x() + r.width() - 1, bottom = r.y() + r.height() - 1;
+  auto dot = [&](int x, int y) {
+    if ((x + y) % 2 == 0) canvas.drawPoint(x, y);
+  };
+  for (int x = r.x(); x <= right; ++x) {
+    dot(x, r.y());
+    if (bottom != r.y()) dot(x, bottom);
+  }
+  for (int y = r.y() + 1; y < bottom; ++y) {
+    dot(r.x(), y);
+    if (right != r.x()) dot(right, y);
+  }
+  canvas.restore();
 }

@@ -21,6 +21,7 @@
 #include <QString>
 #include <cstdint>
 
+class QFont;
 class QPainter;
 class QWidget;
 
@@ -30,6 +31,9 @@ using TModuleHandle = intptr_t;
 // Loads the named picture (and its fine version) of module into bitmap;
 // a name the module does not carry raises EResNotFound.
 void LoadSkinBitmap(TBitmap& bitmap, TModuleHandle module, const QString& name);
+// The same from the program's own pictures, except that a name they do not
+// carry (or none) leaves bitmap empty instead of raising.
+void LoadSkinBitmapOrClear(TBitmap& bitmap, const QString& name);
 // True when the program's own pictures hold name.
 bool SkinBitmapExists(const QString& name);
 
@@ -68,3 +72,15 @@ bool IsFormActive(QWidget* form);
 // The disabled look of a skin picture: every pixel turned a light grey of its
 // own brightness, except magenta and key, which stay so keying still works.
 void FadeBitmap(TBitmap& bitmap, TColor key);
+// The character height of a font in pixels (the stored font height).
+int FontPixelHeight(const QFont& font);
+// A frame (logical pixels) of a picture as an image of the given density,
+// with the pixels of key left out when one is given.
+QImage PictureFrameImage(const TBitmap& bitmap, const QRect& frame, qreal ratio, const TColor* key);
+// Draws a picture frame with its top-left at at, the way image lists do:
+// keyed or plain, as it is or greyed (the embossed disabled look).
+void DrawPictureFrame(QPainter& canvas, const TBitmap& bitmap, const QRect& frame, QPoint at, const TColor* key,
+                      bool greyed);
+// The window system's focus rectangle: the frame's pixels of one
+// checkerboard colour inverted. Nothing for an empty rectangle.
+void DrawFocusRect(QPainter& canvas, const QRect& rect);

@@ -1,6 +1,6 @@
 #include "SUIRadioGroup.h"
 
-#include "SUIButton.h"
+#include "SUICheckBox.h"
 
 TsuiCheckGroup::TsuiCheckGroup(TComponent* owner) : TsuiCustomGroupBox(owner) { FUIStyle = FindFormUIStyle(owner); }
 

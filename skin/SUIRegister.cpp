@@ -2,6 +2,7 @@
 
 #include "Description.h"
 #include "SUIButton.h"
+#include "SUICheckBox.h"
 #include "SUICheckListBox.h"
 #include "SUIColorBox.h"
 #include "SUIComboBox.h"

@@ -1,7 +1,4 @@
 #include "SUIScrollBar.h"
-
-#include "Exceptions.h"
-
 #include <QEvent>
 #include <QPainter>
 #include <QScrollBar>
@@ -39,14 +36,6 @@ void Drawn(TBitmap& result, QSize size, bool fine, const std::function<void(QPai
 void Cut(TBitmap& result, const TBitmap& picture, const QRect& part) {
   Drawn(result, part.size(), picture.Has2x(),
         [&](QPainter& p) { picture.DrawPart(p, QRect(QPoint(0, 0), part.size()), part, false, TColor(0)); });
-}
-
-void LoadEntry(TBitmap& bitmap, TsuiUIStyle style, int entry) {
-  try {
-    LoadSkinBitmap(bitmap, 0, GetThemeString(style, entry));
-  } catch (const EResNotFound&) {
-    bitmap.Clear();
-  }
 }
 }  // namespace
 
@@ -127,7 +116,7 @@ void TsuiScrollBar::LoadPictures() {
   if (FUIStyle == Custom) return;
   FTrackBar->BarImage()->Clear();
   TBitmap track;
-  LoadEntry(track, FUIStyle, teScrollBarTrack);
+  LoadSkinBitmapOrClear(track, GetThemeString(FUIStyle, teScrollBarTrack));
   RotateBitmapLeft(track);
   const int fw = track.Width() / 3;
   TBitmap* frames[] = {&FThumbHead, &FThumbBody, &FThumbTail};
@@ -140,7 +129,7 @@ void TsuiScrollBar::LoadPictures() {
   auto load = [&](TsuiImageButton* button, int first) {
     TBitmap picture;
     for (int i = 0; i < 3; ++i) {
-      LoadEntry(picture, FUIStyle, first + i);
+      LoadSkinBitmapOrClear(picture, GetThemeString(FUIStyle, first + i));
       if (horizontal) RotateBitmapLeft(picture);
       TBitmap* target = i == 0 ? button->PicNormal() : i == 1 ? button->PicMouseOn() : button->PicMouseDown();
       target->Assign(&picture);

@@ -98,20 +98,18 @@ void TsuiSideChannel::SetChannelWidth(int value) {
 
 void TsuiSideChannel::Pop(bool quick) {
   FPin->show();
-  FTarget = FFullWidth;
-  if (quick) {
-    SetChannelWidth(FFullWidth);
-    Finish();
-  } else {
-    FSlideTimer.start();
-  }
+  SlideTo(FFullWidth, quick);
 }
 
 void TsuiSideChannel::Push(bool quick) {
   FLeaveTimer.stop();
-  FTarget = FSideBarWidth;
+  SlideTo(FSideBarWidth, quick);
+}
+
+void TsuiSideChannel::SlideTo(int target, bool quick) {
+  FTarget = target;
   if (quick) {
-    SetChannelWidth(FSideBarWidth);
+    SetChannelWidth(target);
     Finish();
   } else {
     FSlideTimer.start();

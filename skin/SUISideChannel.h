@@ -137,6 +137,8 @@ class TsuiSideChannel : public TControlOf<QWidget>, public IsuiThemeChild {
 
  private:
   void SetChannelWidth(int value);
+  // Opens or closes towards target: at once when quick, else by the slide timer.
+  void SlideTo(int target, bool quick);
   void Finish();
   void PinClick();
   bool OnBar(QPoint point) const;

@@ -1,6 +1,5 @@
 #include "SUITabControl.h"
 
-#include "Exceptions.h"
 #include "SUIPublic.h"
 
 #include <QFontMetrics>
@@ -13,17 +12,6 @@
 namespace {
 
 const QColor kDisabledText(0x80, 0x80, 0x80);
-
-// A skin picture, or an empty one when the name is unknown (a fallback face
-// is drawn instead of failing the paint).
-void LoadOrEmpty(TBitmap& picture, const QString& name) {
-  if (name.isEmpty()) return;
-  try {
-    LoadSkinBitmap(picture, 0, name);
-  } catch (const Exception&) {
-    picture.Clear();
-  }
-}
 
 }  // namespace
 
@@ -46,7 +34,7 @@ int TsuiTabControlTopPanel::TabWidth(const QString& caption, const QFont& font) 
 TsuiTabStripLayout TsuiTabControlTopPanel::LayOut(const TsuiTabStripState& s) {
   TsuiTabStripLayout layout;
   TBitmap active;
-  LoadOrEmpty(active, s.ActivePicName);
+  LoadSkinBitmapOrClear(active, s.ActivePicName);
   layout.ActiveHeight = active.Empty() ? std::max(0, s.Size.height() - 2) : active.Height();
   int x = s.LeftMargin;
   for (qsizetype i = 0; i < s.Tabs.size(); ++i) {
@@ -65,9 +53,9 @@ void TsuiTabControlTopPanel::Paint(QPainter& canvas, const TsuiTabStripState& s,
   if (background) PaintParentBackground(canvas, background);
 
   TBitmap active, inactive, line;
-  LoadOrEmpty(active, s.ActivePicName);
-  LoadOrEmpty(inactive, s.InactivePicName);
-  LoadOrEmpty(line, s.LinePicName);
+  LoadSkinBitmapOrClear(active, s.ActivePicName);
+  LoadSkinBitmapOrClear(inactive, s.InactivePicName);
+  LoadSkinBitmapOrClear(line, s.LinePicName);
   const TsuiTabStripLayout layout = LayOut(s);
   const int ha = layout.ActiveHeight;
   const int lineHeight = line.Empty() ? std::max(0, s.Size.height() - ha) : line.Height();

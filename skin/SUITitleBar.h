@@ -9,8 +9,8 @@
 // from the right edge leftwards in collection order, except the control box,
 // which sits at the left end before the caption.
 #include "Graphics.h"
-#include "Menus.h"
 #include "SUIThemes.h"
+#include "SUITitleBarItems.h"
 #include "StdCtrls.h"
 
 #include <QFont>
@@ -22,143 +22,8 @@
 #include <vector>
 
 class TForm;
-class TsuiTitleBar;
-
-namespace SUITitleBar {
-Q_NAMESPACE
-enum TsuiTitleBarBtnType { suiMax, suiMin, suiClose, suiHelp, suiControlBox, suiCustom };
-Q_ENUM_NS(TsuiTitleBarBtnType)
-enum TsuiTitleBarAlign { suiLeft, suiRight, suiClient };
-Q_ENUM_NS(TsuiTitleBarAlign)
-}  // namespace SUITitleBar
-using SUITitleBar::TsuiTitleBarAlign;
-using SUITitleBar::TsuiTitleBarBtnType;
-using enum SUITitleBar::TsuiTitleBarBtnType;
-using enum SUITitleBar::TsuiTitleBarAlign;
 
 using TsuiTitleBarButtonClickEvent = std::function<void(TComponent* Sender, int ButtonIndex)>;
-
-class TsuiTitleBarSection : public TCollectionItem {
-  Q_OBJECT
-  Q_PROPERTY(bool AutoSize READ AutoSize WRITE SetAutoSize)
-  Q_PROPERTY(int Width READ Width WRITE SetWidth)
-  Q_PROPERTY(SUITitleBar::TsuiTitleBarAlign Align READ Align WRITE SetAlign)
-  Q_PROPERTY(TBitmap* Picture READ Picture)
-  Q_PROPERTY(bool Stretch READ Stretch WRITE SetStretch)
-  Q_CLASSINFO("Default:AutoSize", "false")
-  Q_CLASSINFO("Default:Width", "10")
-  Q_CLASSINFO("Default:Align", "suiLeft")
-  Q_CLASSINFO("Default:Stretch", "false")
- public:
-  explicit TsuiTitleBarSection(TCollection* collection);
-  ~TsuiTitleBarSection() override;
-  void Assign(TPersistent* source) override;
-
-  bool AutoSize() const { return FAutoSize; }
-  // Whatever the value, a section holding a picture takes the picture's width.
-  void SetAutoSize(bool value);
-  int Width() const { return FWidth; }
-  void SetWidth(int value);
-  TsuiTitleBarAlign Align() const { return FAlign; }
-  // A second suiClient section is refused with an error message.
-  void SetAlign(TsuiTitleBarAlign value);
-  TBitmap* Picture() const { return FPicture.get(); }
-  void SetPicture(const TBitmap* value);
-  // A suiClient section always stretches.
-  bool Stretch() const { return FStretch; }
-  void SetStretch(bool value);
-
- private:
-  void Changed();
-  void PictureChanged();
-  int FWidth = 10;
-  TsuiTitleBarAlign FAlign = suiLeft;
-  std::unique_ptr<TBitmap> FPicture;
-  bool FStretch = false;
-  bool FAutoSize = false;
-};
-
-class TsuiTitleBarButton : public TCollectionItem {
-  Q_OBJECT
-  Q_PROPERTY(SUIThemes::TsuiUIStyle UIStyle READ UIStyle WRITE SetUIStyle)
-  Q_PROPERTY(SUITitleBar::TsuiTitleBarBtnType ButtonType READ ButtonType WRITE SetButtonType)
-  Q_PROPERTY(bool Transparent READ Transparent WRITE SetTransparent)
-  Q_PROPERTY(int Top READ Top WRITE SetTop)
-  Q_PROPERTY(TPopupMenu* ControlBoxMenu READ ControlBoxMenu WRITE SetControlBoxMenu)
-  Q_PROPERTY(bool Visible READ Visible WRITE SetVisible)
-  Q_PROPERTY(TBitmap* PicNormal READ PicNormal)
-  Q_PROPERTY(TBitmap* PicMouseOn READ PicMouseOn)
-  Q_PROPERTY(TBitmap* PicMouseDown READ PicMouseDown)
-  Q_CLASSINFO("Default:ButtonType", "suiCustom")
-  Q_CLASSINFO("Default:Transparent", "false")
-  Q_CLASSINFO("Default:Top", "2")
-  Q_CLASSINFO("Default:Visible", "true")
- public:
-  explicit TsuiTitleBarButton(TCollection* collection);
-  ~TsuiTitleBarButton() override;
-  // Copies the type and style first and the pictures after them, so pictures
-  // stored with a window replace those of the style.
-  void Assign(TPersistent* source) override;
-
-  TsuiUIStyle UIStyle() const { return FUIStyle; }
-  void SetUIStyle(TsuiUIStyle value);
-  TsuiTitleBarBtnType ButtonType() const { return FButtonType; }
-  // A second control box is refused with an error message.
-  void SetButtonType(TsuiTitleBarBtnType value);
-  bool Transparent() const { return FTransparent; }
-  void SetTransparent(bool value);
-  int Top() const { return FTop; }
-  void SetTop(int value);
-  // The control box pops it up under the bar; it goes to none when the menu goes.
-  TPopupMenu* ControlBoxMenu() const { return FControlBoxMenu; }
-  void SetControlBoxMenu(TPopupMenu* value);
-  bool Visible() const { return FVisible; }
-  void SetVisible(bool value);
-  TBitmap* PicNormal() const { return FPicNormal.get(); }
-  TBitmap* PicMouseOn() const { return FPicMouseOn.get(); }
-  TBitmap* PicMouseDown() const { return FPicMouseDown.get(); }
-
-  // A maximize button shows the restore pictures while its form is maximized.
-  void UpdateMaximizePictures(bool maximized);
-
- private:
-  void ApplyUIStyle();
-  void LoadPictures(TThemeEntryIndex normal, TThemeEntryIndex mouseOn, TThemeEntryIndex mouseDown);
-  void Changed();
-  bool FVisible = true;
-  TsuiTitleBarBtnType FButtonType = suiCustom;
-  bool FTransparent = false;
-  int FTop = 2;
-  TsuiUIStyle FUIStyle = DeepBlue;
-  bool FShowsRestore = false;
-  std::unique_ptr<TBitmap> FPicNormal, FPicMouseOn, FPicMouseDown;
-  QPointer<TPopupMenu> FControlBoxMenu;  // not owned
-};
-
-// The bar's collections; any change repaints the bar.
-class TsuiTitleBarSections : public TCollection {
-  Q_OBJECT
- public:
-  explicit TsuiTitleBarSections(TsuiTitleBar* bar);
-  TsuiTitleBar* TitleBar() const { return FBar; }
-  TsuiTitleBarSection* Items(int index) const { return ItemAs<TsuiTitleBarSection>(index); }
-  TsuiTitleBarSection* Add() { return static_cast<TsuiTitleBarSection*>(TCollection::Add()); }
-
- private:
-  TsuiTitleBar* FBar;
-};
-
-class TsuiTitleBarButtons : public TCollection {
-  Q_OBJECT
- public:
-  explicit TsuiTitleBarButtons(TsuiTitleBar* bar);
-  TsuiTitleBar* TitleBar() const { return FBar; }
-  TsuiTitleBarButton* Items(int index) const { return ItemAs<TsuiTitleBarButton>(index); }
-  TsuiTitleBarButton* Add() { return static_cast<TsuiTitleBarButton*>(TCollection::Add()); }
-
- private:
-  TsuiTitleBar* FBar;
-};
 
 // The window system's own move and size interactions, which a frameless
 // window starts from its painted frame. The default asks the window's
@@ -205,7 +70,7 @@ struct TsuiTitleBarState {
 // rectangle; with w = 0 the plain rectangle.
 QRegion RoundCornerRegion(const QRect& client, int w);
 
-class TsuiTitleBar : public TPanel {
+class TsuiTitleBar : public TPanel, public IsuiTitleBarHost {
   Q_OBJECT
   Q_PROPERTY(bool AutoSize READ AutoSize WRITE SetAutoSize)
   Q_PROPERTY(SUIThemes::TsuiUIStyle UIStyle READ UIStyle WRITE SetUIStyle)
@@ -277,7 +142,8 @@ class TsuiTitleBar : public TPanel {
   void SetWindowRequests(TsuiWindowRequests* requests) { FRequests = requests; }
   TsuiWindowRequests& WindowRequests() const;
   // Repaints after a change of items (the collections call it).
-  void ItemsChanged();
+  void ItemsChanged() override;
+  bool WindowMaximized() const override;
 
  protected:
   void paintEvent(QPaintEvent* event) override;
@@ -293,7 +159,6 @@ class TsuiTitleBar : public TPanel {
   void DrawSections(QPainter& painter, const TsuiTitleBarState& state) const;
   void DrawButtons(QPainter& painter, const TsuiTitleBarState& state) const;
   void SetPointer(std::optional<QPoint> point);
-  bool WindowMaximized() const;
 
   TsuiUIStyle FUIStyle = DeepBlue;
   std::unique_ptr<TsuiTitleBarSections> FSections;

@@ -127,19 +127,16 @@ void TsuiToolBar::SetShowCaptions(bool value) {
   UpdateButtons();
 }
 
-void TsuiToolBar::SetImages(TImageList* value) {
-  if (value == FImages) return;
-  if (FImages && FImages != FHotImages) RemoveFreeNotification(FImages);
-  FImages = value;
-  if (FImages) FreeNotification(FImages);
-  UpdateButtons();
-}
+void TsuiToolBar::SetImages(TImageList* value) { SetImageList(FImages, FHotImages, value); }
 
-void TsuiToolBar::SetHotImages(TImageList* value) {
-  if (value == FHotImages) return;
-  if (FHotImages && FHotImages != FImages) RemoveFreeNotification(FHotImages);
-  FHotImages = value;
-  if (FHotImages) FreeNotification(FHotImages);
+void TsuiToolBar::SetHotImages(TImageList* value) { SetImageList(FHotImages, FImages, value); }
+
+void TsuiToolBar::SetImageList(TImageList*& list, TImageList* other, TImageList* value) {
+  if (value == list) return;
+  // The other list may still be the same one, which keeps its notification.
+  if (list && list != other) RemoveFreeNotification(list);
+  list = value;
+  if (list) FreeNotification(list);
   UpdateButtons();
 }
 

@@ -142,6 +142,9 @@ class TsuiToolBar : public TControlOf<QToolBar>, public IsuiThemeChild {
   void Notification(TComponent* component, TOperation operation) override;
 
  private:
+  // Sets list (Images or HotImages) to value; other is the other one.
+  void SetImageList(TImageList*& list, TImageList* other, TImageList* value);
+
   TsuiUIStyle FUIStyle = DeepBlue;
   TColor FButtonColor = clBtnFace;
   TColor FButtonBorderColor = clBlack;

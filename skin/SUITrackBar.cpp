@@ -1,7 +1,4 @@
 #include "SUITrackBar.h"
-
-#include "Exceptions.h"
-
 #include <QEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -11,14 +8,6 @@
 
 namespace {
 constexpr int kPageInterval = 500;
-
-void LoadThemePicture(TBitmap& bitmap, TsuiUIStyle style, int entry) {
-  try {
-    LoadSkinBitmap(bitmap, 0, GetThemeString(style, entry));
-  } catch (const EResNotFound&) {
-    bitmap.Clear();
-  }
-}
 
 // The window system's dotted focus frame.
 void DrawFocusFrame(QPainter& canvas, QSize size) {
@@ -137,9 +126,9 @@ void TsuiTrackBar::Loaded() {
 void TsuiTrackBar::LoadStylePictures() {
   if (FUIStyle == Custom) return;
   const bool horizontal = FOrientation == suiHorizontal;
-  LoadThemePicture(FBarImage, FUIStyle, horizontal ? teTrackBarBar : teTrackBarBarVertical);
+  LoadSkinBitmapOrClear(FBarImage, GetThemeString(FUIStyle, horizontal ? teTrackBarBar : teTrackBarBarVertical));
   TBitmap slider;
-  LoadThemePicture(slider, FUIStyle, horizontal ? teTrackBarSlider : teTrackBarSliderVertical);
+  LoadSkinBitmapOrClear(slider, GetThemeString(FUIStyle, horizontal ? teTrackBarSlider : teTrackBarSliderVertical));
   if (!isEnabled()) {
     FadeBitmap(FBarImage, FBarImage.KeyColor());
     FadeBitmap(slider, slider.KeyColor());

@@ -3,6 +3,7 @@
 #include "EventLoopHelpers.h"
 #include "Forms.h"
 #include "SUIButton.h"
+#include "SUICheckBox.h"
 #include "SUIPublic.h"
 #include "SUIRegister.h"
 #include "SkinWindow.h"

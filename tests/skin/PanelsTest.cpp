@@ -2,7 +2,7 @@
 #include "Description.h"
 #include "EventLoopHelpers.h"
 #include "Forms.h"
-#include "SUIButton.h"
+#include "SUICheckBox.h"
 #include "SUIForm.h"
 #include "SUIGroupBox.h"
 #include "SUIImagePanel.h"

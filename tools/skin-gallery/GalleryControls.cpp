@@ -1,6 +1,7 @@
 #include "GalleryControls.h"
 
 #include "SUIButton.h"
+#include "SUICheckBox.h"
 #include "SUICheckListBox.h"
 #include "SUIColorBox.h"
 #include "SUIComboBox.h"
