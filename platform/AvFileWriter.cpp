@@ -117,17 +117,6 @@ void Unpack24(const uint8_t* src, int32_t* dst, size_t samples) {
 
 }  // namespace
 
-uint32_t AvSampleBytes(TAcmSampleKind kind) {
-  switch (kind) {
-    case TAcmSampleKind::U8: return 1;
-    case TAcmSampleKind::S16: return 2;
-    case TAcmSampleKind::S24: return 3;
-    case TAcmSampleKind::S32:
-    case TAcmSampleKind::F32: return 4;
-    default: return 0;
-  }
-}
-
 int64_t AvSeekStream(TStream& stream, int64_t offset, int whence) {
   try {
     if (whence & AVSEEK_SIZE) return stream.Size();
@@ -386,7 +375,7 @@ TAvFileWriter::~TAvFileWriter() = default;
 void TAvFileWriter::Write(const void* data, uint32_t frames) {
   if (F->Broken || F->Finished) throw EACMAudioStreamError(QStringLiteral("The audio file is closed."));
   const auto* in = static_cast<const uint8_t*>(data);
-  const uint32_t frameBytes = AvSampleBytes(F->In.Kind) * F->In.Channels;
+  const uint32_t frameBytes = SampleBytes(F->In.Kind) * F->In.Channels;
   while (frames > 0) {
     const uint32_t n = std::min(frames, kChunkFrames);
     const uint8_t* piece = in;

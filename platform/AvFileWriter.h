@@ -34,9 +34,6 @@ struct TAvPcmLayout {
   uint16_t Channels = 0;
   uint32_t Rate = 0;
 };
-
-// Bytes of one sample of kind, 0 for None.
-uint32_t AvSampleBytes(TAcmSampleKind kind);
 // A seek that libavformat's I/O asks of a stream (whence as in its callbacks,
 // with AVSEEK_SIZE asking for the size); libav's error when the stream fails.
 int64_t AvSeekStream(TStream& stream, int64_t offset, int whence);

@@ -137,7 +137,7 @@ class TDecodedSource : public TSource {
  public:
   TDecodedSource(const QString& name, uint16_t maxChannels) : FIn(name, fmOpenRead), FReader(&FIn, maxChannels) {
     const TAvPcmLayout& pcm = FReader.Output();
-    FFormat.SetPcm(pcm.Rate, static_cast<uint16_t>(AvSampleBytes(pcm.Kind) * 8), pcm.Channels);
+    FFormat.SetPcm(pcm.Rate, static_cast<uint16_t>(SampleBytes(pcm.Kind) * 8), pcm.Channels);
   }
   TdeWaveFormat& Format() override { return FFormat; }
   bool Next(const void*& data, int32_t& size) override {
