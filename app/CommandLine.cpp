@@ -18,13 +18,15 @@ void Print(FILE* to, const QString& text) {
 void Describe(QCommandLineParser& parser) {
   QCoreApplication::setApplicationVersion(QStringLiteral(TAMSEL_VERSION));
   parser.setApplicationDescription(
-      QStringLiteral("Tamsel录音机, a sound recorder: records from the input device in the format you choose, "
-                     "plays the take back and saves a copy.\n"
-                     "Takes no files; it records into its working file Recorded.wav."));
+      QCoreApplication::translate("CommandLine",
+                                  "Tamsel录音机, a sound recorder: records from the input device in the format you "
+                                  "choose, plays the take back and saves a copy.\n"
+                                  "Takes no files; it records into its working file Recorded.wav."));
   // Not Qt's own help option: its --help-all would list the window system's
   // options, which only an application with a display can tell.
-  parser.addOption(QCommandLineOption({QStringLiteral("h"), QStringLiteral("help")},
-                                      QStringLiteral("Displays help on commandline options.")));
+  parser.addOption(
+      QCommandLineOption({QStringLiteral("h"), QStringLiteral("help")},
+                         QCoreApplication::translate("CommandLine", "Displays help on commandline options.")));
   parser.addVersionOption();
 }
 
@@ -63,8 +65,10 @@ std::optional<int> RefuseCommandLine(const QStringList& arguments) {
   if (!parser.parse(arguments))
     error = parser.errorText();
   else if (!parser.positionalArguments().isEmpty())
-    error = QStringLiteral("Takes no files or other arguments: %1").arg(parser.positionalArguments().join(u' '));
+    error = QCoreApplication::translate("CommandLine", "Takes no files or other arguments: %1")
+                .arg(parser.positionalArguments().join(u' '));
   if (error.isEmpty()) return std::nullopt;
-  Print(stderr, QStringLiteral("%1: %2\nTry '%1 --help'.\n").arg(QString::fromLatin1(kProgram), error));
+  Print(stderr, QCoreApplication::translate("CommandLine", "%1: %2\nTry '%1 --help'.\n")
+                    .arg(QString::fromLatin1(kProgram), error));
   return 2;
 }

@@ -11,7 +11,7 @@ int main(int argc, char** argv) {
   // Lets the desktop match the window to its menu entry and icon.
   QGuiApplication::setDesktopFileName(QStringLiteral("org.tamsel.Recorder"));
   app.Initialize();
-  app.SetTitle(QString::fromUtf8("Tamsel录音机"));
+  app.SetTitle(QCoreApplication::translate("main", "Tamsel录音机"));
   TForm1* form = nullptr;
   try {
     app.CreateForm(form, QStringLiteral(":/Form1.json"));
