@@ -1,8 +1,11 @@
 #include "CommandLine.h"
+#include "Languages.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QLocale>
 #include <QString>
+#include <QTranslator>
 #include <cstdio>
 
 namespace {
@@ -50,9 +53,14 @@ std::optional<int> AnswerCommandLine(int argc, char** argv) {
   }
   if (parser.isSet(QStringLiteral("help"))) {
     // The help names the program as it was called; that needs an application
-    // object, and one without a window system is enough.
+    // object, and one without a window system is enough. It speaks the
+    // user's language, so it is described again once the translation is in.
     QCoreApplication core(argc, argv);
-    Print(stdout, parser.helpText());
+    const auto translation = LoadProgramTranslation(QLocale::system(), TranslationsFolder());
+    if (translation) QCoreApplication::installTranslator(translation.get());
+    QCommandLineParser translated;
+    Describe(translated);
+    Print(stdout, translated.helpText());
     return 0;
   }
   return std::nullopt;

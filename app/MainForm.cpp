@@ -4,6 +4,7 @@
 #include "ControlBoxMenu.h"
 #include "Description.h"
 #include "Exceptions.h"
+#include "Languages.h"
 #include "PeakMeter.h"
 #include "SUIButton.h"
 #include "SUIForm.h"
@@ -26,6 +27,7 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
+#include <QFontMetrics>
 #include <QGuiApplication>
 #include <QSaveFile>
 #include <QStandardPaths>
@@ -148,6 +150,7 @@ TForm1::~TForm1() {
 
 void TForm1::Loaded() {
   TForm::Loaded();
+  TranslateStoredTexts(this);
   suiForm1 = FindComponentAs<TsuiForm>(this, QStringLiteral("suiForm1"));
   deOscilloscope1 = FindComponentAs<TdeOscilloscope>(this, QStringLiteral("deOscilloscope1"));
   btnRecord = FindComponentAs<TsuiButton>(this, QStringLiteral("btnRecord"));
@@ -171,6 +174,16 @@ void TForm1::Loaded() {
   SaveDialog1 = FindComponentAs<TSaveDialog>(this, QStringLiteral("SaveDialog1"));
   AlignChildControls(this);
   ApplyChildTabOrder(this);
+  // The state panel is as wide as its longest text in the language shown,
+  // so a translation is not cut off.
+  if (sbStatus->Panels()->Count() > 0) {
+    const QFontMetrics metrics(sbStatus->font());
+    int needed = 0;
+    for (const QString& state : {tr("正在录制 "), tr("已暂停 ")})
+      needed = std::max(needed, metrics.horizontalAdvance(state + QStringLiteral("00:00:00")) + 12);
+    needed = std::max(needed, metrics.horizontalAdvance(tr("正在播放 ") + QStringLiteral("100%")) + 12);
+    if (sbStatus->Panel(0)->Width() < needed) sbStatus->Panel(0)->SetWidth(needed);
+  }
 
   FMeter = std::make_unique<TPeakMeter>(*deAudioIn, *deOscilloscope1);
 
