@@ -193,11 +193,11 @@ Do you want to replace it?</translation>
     </message>
     <message>
         <source>Tamsel出品，点此获取最新版本</source>
-        <translation>Made by Tamsel. Click here for the latest version</translation>
+        <translation>Tamsel: click here for the latest version</translation>
     </message>
     <message>
         <source>承接定制开发，点此复制联系方式</source>
-        <translation>Custom development: click here to copy the contact</translation>
+        <translation>Custom work: copy the contact</translation>
     </message>
     <message>
         <source>保存</source>
