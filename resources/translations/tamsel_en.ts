@@ -27,6 +27,13 @@ Try &apos;%1 --help&apos;.
     </message>
 </context>
 <context>
+    <name>Places</name>
+    <message>
+        <source>about.html</source>
+        <translation>about.en.html</translation>
+    </message>
+</context>
+<context>
     <name>SaveCopy</name>
     <message>
         <source>wav音频文件(*.wav)</source>

@@ -7,6 +7,7 @@
 #include "ControlBoxMenu.h"
 #include "Languages.h"
 #include "Menus.h"
+#include "Places.h"
 #include "SUIMainMenu.h"
 
 #include <QJsonArray>
@@ -105,6 +106,15 @@ TEST_P(EnglishTest, theButtonsAndTheStatusBarSpeakEnglish_andNoShownTextIsLeftIn
   EXPECT_TRUE(texts.contains(QStringLiteral("Pause Recording")));
   EXPECT_TRUE(texts.contains(QStringLiteral("Recent Recordings")));
   for (const QString& t : texts) EXPECT_FALSE(HasChinese(t)) << "untranslated: " << t.toStdString();
+  // 关于 and the links open the English page, which the build keeps beside
+  // the original (unless the build names a home page of its own).
+  if (QString::fromUtf8(TAMSEL_HOME_PAGE).isEmpty()) {
+    const QString about = QUrl(HomePageAddress()).toLocalFile();
+    EXPECT_TRUE(about.endsWith(QLatin1String("/about.en.html"))) << about.toStdString();
+    QFile page(about);
+    ASSERT_TRUE(page.open(QIODevice::ReadOnly)) << about.toStdString();
+    EXPECT_FALSE(HasChinese(QString::fromUtf8(page.readAll())));
+  }
   Press(Form->btnStop);
   EXPECT_EQ(QStringLiteral("Stopped"), Panel(0));
 }
@@ -132,6 +142,9 @@ TEST_P(OriginalTest, everyTextIsTheOriginal_byteForByte) {
                          QStringLiteral("打开录音所在文件夹"), QStringLiteral("最近的录音"), QStringLiteral("关于")}),
             menu);
   EXPECT_FALSE(texts.contains(QStringLiteral("Record")));
+  if (QString::fromUtf8(TAMSEL_HOME_PAGE).isEmpty()) {
+    EXPECT_TRUE(QUrl(HomePageAddress()).toLocalFile().endsWith(QLatin1String("/about.html")));
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Locales, OriginalTest, ::testing::Values("zh_CN", "zh_TW", "C", "POSIX"));
