@@ -1,8 +1,11 @@
 #include "CommandLine.h"
+#include "Languages.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QLocale>
 #include <QString>
+#include <QTranslator>
 #include <cstdio>
 
 namespace {
@@ -18,13 +21,15 @@ void Print(FILE* to, const QString& text) {
 void Describe(QCommandLineParser& parser) {
   QCoreApplication::setApplicationVersion(QStringLiteral(TAMSEL_VERSION));
   parser.setApplicationDescription(
-      QStringLiteral("Tamsel录音机, a sound recorder: records from the input device in the format you choose, "
-                     "plays the take back and saves a copy.\n"
-                     "Takes no files; it records into its working file Recorded.wav."));
+      QCoreApplication::translate("CommandLine",
+                                  "Tamsel录音机, a sound recorder: records from the input device in the format you "
+                                  "choose, plays the take back and saves a copy.\n"
+                                  "Takes no files; it records into its working file Recorded.wav."));
   // Not Qt's own help option: its --help-all would list the window system's
   // options, which only an application with a display can tell.
-  parser.addOption(QCommandLineOption({QStringLiteral("h"), QStringLiteral("help")},
-                                      QStringLiteral("Displays help on commandline options.")));
+  parser.addOption(
+      QCommandLineOption({QStringLiteral("h"), QStringLiteral("help")},
+                         QCoreApplication::translate("CommandLine", "Displays help on commandline options.")));
   parser.addVersionOption();
 }
 
@@ -48,9 +53,14 @@ std::optional<int> AnswerCommandLine(int argc, char** argv) {
   }
   if (parser.isSet(QStringLiteral("help"))) {
     // The help names the program as it was called; that needs an application
-    // object, and one without a window system is enough.
+    // object, and one without a window system is enough. It speaks the
+    // user's language, so it is described again once the translation is in.
     QCoreApplication core(argc, argv);
-    Print(stdout, parser.helpText());
+    const auto translation = LoadProgramTranslation(QLocale::system(), TranslationsFolder());
+    if (translation) QCoreApplication::installTranslator(translation.get());
+    QCommandLineParser translated;
+    Describe(translated);
+    Print(stdout, translated.helpText());
     return 0;
   }
   return std::nullopt;
@@ -63,8 +73,10 @@ std::optional<int> RefuseCommandLine(const QStringList& arguments) {
   if (!parser.parse(arguments))
     error = parser.errorText();
   else if (!parser.positionalArguments().isEmpty())
-    error = QStringLiteral("Takes no files or other arguments: %1").arg(parser.positionalArguments().join(u' '));
+    error = QCoreApplication::translate("CommandLine", "Takes no files or other arguments: %1")
+                .arg(parser.positionalArguments().join(u' '));
   if (error.isEmpty()) return std::nullopt;
-  Print(stderr, QStringLiteral("%1: %2\nTry '%1 --help'.\n").arg(QString::fromLatin1(kProgram), error));
+  Print(stderr, QCoreApplication::translate("CommandLine", "%1: %2\nTry '%1 --help'.\n")
+                    .arg(QString::fromLatin1(kProgram), error));
   return 2;
 }

@@ -7,6 +7,7 @@
 #include "SUIMainMenu.h"
 #include "SUITitleBar.h"
 
+#include <QCoreApplication>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
@@ -16,23 +17,23 @@ TControlBoxMenu::TControlBoxMenu(TComponent* owner, TsuiForm& frame, TDeviceChoi
                                  TControlBoxActions actions)
     : FFrame(frame), FDevices(devices), FActions(std::move(actions)), FMenu(new TsuiPopupMenu(owner)) {
   FMenu->SetUIStyle(frame.UIStyle());
-  FPause = Add(FMenu->Items(), QStringLiteral("暂停录制"));
+  FPause = Add(FMenu->Items(), QCoreApplication::translate("TControlBoxMenu", "暂停录制"));
   FPause->SetOnClick([this](TComponent*) { FActions.PauseOrResume(); });
   Add(FMenu->Items(), QStringLiteral("-"));
-  FInput = Add(FMenu->Items(), QStringLiteral("输入设备"));
-  FOutput = Add(FMenu->Items(), QStringLiteral("输出设备"));
+  FInput = Add(FMenu->Items(), QCoreApplication::translate("TControlBoxMenu", "输入设备"));
+  FOutput = Add(FMenu->Items(), QCoreApplication::translate("TControlBoxMenu", "输出设备"));
   Add(FMenu->Items(), QStringLiteral("-"));
-  FFolder = Add(FMenu->Items(), QStringLiteral("打开录音所在文件夹"));
+  FFolder = Add(FMenu->Items(), QCoreApplication::translate("TControlBoxMenu", "打开录音所在文件夹"));
   FFolder->SetOnClick([this](TComponent*) {
     QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(FActions.FileName()).absolutePath()));
   });
-  FTakes = Add(FMenu->Items(), QStringLiteral("最近的录音"));
+  FTakes = Add(FMenu->Items(), QCoreApplication::translate("TControlBoxMenu", "最近的录音"));
   FTakes->SetOnClick([](TComponent*) {
     // Opened even before the first take went there.
     QDir().mkpath(TakesFolder());
     QDesktopServices::openUrl(QUrl::fromLocalFile(TakesFolder()));
   });
-  FAbout = Add(FMenu->Items(), QStringLiteral("关于"));
+  FAbout = Add(FMenu->Items(), QCoreApplication::translate("TControlBoxMenu", "关于"));
   FAbout->SetOnClick([](TComponent*) { QDesktopServices::openUrl(QUrl(HomePageAddress())); });
   FMenu->SetOnPopup([this](TComponent*) { Refresh(); });
   TsuiTitleBarButtons* buttons = frame.TitleBar()->Buttons();
@@ -48,7 +49,8 @@ TMenuItem* TControlBoxMenu::Add(TMenuItem* parent, const QString& caption) {
 }
 
 void TControlBoxMenu::Refresh() {
-  FPause->SetCaption(FActions.Paused() ? QStringLiteral("继续录制") : QStringLiteral("暂停录制"));
+  FPause->SetCaption(FActions.Paused() ? QCoreApplication::translate("TControlBoxMenu", "继续录制")
+                                       : QCoreApplication::translate("TControlBoxMenu", "暂停录制"));
   FPause->SetEnabled(FActions.Recording());
   FillDevices(FInput, true);
   FillDevices(FOutput, false);

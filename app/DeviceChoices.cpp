@@ -4,6 +4,7 @@
 #include "Places.h"
 #include "deDeviceList.h"
 
+#include <QCoreApplication>
 #include <QObject>
 #include <algorithm>
 
@@ -40,7 +41,7 @@ std::vector<TDeviceOffer> TDeviceChoices::Offers(bool input) const {
     return offers.emplace_back(TDeviceOffer{caption, choice, choice.Name == chosen.Name, true});
   };
   const std::vector<TdeDeviceInfo> devices = AudioDeviceList(input);
-  QString defaultCaption = QStringLiteral("默认设备");
+  QString defaultCaption = QCoreApplication::translate("TDeviceChoices", "默认设备");
   for (const TdeDeviceInfo& d : devices)
     if (d.Name == QLatin1String("default")) defaultCaption += QStringLiteral("（%1）").arg(d.Description);
   add(defaultCaption, {});
@@ -51,7 +52,9 @@ std::vector<TDeviceOffer> TDeviceChoices::Offers(bool input) const {
     add(d.Description, {d.Name, d.Description});
   }
   if (!listed)
-    add(QStringLiteral("%1（未连接）").arg(chosen.Description.isEmpty() ? chosen.Name : chosen.Description), chosen)
+    add(QCoreApplication::translate("TDeviceChoices", "%1（未连接）")
+            .arg(chosen.Description.isEmpty() ? chosen.Name : chosen.Description),
+        chosen)
         .Enabled = false;
   return offers;
 }
@@ -69,8 +72,8 @@ QString TDeviceChoices::ToOpen(bool input) {
     const QString shown = choice.Description.isEmpty() || choice.Description == choice.Name
                               ? choice.Name
                               : QStringLiteral("%1（%2）").arg(choice.Description, choice.Name);
-    const QString text = (input ? QStringLiteral("找不到输入设备“%1”，改用默认设备。")
-                                : QStringLiteral("找不到输出设备“%1”，改用默认设备。"))
+    const QString text = (input ? QCoreApplication::translate("TDeviceChoices", "找不到输入设备“%1”，改用默认设备。")
+                                : QCoreApplication::translate("TDeviceChoices", "找不到输出设备“%1”，改用默认设备。"))
                              .arg(shown);
     // After the press has done its work: the take is not held up by the message.
     QMetaObject::invokeMethod(

@@ -4,6 +4,7 @@
 #include "ControlBoxMenu.h"
 #include "Description.h"
 #include "Exceptions.h"
+#include "Languages.h"
 #include "PeakMeter.h"
 #include "SUIButton.h"
 #include "SUIForm.h"
@@ -21,10 +22,12 @@
 #include "deRegister.h"
 
 #include <QClipboard>
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
+#include <QFontMetrics>
 #include <QGuiApplication>
 #include <QSaveFile>
 #include <QStandardPaths>
@@ -95,7 +98,8 @@ void CopyReplacing(const QString& source, const QString& target) {
   QSaveFile out(target);
   auto fail = [&](const QString& reason) {
     out.cancelWriting();
-    throw EFCreateError(QStringLiteral("保存失败：%1\n%2").arg(QDir::toNativeSeparators(target), reason));
+    throw EFCreateError(
+        QCoreApplication::translate("TForm1", "保存失败：%1\n%2").arg(QDir::toNativeSeparators(target), reason));
   };
   if (!in.open(QIODevice::ReadOnly)) fail(in.errorString());
   if (!out.open(QIODevice::WriteOnly)) fail(out.errorString());
@@ -146,6 +150,7 @@ TForm1::~TForm1() {
 
 void TForm1::Loaded() {
   TForm::Loaded();
+  TranslateStoredTexts(this);
   suiForm1 = FindComponentAs<TsuiForm>(this, QStringLiteral("suiForm1"));
   deOscilloscope1 = FindComponentAs<TdeOscilloscope>(this, QStringLiteral("deOscilloscope1"));
   btnRecord = FindComponentAs<TsuiButton>(this, QStringLiteral("btnRecord"));
@@ -169,6 +174,16 @@ void TForm1::Loaded() {
   SaveDialog1 = FindComponentAs<TSaveDialog>(this, QStringLiteral("SaveDialog1"));
   AlignChildControls(this);
   ApplyChildTabOrder(this);
+  // The state panel is as wide as its longest text in the language shown,
+  // so a translation is not cut off.
+  if (sbStatus->Panels()->Count() > 0) {
+    const QFontMetrics metrics(sbStatus->font());
+    int needed = 0;
+    for (const QString& state : {tr("正在录制 "), tr("已暂停 ")})
+      needed = std::max(needed, metrics.horizontalAdvance(state + QStringLiteral("00:00:00")) + 12);
+    needed = std::max(needed, metrics.horizontalAdvance(tr("正在播放 ") + QStringLiteral("100%")) + 12);
+    if (sbStatus->Panel(0)->Width() < needed) sbStatus->Panel(0)->SetWidth(needed);
+  }
 
   FMeter = std::make_unique<TPeakMeter>(*deAudioIn, *deOscilloscope1);
 
@@ -227,18 +242,18 @@ void TForm1::SetStatusText(int panel, const QString& text) {
 
 void TForm1::UpdateStatus() {
   switch (FState) {
-    case Stopped: SetStatusText(0, QStringLiteral("已停止")); break;
+    case Stopped: SetStatusText(0, tr("已停止")); break;
     case Recording:
       SetStatusText(1, RecordConvert->FormatOut()->Description() + FMeter->PeakText());
       if (RecordingPaused())
-        SetStatusText(0, QStringLiteral("已暂停 ") + FormatElapsed(FPauseStart - FStartTime));
+        SetStatusText(0, tr("已暂停 ") + FormatElapsed(FPauseStart - FStartTime));
       else
-        SetStatusText(0, QStringLiteral("正在录制 ") + FormatElapsed(Now() - FStartTime));
+        SetStatusText(0, tr("正在录制 ") + FormatElapsed(Now() - FStartTime));
       break;
     case Playing:
       SetStatusText(1, PlayConvert->FormatIn()->Description());
-      SetStatusText(0, QStringLiteral("正在播放 ") + PlayPercent(FPlayStream->Position(), FPlayStream->Size()) +
-                           QStringLiteral("%"));
+      SetStatusText(0,
+                    tr("正在播放 ") + PlayPercent(FPlayStream->Position(), FPlayStream->Size()) + QStringLiteral("%"));
       break;
   }
 }
@@ -263,7 +278,7 @@ void TForm1::suitempbtnRecordClick(TComponent*) {
     FFailing = false;
     RecordConvert->SetFormatIn(deAudioIn->Format());
     RecordConvert->Open();
-    AddSteps(QStringLiteral("录制转换步骤："), QStringLiteral("======================="), *RecordConvert);
+    AddSteps(tr("录制转换步骤："), QStringLiteral("======================="), *RecordConvert);
     FTakes->KeepUnsaved();
     FTakes->Started(QDateTime::currentDateTime());
     FFileStream = std::make_unique<TFileStream>(FFileName, fmCreate);
@@ -287,7 +302,7 @@ void TForm1::suitempbtnRecordClick(TComponent*) {
   FStartTime = Now();
   tmStatusBar->SetEnabled(true);
   UpdateStatus();
-  FInhibitor->Inhibit(QStringLiteral("正在录音"));
+  FInhibitor->Inhibit(tr("正在录音"));
 }
 
 void TForm1::SetSleepInhibitor(std::unique_ptr<TSleepInhibitor> inhibitor) {
@@ -398,7 +413,7 @@ void TForm1::suitempbtnPlayClick(TComponent*) {
         PlayConvert->SetFormatIn(FReader->GetFormat());
         PlayConvert->SetFormatOut(deAudioOut->Format());
         PlayConvert->Open();
-        AddSteps(QStringLiteral("播放转换步骤："), QStringLiteral("====================="), *PlayConvert);
+        AddSteps(tr("播放转换步骤："), QStringLiteral("====================="), *PlayConvert);
         FPlayStream = FReader->OpenStream(0);
         deAudioOut->SetDeviceName(FDevices.ToOpen(false));
         deAudioOut->Open();
@@ -482,7 +497,7 @@ void TForm1::StopPlaying() {
 
 void TForm1::suitempbtnStopClick(TComponent*) {
   tmStatusBar->SetEnabled(false);
-  SetStatusText(0, QStringLiteral("已停止"));
+  SetStatusText(0, tr("已停止"));
   SetStatusText(1, QString());
   TTeardown teardown;
   if (FState == Recording) teardown.Step([&] { StopRecording(); });
@@ -493,7 +508,7 @@ void TForm1::suitempbtnStopClick(TComponent*) {
 
 void TForm1::suitempbtnFormatClick(TComponent*) {
   // An accepted choice simply becomes the format of the next recording.
-  RecordConvert->FormatOut()->Choose(QStringLiteral("选择录制格式"));
+  RecordConvert->FormatOut()->Choose(tr("选择录制格式"));
 }
 
 void TForm1::suiButton3Click(TComponent*) {
@@ -530,7 +545,7 @@ void TForm1::Label1Click(TComponent*) { QDesktopServices::openUrl(QUrl(HomePageA
 
 void TForm1::Label2Click(TComponent*) {
   QGuiApplication::clipboard()->setText(QString::fromUtf8(TAMSEL_CONTACT));
-  ShowMessage(QStringLiteral("QQ号码已复制！"));
+  ShowMessage(tr("QQ号码已复制！"));
 }
 
 void TForm1::suiButton2Click(TComponent*) { Close(); }

@@ -3,6 +3,7 @@
 #include "deAudioControls.h"
 #include "deAudioIO.h"
 
+#include <QCoreApplication>
 #include <algorithm>
 #include <cmath>
 
@@ -40,7 +41,8 @@ QString TPeakMeter::PeakText() {
   double peak = 0;
   for (size_t i = 0; i < FPeakCount; ++i) peak = std::max(peak, FPeaks[(FPeakFirst + i) % FPeaks.size()].Peak);
   const double db = PeakDecibels(peak);
-  return std::isinf(db) ? QStringLiteral("  峰值 -∞ dBFS") : QStringLiteral("  峰值 %1 dBFS").arg(db, 0, 'f', 1);
+  return std::isinf(db) ? QCoreApplication::translate("TPeakMeter", "  峰值 -∞ dBFS")
+                        : QCoreApplication::translate("TPeakMeter", "  峰值 %1 dBFS").arg(db, 0, 'f', 1);
 }
 
 void TPeakMeter::Forget() {

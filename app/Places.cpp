@@ -39,7 +39,9 @@ QString TakesFolder() {
 QString HomePageAddress() {
   const QString configured = QString::fromUtf8(TAMSEL_HOME_PAGE);
   if (!configured.isEmpty()) return configured;
-  return QUrl::fromLocalFile(DataFolder() + QStringLiteral("/about.html")).toString();
+  // The page in the language the window speaks.
+  return QUrl::fromLocalFile(DataFolder() + QLatin1Char('/') + QCoreApplication::translate("Places", "about.html"))
+      .toString();
 }
 
 std::unique_ptr<QSettings> UserSettings() {

@@ -21,11 +21,11 @@ struct TSaveType {
 
 // In the dialog's order; the first is the default.
 const std::array<TSaveType, 5> kSaveTypes = {{
-    {"wav音频文件(*.wav)", std::nullopt},
-    {"FLAC无损音频(*.flac)", TdeExportType::Flac},
-    {"Opus音频(*.opus)", TdeExportType::Opus},
-    {"Ogg Vorbis音频(*.ogg)", TdeExportType::Vorbis},
-    {"MP3音频(*.mp3)", TdeExportType::Mp3},
+    {QT_TRANSLATE_NOOP("SaveCopy", "wav音频文件(*.wav)"), std::nullopt},
+    {QT_TRANSLATE_NOOP("SaveCopy", "FLAC无损音频(*.flac)"), TdeExportType::Flac},
+    {QT_TRANSLATE_NOOP("SaveCopy", "Opus音频(*.opus)"), TdeExportType::Opus},
+    {QT_TRANSLATE_NOOP("SaveCopy", "Ogg Vorbis音频(*.ogg)"), TdeExportType::Vorbis},
+    {QT_TRANSLATE_NOOP("SaveCopy", "MP3音频(*.mp3)"), TdeExportType::Mp3},
 }};
 
 QString ExtensionOf(const TSaveType& type) { return type.Type ? ExportExtension(*type.Type) : QStringLiteral("wav"); }
@@ -39,7 +39,8 @@ constexpr int kEventsEveryMs = 40;
 
 void OfferSaveTypes(TSaveDialog& dialog) {
   QStringList filter;
-  for (const TSaveType& t : kSaveTypes) filter << QString::fromUtf8(t.Text) << QStringLiteral("*.") + ExtensionOf(t);
+  for (const TSaveType& t : kSaveTypes)
+    filter << QCoreApplication::translate("SaveCopy", t.Text) << QStringLiteral("*.") + ExtensionOf(t);
   dialog.SetFilter(filter.join(QLatin1Char('|')));
   dialog.SetFilterIndex(1);
   dialog.SetDefaultExt(ExtensionOf(kSaveTypes[0]));
@@ -61,10 +62,9 @@ std::optional<TSaveChoice> ChosenSave(const TSaveDialog& dialog, QWidget* parent
   TSaveChoice choice = SaveChoiceOf(dialog);
   // The dialog asked about the name it gave; a name changed here is asked about once more.
   if (choice.FileName != dialog.FileName() && QFileInfo::exists(choice.FileName) &&
-      QMessageBox::question(
-          parent, QCoreApplication::applicationName(),
-          QStringLiteral("“%1”已存在。\n要替换它吗？").arg(QDir::toNativeSeparators(choice.FileName))) !=
-          QMessageBox::Yes)
+      QMessageBox::question(parent, QCoreApplication::applicationName(),
+                            QCoreApplication::translate("SaveCopy", "“%1”已存在。\n要替换它吗？")
+                                .arg(QDir::toNativeSeparators(choice.FileName))) != QMessageBox::Yes)
     return std::nullopt;
   return choice;
 }
@@ -77,10 +77,10 @@ bool SaveEncodedCopy(const QString& source, const TSaveChoice& choice, const QDa
   settings.Title = QFileInfo(choice.FileName).completeBaseName();
   if (taken.isValid()) settings.Date = taken.toString(Qt::ISODate);
 
-  QProgressDialog progress(
-      QStringLiteral("正在保存为%1：%2").arg(ExportTypeName(settings.Type), QFileInfo(choice.FileName).fileName()),
-      QStringLiteral("取消"), 0, kSteps, parent);
-  progress.setWindowTitle(QStringLiteral("保存"));
+  QProgressDialog progress(QCoreApplication::translate("SaveCopy", "正在保存为%1：%2")
+                               .arg(ExportTypeName(settings.Type), QFileInfo(choice.FileName).fileName()),
+                           QCoreApplication::translate("SaveCopy", "取消"), 0, kSteps, parent);
+  progress.setWindowTitle(QCoreApplication::translate("SaveCopy", "保存"));
   progress.setWindowModality(Qt::ApplicationModal);
   progress.setMinimumDuration(showAfterMs);
   progress.setAutoClose(false);
@@ -103,6 +103,7 @@ bool SaveEncodedCopy(const QString& source, const TSaveChoice& choice, const QDa
   try {
     return ExportAudioFile(source, choice.FileName, settings, onProgress);
   } catch (const Exception& e) {
-    throw EFCreateError(QStringLiteral("保存失败：%1\n%2").arg(QDir::toNativeSeparators(choice.FileName), e.Message()));
+    throw EFCreateError(QCoreApplication::translate("SaveCopy", "保存失败：%1\n%2")
+                            .arg(QDir::toNativeSeparators(choice.FileName), e.Message()));
   }
 }

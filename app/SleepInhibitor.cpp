@@ -1,5 +1,6 @@
 #include "SleepInhibitor.h"
 
+#include <QCoreApplication>
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
@@ -34,7 +35,8 @@ void TSleepInhibitor::AskLoginManager(const QString& why) {
   QDBusMessage call =
       QDBusMessage::createMethodCall(QString::fromLatin1(kLoginService), QString::fromLatin1(kLoginPath),
                                      QString::fromLatin1(kLoginInterface), QStringLiteral("Inhibit"));
-  call << QStringLiteral("sleep:idle") << QStringLiteral("Tamsel录音机") << why << QStringLiteral("block");
+  call << QStringLiteral("sleep:idle") << QCoreApplication::translate("TSleepInhibitor", "Tamsel录音机") << why
+       << QStringLiteral("block");
   auto* watcher = new QDBusPendingCallWatcher(FSystem.asyncCall(call), this);
   const int generation = FGeneration;
   connect(watcher, &QDBusPendingCallWatcher::finished, this, [this, generation](QDBusPendingCallWatcher* w) {
@@ -50,7 +52,8 @@ void TSleepInhibitor::AskLoginManager(const QString& why) {
 void TSleepInhibitor::AskScreenSaver(const QString& why) {
   if (!FSession.isConnected()) return;
   auto* watcher = new QDBusPendingCallWatcher(
-      ScreenSaverCall(QStringLiteral("Inhibit"), {QStringLiteral("Tamsel录音机"), why}), this);
+      ScreenSaverCall(QStringLiteral("Inhibit"), {QCoreApplication::translate("TSleepInhibitor", "Tamsel录音机"), why}),
+      this);
   const int generation = FGeneration;
   connect(watcher, &QDBusPendingCallWatcher::finished, this, [this, generation](QDBusPendingCallWatcher* w) {
     w->deleteLater();

@@ -6,6 +6,7 @@
 
 #include <fcntl.h>
 #include <stdio.h>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -33,7 +34,8 @@ bool RenameNoReplace(const QString& from, const QString& to) {
 }  // namespace
 
 QString TakeFileName(const QDateTime& time) {
-  return QStringLiteral("录音 %1.wav").arg(time.toString(QStringLiteral("yyyy-MM-dd HH-mm-ss")));
+  return QCoreApplication::translate("TTakeArchive", "录音 %1.wav")
+      .arg(time.toString(QStringLiteral("yyyy-MM-dd HH-mm-ss")));
 }
 
 TTakeArchive::TTakeArchive(QString workingFile, QString folder, TNotice notice, TTakeBound bound)
@@ -72,7 +74,7 @@ QDateTime TTakeArchive::TakeStart() const {
 
 bool TTakeArchive::MoveInto(const QString& folder, const QDateTime& start, QString& moved, QString& reason) const {
   if (!QDir().mkpath(folder)) {
-    reason = QStringLiteral("无法创建文件夹");
+    reason = QCoreApplication::translate("TTakeArchive", "无法创建文件夹");
     return false;
   }
   const QString name = TakeFileName(start);
@@ -112,10 +114,11 @@ void TTakeArchive::KeepUnsaved() {
   // another file system; the take stays where the user can find it.
   QString fallback, fallbackReason;
   if (MoveInto(QFileInfo(FWorkingFile).absolutePath(), start, fallback, fallbackReason))
-    Tell(QStringLiteral("未保存的录音无法放入“最近的录音”文件夹 %1（%2），已改名留在 %3。")
+    Tell(QCoreApplication::translate("TTakeArchive", "未保存的录音无法放入“最近的录音”文件夹 %1（%2），已改名留在 %3。")
              .arg(QDir::toNativeSeparators(FFolder), reason, QDir::toNativeSeparators(fallback)));
   else
-    Tell(QStringLiteral("未保存的录音无法保留（%1），新的录音将覆盖它。").arg(fallbackReason));
+    Tell(QCoreApplication::translate("TTakeArchive", "未保存的录音无法保留（%1），新的录音将覆盖它。")
+             .arg(fallbackReason));
 }
 
 void TTakeArchive::Prune(const QString& justMoved) {

@@ -7,11 +7,12 @@ int main(int argc, char** argv) {
   // Resources live in a static library; pull them in explicitly.
   Q_INIT_RESOURCE(tamsel);
   TApplication app(argc, argv);
+  // First, so that a refused command line is answered in the user's language.
+  app.Initialize();
   if (const auto refused = RefuseCommandLine(app.arguments())) return *refused;
   // Lets the desktop match the window to its menu entry and icon.
   QGuiApplication::setDesktopFileName(QStringLiteral("org.tamsel.Recorder"));
-  app.Initialize();
-  app.SetTitle(QString::fromUtf8("Tamsel录音机"));
+  app.SetTitle(QCoreApplication::translate("main", "Tamsel录音机"));
   TForm1* form = nullptr;
   try {
     app.CreateForm(form, QStringLiteral(":/Form1.json"));

@@ -32,7 +32,8 @@ endif()
 set(share ${PREFIX}/share)
 set(desktop ${share}/applications/org.tamsel.Recorder.desktop)
 set(metainfo ${share}/metainfo/org.tamsel.Recorder.metainfo.xml)
-foreach(f bin/tamsel bin/tamsel-convert share/tamsel/about.html share/applications/org.tamsel.Recorder.desktop
+foreach(f bin/tamsel bin/tamsel-convert share/tamsel/about.html share/tamsel/about.en.html
+          share/tamsel/translations/tamsel_en.qm share/applications/org.tamsel.Recorder.desktop
           share/metainfo/org.tamsel.Recorder.metainfo.xml share/icons/hicolor/scalable/apps/tamsel.svg
           share/man/man1/tamsel.1.gz share/man/man1/tamsel-convert.1.gz share/doc/tamsel/copyright)
   if(NOT EXISTS ${PREFIX}/${f})
@@ -76,6 +77,20 @@ execute_process(COMMAND ${CMAKE_COMMAND} -E env --unset=DISPLAY --unset=WAYLAND_
 if(NOT rc EQUAL 0 OR NOT out MATCHES "Usage: [^\n]*tamsel" OR NOT out MATCHES "--version" OR NOT out MATCHES "--help")
   message(FATAL_ERROR "tamsel --help without a display gave ${rc}: '${out}' ${err}")
 endif()
+# The installed program finds its translation: English help under an
+# English locale, the original under C.
+foreach(case "en_US.UTF-8|Tamsel Recorder, a sound recorder" "C|Tamsel录音机, a sound recorder")
+  string(REPLACE "|" ";" case "${case}")
+  list(GET case 0 lang)
+  list(GET case 1 want)
+  execute_process(COMMAND ${CMAKE_COMMAND} -E env --unset=LC_ALL --unset=LC_MESSAGES --unset=LANGUAGE LANG=${lang}
+                          QT_QPA_PLATFORM=offscreen ${PREFIX}/bin/tamsel --help
+                  OUTPUT_VARIABLE out ERROR_VARIABLE err RESULT_VARIABLE rc)
+  string(FIND "${out}" "${want}" at)
+  if(NOT rc EQUAL 0 OR at LESS 0)
+    message(FATAL_ERROR "tamsel --help under LANG=${lang} gave ${rc}, without '${want}': '${out}' ${err}")
+  endif()
+endforeach()
 # What it does not take stops it with a message instead of opening the window.
 execute_process(COMMAND ${CMAKE_COMMAND} -E env QT_QPA_PLATFORM=offscreen ${PREFIX}/bin/tamsel --no-such-option
                 OUTPUT_VARIABLE out ERROR_VARIABLE err RESULT_VARIABLE rc TIMEOUT 30)

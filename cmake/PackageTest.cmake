@@ -47,6 +47,7 @@ foreach(path ${paths})
 endforeach()
 foreach(f usr/bin/tamsel usr/bin/tamsel-convert usr/share/applications/org.tamsel.Recorder.desktop
           usr/share/metainfo/org.tamsel.Recorder.metainfo.xml usr/share/tamsel/about.html
+          usr/share/tamsel/about.en.html usr/share/tamsel/translations/tamsel_en.qm
           usr/share/icons/hicolor/scalable/apps/tamsel.svg usr/share/icons/hicolor/48x48/apps/tamsel.png
           usr/share/icons/hicolor/256x256@2/apps/tamsel.png usr/share/man/man1/tamsel.1.gz
           usr/share/doc/tamsel/copyright usr/share/doc/tamsel/changelog.Debian.gz)

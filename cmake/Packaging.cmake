@@ -17,8 +17,11 @@ set(CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
 install(TARGETS tamsel RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 
 # The program's own data, kept in the build tree where the program looks for it.
-configure_file(${CMAKE_SOURCE_DIR}/resources/about.html ${TAMSEL_BUILD_DATADIR}/about.html COPYONLY)
-install(FILES ${TAMSEL_BUILD_DATADIR}/about.html DESTINATION ${CMAKE_INSTALL_DATADIR}/tamsel)
+# about.html is the original's page, about.en.html the English one.
+foreach(_page about.html about.en.html)
+  configure_file(${CMAKE_SOURCE_DIR}/resources/${_page} ${TAMSEL_BUILD_DATADIR}/${_page} COPYONLY)
+  install(FILES ${TAMSEL_BUILD_DATADIR}/${_page} DESTINATION ${CMAKE_INSTALL_DATADIR}/tamsel)
+endforeach()
 # Compiled translations (.qm) written to ${TAMSEL_BUILD_DATADIR}/translations
 # are installed with it.
 install(DIRECTORY ${TAMSEL_BUILD_DATADIR}/translations DESTINATION ${CMAKE_INSTALL_DATADIR}/tamsel OPTIONAL

@@ -3,6 +3,7 @@
 #include "Description.h"
 #include "Exceptions.h"
 #include "Forms.h"
+#include "Languages.h"
 
 #include <QLibraryInfo>
 #include <QMessageBox>
@@ -40,7 +41,20 @@ TApplication* TApplication::Instance() { return qobject_cast<TApplication*>(QCor
 
 void TApplication::Initialize() {
   setQuitOnLastWindowClosed(true);
-  LoadQtTranslations(QLocale::system());
+  LoadTranslations(QLocale::system(), TranslationsFolder());
+}
+
+bool TApplication::LoadTranslations(const QLocale& locale, const QString& folder) {
+  if (FProgramTranslator) removeTranslator(FProgramTranslator.get());
+  FProgramTranslator.reset();
+  const QString language = TranslationLanguage(locale);
+  // Qt's dialogs speak what the window speaks, not a third language.
+  LoadQtTranslations(language.isEmpty() ? locale : QLocale(language));
+  if (language.isEmpty()) return true;
+  FProgramTranslator = LoadProgramTranslation(locale, folder);
+  if (!FProgramTranslator) return false;
+  installTranslator(FProgramTranslator.get());
+  return true;
 }
 
 bool TApplication::LoadQtTranslations(const QLocale& locale) {

@@ -22,8 +22,13 @@ class TApplication : public QApplication {
   // The application object, nullptr when the program runs a plain QApplication.
   static TApplication* Instance();
 
-  // Also speaks the user's language in Qt's own dialogs and buttons.
+  // Speaks the user's language (LoadTranslations for the system's locale).
   void Initialize();
+  // Installs the program's translation for locale from folder, and Qt's own
+  // for the language the program then speaks; false when the program's
+  // translation is needed but cannot be read (the original texts show).
+  // A second call replaces the first.
+  bool LoadTranslations(const QLocale& locale, const QString& folder);
   // Installs Qt's own translations for locale (the file dialog, message box
   // buttons); false when the system has none for it. A second call replaces
   // the first.
@@ -72,6 +77,7 @@ class TApplication : public QApplication {
 
   QString FTitle;
   std::vector<std::unique_ptr<QTranslator>> FTranslators;
+  std::unique_ptr<QTranslator> FProgramTranslator;
   std::vector<std::unique_ptr<TComponent>> FForms;  // freed newest first
   QWidget* FMainForm = nullptr;
   TExceptionHook FOnException;
