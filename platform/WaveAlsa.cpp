@@ -21,6 +21,9 @@ namespace {
 
 constexpr unsigned kBufferMicros = 500000;  // the PCM's ring; done notices follow the device delay, not this
 constexpr unsigned kPeriodMicros = 125000;
+// Capture hands over in short periods, so a pause or a stop finds what was
+// captured up to the press already at hand (a sound server sends in periods).
+constexpr unsigned kCapturePeriodMicros = 10000;
 
 snd_pcm_format_t AlsaFormat(const WAVEFORMATEX& f) {
   switch (SampleLayout(&f).Kind) {
@@ -92,6 +95,7 @@ class TAlsaDevice final : public TWaveDevice {
 
   MMRESULT Start() override;
   MMRESULT Stop() override;
+  MMRESULT Flush() override;
   MMRESULT Pause() override;
   MMRESULT Restart() override;
   MMRESULT Reset() override;
@@ -160,7 +164,8 @@ MMRESULT TAlsaDevice::OpenPcm(const std::string& name) {
   if (!call) set("snd_pcm_hw_params_set_channels", snd_pcm_hw_params_set_channels(FPcm, hw, Format.nChannels));
   if (!call) set("snd_pcm_hw_params_set_rate", snd_pcm_hw_params_set_rate(FPcm, hw, rate, 0));
   if (call) return Refuse(WAVERR_BADFORMAT, call, err);
-  unsigned buffer = kBufferMicros, period = kPeriodMicros;
+  unsigned buffer = kBufferMicros;
+  unsigned period = Direction == TWaveDirection::Input ? kCapturePeriodMicros : kPeriodMicros;
   int dir = 0;
   snd_pcm_hw_params_set_buffer_time_near(FPcm, hw, &buffer, &dir);
   snd_pcm_hw_params_set_period_time_near(FPcm, hw, &period, &dir);
@@ -339,6 +344,16 @@ MMRESULT TAlsaDevice::Stop() {
   snd_pcm_drop(FPcm);
   snd_pcm_prepare(FPcm);
   FRunning = false;
+  if (Head() && Head()->dwBytesRecorded > 0) CompleteHead();
+  return MMSYSERR_NOERROR;
+}
+
+MMRESULT TAlsaDevice::Flush() {
+  std::lock_guard guard(Lock);
+  if (!FRunning || HasFailed()) return MMSYSERR_NOERROR;
+  // Everything the sound system has handed over by now, and no more.
+  while (Head() && ReadIntoHead() > 0) {
+  }
   if (Head() && Head()->dwBytesRecorded > 0) CompleteHead();
   return MMSYSERR_NOERROR;
 }
