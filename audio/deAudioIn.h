@@ -60,7 +60,7 @@ class TdeCustomAudioIn : public TdeAbstractAudioIn {
   // Pause while recording: the device stays open and its buffers keep
   // circulating, but what they bring is not delivered. Both presses cut at
   // once: what was captured up to the press is delivered first (a compressed
-  // format up to the nearest block edge). The stretch before the pause ends
+  // format up to its last whole block). The stretch before the pause ends
   // with its next moments faded out, the one after it starts faded in, so
   // the join is not heard as a click. Opening and closing clear it; setting
   // it while closed does nothing.

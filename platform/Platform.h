@@ -132,7 +132,7 @@ MMRESULT waveInAddBuffer(HWAVEIN hwi, WAVEHDR* pwh, uint32_t cbwh);
 MMRESULT waveInStart(HWAVEIN hwi);
 MMRESULT waveInStop(HWAVEIN hwi);
 // Returns the buffer being filled with what the device has captured up to
-// now (a compressed device: up to the block edge nearest to now) and goes on
+// now (a compressed device: up to its last whole block) and goes on
 // recording into the next queued one. A buffer with nothing in it stays.
 MMRESULT waveInFlush(HWAVEIN hwi);
 MMRESULT waveInReset(HWAVEIN hwi);

@@ -54,14 +54,6 @@ class TStagedConverter {
     return acmStreamSize(FStream, size, &out, ACM_STREAMSIZEF_SOURCE) == MMSYSERR_NOERROR ? out : 0;
   }
 
-  // Input staged for the next block.
-  uint32_t Staged() const { return FStaged; }
-  // The input one output block of size bytes takes, 0 when the codec does not say.
-  uint32_t InputFor(uint32_t size) const {
-    uint32_t in = 0;
-    return acmStreamSize(FStream, size, &in, ACM_STREAMSIZEF_DESTINATION) == MMSYSERR_NOERROR ? in : 0;
-  }
-
   void Clear() {
     FStaged = 0;
     acmStreamReset(FStream, 0);
@@ -139,7 +131,6 @@ class TMappedWaveDevice final : public TWaveDevice, public IWaveListener {
 
   alignas(8) uint8_t FPcmFormat[WAVE_FORMAT_BUFFER_SIZE] = {};
   uint32_t FBlockAlign = 1;  // of the compressed format
-  uint32_t FCutAfter = 0;    // with the lock: bytes still to go into the head before it returns
   TStagedConverter FConverter;
   std::mutex FPoolLock;  // the idle buffers; taken under the PCM device's lock
   std::vector<std::unique_ptr<TInnerBuffer>> FBuffers;
@@ -223,17 +214,12 @@ void TMappedWaveDevice::Fill(const char* data, uint32_t size) {
   std::lock_guard guard(Lock);
   while (size > 0 && Head()) {
     WAVEHDR* h = Head();
-    uint32_t take = std::min(size, h->dwBufferLength - h->dwBytesRecorded);
-    if (FCutAfter > 0) take = std::min(take, FCutAfter);
+    const uint32_t take = std::min(size, h->dwBufferLength - h->dwBytesRecorded);
     std::memcpy(h->lpData + h->dwBytesRecorded, data, take);
     h->dwBytesRecorded += take;
     data += take;
     size -= take;
-    const bool cut = FCutAfter > 0 && (FCutAfter -= take) == 0;
-    if (cut || h->dwBufferLength - h->dwBytesRecorded < FBlockAlign || h->dwBytesRecorded == h->dwBufferLength) {
-      FCutAfter = 0;
-      CompleteHead();
-    }
+    if (h->dwBufferLength - h->dwBytesRecorded < FBlockAlign || h->dwBytesRecorded == h->dwBufferLength) CompleteHead();
   }
   // Converted audio with no buffer queued is lost, as a device loses it.
 }
@@ -282,23 +268,16 @@ MMRESULT TMappedWaveDevice::Start() {
 MMRESULT TMappedWaveDevice::Stop() {
   const MMRESULT rc = FPcm->Stop();
   std::lock_guard guard(Lock);
-  FCutAfter = 0;
   if (Head() && Head()->dwBytesRecorded > 0) CompleteHead();
   return rc;
 }
 
-// The cut falls on a block edge: the last one made, or the one the staged
-// input will end when more than half of its input is there already.
+// The cut falls on the last block edge captured: the input staged for the
+// next block was captured before the press but goes out with that block.
 MMRESULT TMappedWaveDevice::Flush() {
   const MMRESULT rc = FPcm->Flush();
   std::lock_guard guard(Lock);
-  const uint32_t block = FConverter.InputFor(FBlockAlign);
-  if (block > 0 && FConverter.Staged() * 2 > block && Head()) {
-    FCutAfter = FBlockAlign - (Head()->dwBytesRecorded % FBlockAlign);
-  } else {
-    FCutAfter = 0;
-    if (Head() && Head()->dwBytesRecorded > 0) CompleteHead();
-  }
+  if (Head() && Head()->dwBytesRecorded > 0) CompleteHead();
   return rc;
 }
 
@@ -308,7 +287,6 @@ MMRESULT TMappedWaveDevice::Reset() {
   FResetting = false;
   FConverter.Clear();
   std::lock_guard guard(Lock);
-  FCutAfter = 0;
   CompleteAll();
   return rc;
 }
