@@ -7,8 +7,10 @@
 #include "SUIMainMenu.h"
 #include "SUITitleBar.h"
 
+#include <QAction>
 #include <QDesktopServices>
 #include <QFileInfo>
+#include <QMenu>
 #include <QUrl>
 
 TControlBoxMenu::TControlBoxMenu(TComponent* owner, TsuiForm& frame, TDeviceChoices& devices,
@@ -51,6 +53,13 @@ void TControlBoxMenu::Popup() {
   TsuiTitleBar* bar = FFrame.TitleBar();
   const QPoint at = bar->mapToGlobal(QPoint(0, bar->height()));
   FMenu->Popup(at.x(), at.y());
+  // Opened from the keyboard: Enter runs the first item that can run.
+  QMenu* shown = FMenu->Menu();
+  for (QAction* action : shown->actions())
+    if (action->isVisible() && action->isEnabled() && !action->isSeparator()) {
+      shown->setActiveAction(action);
+      break;
+    }
 }
 
 void TControlBoxMenu::FillDevices(TMenuItem* parent, bool input) {
