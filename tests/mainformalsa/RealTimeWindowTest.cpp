@@ -319,12 +319,13 @@ TEST_F(RealTimeWindow, pauseAndResumeCutTheTakeAtThePresses) {
   const QByteArray take = TakeAudio(WorkingFileName());
   const std::vector<TRun> runs = CounterRuns(take, 4410);
   ASSERT_EQ(2u, runs.size()) << "one stretch before the pause and one after it";
-  // Between them lie the two fades, one on each side of the join.
+  // Between them lie the two fades: the one after the cut, and the one the
+  // resumed stretch starts with.
   const size_t between = runs[1].First - runs[0].Last - 1;
   const size_t fade = size_t(kRate) * TdeCustomAudioIn::FadeMillis / 1000;
   EXPECT_LE(between, 2 * fade + 2);
   const size_t fadeOut = std::min(fade, between);
-  const double cut = (runs[0].LastCount + 1 + fadeOut) / kRate + latency;
+  const double cut = (runs[0].LastCount + 1) / kRate + latency;
   const double resume = (runs[1].FirstCount - (between - fadeOut)) / kRate + latency;
   std::printf("press to cut %+.1f ms, press to resume %+.1f ms (sink to window %.1f ms)\n", (cut - pausedAt) * 1000,
               (resume - resumedAt) * 1000, latency * 1000);
