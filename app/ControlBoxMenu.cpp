@@ -7,10 +7,12 @@
 #include "SUIMainMenu.h"
 #include "SUITitleBar.h"
 
+#include <QAction>
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
+#include <QMenu>
 #include <QUrl>
 
 TControlBoxMenu::TControlBoxMenu(TComponent* owner, TsuiForm& frame, TDeviceChoices& devices,
@@ -60,6 +62,13 @@ void TControlBoxMenu::Popup() {
   TsuiTitleBar* bar = FFrame.TitleBar();
   const QPoint at = bar->mapToGlobal(QPoint(0, bar->height()));
   FMenu->Popup(at.x(), at.y());
+  // Opened from the keyboard: Enter runs the first item that can run.
+  QMenu* shown = FMenu->Menu();
+  for (QAction* action : shown->actions())
+    if (action->isVisible() && action->isEnabled() && !action->isSeparator()) {
+      shown->setActiveAction(action);
+      break;
+    }
 }
 
 void TControlBoxMenu::FillDevices(TMenuItem* parent, bool input) {

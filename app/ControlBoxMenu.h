@@ -35,7 +35,8 @@ class TControlBoxMenu {
   TMenuItem* TakesItem() const { return FTakes; }
   TMenuItem* AboutItem() const { return FAbout; }
   void Refresh();
-  // Opens the menu under the frame's title bar, at its left edge.
+  // Opens the menu under the frame's title bar, at its left edge, with its
+  // first item that can run selected (as the keyboard opens it).
   void Popup();
 
  private:

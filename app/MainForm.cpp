@@ -204,11 +204,14 @@ void TForm1::FormCreate(TComponent*) {
   SetDoubleBuffered(true);
   Label2->SetHint(QString::fromUtf8(TAMSEL_CONTACT));
   const std::vector<TWindowKeys::TKey> keys = {
-      {QKeySequence(Qt::CTRL | Qt::Key_R), btnRecord}, {QKeySequence(Qt::Key_Space), btnPlay},
-      {QKeySequence(Qt::Key_Escape), btnStop},         {QKeySequence(Qt::CTRL | Qt::Key_S), suiButton3},
-      {QKeySequence(Qt::CTRL | Qt::Key_F), btnFormat}, {QKeySequence(Qt::CTRL | Qt::Key_Q), suiButton2},
+      {QKeySequence(Qt::CTRL | Qt::Key_R), btnRecord},  {QKeySequence(Qt::Key_Escape), btnStop},
+      {QKeySequence(Qt::CTRL | Qt::Key_S), suiButton3}, {QKeySequence(Qt::CTRL | Qt::Key_F), btnFormat},
+      {QKeySequence(Qt::CTRL | Qt::Key_Q), suiButton2},
   };
-  FKeys = std::make_unique<TWindowKeys>(*this, keys, *btnPlay, [this] { PopupControlBoxMenu(); });
+  FKeys = std::make_unique<TWindowKeys>(
+      *this, keys, [this] { SpaceKey(); }, [this] { PopupControlBoxMenu(); });
+  btnRecord->SetHint(QStringLiteral("录制 (Ctrl+R)；录制时按 Space 暂停或继续"));
+  btnPlay->SetHint(QStringLiteral("播放 (Space)；播放时按 Space 暂停或继续"));
   FDevices.Load();
   if (!FInhibitor) FInhibitor = std::make_unique<TSleepInhibitor>();
   FControlBoxMenu = std::make_unique<TControlBoxMenu>(
@@ -225,6 +228,17 @@ void TForm1::FormCreate(TComponent*) {
 }
 
 void TForm1::PopupControlBoxMenu() { FControlBoxMenu->Popup(); }
+
+void TForm1::SpaceKey() {
+  try {
+    if (FState == Recording)
+      PauseRecordingClick();
+    else if (btnPlay->Enabled())
+      btnPlay->Click();
+  } catch (...) {
+    ::HandleException();
+  }
+}
 
 void TForm1::FormClose(TComponent*, TCloseAction&) { btnStop->Click(); }
 
@@ -327,12 +341,21 @@ bool TForm1::RecordingPaused() const { return FState == Recording && deAudioIn->
 
 void TForm1::PauseRecordingClick() {
   if (FState != Recording || FFailing) return;
-  if (deAudioIn->Paused()) {
-    deAudioIn->SetPaused(false);
+  const bool resume = deAudioIn->Paused();
+  try {
+    // The press cuts at once: the device hands over what it has captured.
+    deAudioIn->SetPaused(!resume);
+  } catch (...) {
+    // A device that failed on the way has its teardown queued already; its message goes to the caller.
+    if (FFailing) throw;
+    FailLater(std::current_exception());
+    return;
+  }
+  if (FState != Recording || FFailing) return;
+  if (resume) {
     // The paused stretch does not count in the elapsed time.
     FStartTime += Now() - FPauseStart;
   } else {
-    deAudioIn->SetPaused(true);
     FPauseStart = Now();
     try {
       if (FWriter) FWriter->Checkpoint();

@@ -67,6 +67,8 @@ class TForm1 : public TForm {
   // shows "已暂停" with the time frozen. Does nothing unless recording.
   void PauseRecordingClick();
   bool RecordingPaused() const;
+  // Space: pauses and resumes a recording, else plays, pauses and resumes playback.
+  void SpaceKey();
 
   // The devices to record from and play to.
   TDeviceChoices& Devices() { return FDevices; }

@@ -2,16 +2,23 @@
 
 #include "SUIButton.h"
 
+#include <QApplication>
+#include <QFocusEvent>
 #include <QKeyEvent>
 #include <QShortcut>
 
-TWindowKeys::TWindowKeys(QWidget& window, const std::vector<TKey>& keys, TsuiButton& play,
+TWindowKeys::TWindowKeys(QWidget& window, const std::vector<TKey>& keys, std::function<void()> space,
                          std::function<void()> openMenu)
-    : FPlay(play) {
+    : FSpace(std::move(space)) {
   for (TsuiCustomButton* b : window.findChildren<TsuiCustomButton*>()) b->installEventFilter(this);
   auto menuKey = std::make_unique<QShortcut>(QKeySequence(Qt::ALT | Qt::Key_Space), &window);
   connect(menuKey.get(), &QShortcut::activated, this, std::move(openMenu));
   FShortcuts.push_back(std::move(menuKey));
+  // Where no skinned button has the focus (they take Space before shortcuts do).
+  auto spaceKey = std::make_unique<QShortcut>(QKeySequence(Qt::Key_Space), &window);
+  spaceKey->setAutoRepeat(false);
+  connect(spaceKey.get(), &QShortcut::activated, this, [this] { FSpace(); });
+  FShortcuts.push_back(std::move(spaceKey));
   for (const TKey& k : keys) {
     auto shortcut = std::make_unique<QShortcut>(k.Key, &window);
     TsuiButton* button = k.Button;
@@ -28,12 +35,30 @@ TWindowKeys::TWindowKeys(QWidget& window, const std::vector<TKey>& keys, TsuiBut
 
 TWindowKeys::~TWindowKeys() = default;
 
+void TWindowKeys::FocusChanged(QWidget* button, bool in, Qt::FocusReason reason) {
+  // Leaving the window and coming back (or a menu) keeps how the focus was reached.
+  if (reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason) return;
+  if (!in) {
+    if (FKeyboardFocus == button) FKeyboardFocus = nullptr;
+    // A disabled widget hands the focus on as a Tab would; the user did not press one.
+    if (!button->isEnabled()) FHandedOn = QApplication::focusWidget();
+    return;
+  }
+  const bool tab = reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason;
+  FKeyboardFocus = tab && FHandedOn != button ? button : nullptr;
+  FHandedOn = nullptr;
+}
+
 bool TWindowKeys::eventFilter(QObject* watched, QEvent* event) {
+  auto* button = static_cast<QWidget*>(watched);
   const QEvent::Type type = event->type();
-  if (type == QEvent::KeyPress || type == QEvent::KeyRelease) {
+  if (type == QEvent::FocusIn || type == QEvent::FocusOut) {
+    FocusChanged(button, type == QEvent::FocusIn, static_cast<QFocusEvent*>(event)->reason());
+  } else if (type == QEvent::KeyPress || type == QEvent::KeyRelease) {
     const auto* key = static_cast<QKeyEvent*>(event);
-    if (key->key() == Qt::Key_Space && key->modifiers() == Qt::NoModifier) {
-      if (type == QEvent::KeyPress && !key->isAutoRepeat() && FPlay.Enabled()) FPlay.Click();
+    if (key->key() == Qt::Key_Space && key->modifiers() == Qt::NoModifier &&
+        !(FKeyboardFocus == button && button->hasFocus())) {
+      if (type == QEvent::KeyPress && !key->isAutoRepeat()) FSpace();
       return true;
     }
   }

@@ -27,6 +27,7 @@ inline constexpr const char* SErrorPreparingInputHeader = "Error preparing input
 inline constexpr const char* SErrorAddingInputBuffer = "Error adding input buffer.";
 inline constexpr const char* SErrorUnpreparingInputHeader = "Error unpreparing input header.";
 inline constexpr const char* SErrorClosingInput = "Error closing input device.";
+inline constexpr const char* SErrorPausingInput = "Error pausing or resuming the input device.";
 inline constexpr const char* SErrorOpeningOutput = "Error opening audio device for output.";
 inline constexpr const char* SErrorPreparingOutputHeader = "Error preparing output header.";
 inline constexpr const char* SErrorPlayingBuffer = "Error playing buffer.";

@@ -129,19 +129,27 @@ void TdeCustomAudioIn::BufferFilled(WAVEHDR* header) {
 }
 
 void TdeCustomAudioIn::SetPaused(bool value) {
+  if (!Active() || value == Paused()) return;
+  // What the device captured up to the press is delivered in the state before
+  // it, so the cut lands at the press and not at the next buffer's edge.
+  DeliverPendingNotices();
   if (!Active()) return;
+  RaiseACMError<EACMAudioInError>(waveInFlush(FHandle), SErrorPausingInput);
+  DeliverPendingNotices();
+  if (!Active()) return;
+  // A state the cut did not move on had nothing captured since the last press.
   switch (FPause) {
-    case TPause::Running: FPause = value ? TPause::Pausing : TPause::Running; break;
-    case TPause::Pausing: FPause = value ? TPause::Pausing : TPause::Running; break;
-    case TPause::Paused: FPause = value ? TPause::Paused : TPause::Resuming; break;
-    case TPause::Resuming: FPause = value ? TPause::Paused : TPause::Resuming; break;
+    case TPause::Running: FPause = TPause::Pausing; break;
+    case TPause::Resuming: FPause = TPause::Paused; break;
+    case TPause::Pausing: FPause = TPause::Running; break;
+    case TPause::Paused: FPause = TPause::Resuming; break;
   }
 }
 
 uint32_t TdeCustomAudioIn::PauseDelivery(WAVEHDR* header) {
   const uint32_t recorded = header->dwBytesRecorded;
   const uint32_t frame = std::max<uint32_t>(Format()->BlockAlign(), 1);
-  // A compressed stream cannot be cut or faded inside its blocks: it pauses at the buffer's edge.
+  // A compressed stream cannot be faded inside its blocks: it pauses at the block edge the device cut at.
   const bool linear = SampleLayout(Format()->WaveFormat()).Kind != TAcmSampleKind::None;
   const uint32_t fade =
       linear ? std::min(recorded / frame * frame,

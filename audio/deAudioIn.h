@@ -58,10 +58,12 @@ class TdeCustomAudioIn : public TdeAbstractAudioIn {
   void SetBufferCount(uint8_t value) override;
 
   // Pause while recording: the device stays open and its buffers keep
-  // circulating, but what they bring is not delivered. The stretch before the
-  // pause ends with the first moments of the next buffer faded out, and the
-  // first buffer after it fades in, so the join is not heard as a click.
-  // Opening and closing clear it; setting it while closed does nothing.
+  // circulating, but what they bring is not delivered. Both presses cut at
+  // once: what was captured up to the press is delivered first (a compressed
+  // format up to its last whole block). The stretch before the pause ends
+  // with its next moments faded out, the one after it starts faded in, so
+  // the join is not heard as a click. Opening and closing clear it; setting
+  // it while closed does nothing.
   bool Paused() const { return Active() && (FPause == TPause::Paused || FPause == TPause::Pausing); }
   void SetPaused(bool value);
   // The length of either fade.

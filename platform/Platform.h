@@ -131,6 +131,10 @@ MMRESULT waveInUnprepareHeader(HWAVEIN hwi, WAVEHDR* pwh, uint32_t cbwh);
 MMRESULT waveInAddBuffer(HWAVEIN hwi, WAVEHDR* pwh, uint32_t cbwh);
 MMRESULT waveInStart(HWAVEIN hwi);
 MMRESULT waveInStop(HWAVEIN hwi);
+// Returns the buffer being filled with what the device has captured up to
+// now (a compressed device: up to its last whole block) and goes on
+// recording into the next queued one. A buffer with nothing in it stays.
+MMRESULT waveInFlush(HWAVEIN hwi);
 MMRESULT waveInReset(HWAVEIN hwi);
 MMRESULT waveInClose(HWAVEIN hwi);
 uint32_t waveInGetNumDevs();

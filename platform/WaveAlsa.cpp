@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <condition_variable>
 #include <cstdlib>
 #include <string>
 #include <thread>
@@ -21,6 +22,11 @@ namespace {
 
 constexpr unsigned kBufferMicros = 500000;  // the PCM's ring; done notices follow the device delay, not this
 constexpr unsigned kPeriodMicros = 125000;
+// Capture hands over in short periods, so a pause or a stop finds what was
+// captured up to the press already at hand (a sound server sends in periods).
+constexpr unsigned kCapturePeriodMicros = 10000;
+// How long a flush waits for what was captured before it but is not yet read.
+constexpr int kCutWaitMs = 250;
 
 snd_pcm_format_t AlsaFormat(const WAVEFORMATEX& f) {
   switch (SampleLayout(&f).Kind) {
@@ -92,6 +98,7 @@ class TAlsaDevice final : public TWaveDevice {
 
   MMRESULT Start() override;
   MMRESULT Stop() override;
+  MMRESULT Flush() override;
   MMRESULT Pause() override;
   MMRESULT Restart() override;
   MMRESULT Reset() override;
@@ -136,7 +143,11 @@ class TAlsaDevice final : public TWaveDevice {
   // written whole keeps its end position + 1 in `reserved`.
   uint64_t FWritten = 0;
   uint64_t FHeadStart = 0;  // where the oldest queued header begins
-  uint32_t FOffset = 0;     // bytes of the cursor header already written
+  // Input: frames read over the device's life, and where a flush cuts (0: none).
+  uint64_t FCaptured = 0;
+  uint64_t FCutAt = 0;
+  std::condition_variable FCut;
+  uint32_t FOffset = 0;  // bytes of the cursor header already written
 };
 
 MMRESULT TAlsaDevice::OpenPcm(const std::string& name) {
@@ -160,7 +171,8 @@ MMRESULT TAlsaDevice::OpenPcm(const std::string& name) {
   if (!call) set("snd_pcm_hw_params_set_channels", snd_pcm_hw_params_set_channels(FPcm, hw, Format.nChannels));
   if (!call) set("snd_pcm_hw_params_set_rate", snd_pcm_hw_params_set_rate(FPcm, hw, rate, 0));
   if (call) return Refuse(WAVERR_BADFORMAT, call, err);
-  unsigned buffer = kBufferMicros, period = kPeriodMicros;
+  unsigned buffer = kBufferMicros;
+  unsigned period = Direction == TWaveDirection::Input ? kCapturePeriodMicros : kPeriodMicros;
   int dir = 0;
   snd_pcm_hw_params_set_buffer_time_near(FPcm, hw, &buffer, &dir);
   snd_pcm_hw_params_set_period_time_near(FPcm, hw, &period, &dir);
@@ -284,15 +296,22 @@ void TAlsaDevice::Wait(std::unique_lock<std::mutex>& lock, bool waitPcm, int tim
 
 snd_pcm_sframes_t TAlsaDevice::ReadIntoHead() {
   WAVEHDR* h = Head();
-  const uint32_t room = (h->dwBufferLength - h->dwBytesRecorded) / FFrame;
+  uint32_t room = (h->dwBufferLength - h->dwBytesRecorded) / FFrame;
   if (room == 0) {
     CompleteHead();
     return 1;
   }
+  if (FCutAt > FCaptured) room = static_cast<uint32_t>(std::min<uint64_t>(room, FCutAt - FCaptured));
   const snd_pcm_sframes_t n = snd_pcm_readi(FPcm, h->lpData + h->dwBytesRecorded, room);
   if (n > 0) {
     h->dwBytesRecorded += static_cast<uint32_t>(n) * FFrame;
-    if (h->dwBufferLength - h->dwBytesRecorded < FFrame) CompleteHead();
+    FCaptured += static_cast<uint64_t>(n);
+    const bool cut = FCutAt > 0 && FCaptured >= FCutAt;
+    if (cut || h->dwBufferLength - h->dwBytesRecorded < FFrame) CompleteHead();
+    if (cut) {
+      FCutAt = 0;
+      FCut.notify_all();
+    }
   }
   return n;
 }
@@ -339,6 +358,31 @@ MMRESULT TAlsaDevice::Stop() {
   snd_pcm_drop(FPcm);
   snd_pcm_prepare(FPcm);
   FRunning = false;
+  FCutAt = 0;
+  FCut.notify_all();
+  if (Head() && Head()->dwBytesRecorded > 0) CompleteHead();
+  return MMSYSERR_NOERROR;
+}
+
+MMRESULT TAlsaDevice::Flush() {
+  std::unique_lock lock(Lock);
+  if (!FRunning || HasFailed()) return MMSYSERR_NOERROR;
+  while (Head() && ReadIntoHead() > 0) {
+  }
+  // What was captured up to now but is still on its way (in a sound server,
+  // or a converter) belongs before the cut too: the device thread reads on to
+  // there, for a bounded time.
+  snd_pcm_sframes_t delay = 0;
+  if (Head() && snd_pcm_delay(FPcm, &delay) == 0 && delay > 0 &&
+      static_cast<uint64_t>(delay) < uint64_t{Format.nSamplesPerSec} * kCutWaitMs / 1000) {
+    FCutAt = FCaptured + static_cast<uint64_t>(delay);
+    lock.unlock();
+    Wake();
+    lock.lock();
+    FCut.wait_for(lock, std::chrono::milliseconds(kCutWaitMs), [this] { return FCutAt == 0 || HasFailed(); });
+    if (FCutAt == 0) return MMSYSERR_NOERROR;
+    FCutAt = 0;
+  }
   if (Head() && Head()->dwBytesRecorded > 0) CompleteHead();
   return MMSYSERR_NOERROR;
 }
@@ -351,6 +395,8 @@ MMRESULT TAlsaDevice::Reset() {
       snd_pcm_prepare(FPcm);
     }
     FRunning = false;
+    FCutAt = 0;
+    FCut.notify_all();
     CompleteAll();
     FHeadStart = FWritten;
     FOffset = 0;

@@ -137,6 +137,7 @@ MMRESULT Control(TWaveDirection direction, TWaveCall call, TWaveDevice* handle) 
   switch (call) {
     case TWaveCall::Start: return handle->Start();
     case TWaveCall::Stop: return handle->Stop();
+    case TWaveCall::Flush: return handle->Flush();
     case TWaveCall::Pause: return handle->Pause();
     case TWaveCall::Restart: return handle->Restart();
     case TWaveCall::Reset: return handle->Reset();
@@ -257,6 +258,7 @@ const char* WaveCallName(TWaveDirection direction, TWaveCall call) {
     case TWaveCall::Queue: return in ? "waveInAddBuffer" : "waveOutWrite";
     case TWaveCall::Start: return "waveInStart";
     case TWaveCall::Stop: return "waveInStop";
+    case TWaveCall::Flush: return "waveInFlush";
     case TWaveCall::Pause: return "waveOutPause";
     case TWaveCall::Restart: return "waveOutRestart";
     case TWaveCall::Reset: return in ? "waveInReset" : "waveOutReset";
@@ -321,6 +323,7 @@ uint32_t waveOutGetNumDevs() { return NumDevs(kOut); }
 
 MMRESULT waveInStart(HWAVEIN h) { return Control(kIn, TWaveCall::Start, h); }
 MMRESULT waveInStop(HWAVEIN h) { return Control(kIn, TWaveCall::Stop, h); }
+MMRESULT waveInFlush(HWAVEIN h) { return Control(kIn, TWaveCall::Flush, h); }
 MMRESULT waveOutPause(HWAVEOUT h) { return Control(kOut, TWaveCall::Pause, h); }
 MMRESULT waveOutRestart(HWAVEOUT h) { return Control(kOut, TWaveCall::Restart, h); }
 

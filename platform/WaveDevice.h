@@ -26,7 +26,7 @@
 enum class TWaveDirection { Input, Output };
 
 // The front-end operations, as a backend sees them (scripted backends log them).
-enum class TWaveCall { Open, Prepare, Unprepare, Queue, Start, Stop, Pause, Restart, Reset, Close };
+enum class TWaveCall { Open, Prepare, Unprepare, Queue, Start, Stop, Flush, Pause, Restart, Reset, Close };
 const char* WaveCallName(TWaveDirection direction, TWaveCall call);
 
 // Receives the completions of a device instead of its notification target
@@ -55,6 +55,8 @@ struct TWaveDevice {
   // thread and releases the device; nothing is posted after it returns.
   virtual MMRESULT Start() { return MMSYSERR_NOERROR; }
   virtual MMRESULT Stop() { return MMSYSERR_NOERROR; }
+  // Input: returns the partly filled oldest header (waveInFlush).
+  virtual MMRESULT Flush() { return MMSYSERR_NOERROR; }
   virtual MMRESULT Pause() { return MMSYSERR_NOERROR; }
   virtual MMRESULT Restart() { return MMSYSERR_NOERROR; }
   virtual MMRESULT Reset();

@@ -110,6 +110,7 @@ class TMappedWaveDevice final : public TWaveDevice, public IWaveListener {
 
   MMRESULT Start() override;
   MMRESULT Stop() override;
+  MMRESULT Flush() override;
   MMRESULT Pause() override { return FPcm->Pause(); }
   MMRESULT Restart() override { return FPcm->Restart(); }
   MMRESULT Reset() override;
@@ -266,6 +267,15 @@ MMRESULT TMappedWaveDevice::Start() {
 
 MMRESULT TMappedWaveDevice::Stop() {
   const MMRESULT rc = FPcm->Stop();
+  std::lock_guard guard(Lock);
+  if (Head() && Head()->dwBytesRecorded > 0) CompleteHead();
+  return rc;
+}
+
+// The cut falls on the last block edge captured: the input staged for the
+// next block was captured before the press but goes out with that block.
+MMRESULT TMappedWaveDevice::Flush() {
+  const MMRESULT rc = FPcm->Flush();
   std::lock_guard guard(Lock);
   if (Head() && Head()->dwBytesRecorded > 0) CompleteHead();
   return rc;

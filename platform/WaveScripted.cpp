@@ -26,6 +26,11 @@ class TScriptedWaveDevice final : public TWaveDevice {
     if (Direction == TWaveDirection::Input && Head() && Head()->dwBytesRecorded > 0) CompleteHead();
     return MMSYSERR_NOERROR;
   }
+  MMRESULT Flush() override {
+    std::lock_guard guard(Lock);
+    if (Direction == TWaveDirection::Input && Head() && Head()->dwBytesRecorded > 0) CompleteHead();
+    return MMSYSERR_NOERROR;
+  }
   MMRESULT Pause() override {
     Paused = true;
     return MMSYSERR_NOERROR;

@@ -47,7 +47,7 @@ class TScriptedWave {
   // nothing is queued.
   bool Complete(const void* data = nullptr, uint32_t size = 0);
   // Records up to size bytes into the oldest input header without returning
-  // it (waveInStop returns it then). False when nothing is queued.
+  // it (waveInStop or waveInFlush returns it). False when nothing is queued.
   bool Fill(const void* data, uint32_t size);
   // The device fails for good (MM_DEVICE_ERROR with code).
   void Fail(MMRESULT code);

@@ -147,6 +147,35 @@ TEST(WaveMapperScripted, aCompressedFormat_opensDeviceZeroMapped_andTheDeviceSee
   EXPECT_EQ(wave.Device(), nullptr);
 }
 
+TEST(WaveMapperScripted, aCompressedRecordingPausesAtTheLastWholeBlock_notAtTheBuffersEdge) {
+  TScriptedWave wave;
+  TdeAudioIn in;
+  ASSERT_TRUE(ImaFormat(in.Format()));
+  const uint32_t block = in.Format()->BlockAlign();
+  in.SetBufferSize(block * 8u);
+  TRecordingObserver observer(&in);
+  in.Open();
+  Pump();
+  // One PCM buffer of the device (a sixteenth of a second) makes one block and a part.
+  ASSERT_TRUE(wave.Fill(nullptr, kRate / 16 * 4));
+  in.SetPaused(true);
+  ASSERT_EQ(1u, observer.Blocks.size()) << "the block captured before the press, at the press";
+  EXPECT_EQ(block, observer.Blocks[0].size());
+  for (int i = 0; i < 8; ++i) {
+    ASSERT_TRUE(wave.Complete());
+    Pump();
+  }
+  EXPECT_EQ(1u, observer.Blocks.size()) << "nothing while paused";
+  in.SetPaused(false);
+  for (int i = 0; i < 8; ++i) {
+    ASSERT_TRUE(wave.Complete());
+    Pump();
+  }
+  ASSERT_EQ(2u, observer.Blocks.size());
+  EXPECT_EQ(block * 8u, observer.Blocks[1].size()) << "whole blocks after the resume";
+  in.Close();
+}
+
 TEST(WaveMapperScripted, aFormatNoCodecConverts_isRefusedWithTheFormatCode) {
   TScriptedWave wave;
   TdeAudioOut out;

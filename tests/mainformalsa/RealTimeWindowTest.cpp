@@ -22,6 +22,7 @@
 #include "SUIButton.h"
 #include "StoredWindow.h"
 #include "Streams.h"
+#include "TakeAudio.h"
 #include "deAudioIO.h"
 #include "deAudioStreams.h"
 
@@ -80,6 +81,44 @@ std::vector<int16_t> LeftChannel(const std::vector<std::vector<uint8_t>>& blocks
   for (const auto& b : blocks)
     for (size_t i = 0; i + 4 <= b.size(); i += 4) mono.push_back(static_cast<int16_t>(b[i] | (b[i + 1] << 8)));
   return mono;
+}
+
+// A dated signal, 44100 Hz 16-bit stereo: frame i holds i itself, its low
+// half on the left and its high half on the right, so every stretch of a
+// take says when it was played.
+QByteArray Counter(uint32_t frames) {
+  QByteArray out(static_cast<qsizetype>(frames) * 4, Qt::Uninitialized);
+  for (uint32_t i = 0; i < frames; ++i) {
+    out[i * 4] = static_cast<char>(i & 0xFF);
+    out[i * 4 + 1] = static_cast<char>((i >> 8) & 0xFF);
+    out[i * 4 + 2] = static_cast<char>((i >> 16) & 0xFF);
+    out[i * 4 + 3] = static_cast<char>((i >> 24) & 0xFF);
+  }
+  return out;
+}
+
+uint32_t CounterAt(const uint8_t* frame) {
+  return uint32_t{frame[0]} | uint32_t{frame[1]} << 8 | uint32_t{frame[2]} << 16 | uint32_t{frame[3]} << 24;
+}
+
+// The runs of a take in which the counter goes up by one, at least minFrames long.
+struct TRun {
+  size_t First;  // frame of the take
+  size_t Last;
+  uint32_t FirstCount;
+  uint32_t LastCount;
+};
+std::vector<TRun> CounterRuns(const QByteArray& take, size_t minFrames) {
+  std::vector<TRun> runs;
+  const auto* p = reinterpret_cast<const uint8_t*>(take.constData());
+  const size_t frames = static_cast<size_t>(take.size()) / 4;
+  size_t start = 0;
+  for (size_t i = 1; i <= frames; ++i) {
+    if (i < frames && CounterAt(p + i * 4) == CounterAt(p + (i - 1) * 4) + 1) continue;
+    if (i - start >= minFrames) runs.push_back({start, i - 1, CounterAt(p + start * 4), CounterAt(p + (i - 1) * 4)});
+    start = i;
+  }
+  return runs;
 }
 
 class RealTimeWindow : public ::testing::Test {
@@ -234,6 +273,64 @@ TEST_F(RealTimeWindow, stopWhilePlayingEndsTheSound_andTheWindowRecordsAgain) {
   Press(Form->btnStop);
   EXPECT_EQ(TForm1::Stopped, Form->State());
   EXPECT_TRUE(errors.Messages.isEmpty()) << errors.Messages.join(" | ").toStdString();
+}
+
+TEST_F(RealTimeWindow, pauseAndResumeCutTheTakeAtThePresses) {
+  constexpr double kRate = 44100;
+  const QString signal = Dir.filePath("counter.raw");
+  {
+    QFile f(signal);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(Counter(12 * 44100));
+  }
+  Form->RecordConvert->FormatOut()->SetPcm(44100, 16, 2);  // the take holds the device's own samples
+  Server.PlayIntoSink(signal);
+  Wait(700);
+  // When each delivered block arrived, against the newest frame it held: the
+  // smallest difference is the way from the sink to the window.
+  QElapsedTimer clock;
+  clock.start();
+  double latency = 1e9;
+  bool running = true;
+  TRecordingObserver seen(Form->deAudioIn);
+  seen.OnBlock = [&] {
+    const std::vector<uint8_t>& b = seen.Blocks.back();
+    if (running && b.size() >= 4)
+      latency = std::min(latency, double(clock.nsecsElapsed()) / 1e9 - CounterAt(b.data() + b.size() - 4) / kRate);
+    seen.Blocks.clear();
+  };
+  TExceptionCapture errors;
+  Press(Form->btnRecord);
+  ASSERT_EQ(TForm1::Recording, Form->State());
+  Wait(1500);
+  running = false;
+  const double pausedAt = double(clock.nsecsElapsed()) / 1e9;
+  Form->PauseRecordingClick();
+  ASSERT_TRUE(Form->RecordingPaused());
+  Wait(700);
+  const double resumedAt = double(clock.nsecsElapsed()) / 1e9;
+  Form->PauseRecordingClick();
+  ASSERT_FALSE(Form->RecordingPaused());
+  Wait(1000);
+  Press(Form->btnStop);
+  ASSERT_EQ(TForm1::Stopped, Form->State());
+  EXPECT_TRUE(errors.Messages.isEmpty()) << errors.Messages.join(" | ").toStdString();
+
+  const QByteArray take = TakeAudio(WorkingFileName());
+  const std::vector<TRun> runs = CounterRuns(take, 4410);
+  ASSERT_EQ(2u, runs.size()) << "one stretch before the pause and one after it";
+  // Between them lie the two fades: the one after the cut, and the one the
+  // resumed stretch starts with.
+  const size_t between = runs[1].First - runs[0].Last - 1;
+  const size_t fade = size_t(kRate) * TdeCustomAudioIn::FadeMillis / 1000;
+  EXPECT_LE(between, 2 * fade + 2);
+  const size_t fadeOut = std::min(fade, between);
+  const double cut = (runs[0].LastCount + 1) / kRate + latency;
+  const double resume = (runs[1].FirstCount - (between - fadeOut)) / kRate + latency;
+  std::printf("press to cut %+.1f ms, press to resume %+.1f ms (sink to window %.1f ms)\n", (cut - pausedAt) * 1000,
+              (resume - resumedAt) * 1000, latency * 1000);
+  EXPECT_NEAR(pausedAt, cut, 0.020);
+  EXPECT_NEAR(resumedAt, resume, 0.020);
 }
 
 }  // namespace
