@@ -55,17 +55,104 @@ void TdeAudioControlSource::SetOutputFormat(uint32_t samplesPerSec) {
 
 void TdeAudioControlSource::HandleAudioData(IdeAudioSubject* sender, const void* audioData, int32_t audioDataSize) {
   TdeWaveFormat& format = sender->GetFormat();
-  // The chain is planned again only when the producer's format changed (input
-  // versus output device); each block is still converted on its own.
-  if (!FConvertor->Active() || !format.IsEqual(FConvertor->FormatIn())) {
-    FConvertor->SetActive(false);
-    FConvertor->FormatIn()->Assign(&format);
-    SetOutputFormat(48000);
-    FConvertor->SetActive(true);
+  const TAcmLinearFormat layout = SampleLayout(format.WaveFormat());
+  if (layout.Kind != TAcmSampleKind::None && layout.Channels > 0 && layout.Rate > 0) {
+    // The convertor holds nothing for this source; a compressed format later plans afresh.
+    if (FConvertor->Active()) FConvertor->SetActive(false);
+    if (FConvertor->FormatOut()->SamplesPerSec() != 48000) SetOutputFormat(48000);
+    StretchLinear(layout, audioData, audioDataSize);
+    SplitChannels(FStereo.data(), static_cast<int32_t>(FStereo.size() * sizeof(int16_t)));
+  } else {
+    // The chain is planned again only when the producer's format changed
+    // (input versus output device); otherwise it runs on as one stream, so no
+    // block pays for a flush or a fresh codec state.
+    if (!FConvertor->Active() || !format.IsEqual(FConvertor->FormatIn())) {
+      FConvertor->SetActive(false);
+      FConvertor->FormatIn()->Assign(&format);
+      SetOutputFormat(48000);
+      FConvertor->SetActive(true);
+    }
+    FConvertor->Convert(audioData, audioDataSize);
+    SplitChannels(FConvertor->OutputData(), FConvertor->OutputSize());
   }
-  FConvertor->ConvertAlone(audioData, audioDataSize);
-  SplitChannels(FConvertor->OutputData(), FConvertor->OutputSize());
   DoDataChanged();
+}
+
+namespace {
+
+// One sample of the kind at p as 16-bit, by its top bits (floats clamped).
+template <TAcmSampleKind Kind>
+int16_t Sample16(const uint8_t* p) {
+  if constexpr (Kind == TAcmSampleKind::U8) {
+    return static_cast<int16_t>((int(p[0]) - 128) * 256);
+  } else if constexpr (Kind == TAcmSampleKind::S16) {
+    return static_cast<int16_t>(uint16_t(p[0] | (p[1] << 8)));
+  } else if constexpr (Kind == TAcmSampleKind::S24) {
+    return static_cast<int16_t>(uint16_t(p[1] | (p[2] << 8)));
+  } else if constexpr (Kind == TAcmSampleKind::S32) {
+    return static_cast<int16_t>(uint16_t(p[2] | (p[3] << 8)));
+  } else {
+    double v;
+    if constexpr (Kind == TAcmSampleKind::F32) {
+      float f;
+      std::memcpy(&f, p, sizeof f);
+      v = f;
+    } else {
+      std::memcpy(&v, p, sizeof v);
+    }
+    if (std::isnan(v)) return 0;
+    if (v <= -1.0) return -32768;
+    if (v >= 1.0) return 32767;
+    return static_cast<int16_t>(std::lround(v * 32767.0));
+  }
+}
+
+// Frames of in (frame bytes apart, right channel at rightOffset) stretched to
+// outFrames interleaved stereo frames; position in 32.32 fixed point.
+template <TAcmSampleKind Kind>
+void Stretch(const uint8_t* in, uint32_t frames, uint32_t frame, uint32_t rightOffset, uint64_t step, int16_t* out,
+             uint32_t outFrames) {
+  uint64_t pos = 0;
+  const uint32_t last = frames - 1;
+  for (uint32_t j = 0; j < outFrames; ++j, pos += step) {
+    uint32_t i = static_cast<uint32_t>(pos >> 32);
+    if (i > last) i = last;
+    const uint32_t next = i < last ? i + 1 : last;
+    const int32_t frac = static_cast<int32_t>((pos >> 16) & 0xFFFF);
+    const uint8_t* a = in + size_t(i) * frame;
+    const uint8_t* b = in + size_t(next) * frame;
+    const int32_t l0 = Sample16<Kind>(a), l1 = Sample16<Kind>(b);
+    const int32_t r0 = Sample16<Kind>(a + rightOffset), r1 = Sample16<Kind>(b + rightOffset);
+    out[2 * size_t(j)] = static_cast<int16_t>(l0 + (((l1 - l0) * frac) >> 16));
+    out[2 * size_t(j) + 1] = static_cast<int16_t>(r0 + (((r1 - r0) * frac) >> 16));
+  }
+}
+
+}  // namespace
+
+void TdeAudioControlSource::StretchLinear(const TAcmLinearFormat& layout, const void* audioData,
+                                          int32_t audioDataSize) {
+  const uint32_t frame = layout.BlockAlign;
+  const uint32_t frames = audioData && audioDataSize > 0 && frame > 0 ? uint32_t(audioDataSize) / frame : 0;
+  // The whole block lasts as long at 48000 Hz: frames * 48000 / rate, rounded.
+  const uint64_t outFrames64 = frames ? (uint64_t(frames) * 48000 + layout.Rate / 2) / layout.Rate : 0;
+  const auto outFrames = static_cast<uint32_t>(std::min<uint64_t>(outFrames64, uint32_t(INT32_MAX / 4)));
+  FStereo.resize(size_t(outFrames) * 2);  // a vector keeps its room, so this allocates only to grow
+  if (outFrames == 0) return;
+  // Rounded up, so that frames on the 48000 Hz grid land exactly on their own.
+  const uint64_t step = ((uint64_t(layout.Rate) << 32) + 47999) / 48000;
+  const uint32_t rightOffset = layout.Channels > 1 ? SampleBytes(layout.Kind) : 0;
+  const auto* in = static_cast<const uint8_t*>(audioData);
+  int16_t* out = FStereo.data();
+  switch (layout.Kind) {
+    case TAcmSampleKind::U8: Stretch<TAcmSampleKind::U8>(in, frames, frame, rightOffset, step, out, outFrames); break;
+    case TAcmSampleKind::S16: Stretch<TAcmSampleKind::S16>(in, frames, frame, rightOffset, step, out, outFrames); break;
+    case TAcmSampleKind::S24: Stretch<TAcmSampleKind::S24>(in, frames, frame, rightOffset, step, out, outFrames); break;
+    case TAcmSampleKind::S32: Stretch<TAcmSampleKind::S32>(in, frames, frame, rightOffset, step, out, outFrames); break;
+    case TAcmSampleKind::F32: Stretch<TAcmSampleKind::F32>(in, frames, frame, rightOffset, step, out, outFrames); break;
+    case TAcmSampleKind::F64: Stretch<TAcmSampleKind::F64>(in, frames, frame, rightOffset, step, out, outFrames); break;
+    case TAcmSampleKind::None: break;
+  }
 }
 
 std::unique_ptr<int16_t[]> TdeAudioControlSource::NewSampleArray(int32_t count) {
@@ -77,6 +164,8 @@ std::unique_ptr<int16_t[]> TdeAudioControlSource::NewSampleArray(int32_t count) 
 }
 
 void TdeAudioControlSource::SplitChannels(const void* address, int32_t size) {
+  FOutputData = address;  // handed on as it stands to the observers
+  FOutputSize = size;
   const int32_t n = address && size > 0 ? size / 4 : 0;
   if (n > FCapacity) {
     // Until both arrays exist again nothing may be read from them.
@@ -105,7 +194,7 @@ void TdeAudioControlSource::SplitChannels(const void* address, int32_t size) {
 }
 
 void TdeAudioControlSource::DoDataChanged() {
-  FSubject->Notify(FSubject.get(), FConvertor->OutputData(), FConvertor->OutputSize());
+  FSubject->Notify(FSubject.get(), FOutputData, FOutputSize);
   if (FOnDataChanged) FOnDataChanged(this);
 }
 
