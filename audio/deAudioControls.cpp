@@ -375,16 +375,19 @@ namespace {
 int RoundEven(long double value) { return static_cast<int>(std::nearbyintl(value)); }
 
 // Distance of a sample from the middle line; full scale -32768 gives exactly -half.
+// (sample * half) / 32768 rounded in integers: the quotient is exact in
+// binary, so floor plus the remainder's comparison with a half is the same.
 int SampleOffset(int16_t sample, int half) {
-  return RoundEven(static_cast<long double>(int32_t(sample) * half) / 32768.0L);
+  const int32_t n = int32_t(sample) * half;
+  const int32_t q = n >> 15;  // floor
+  const int32_t r = n & 32767;
+  return q + (r > 16384 || (r == 16384 && (q & 1)) ? 1 : 0);
 }
 
 }  // namespace
 
 void TdeCustomOscilloscope::DrawChannel(const int16_t* values, int32_t count, const TTraceRect& rect, TPen& pen) {
   const int32_t points = FNumberOfPoints;
-  const long double step = static_cast<long double>(count) / points;
-  long double pos = 0;
   TCanvas& canvas = Canvas();
   canvas.Pen().Assign(&pen);
   // Along: the axis the points advance on; across: the sample's offset from the middle.
@@ -397,30 +400,65 @@ void TdeCustomOscilloscope::DrawChannel(const int16_t* values, int32_t count, co
     const int across = mid + SampleOffset(sample, half);
     return horizontal ? QPoint(along, across) : QPoint(across, along);
   };
-  if (FPoints.size() < static_cast<size_t>(points)) FPoints.resize(static_cast<size_t>(points));  // grows only
-  FPoints[0] = point(start, values[0]);
-  // Positions by repeated addition, not multiplication, so the points land as they always have.
-  long double along = start;
-  const long double delta = static_cast<long double>(length) / (points - 1);
-  along += delta;
-  pos += step;
-  for (int32_t k = 1; k < points; ++k) {
-    int32_t i = static_cast<int32_t>(pos);  // Trunc
-    if (i >= count) i = count - 1;
-    FPoints[static_cast<size_t>(k)] = point(RoundEven(along), values[i]);
+  // Where the points lie along and which frames they show depend only on the
+  // block length and the rectangle, which stay the same block after block.
+  const TTraceGrid key{count, points, start, length};
+  if (!(key == FGridKey)) {
+    if (FAlong.size() < static_cast<size_t>(points)) {  // grows only
+      FAlong.resize(static_cast<size_t>(points));
+      FFrame.resize(static_cast<size_t>(points));
+    }
+    const long double step = static_cast<long double>(count) / points;
+    long double pos = 0;
+    FAlong[0] = start;
+    FFrame[0] = 0;
+    // Positions by repeated addition, not multiplication, so the points land as they always have.
+    long double along = start;
+    const long double delta = static_cast<long double>(length) / (points - 1);
     along += delta;
     pos += step;
+    for (int32_t k = 1; k < points; ++k) {
+      int32_t i = static_cast<int32_t>(pos);  // Trunc
+      if (i >= count) i = count - 1;
+      FAlong[static_cast<size_t>(k)] = RoundEven(along);
+      FFrame[static_cast<size_t>(k)] = i;
+      along += delta;
+      pos += step;
+    }
+    FGridKey = key;
   }
-  canvas.MoveTo(FPoints[0].x(), FPoints[0].y());
-  for (int32_t k = 1; k < points; ++k) canvas.LineTo(FPoints[size_t(k)].x(), FPoints[size_t(k)].y());
+  if (FPoints.size() < static_cast<size_t>(points)) FPoints.resize(static_cast<size_t>(points));  // grows only
+  for (int32_t k = 0; k < points; ++k)
+    FPoints[static_cast<size_t>(k)] = point(FAlong[size_t(k)], values[FFrame[size_t(k)]]);
+  const TPen& used = canvas.Pen();
+  if (used.Style() == psClear || used.Mode() == pmNop) {
+    canvas.MoveTo(FPoints[size_t(points) - 1].x(), FPoints[size_t(points) - 1].y());
+    return;
+  }
+  QPainter& painter = canvas.Painter();
+  if (used.Mode() == pmCopy) {
+    // Where a pixel drawn twice looks the same, the segments go in one call
+    // with the pen set once, not a pen change per segment; each is still
+    // drawn as a line of its own, so the pixels are the same.
+    if (FLines.size() < FPoints.size()) FLines.resize(FPoints.size());  // grows only
+    int32_t lines = 0;
+    for (int32_t k = 1; k < points; ++k)
+      if (FPoints[size_t(k)] != FPoints[size_t(k) - 1])
+        FLines[size_t(lines++)] = QLine(FPoints[size_t(k) - 1], FPoints[size_t(k)]);
+    painter.setPen(used.ToQPen());
+    painter.setCompositionMode(PenModeToComposition(used.Mode()));
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    painter.drawLines(FLines.data(), lines);
+    canvas.MoveTo(FPoints[size_t(points) - 1].x(), FPoints[size_t(points) - 1].y());
+  } else {
+    canvas.MoveTo(FPoints[0].x(), FPoints[0].y());
+    for (int32_t k = 1; k < points; ++k) canvas.LineTo(FPoints[size_t(k)].x(), FPoints[size_t(k)].y());
+    painter.setPen(used.ToQPen());
+    painter.setCompositionMode(PenModeToComposition(used.Mode()));
+  }
   // Flat-capped segments may leave out a point's own pixel at the end of a
   // steep segment; the trace must reach every point exactly.
-  if (canvas.Pen().Style() != psClear && canvas.Pen().Mode() != pmNop) {
-    QPainter& painter = canvas.Painter();
-    painter.setPen(canvas.Pen().ToQPen());
-    painter.setCompositionMode(PenModeToComposition(canvas.Pen().Mode()));
-    painter.drawPoints(FPoints.data(), points);
-  }
+  painter.drawPoints(FPoints.data(), points);
 }
 
 void TdeOscilloscope::SetAudioControlSourceComponent(TComponent* value) {

@@ -208,6 +208,16 @@ class TdeCustomOscilloscope : public TdeAudioControl {
   TPen FPenLeft;
   TPen FPenRight;
   std::vector<QPoint> FPoints;  // one trace's points, reused by every paint
+  std::vector<QLine> FLines;    // and its segments
+  // The points' positions along and frame indices, for the key they were worked out for.
+  struct TTraceGrid {
+    int32_t Count = -1, Points = 0;
+    int Start = 0, Length = 0;
+    bool operator==(const TTraceGrid&) const = default;
+  };
+  TTraceGrid FGridKey;
+  std::vector<int> FAlong;
+  std::vector<int32_t> FFrame;
   bool FClipMark = false;
 };
 
