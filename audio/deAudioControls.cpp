@@ -214,6 +214,7 @@ TdeAudioControl::TdeAudioControl(TComponent* owner) : TControl(owner) {
   SetParentColor(false);
   SetColor(clWindow);
   SetParentColor(true);
+  UpdateOpaque();
 }
 
 TdeAudioControl::~TdeAudioControl() { FObserver.reset(); }
@@ -225,8 +226,17 @@ void* TdeAudioControl::QueryInterface(const TGUID& iid) {
 
 void TdeAudioControl::SetTransparent(bool value) {
   FTransparent = value;
+  UpdateOpaque();
   update();
 }
+
+void TdeAudioControl::SetOnPaintBackground(THandledEvent handler) {
+  FOnPaintBackground = std::move(handler);
+  UpdateOpaque();
+}
+
+// A handler may leave the background unpainted, so only the plain fill counts.
+void TdeAudioControl::UpdateOpaque() { setAttribute(Qt::WA_OpaquePaintEvent, !FTransparent && !FOnPaintBackground); }
 
 void TdeAudioControl::ColorChanged() {
   // The background is ours to paint (or not, when transparent).

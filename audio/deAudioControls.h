@@ -112,7 +112,7 @@ class TdeAudioControl : public TControl {
   void SetTransparent(bool value);
 
   const THandledEvent& OnPaintBackground() const { return FOnPaintBackground; }
-  void SetOnPaintBackground(THandledEvent handler) { FOnPaintBackground = std::move(handler); }
+  void SetOnPaintBackground(THandledEvent handler);
 
   void* QueryInterface(const TGUID& iid) override;
 
@@ -129,6 +129,9 @@ class TdeAudioControl : public TControl {
   void ColorChanged() override;
 
   TdeAudioObserver& Observer() { return *FObserver; }
+  // Whether every paint covers the whole control, so that what lies beneath
+  // need not be painted first when only the control changed.
+  void UpdateOpaque();
   // The source the observer follows; only AudioControlSource sets it.
   TdeAudioControlSource* ControlSource() const;
   const int16_t* LeftData() const;
