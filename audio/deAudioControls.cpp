@@ -55,17 +55,104 @@ void TdeAudioControlSource::SetOutputFormat(uint32_t samplesPerSec) {
 
 void TdeAudioControlSource::HandleAudioData(IdeAudioSubject* sender, const void* audioData, int32_t audioDataSize) {
   TdeWaveFormat& format = sender->GetFormat();
-  // The chain is planned again only when the producer's format changed (input
-  // versus output device); each block is still converted on its own.
-  if (!FConvertor->Active() || !format.IsEqual(FConvertor->FormatIn())) {
-    FConvertor->SetActive(false);
-    FConvertor->FormatIn()->Assign(&format);
-    SetOutputFormat(48000);
-    FConvertor->SetActive(true);
+  const TAcmLinearFormat layout = SampleLayout(format.WaveFormat());
+  if (layout.Kind != TAcmSampleKind::None && layout.Channels > 0 && layout.Rate > 0) {
+    // The convertor holds nothing for this source; a compressed format later plans afresh.
+    if (FConvertor->Active()) FConvertor->SetActive(false);
+    if (FConvertor->FormatOut()->SamplesPerSec() != 48000) SetOutputFormat(48000);
+    StretchLinear(layout, audioData, audioDataSize);
+    SplitChannels(FStereo.data(), static_cast<int32_t>(FStereo.size() * sizeof(int16_t)));
+  } else {
+    // The chain is planned again only when the producer's format changed
+    // (input versus output device); otherwise it runs on as one stream, so no
+    // block pays for a flush or a fresh codec state.
+    if (!FConvertor->Active() || !format.IsEqual(FConvertor->FormatIn())) {
+      FConvertor->SetActive(false);
+      FConvertor->FormatIn()->Assign(&format);
+      SetOutputFormat(48000);
+      FConvertor->SetActive(true);
+    }
+    FConvertor->Convert(audioData, audioDataSize);
+    SplitChannels(FConvertor->OutputData(), FConvertor->OutputSize());
   }
-  FConvertor->ConvertAlone(audioData, audioDataSize);
-  SplitChannels(FConvertor->OutputData(), FConvertor->OutputSize());
   DoDataChanged();
+}
+
+namespace {
+
+// One sample of the kind at p as 16-bit, by its top bits (floats clamped).
+template <TAcmSampleKind Kind>
+int16_t Sample16(const uint8_t* p) {
+  if constexpr (Kind == TAcmSampleKind::U8) {
+    return static_cast<int16_t>((int(p[0]) - 128) * 256);
+  } else if constexpr (Kind == TAcmSampleKind::S16) {
+    return static_cast<int16_t>(uint16_t(p[0] | (p[1] << 8)));
+  } else if constexpr (Kind == TAcmSampleKind::S24) {
+    return static_cast<int16_t>(uint16_t(p[1] | (p[2] << 8)));
+  } else if constexpr (Kind == TAcmSampleKind::S32) {
+    return static_cast<int16_t>(uint16_t(p[2] | (p[3] << 8)));
+  } else {
+    double v;
+    if constexpr (Kind == TAcmSampleKind::F32) {
+      float f;
+      std::memcpy(&f, p, sizeof f);
+      v = f;
+    } else {
+      std::memcpy(&v, p, sizeof v);
+    }
+    if (std::isnan(v)) return 0;
+    if (v <= -1.0) return -32768;
+    if (v >= 1.0) return 32767;
+    return static_cast<int16_t>(std::lround(v * 32767.0));
+  }
+}
+
+// Frames of in (frame bytes apart, right channel at rightOffset) stretched to
+// outFrames interleaved stereo frames; position in 32.32 fixed point.
+template <TAcmSampleKind Kind>
+void Stretch(const uint8_t* in, uint32_t frames, uint32_t frame, uint32_t rightOffset, uint64_t step, int16_t* out,
+             uint32_t outFrames) {
+  uint64_t pos = 0;
+  const uint32_t last = frames - 1;
+  for (uint32_t j = 0; j < outFrames; ++j, pos += step) {
+    uint32_t i = static_cast<uint32_t>(pos >> 32);
+    if (i > last) i = last;
+    const uint32_t next = i < last ? i + 1 : last;
+    const int32_t frac = static_cast<int32_t>((pos >> 16) & 0xFFFF);
+    const uint8_t* a = in + size_t(i) * frame;
+    const uint8_t* b = in + size_t(next) * frame;
+    const int32_t l0 = Sample16<Kind>(a), l1 = Sample16<Kind>(b);
+    const int32_t r0 = Sample16<Kind>(a + rightOffset), r1 = Sample16<Kind>(b + rightOffset);
+    out[2 * size_t(j)] = static_cast<int16_t>(l0 + (((l1 - l0) * frac) >> 16));
+    out[2 * size_t(j) + 1] = static_cast<int16_t>(r0 + (((r1 - r0) * frac) >> 16));
+  }
+}
+
+}  // namespace
+
+void TdeAudioControlSource::StretchLinear(const TAcmLinearFormat& layout, const void* audioData,
+                                          int32_t audioDataSize) {
+  const uint32_t frame = layout.BlockAlign;
+  const uint32_t frames = audioData && audioDataSize > 0 && frame > 0 ? uint32_t(audioDataSize) / frame : 0;
+  // The whole block lasts as long at 48000 Hz: frames * 48000 / rate, rounded.
+  const uint64_t outFrames64 = frames ? (uint64_t(frames) * 48000 + layout.Rate / 2) / layout.Rate : 0;
+  const auto outFrames = static_cast<uint32_t>(std::min<uint64_t>(outFrames64, uint32_t(INT32_MAX / 4)));
+  FStereo.resize(size_t(outFrames) * 2);  // a vector keeps its room, so this allocates only to grow
+  if (outFrames == 0) return;
+  // Rounded up, so that frames on the 48000 Hz grid land exactly on their own.
+  const uint64_t step = ((uint64_t(layout.Rate) << 32) + 47999) / 48000;
+  const uint32_t rightOffset = layout.Channels > 1 ? SampleBytes(layout.Kind) : 0;
+  const auto* in = static_cast<const uint8_t*>(audioData);
+  int16_t* out = FStereo.data();
+  switch (layout.Kind) {
+    case TAcmSampleKind::U8: Stretch<TAcmSampleKind::U8>(in, frames, frame, rightOffset, step, out, outFrames); break;
+    case TAcmSampleKind::S16: Stretch<TAcmSampleKind::S16>(in, frames, frame, rightOffset, step, out, outFrames); break;
+    case TAcmSampleKind::S24: Stretch<TAcmSampleKind::S24>(in, frames, frame, rightOffset, step, out, outFrames); break;
+    case TAcmSampleKind::S32: Stretch<TAcmSampleKind::S32>(in, frames, frame, rightOffset, step, out, outFrames); break;
+    case TAcmSampleKind::F32: Stretch<TAcmSampleKind::F32>(in, frames, frame, rightOffset, step, out, outFrames); break;
+    case TAcmSampleKind::F64: Stretch<TAcmSampleKind::F64>(in, frames, frame, rightOffset, step, out, outFrames); break;
+    case TAcmSampleKind::None: break;
+  }
 }
 
 std::unique_ptr<int16_t[]> TdeAudioControlSource::NewSampleArray(int32_t count) {
@@ -77,6 +164,8 @@ std::unique_ptr<int16_t[]> TdeAudioControlSource::NewSampleArray(int32_t count) 
 }
 
 void TdeAudioControlSource::SplitChannels(const void* address, int32_t size) {
+  FOutputData = address;  // handed on as it stands to the observers
+  FOutputSize = size;
   const int32_t n = address && size > 0 ? size / 4 : 0;
   if (n > FCapacity) {
     // Until both arrays exist again nothing may be read from them.
@@ -105,7 +194,7 @@ void TdeAudioControlSource::SplitChannels(const void* address, int32_t size) {
 }
 
 void TdeAudioControlSource::DoDataChanged() {
-  FSubject->Notify(FSubject.get(), FConvertor->OutputData(), FConvertor->OutputSize());
+  FSubject->Notify(FSubject.get(), FOutputData, FOutputSize);
   if (FOnDataChanged) FOnDataChanged(this);
 }
 
@@ -125,6 +214,7 @@ TdeAudioControl::TdeAudioControl(TComponent* owner) : TControl(owner) {
   SetParentColor(false);
   SetColor(clWindow);
   SetParentColor(true);
+  UpdateOpaque();
 }
 
 TdeAudioControl::~TdeAudioControl() { FObserver.reset(); }
@@ -136,8 +226,17 @@ void* TdeAudioControl::QueryInterface(const TGUID& iid) {
 
 void TdeAudioControl::SetTransparent(bool value) {
   FTransparent = value;
+  UpdateOpaque();
   update();
 }
+
+void TdeAudioControl::SetOnPaintBackground(THandledEvent handler) {
+  FOnPaintBackground = std::move(handler);
+  UpdateOpaque();
+}
+
+// A handler may leave the background unpainted, so only the plain fill counts.
+void TdeAudioControl::UpdateOpaque() { setAttribute(Qt::WA_OpaquePaintEvent, !FTransparent && !FOnPaintBackground); }
 
 void TdeAudioControl::ColorChanged() {
   // The background is ours to paint (or not, when transparent).
@@ -286,16 +385,19 @@ namespace {
 int RoundEven(long double value) { return static_cast<int>(std::nearbyintl(value)); }
 
 // Distance of a sample from the middle line; full scale -32768 gives exactly -half.
+// (sample * half) / 32768 rounded in integers: the quotient is exact in
+// binary, so floor plus the remainder's comparison with a half is the same.
 int SampleOffset(int16_t sample, int half) {
-  return RoundEven(static_cast<long double>(int32_t(sample) * half) / 32768.0L);
+  const int32_t n = int32_t(sample) * half;
+  const int32_t q = n >> 15;  // floor
+  const int32_t r = n & 32767;
+  return q + (r > 16384 || (r == 16384 && (q & 1)) ? 1 : 0);
 }
 
 }  // namespace
 
 void TdeCustomOscilloscope::DrawChannel(const int16_t* values, int32_t count, const TTraceRect& rect, TPen& pen) {
   const int32_t points = FNumberOfPoints;
-  const long double step = static_cast<long double>(count) / points;
-  long double pos = 0;
   TCanvas& canvas = Canvas();
   canvas.Pen().Assign(&pen);
   // Along: the axis the points advance on; across: the sample's offset from the middle.
@@ -308,30 +410,65 @@ void TdeCustomOscilloscope::DrawChannel(const int16_t* values, int32_t count, co
     const int across = mid + SampleOffset(sample, half);
     return horizontal ? QPoint(along, across) : QPoint(across, along);
   };
-  if (FPoints.size() < static_cast<size_t>(points)) FPoints.resize(static_cast<size_t>(points));  // grows only
-  FPoints[0] = point(start, values[0]);
-  // Positions by repeated addition, not multiplication, so the points land as they always have.
-  long double along = start;
-  const long double delta = static_cast<long double>(length) / (points - 1);
-  along += delta;
-  pos += step;
-  for (int32_t k = 1; k < points; ++k) {
-    int32_t i = static_cast<int32_t>(pos);  // Trunc
-    if (i >= count) i = count - 1;
-    FPoints[static_cast<size_t>(k)] = point(RoundEven(along), values[i]);
+  // Where the points lie along and which frames they show depend only on the
+  // block length and the rectangle, which stay the same block after block.
+  const TTraceGrid key{count, points, start, length};
+  if (!(key == FGridKey)) {
+    if (FAlong.size() < static_cast<size_t>(points)) {  // grows only
+      FAlong.resize(static_cast<size_t>(points));
+      FFrame.resize(static_cast<size_t>(points));
+    }
+    const long double step = static_cast<long double>(count) / points;
+    long double pos = 0;
+    FAlong[0] = start;
+    FFrame[0] = 0;
+    // Positions by repeated addition, not multiplication, so the points land as they always have.
+    long double along = start;
+    const long double delta = static_cast<long double>(length) / (points - 1);
     along += delta;
     pos += step;
+    for (int32_t k = 1; k < points; ++k) {
+      int32_t i = static_cast<int32_t>(pos);  // Trunc
+      if (i >= count) i = count - 1;
+      FAlong[static_cast<size_t>(k)] = RoundEven(along);
+      FFrame[static_cast<size_t>(k)] = i;
+      along += delta;
+      pos += step;
+    }
+    FGridKey = key;
   }
-  canvas.MoveTo(FPoints[0].x(), FPoints[0].y());
-  for (int32_t k = 1; k < points; ++k) canvas.LineTo(FPoints[size_t(k)].x(), FPoints[size_t(k)].y());
+  if (FPoints.size() < static_cast<size_t>(points)) FPoints.resize(static_cast<size_t>(points));  // grows only
+  for (int32_t k = 0; k < points; ++k)
+    FPoints[static_cast<size_t>(k)] = point(FAlong[size_t(k)], values[FFrame[size_t(k)]]);
+  const TPen& used = canvas.Pen();
+  if (used.Style() == psClear || used.Mode() == pmNop) {
+    canvas.MoveTo(FPoints[size_t(points) - 1].x(), FPoints[size_t(points) - 1].y());
+    return;
+  }
+  QPainter& painter = canvas.Painter();
+  if (used.Mode() == pmCopy) {
+    // Where a pixel drawn twice looks the same, the segments go in one call
+    // with the pen set once, not a pen change per segment; each is still
+    // drawn as a line of its own, so the pixels are the same.
+    if (FLines.size() < FPoints.size()) FLines.resize(FPoints.size());  // grows only
+    int32_t lines = 0;
+    for (int32_t k = 1; k < points; ++k)
+      if (FPoints[size_t(k)] != FPoints[size_t(k) - 1])
+        FLines[size_t(lines++)] = QLine(FPoints[size_t(k) - 1], FPoints[size_t(k)]);
+    painter.setPen(used.ToQPen());
+    painter.setCompositionMode(PenModeToComposition(used.Mode()));
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    painter.drawLines(FLines.data(), lines);
+    canvas.MoveTo(FPoints[size_t(points) - 1].x(), FPoints[size_t(points) - 1].y());
+  } else {
+    canvas.MoveTo(FPoints[0].x(), FPoints[0].y());
+    for (int32_t k = 1; k < points; ++k) canvas.LineTo(FPoints[size_t(k)].x(), FPoints[size_t(k)].y());
+    painter.setPen(used.ToQPen());
+    painter.setCompositionMode(PenModeToComposition(used.Mode()));
+  }
   // Flat-capped segments may leave out a point's own pixel at the end of a
   // steep segment; the trace must reach every point exactly.
-  if (canvas.Pen().Style() != psClear && canvas.Pen().Mode() != pmNop) {
-    QPainter& painter = canvas.Painter();
-    painter.setPen(canvas.Pen().ToQPen());
-    painter.setCompositionMode(PenModeToComposition(canvas.Pen().Mode()));
-    painter.drawPoints(FPoints.data(), points);
-  }
+  painter.drawPoints(FPoints.data(), points);
 }
 
 void TdeOscilloscope::SetAudioControlSourceComponent(TComponent* value) {

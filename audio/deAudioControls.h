@@ -1,7 +1,7 @@
 #pragma once
 // Live display: a control source that taps a producer, turns every block into
 // 16-bit stereo at 48000 Hz and splits it into two sample arrays, and the
-// oscilloscope that draws those arrays.
+// oscilloscope that draws those arrays over a cached background.
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -34,9 +34,12 @@ class TdeAudioControlSource : public TQComponent {
   const int16_t* RightData() const { return FRightData.get(); }
   int32_t SampleCount() const { return FSampleCount; }
 
-  // One block from the source: convert it on its own (nothing is carried into
-  // the next block), split it, tell the observers. A conversion failure
-  // propagates to the producer and leaves the previous block in place.
+  // One block from the source: convert it, split it, tell the observers.
+  // Uncompressed blocks are stretched to 48000 Hz on their own by linear
+  // interpolation, which is all a trace of a few hundred points needs; other
+  // formats go through the convertor, kept open across blocks as one stream.
+  // A conversion failure propagates to the producer and leaves the previous
+  // block in place.
   void HandleAudioData(IdeAudioSubject* sender, const void* audioData, int32_t audioDataSize);
 
   void* QueryInterface(const TGUID& iid) override;
@@ -58,6 +61,8 @@ class TdeAudioControlSource : public TQComponent {
  private:
   // 16-bit stereo PCM at samplesPerSec into the convertor's FormatOut.
   void SetOutputFormat(uint32_t samplesPerSec);
+  // The block of linear samples as 16-bit stereo at 48000 Hz in FStereo.
+  void StretchLinear(const TAcmLinearFormat& layout, const void* audioData, int32_t audioDataSize);
 
   std::unique_ptr<int16_t[]> FLeftData;
   std::unique_ptr<int16_t[]> FRightData;
@@ -66,6 +71,9 @@ class TdeAudioControlSource : public TQComponent {
   std::unique_ptr<TdeAudioSubject> FSubject;
   std::unique_ptr<TdeAudioConvertor> FConvertor;
   int32_t FCapacity = 0;
+  std::vector<int16_t> FStereo;       // interleaved output of StretchLinear; grows only
+  const void* FOutputData = nullptr;  // what the observers are handed
+  int32_t FOutputSize = 0;
   TNotifyEvent FOnDataChanged;
   TObserverErrorEvent FOnObserverError;
 };
@@ -104,7 +112,7 @@ class TdeAudioControl : public TControl {
   void SetTransparent(bool value);
 
   const THandledEvent& OnPaintBackground() const { return FOnPaintBackground; }
-  void SetOnPaintBackground(THandledEvent handler) { FOnPaintBackground = std::move(handler); }
+  void SetOnPaintBackground(THandledEvent handler);
 
   void* QueryInterface(const TGUID& iid) override;
 
@@ -121,6 +129,9 @@ class TdeAudioControl : public TControl {
   void ColorChanged() override;
 
   TdeAudioObserver& Observer() { return *FObserver; }
+  // Whether every paint covers the whole control, so that what lies beneath
+  // need not be painted first when only the control changed.
+  void UpdateOpaque();
   // The source the observer follows; only AudioControlSource sets it.
   TdeAudioControlSource* ControlSource() const;
   const int16_t* LeftData() const;
@@ -200,6 +211,16 @@ class TdeCustomOscilloscope : public TdeAudioControl {
   TPen FPenLeft;
   TPen FPenRight;
   std::vector<QPoint> FPoints;  // one trace's points, reused by every paint
+  std::vector<QLine> FLines;    // and its segments
+  // The points' positions along and frame indices, for the key they were worked out for.
+  struct TTraceGrid {
+    int32_t Count = -1, Points = 0;
+    int Start = 0, Length = 0;
+    bool operator==(const TTraceGrid&) const = default;
+  };
+  TTraceGrid FGridKey;
+  std::vector<int> FAlong;
+  std::vector<int32_t> FFrame;
   bool FClipMark = false;
 };
 

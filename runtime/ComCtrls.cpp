@@ -35,6 +35,8 @@ void TStatusPanel::SetWidth(int value) {
 
 TStatusBar::TStatusBar(TComponent* owner) : TControl(owner), FPanels(TCollection::ItemsOf<TStatusPanel>()) {
   FPanels.OnUpdate = [this](TCollection*) { update(); };
+  // Every paint fills the whole bar: the form need not paint beneath it first.
+  setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
 void TStatusBar::SetSizeGrip(bool value) {

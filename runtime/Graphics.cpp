@@ -6,6 +6,10 @@
 #include <QBuffer>
 #include <QFileInfo>
 #include <QFontMetrics>
+#include <QGuiApplication>
+#include <QPixmap>
+#include <QPixmapCache>
+#include <QThread>
 #include <array>
 #include <utility>
 
@@ -450,16 +454,42 @@ void TBitmap::DrawPart(QPainter& painter, const QRect& target, const QRect& sour
   DrawPart(painter, target, source, FTransparent, KeyColor());
 }
 
+namespace {
+// Qt's pixmap cache serves the thread of a GUI application only.
+bool PixmapCacheUsable() {
+  const QCoreApplication* app = QCoreApplication::instance();
+  return qobject_cast<const QGuiApplication*>(app) && QThread::currentThread() == app->thread();
+}
+
+// The whole image keyed, once per image and key: a repaint then copies no pixels.
+bool FindKeyed(const QImage& image, TColor key, QPixmap& keyed) {
+  if (!PixmapCacheUsable()) return false;
+  const QString name = QStringLiteral("tamsel-keyed:%1:%2").arg(image.cacheKey()).arg(static_cast<qint64>(ColorToRGB(key)));
+  if (QPixmapCache::find(name, &keyed)) return true;
+  keyed = QPixmap::fromImage(KeyedImage(image, key).convertToFormat(QImage::Format_ARGB32_Premultiplied));
+  QPixmapCache::insert(name, keyed);
+  return true;
+}
+}  // namespace
+
 void TBitmap::DrawPart(QPainter& painter, const QRect& target, const QRect& source, bool keyed, TColor key) const {
   const QRect src = source.intersected(QRect(0, 0, Width(), Height()));
   if (Empty() || target.isEmpty() || src.isEmpty()) return;
   const qreal ratio = painter.device() ? painter.device()->devicePixelRatioF() : 1.0;
   const QImage& image = ImageFor(ratio);
   const int scale = &image == &FImage2x ? 2 : 1;
-  QImage part = image.copy(src.x() * scale, src.y() * scale, src.width() * scale, src.height() * scale);
-  if (keyed) part = KeyedImage(part, key);
-  painter.save();
+  const QRect part(src.x() * scale, src.y() * scale, src.width() * scale, src.height() * scale);
+  // Only the hint is changed, so it alone is put back: a saved state per piece costs more than the piece.
+  const bool smooth = painter.testRenderHint(QPainter::SmoothPixmapTransform);
   painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
-  painter.drawImage(QRectF(target), part, QRectF(part.rect()));
-  painter.restore();
+  QPixmap cached;
+  if (!keyed) {
+    painter.drawImage(QRectF(target), image, QRectF(part));
+  } else if (FindKeyed(image, key, cached)) {
+    painter.drawPixmap(QRectF(target), cached, QRectF(part));
+  } else {
+    const QImage piece = KeyedImage(image.copy(part), key);
+    painter.drawImage(QRectF(target), piece, QRectF(piece.rect()));
+  }
+  painter.setRenderHint(QPainter::SmoothPixmapTransform, smooth);
 }

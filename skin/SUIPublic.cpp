@@ -8,7 +8,10 @@
 #include <QFontMetrics>
 #include <QGuiApplication>
 #include <QPainter>
+#include <QPixmap>
+#include <QPixmapCache>
 #include <QScreen>
+#include <QThread>
 #include <QTransform>
 #include <QWidget>
 #include <algorithm>
@@ -67,9 +70,38 @@ bool SkinBitmapExists(const QString& name) {
   return !name.isEmpty() && QFile::exists(kSkinRoot + name + QStringLiteral(".bmp"));
 }
 
+namespace {
+// Decoded pictures live in Qt's pixmap cache, which serves a GUI
+// application's own thread only; elsewhere every load decodes.
+bool PictureCacheUsable() {
+  const QCoreApplication* app = QCoreApplication::instance();
+  return qobject_cast<const QGuiApplication*>(app) && QThread::currentThread() == app->thread();
+}
+
+QString PictureKey(const QString& name, bool fine) {
+  return QStringLiteral("tamsel-skin:") + name + (fine ? QStringLiteral("@2x") : QString());
+}
+
+// The cached picture of name, both sizes; false when either was never stored or was dropped.
+bool FindCachedPicture(TBitmap& bitmap, const QString& name) {
+  QPixmap plain, fine;
+  if (!QPixmapCache::find(PictureKey(name, false), &plain)) return false;
+  if (!QPixmapCache::find(PictureKey(name, true), &fine) && QFile::exists(kSkinRoot + name + QStringLiteral("@2x.bmp")))
+    return false;
+  // A raster pixmap hands out its image without copying it.
+  bitmap.SetImages(plain.toImage(), fine.isNull() ? QImage() : fine.toImage());
+  return true;
+}
+}  // namespace
+
 void LoadSkinBitmap(TBitmap& bitmap, TModuleHandle module, const QString& name) {
+  const bool cached = module == 0 && !name.isEmpty() && PictureCacheUsable();
+  if (cached && FindCachedPicture(bitmap, name)) return;
   if (module != 0 || !SkinBitmapExists(name) || !bitmap.LoadFromFile(kSkinRoot + name + QStringLiteral(".bmp")))
     throw EResNotFound(QStringLiteral("Resource %1 not found.").arg(name));
+  if (!cached) return;
+  QPixmapCache::insert(PictureKey(name, false), QPixmap::fromImage(bitmap.Image()));
+  if (bitmap.Has2x()) QPixmapCache::insert(PictureKey(name, true), QPixmap::fromImage(bitmap.Image2x()));
 }
 
 void LoadSkinBitmapOrClear(TBitmap& bitmap, const QString& name) {

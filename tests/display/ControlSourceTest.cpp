@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QTimer>
+#include <limits>
 
 #include "DisplayTestSupport.h"
 #include "deAudioConsts.h"
@@ -206,3 +207,40 @@ TEST_F(ControlSourceTest, LinksAreCheckedAndFollowTheSource) {
 }
 
 }  // namespace
+
+// Uncompressed sources of every sample width reach the display by their top
+// bits, and a slower rate is filled in between its frames, not repeated.
+TEST_F(ControlSourceTest, LinearSamplesOfEveryWidthAreStretchedBetweenFrames) {
+  Producer.SetPcm(8000, 8, 1);
+  const std::vector<uint8_t> ramp = {0, 64, 128, 192, 255};
+  Producer.Deliver(ramp.data(), static_cast<int32_t>(ramp.size()));
+  ASSERT_EQ(Source.SampleCount(), 30) << "five frames at 8000 Hz last thirty at 48000 Hz";
+  EXPECT_EQ(Source.LeftData()[0], -32768);
+  EXPECT_EQ(Source.LeftData()[6], -16384) << "frame 1 falls on frame 6";
+  EXPECT_EQ(Source.LeftData()[3], -24576) << "half way between frames 0 and 1";
+  EXPECT_EQ(Source.LeftData()[12], 0);
+  EXPECT_EQ(Source.LeftData()[29], 32512) << "the last frame holds to the end";
+  for (int i = 0; i < 30; ++i) ASSERT_EQ(Source.LeftData()[i], Source.RightData()[i]);
+
+  Producer.SetPcm(48000, 24, 2);
+  const std::vector<uint8_t> wide = {0x00, 0x34, 0x12, 0xFF, 0xFF, 0x80};  // 0x123400, -0x7F0001
+  Producer.Deliver(wide.data(), static_cast<int32_t>(wide.size()));
+  ASSERT_EQ(Source.SampleCount(), 1);
+  EXPECT_EQ(Source.LeftData()[0], 0x1234);
+  EXPECT_EQ(Source.RightData()[0], -32513);
+
+  Producer.Format.SetDefault();
+  Producer.Format.SetFormatTag(3);  // IEEE float
+  Producer.Format.SetChannels(2);
+  Producer.Format.SetSamplesPerSec(48000);
+  Producer.Format.SetBitsPerSample(32);
+  Producer.Format.SetBlockAlign(8);
+  Producer.Format.SetAvgBytesPerSec(48000 * 8);
+  const std::vector<float> floats = {0.5f, -2.0f, std::numeric_limits<float>::quiet_NaN(), 1.0f};
+  Producer.Deliver(floats.data(), static_cast<int32_t>(floats.size() * sizeof(float)));
+  ASSERT_EQ(Source.SampleCount(), 2);
+  EXPECT_EQ(Source.LeftData()[0], 16384);
+  EXPECT_EQ(Source.RightData()[0], -32768) << "clamped";
+  EXPECT_EQ(Source.LeftData()[1], 0) << "not a number shows as silence";
+  EXPECT_EQ(Source.RightData()[1], 32767);
+}

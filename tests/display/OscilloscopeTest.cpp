@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
+#include "ComCtrls.h"
 #include "DisplayTestSupport.h"
 #include "deAudioConsts.h"
+
+#include <QHash>
 
 namespace {
 
@@ -301,3 +304,71 @@ TEST(Oscilloscope, ABlockRequestsARepaint) {
 }
 
 }  // namespace
+
+namespace {
+// Counts the paint events of the widgets it watches.
+class TPaintCounter : public QObject {
+ public:
+  int Of(QWidget* w) const { return Counts.value(w); }
+  void Watch(QWidget* w) { w->installEventFilter(this); }
+  void Reset() { Counts.clear(); }
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::Paint) ++Counts[static_cast<QWidget*>(watched)];
+    return false;
+  }
+
+ private:
+  QHash<QWidget*, int> Counts;
+};
+}  // namespace
+
+// A block repaints the scope alone: not the window beneath it, nor the status
+// bar beside it; a status text repaints the bar alone, and only when it changed.
+TEST(Oscilloscope, ABlockRepaintsTheScopeAndNothingBeneathIt) {
+  QWidget window;
+  window.resize(300, 200);
+  TLoadedControlSource source(nullptr);
+  auto* scope = new TdeOscilloscope(nullptr);
+  scope->setParent(&window);
+  scope->setGeometry(10, 10, 200, 100);
+  scope->SetAudioControlSource(&source);
+  auto* status = new TStatusBar(nullptr);
+  status->setParent(&window);
+  status->setGeometry(0, 180, 300, 20);
+  auto* panel = static_cast<TStatusPanel*>(status->Panels()->Add());
+  panel->SetText(QStringLiteral("已停止"));
+  TPaintCounter paints;
+  for (QWidget* w : {static_cast<QWidget*>(&window), static_cast<QWidget*>(scope), static_cast<QWidget*>(status)})
+    paints.Watch(w);
+  window.show();
+  ASSERT_TRUE(ProcessEventsUntil([&] { return paints.Of(scope) > 0 && paints.Of(status) > 0; }));
+  QCoreApplication::processEvents();
+
+  paints.Reset();
+  source.Load(Frames(
+      600, [](int i) { return i * 50; }, Constant(-3000)));
+  ASSERT_TRUE(ProcessEventsUntil([&] { return paints.Of(scope) > 0; }));
+  QCoreApplication::processEvents();
+  EXPECT_EQ(paints.Of(scope), 1);
+  EXPECT_EQ(paints.Of(&window), 0) << "the window's background under the scope was painted again";
+  EXPECT_EQ(paints.Of(status), 0);
+
+  paints.Reset();
+  panel->SetText(QStringLiteral("已停止"));  // unchanged
+  panel->SetText(QStringLiteral("正在录制 00:00:01"));
+  ASSERT_TRUE(ProcessEventsUntil([&] { return paints.Of(status) > 0; }));
+  QCoreApplication::processEvents();
+  EXPECT_EQ(paints.Of(status), 1);
+  EXPECT_EQ(paints.Of(&window), 0);
+  EXPECT_EQ(paints.Of(scope), 0);
+
+  // A scope that lets its background through needs what is beneath it.
+  scope->SetTransparent(true);
+  QCoreApplication::processEvents();
+  paints.Reset();
+  source.Load(Frames(600, Constant(100), Constant(-100)));
+  ASSERT_TRUE(ProcessEventsUntil([&] { return paints.Of(scope) > 0; }));
+  EXPECT_GE(paints.Of(&window), 1);
+}

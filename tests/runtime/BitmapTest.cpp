@@ -117,3 +117,36 @@ TEST(Bitmap, DrawsTheFineImageOnADenseTargetAndKeysOutItsColour) {
   }
   EXPECT_EQ(plainTarget.pixel(1, 1), qRgb(255, 0, 0));
 }
+
+// Keyed pictures are kept between paints; a picture that changed, or another
+// key, must never be drawn from what was kept for the old one.
+TEST(Bitmap, AKeptKeyedPictureFollowsItsPixelsAndItsKey) {
+  TBitmap b;
+  QImage plain(3, 1, QImage::Format_RGB32);
+  plain.setPixel(0, 0, qRgb(255, 0, 255));
+  plain.setPixel(1, 0, qRgb(0, 0, 255));
+  plain.setPixel(2, 0, qRgb(0, 255, 0));
+  b.SetImages(plain, QImage());
+  auto draw = [&b](TColor key) {
+    QImage target(3, 1, QImage::Format_RGB32);
+    target.fill(Qt::white);
+    QPainter p(&target);
+    b.DrawPart(p, QRect(0, 0, 3, 1), QRect(0, 0, 3, 1), true, key);
+    p.end();
+    return std::vector<QRgb>{target.pixel(0, 0), target.pixel(1, 0), target.pixel(2, 0)};
+  };
+  const QRgb white = qRgb(255, 255, 255), blue = qRgb(0, 0, 255), green = qRgb(0, 255, 0);
+  EXPECT_EQ(draw(clFuchsia), (std::vector<QRgb>{white, blue, green}));
+  EXPECT_EQ(draw(clFuchsia), (std::vector<QRgb>{white, blue, green})) << "the kept picture draws the same";
+  EXPECT_EQ(draw(clLime), (std::vector<QRgb>{qRgb(255, 0, 255), blue, white})) << "another key";
+  b.SetPixel(1, 0, clFuchsia);
+  EXPECT_EQ(draw(clFuchsia), (std::vector<QRgb>{white, white, green})) << "an edited pixel";
+  // A part of the picture stretched: only that part's pixels show, none of its neighbours'.
+  QImage target(6, 2, QImage::Format_RGB32);
+  target.fill(Qt::white);
+  {
+    QPainter p(&target);
+    b.DrawPart(p, QRect(0, 0, 6, 2), QRect(2, 0, 1, 1), true, clFuchsia);
+  }
+  for (int x = 0; x < 6; ++x) EXPECT_EQ(target.pixel(x, 1), green) << x;
+}

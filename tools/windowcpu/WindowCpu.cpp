@@ -1,0 +1,197 @@
+// tamsel-windowcpu [seconds]
+// Starts the recorder's window as the program does, records for the given
+// time (10 s by default) with its live display, plays the take back for as
+// long, and prints the CPU the whole process spent in each (read from
+// /proc/self/stat, after a settling second), its resident memory while
+// recording and the time from the process's start to its painted window.
+// Then runs arecord and aplay in the recorder's input format on the same
+// device for the same time and prints theirs (from /proc/PID/stat). Run it
+// through window-cpu.sh, which gives it a display and a paced sound server.
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <functional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "Application.h"
+#include "MainForm.h"
+#include "SUIButton.h"
+#include "deAudioIO.h"
+
+namespace {
+
+// utime + stime of a process, in seconds; -1 when it cannot be read.
+double ProcessCpu(const std::string& pid) {
+  std::ifstream in("/proc/" + pid + "/stat");
+  std::string line;
+  if (!std::getline(in, line)) return -1;
+  // The command name may hold spaces: the fields after it start past the last ')'.
+  const size_t close = line.rfind(')');
+  if (close == std::string::npos) return -1;
+  std::istringstream fields(line.substr(close + 2));
+  std::string field;
+  double ticks = 0;
+  for (int i = 3; i <= 15 && fields >> field; ++i)
+    if (i == 14 || i == 15) ticks += std::stod(field);
+  return ticks / double(sysconf(_SC_CLK_TCK));
+}
+
+// A "Vm..." line of /proc/self/status, in MB.
+double StatusMb(const char* key) {
+  std::ifstream in("/proc/self/status");
+  std::string line;
+  while (std::getline(in, line))
+    if (line.rfind(key, 0) == 0) return std::stod(line.substr(std::strlen(key) + 1)) / 1024.0;
+  return -1;
+}
+
+// Seconds since this process started.
+double SinceStart() {
+  std::ifstream stat("/proc/self/stat"), uptime("/proc/uptime");
+  std::string line;
+  std::getline(stat, line);
+  std::istringstream fields(line.substr(line.rfind(')') + 2));
+  std::string field;
+  for (int i = 3; i <= 22 && fields >> field; ++i) {
+  }
+  double up = 0;
+  uptime >> up;
+  return up - std::stod(field) / double(sysconf(_SC_CLK_TCK));
+}
+
+void Report(const char* what, double cpu, double wall) {
+  std::printf("%-26s %6.3f s CPU in %5.2f s: %5.2f%% of one core\n", what, cpu, wall, 100 * cpu / wall);
+  std::fflush(stdout);
+}
+
+// Runs the event loop for the given time.
+void Wait(double seconds) {
+  QEventLoop loop;
+  QTimer::singleShot(int(seconds * 1000), &loop, &QEventLoop::quit);
+  loop.exec();
+}
+
+// CPU of this process over seconds of the event loop.
+void MeasureSelf(const char* what, double seconds) {
+  QElapsedTimer wall;
+  const double before = ProcessCpu("self");
+  wall.start();
+  Wait(seconds);
+  Report(what, ProcessCpu("self") - before, double(wall.nsecsElapsed()) / 1e9);
+}
+
+// Runs a command for a settling second and then seconds more, and reports
+// the CPU it spent in those seconds.
+void MeasureChild(const char* what, const std::vector<std::string>& command, double seconds) {
+  const pid_t pid = fork();
+  if (pid < 0) return std::perror("fork");
+  if (pid == 0) {
+    std::vector<char*> argv;
+    for (const std::string& a : command) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    // Its complaint about being stopped is no finding; a failed start shows as "did not run".
+    if (FILE* quiet = std::freopen("/dev/null", "w", stderr)) (void)quiet;
+    execvp(argv[0], argv.data());
+    _exit(127);
+  }
+  const std::string id = std::to_string(pid);
+  usleep(1000000);
+  QElapsedTimer wall;
+  const double before = ProcessCpu(id);
+  wall.start();
+  usleep(useconds_t(seconds * 1e6));
+  const double after = ProcessCpu(id);
+  const double elapsed = double(wall.nsecsElapsed()) / 1e9;
+  kill(pid, SIGTERM);
+  int status = 0;
+  waitpid(pid, &status, 0);
+  if (before < 0 || after < 0)
+    std::printf("%-26s did not run\n", what);
+  else
+    Report(what, after - before, elapsed);
+}
+
+// Watches the window's first paint.
+class TFirstPaint : public QObject {
+ public:
+  double At = -1;
+
+ protected:
+  bool eventFilter(QObject*, QEvent* event) override {
+    if (event->type() == QEvent::Paint && At < 0) At = SinceStart();
+    return false;
+  }
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const double seconds = argc > 1 ? std::max(1.0, std::atof(argv[1])) : 10.0;
+  // The take and the settings go to a scratch folder, never the user's own.
+  QTemporaryDir scratch;
+  if (!scratch.isValid()) return 1;
+  qputenv("XDG_DATA_HOME", scratch.filePath(QStringLiteral("data")).toLocal8Bit());
+  qputenv("XDG_CONFIG_HOME", scratch.filePath(QStringLiteral("config")).toLocal8Bit());
+  Q_INIT_RESOURCE(tamsel);
+  TApplication app(argc, argv);
+  app.Initialize();
+  app.SetTitle(QString::fromUtf8("Tamsel录音机"));
+  TForm1* form = nullptr;
+  try {
+    app.CreateForm(form, QStringLiteral(":/Form1.json"));
+  } catch (...) {
+    app.HandleException();
+    return 1;
+  }
+  TFirstPaint firstPaint;
+  form->installEventFilter(&firstPaint);
+  form->show();
+  QElapsedTimer patience;
+  patience.start();
+  while (firstPaint.At < 0 && patience.elapsed() < 10000) Wait(0.005);
+  std::printf("start-up to painted window  %6.3f s\n", firstPaint.At);
+  Wait(1);
+  MeasureSelf("idle window", seconds);
+
+  form->btnRecord->Click();
+  Wait(1);
+  if (!form->btnStop->isEnabled()) {
+    std::fprintf(stderr, "recording did not start\n");
+    return 1;
+  }
+  MeasureSelf("recording, live display", seconds);
+  std::printf("resident while recording   %6.1f MB (peak %.1f MB)\n", StatusMb("VmRSS:"), StatusMb("VmHWM:"));
+  const TdeWaveFormat& in = *form->deAudioIn->Format();
+  const uint32_t rate = in.SamplesPerSec();
+  const uint16_t bits = in.BitsPerSample(), channels = in.Channels();
+  form->btnStop->Click();
+  Wait(0.5);
+
+  // The take lasts a second longer than the measured recording.
+  form->btnPlay->Click();
+  Wait(0.5);
+  MeasureSelf("playing, live display", seconds);
+  form->btnStop->Click();
+  Wait(0.5);
+  form->close();
+
+  const std::string format = bits == 8 ? "U8" : bits == 16 ? "S16_LE" : "S32_LE";
+  const std::string r = std::to_string(rate), c = std::to_string(channels);
+  std::printf("arecord and aplay: %s, %s Hz, %s channels\n", format.c_str(), r.c_str(), c.c_str());
+  MeasureChild("arecord", {"arecord", "-q", "-D", "default", "-f", format, "-r", r, "-c", c, "-t", "raw", "/dev/null"},
+               seconds);
+  MeasureChild("aplay", {"aplay", "-q", "-D", "default", "-f", format, "-r", r, "-c", c, "-t", "raw", "/dev/zero"},
+               seconds);
+  return 0;
+}
