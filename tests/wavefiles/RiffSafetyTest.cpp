@@ -82,33 +82,17 @@ class TSparseFileStream : public TFileStream {
 TEST(RiffSafety, AKilledRecordingLeavesAValidFileOfAllButTheLastSecond) {
   QTemporaryDir dir;
   const QString name = dir.filePath("killed.wav");
-  int pipefd[2];
-  ASSERT_EQ(pipe(pipefd), 0);
-  const pid_t child = fork();
-  ASSERT_GE(child, 0);
-  if (child == 0) {
-    close(pipefd[0]);
+  ASSERT_TRUE(KillAfterTicks(30, [&](const std::function<void()>& tick) {
     TFileStream f(name, fmCreate);
     TdeRIFFAudioWriter w(&f);
     SetPcm(*w.GetFormat(), 2, 44100, 16);
     for (int i = 0;; ++i) {
       const std::string b = BlockBytes(i);
       w.Write(b.data(), kBlock);
-      const char tick = 1;
-      if (write(pipefd[1], &tick, 1) != 1) _exit(3);
+      tick();
       usleep(2000);
     }
-  }
-  close(pipefd[1]);
-  char tick;
-  int blocks = 0;
-  while (blocks < 30 && read(pipefd[0], &tick, 1) == 1) ++blocks;
-  kill(child, SIGKILL);
-  int status = 0;
-  waitpid(child, &status, 0);
-  close(pipefd[0]);
-  ASSERT_EQ(blocks, 30);
-  ASSERT_TRUE(WIFSIGNALED(status));
+  }));
 
   int64_t dataSize = 0;
   const std::string audio = ReadAudio(name, &dataSize);
