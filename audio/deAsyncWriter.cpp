@@ -9,8 +9,12 @@ namespace {
 constexpr size_t kMaxEntries = 4096;
 }  // namespace
 
-TdeAsyncWriter::TdeAsyncWriter(std::unique_ptr<TdeRIFFAudioWriter> writer, int64_t capacity)
-    : FWriter(std::move(writer)), FRing(static_cast<size_t>(std::max<int64_t>(capacity, 1))), FEntries(kMaxEntries) {
+TdeAsyncWriter::TdeAsyncWriter(std::unique_ptr<TdeRIFFAudioWriter> writer, int64_t capacity,
+                               std::function<void()> onFailure)
+    : FWriter(std::move(writer)),
+      FRing(static_cast<size_t>(std::max<int64_t>(capacity, 1))),
+      FEntries(kMaxEntries),
+      FOnFailure(std::move(onFailure)) {
   FThread = std::thread([this] { Run(); });
 }
 
@@ -71,6 +75,18 @@ void TdeAsyncWriter::Checkpoint() {
   FWake.notify_one();
 }
 
+void TdeAsyncWriter::Check() {
+  std::lock_guard guard(FLock);
+  RaiseFailure();
+}
+
+void TdeAsyncWriter::Settle() {
+  Checkpoint();
+  std::unique_lock lock(FLock);
+  FDone.wait(lock, [this] { return FCount == 0; });
+  RaiseFailure();
+}
+
 void TdeAsyncWriter::RaiseFailure() {
   if (!FFailure) return;
   FFailureRaised = true;
@@ -101,7 +117,15 @@ void TdeAsyncWriter::Run() {
     if (!failed && !failure) FWritten += entry.Size;
     FFirst = (FFirst + 1) % FEntries.size();
     --FCount;
-    if (FCount == 0) FIn = 0;
+    if (FCount == 0) {
+      FIn = 0;
+      FDone.notify_all();
+    }
+    if (failure && FOnFailure) {
+      lock.unlock();
+      FOnFailure();
+      lock.lock();
+    }
   }
 }
 

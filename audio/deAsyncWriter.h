@@ -10,6 +10,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <exception>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -18,7 +19,10 @@
 class TdeAsyncWriter {
  public:
   // Takes a writer whose format is set; capacity is the ring's size in bytes.
-  TdeAsyncWriter(std::unique_ptr<TdeRIFFAudioWriter> writer, int64_t capacity);
+  // onFailure runs on the writer's thread, once, when the file fails, so the
+  // owner learns of it without waiting for the next block.
+  TdeAsyncWriter(std::unique_ptr<TdeRIFFAudioWriter> writer, int64_t capacity,
+                 std::function<void()> onFailure = nullptr);
   // Writes what is queued and finishes quietly (call Finish to see errors).
   ~TdeAsyncWriter();
   TdeAsyncWriter(const TdeAsyncWriter&) = delete;
@@ -29,6 +33,11 @@ class TdeAsyncWriter {
   void Write(const void* buffer, int32_t count);
   // Queues a patch of the sizes, so the file is complete as it stands.
   void Checkpoint();
+  // Raises the writer's failure once it has happened.
+  void Check();
+  // Waits until what is queued is on disk with true sizes, so the file can be
+  // read as it stands; raises the writer's failure.
+  void Settle();
   // Waits until everything queued is on disk, then completes the file; raises
   // a failure not yet raised by Write. Later calls do nothing.
   void Finish();
@@ -61,7 +70,9 @@ class TdeAsyncWriter {
   bool FFinished = false;
   bool FFailureRaised = false;
   std::exception_ptr FFailure;
+  std::function<void()> FOnFailure;
   mutable std::mutex FLock;
   std::condition_variable FWake;
+  std::condition_variable FDone;  // the queue emptied
   std::thread FThread;
 };

@@ -50,6 +50,14 @@ TEST_F(PauseTest, theTakeHoldsBothStretchesJoinedByFades_andIsValidWhilePaused) 
 
   // What a kill now would leave: the sizes on disk already cover everything written.
   const QByteArray joinOut = Fade(paused.left(Form->deAudioIn->BufferSize()), false, true);
+  // Once the writer's thread has caught up, without another block.
+  ProcessEventsUntil([&] {
+    try {
+      return AudioBytes(Form->FileName()) == first + joinOut;
+    } catch (const Exception&) {
+      return false;
+    }
+  });
   EXPECT_EQ(first + joinOut, AudioBytes(Form->FileName()));
 
   Form->PauseRecordingClick();
