@@ -106,6 +106,16 @@ class RealTimeWindow : public ::testing::Test {
     t.start();
     ProcessEventsUntil([&] { return t.elapsed() >= ms; }, ms + 5000);
   }
+  // The tone played into the sink for seconds, once it has started.
+  bool PlayToneIntoSink(double seconds) {
+    const QString tone = Dir.filePath("tone.raw");
+    QFile f(tone);
+    if (!f.open(QIODevice::WriteOnly) || f.write(Tone(seconds, kToneHz)) < 0) return false;
+    f.close();
+    Server.PlayIntoSink(tone);
+    Wait(500);
+    return true;
+  }
   // A take of the stored format: the tone, seconds long.
   void WriteToneTake(double seconds) {
     const QByteArray tone = Tone(seconds, kToneHz, 11025);
@@ -136,14 +146,7 @@ class RealTimeWindow : public ::testing::Test {
 };
 
 TEST_F(RealTimeWindow, aTwoSecondRecordingHoldsTheSignalPlayedIntoTheSink) {
-  const QString tone = Dir.filePath("tone.raw");
-  {
-    QFile f(tone);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(Tone(6, kToneHz));
-  }
-  Server.PlayIntoSink(tone);
-  Wait(500);
+  ASSERT_TRUE(PlayToneIntoSink(6));
   TExceptionCapture errors;
   Press(Form->btnRecord);
   ASSERT_EQ(TForm1::Recording, Form->State());
@@ -167,14 +170,7 @@ TEST_F(RealTimeWindow, aTwoSecondRecordingHoldsTheSignalPlayedIntoTheSink) {
 }
 
 TEST_F(RealTimeWindow, stopPressedDuringASixSecondFreezeKeepsTheTakeUpToThePress) {
-  const QString tone = Dir.filePath("tone.raw");
-  {
-    QFile f(tone);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(Tone(14, kToneHz));
-  }
-  Server.PlayIntoSink(tone);
-  Wait(500);
+  ASSERT_TRUE(PlayToneIntoSink(14));
   TExceptionCapture errors;
   QElapsedTimer presses;
   presses.start();
