@@ -15,6 +15,7 @@
 #include "TakeArchive.h"
 #include "WindowKeys.h"
 #include "deACM.h"
+#include "deAsyncWriter.h"
 #include "deAudioControls.h"
 #include "deAudioIO.h"
 #include "deAudioStreams.h"
@@ -36,6 +37,14 @@
 #include <cmath>
 
 namespace {
+// ⅛ s each.
+constexpr uint8_t kCaptureBuffers = 64;
+
+// Ten seconds of the take's format wait for a stalled disk before blocks are
+// dropped; bounded for formats of absurd rates.
+int64_t WriterRingBytes(const TdeWaveFormat& format) {
+  return std::clamp<int64_t>(int64_t{format.AvgBytesPerSec()} * 10, 256 * 1024, 256ll * 1024 * 1024);
+}
 
 // Runs every step of a teardown even when one fails; the first failure is
 // raised at the end, after the state has been reset.
@@ -288,6 +297,9 @@ void TForm1::suitempbtnRecordClick(TComponent*) {
   // chosen format, in buffers of an eighth of a second.
   deAudioIn->Format()->SuggestPCM(RecordConvert->FormatOut());
   deAudioIn->SetBufferSize(deAudioIn->Format()->AvgBytesPerSec() / 8 + 4);
+  // Eight seconds of buffers at the device: the window may freeze that long
+  // without the device overrunning, and Stop finds room for all it holds.
+  deAudioIn->SetBufferCount(kCaptureBuffers);
   try {
     FFailing = false;
     RecordConvert->SetFormatIn(deAudioIn->Format());
@@ -296,8 +308,21 @@ void TForm1::suitempbtnRecordClick(TComponent*) {
     FTakes->KeepUnsaved();
     FTakes->Started(QDateTime::currentDateTime());
     FFileStream = std::make_unique<TFileStream>(FFileName, fmCreate);
-    FWriter = std::make_unique<TdeRIFFAudioWriter>(FFileStream.get());
-    FWriter->GetFormat()->Assign(RecordConvert->FormatOut());
+    auto writer = std::make_unique<TdeRIFFAudioWriter>(FFileStream.get());
+    writer->GetFormat()->Assign(RecordConvert->FormatOut());
+    FWriter = std::make_unique<TdeAsyncWriter>(std::move(writer), WriterRingBytes(*RecordConvert->FormatOut()), [this] {
+      // On the writer's thread: the take stops without waiting for another block.
+      QMetaObject::invokeMethod(
+          this,
+          [this] {
+            try {
+              if (FWriter) FWriter->Check();
+            } catch (...) {
+              FailLater(std::current_exception());
+            }
+          },
+          Qt::QueuedConnection);
+    });
     deAudioControlSource->SetAudioSource(deAudioIn);
     deAudioIn->SetDeviceName(FDevices.ToOpen(true));
     deAudioIn->Open();
@@ -405,10 +430,28 @@ void TForm1::StopRecording() {
   teardown.Step([&] {
     if (FWriter) FWriter->Finish();
   });
+  ReportLoss();
   FWriter.reset();
   FMeter->Forget();
   if (FInhibitor) FInhibitor->Release();
   EndRun(teardown.First());
+}
+
+void TForm1::ReportLoss() {
+  const int64_t dropped = FWriter ? FWriter->DroppedBytes() : 0;
+  const uint32_t overruns = deAudioIn->Overruns();
+  const uint64_t frames = deAudioIn->LostFrames();
+  if (dropped == 0 && overruns == 0) return;
+  const double seconds =
+      static_cast<double>(dropped) / std::max<uint32_t>(RecordConvert->FormatOut()->AvgBytesPerSec(), 1) +
+      static_cast<double>(frames) / std::max<uint32_t>(deAudioIn->Format()->SamplesPerSec(), 1);
+  qWarning("recording: %.2f s lost; device overruns %u (%llu frames), %lld bytes dropped before the disk", seconds,
+           overruns, static_cast<unsigned long long>(frames), static_cast<long long>(dropped));
+  const QString text =
+      QStringLiteral("录音时有 %1 秒的声音丢失（磁盘或系统过忙）。").arg(std::max(seconds, 0.1), 0, 'f', 1);
+  // After Stop has returned, through the queue that shows one box at a time.
+  QMetaObject::invokeMethod(
+      this, [text] { TApplication::Instance()->ShowException(text); }, Qt::QueuedConnection);
 }
 
 // The common end of StopRecording and StopPlaying: whatever failed, the
@@ -542,6 +585,12 @@ void TForm1::suiButton3Click(TComponent*) {
   OfferSaveTypes(*SaveDialog1);
   SaveDialog1->SetFileName(SaveProposal(SaveFolder(), taken));
   if (!SaveDialog1->Execute()) return;
+  try {
+    // A take still recording is copied as far as it has reached the file.
+    if (FWriter && !FFailing) FWriter->Settle();
+  } catch (...) {
+    // The failure stops the take by itself; what reached the file is copied.
+  }
   const std::optional<TSaveChoice> choice = ChosenSave(*SaveDialog1, this);
   if (!choice) return;
   if (!choice->Type)

@@ -33,7 +33,7 @@ class TdeAudioIn;
 class TdeAudioOut;
 class TdeOscilloscope;
 class TdeRIFFAudioReader;
-class TdeRIFFAudioWriter;
+class TdeAsyncWriter;
 class TdeSubStream;
 class TsuiButton;
 class TsuiForm;
@@ -126,6 +126,9 @@ class TForm1 : public TForm {
   // A failure inside a device notice: stop what runs once, after the notice
   // has been handled, then show the error.
   void FailLater(std::exception_ptr error);
+  // After a take that has gaps: the log line with the device's count, and one
+  // message with the length lost.
+  void ReportLoss();
   void SetStatusText(int panel, const QString& text);
   void AddSteps(const QString& heading, const QString& rule, const TdeAudioConvertor& convertor);
 
@@ -135,7 +138,7 @@ class TForm1 : public TForm {
   QString FFileName;
   QDateTime FTakeTime;  // when the take in the working file began; invalid for one of an earlier run
   std::unique_ptr<TFileStream> FFileStream;
-  std::unique_ptr<TdeRIFFAudioWriter> FWriter;
+  std::unique_ptr<TdeAsyncWriter> FWriter;
   std::unique_ptr<TdeRIFFAudioReader> FReader;
   std::unique_ptr<TdeSubStream> FPlayStream;
   std::vector<uint8_t> FPlayBuffer;  // reused for every pushed block

@@ -58,6 +58,8 @@ void TdeCustomAudioIn::OpenDevice() {
   if (FBufferSize == 0) throw EACMAudioInError(SInvalidInputBufferSize);
   FHandle = nullptr;
   FQueued = 0;
+  FOverruns = 0;
+  FLostFrames = 0;
   FPause = TPause::Running;
   const TNotifyHandle target = NotifyHandle();
   const QByteArray name = FDeviceName.toUtf8();
@@ -206,6 +208,7 @@ void TdeCustomAudioIn::ReleaseHeader(WAVEHDR* header) {
 
 void TdeCustomAudioIn::CloseDevice() {
   RaiseACMError<EACMAudioInError>(waveInReset(FHandle), SErrorClosingInput);
+  waveInGetLoss(FHandle, &FOverruns, &FLostFrames);
   while (WAVEHDR* last = LastHeader()) ReleaseHeader(last);
   RaiseACMError<EACMAudioInError>(waveInClose(FHandle), SErrorClosingInput);
   ExpectCloseNotice();

@@ -54,6 +54,11 @@ class TdeCustomAudioIn : public TdeAbstractAudioIn {
   // what the sound system had captured up to now. The device stays open
   // (Close follows); nothing more is recorded. Does nothing when not active.
   void Drain();
+  // The gaps the device had to leave in the last recording (overruns it
+  // recovered from, when nobody read in time) and the frames they cost. Kept
+  // after Close; Open clears them.
+  uint32_t Overruns() const { return FOverruns; }
+  uint64_t LostFrames() const { return FLostFrames; }
 
   void SetBufferCount(uint8_t value) override;
 
@@ -92,6 +97,8 @@ class TdeCustomAudioIn : public TdeAbstractAudioIn {
 
   uint32_t FBufferSize = 22050;
   int FQueued = 0;  // buffers at the device
+  uint32_t FOverruns = 0;
+  uint64_t FLostFrames = 0;
   TPause FPause = TPause::Running;
   uint8_t FDeviceID = 255;
   QString FDeviceName;

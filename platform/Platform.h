@@ -143,6 +143,9 @@ uint32_t waveInGetNumDevs();
 // empty name is the default. A device the environment names goes first.
 MMRESULT waveInOpenNamed(HWAVEIN* phwi, const char* name, const WAVEFORMATEX* pwfx, const TNotifyHandle* callback,
                          uintptr_t instance, uint32_t flags);
+// The overruns an input device recovered from since it opened (each a gap in
+// what it delivered) and the frames they cost.
+MMRESULT waveInGetLoss(HWAVEIN hwi, uint32_t* overruns, uint64_t* lostFrames);
 
 MMRESULT waveOutOpen(HWAVEOUT* phwo, uint32_t uDeviceID, const WAVEFORMATEX* pwfx, const TNotifyHandle* callback,
                      uintptr_t instance, uint32_t flags);

@@ -120,6 +120,9 @@ class TAlsaDevice final : public TWaveDevice {
   void Wait(std::unique_lock<std::mutex>& lock, bool waitPcm, int timeout);
   // Underruns, overruns and suspends; false for anything else.
   bool Recover(int err);
+  // What an overrun cost (in XRUN state): the full ring the restart drops and
+  // the time since the device stopped.
+  uint64_t OverrunFrames();
   bool Resume();
   void Fail(const char* call, int err);
   uint32_t Frames(const WAVEHDR* h) const { return h->dwBufferLength / FFrame; }
@@ -137,6 +140,7 @@ class TAlsaDevice final : public TWaveDevice {
   bool FPaused = false;   // output
   bool FCanPause = false;
   snd_pcm_uframes_t FAvailMin = 1;
+  snd_pcm_uframes_t FRingFrames = 0;
   int FPeriodMs = 10;
   bool FSpurious = false;
   // Output positions in frames over the device's life. A header that has been
@@ -187,6 +191,7 @@ MMRESULT TAlsaDevice::OpenPcm(const std::string& name) {
   snd_pcm_sw_params_current(FPcm, sw);
   snd_pcm_sw_params_set_avail_min(FPcm, sw, periodSize);
   FAvailMin = periodSize;
+  FRingFrames = bufferSize;
   FPeriodMs = std::max(1, static_cast<int>(periodSize * 1000 / rate));
   // Output starts when the ring is full or nothing more is queued; input on waveInStart.
   snd_pcm_uframes_t boundary = 0;
@@ -232,6 +237,20 @@ bool TAlsaDevice::Recover(int err) {
            snd_pcm_state(FPcm) == SND_PCM_STATE_RUNNING;
   }
   return false;
+}
+
+uint64_t TAlsaDevice::OverrunFrames() {
+  uint64_t frames = FRingFrames;
+  snd_pcm_status_t* status;
+  snd_pcm_status_alloca(&status);
+  if (snd_pcm_status(FPcm, status) == 0 && snd_pcm_status_get_state(status) == SND_PCM_STATE_XRUN) {
+    snd_timestamp_t now, stopped;
+    snd_pcm_status_get_tstamp(status, &now);
+    snd_pcm_status_get_trigger_tstamp(status, &stopped);
+    const int64_t micros = (int64_t{now.tv_sec} - stopped.tv_sec) * 1000000 + (now.tv_usec - stopped.tv_usec);
+    if (micros > 0 && stopped.tv_sec != 0) frames += static_cast<uint64_t>(micros) * Format.nSamplesPerSec / 1000000;
+  }
+  return frames;
 }
 
 // Waits for a suspended PCM to resume, for a bounded time and never past a
@@ -332,6 +351,7 @@ bool TAlsaDevice::CaptureStep(bool& waitPcm, int& timeout) {
     return false;
   }
   // An overrun loses what the ring held; the headers keep their order.
+  if (n == -EPIPE) CountOverrun(OverrunFrames());
   if (!Recover(static_cast<int>(n))) Fail("snd_pcm_readi", static_cast<int>(n));
   return true;
 }

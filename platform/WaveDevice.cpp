@@ -232,6 +232,16 @@ void TWaveDevice::CompleteAll() {
   while (FHead) CompleteHead();
 }
 
+TWaveDevice::TLoss TWaveDevice::Loss() {
+  std::lock_guard guard(Lock);
+  return FLoss;
+}
+
+void TWaveDevice::CountOverrun(uint64_t frames) {
+  ++FLoss.Overruns;
+  FLoss.Frames += frames;
+}
+
 std::string TWaveDevice::FailureDetail() {
   std::lock_guard guard(Lock);
   return FFailureDetail;
@@ -328,6 +338,14 @@ MMRESULT waveOutPause(HWAVEOUT h) { return Control(kOut, TWaveCall::Pause, h); }
 MMRESULT waveOutRestart(HWAVEOUT h) { return Control(kOut, TWaveCall::Restart, h); }
 
 std::string waveGetErrorDetail() { return LastDetail(); }
+
+MMRESULT waveInGetLoss(HWAVEIN hwi, uint32_t* overruns, uint64_t* lostFrames) {
+  if (!Find(hwi, TWaveDirection::Input)) return MMSYSERR_INVALHANDLE;
+  const TWaveDevice::TLoss loss = hwi->Loss();
+  if (overruns) *overruns = loss.Overruns;
+  if (lostFrames) *lostFrames = loss.Frames;
+  return MMSYSERR_NOERROR;
+}
 
 std::string waveGetFailureDetail(TWaveDevice* handle) {
   if (!Find(handle, TWaveDirection::Input) && !Find(handle, TWaveDirection::Output)) return std::string();

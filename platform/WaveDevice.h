@@ -74,6 +74,14 @@ struct TWaveDevice {
   // when it gave none.
   std::string FailureDetail();
 
+  // Input: the overruns the device recovered from over its life, and the
+  // frames they cost as near as the sound system tells.
+  struct TLoss {
+    uint32_t Overruns = 0;
+    uint64_t Frames = 0;
+  };
+  virtual TLoss Loss();
+
   // Redirects completions (see IWaveListener); set before the first Enqueue.
   void SetListener(IWaveListener* listener) { FListener = listener; }
   // The handle notices carry in wParam.
@@ -92,6 +100,7 @@ struct TWaveDevice {
   // system's own account of it ("snd_pcm_readi: Input/output error").
   void Failed(MMRESULT code, const std::string& detail = std::string());
   bool HasFailed() const { return FFailed; }
+  void CountOverrun(uint64_t frames);
 
  private:
   TNotifyHandle FTarget;
@@ -101,6 +110,7 @@ struct TWaveDevice {
   WAVEHDR* FTail = nullptr;
   bool FFailed = false;
   std::string FFailureDetail;
+  TLoss FLoss;
 };
 
 // A device the sound system offers: the name it is opened by ("default",

@@ -118,6 +118,8 @@ class TMappedWaveDevice final : public TWaveDevice, public IWaveListener {
     if (FPcm) FPcm->Shutdown();
   }
   void Queued(WAVEHDR* header) override;
+  // The PCM device's frames, which the gaps are counted in.
+  TLoss Loss() override { return FPcm ? FPcm->Loss() : TLoss{}; }
 
   void HeaderDone(WAVEHDR* header) override;
   void DeviceError(MMRESULT code, const std::string& detail) override;

@@ -66,6 +66,11 @@ class TScriptedWaveDevice final : public TWaveDevice {
     return true;
   }
 
+  void Overrun(uint64_t frames) {
+    std::lock_guard guard(Lock);
+    CountOverrun(frames);
+  }
+
   void Fail(MMRESULT code) {
     std::lock_guard guard(Lock);
     Failed(code);
@@ -166,6 +171,10 @@ bool TScriptedWave::Fill(const void* data, uint32_t size) {
 bool TScriptedWave::Complete(const void* data, uint32_t size) {
   return FBackend->Current && FBackend->Current->Complete(data, size);
 }
+void TScriptedWave::Overrun(uint64_t frames) {
+  if (FBackend->Current) FBackend->Current->Overrun(frames);
+}
+
 void TScriptedWave::Fail(MMRESULT code) {
   if (FBackend->Current) FBackend->Current->Fail(code);
 }

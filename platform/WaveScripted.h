@@ -49,6 +49,8 @@ class TScriptedWave {
   // Records up to size bytes into the oldest input header without returning
   // it (waveInStop or waveInFlush returns it). False when nothing is queued.
   bool Fill(const void* data, uint32_t size);
+  // The input device recovers from an overrun that cost frames.
+  void Overrun(uint64_t frames);
   // The device fails for good (MM_DEVICE_ERROR with code).
   void Fail(MMRESULT code);
 

@@ -273,6 +273,8 @@ TEST_F(MainFormTest, aFullDiskStopsTheRecordingOnceAndKeepsAValidFile) {
   const QByteArray fed = RecordBlocks(3);
   // The device keeps returning buffers after the failure; they are dropped.
   for (int i = 0; i < 4 && Wave.Complete(); ++i) Settle();
+  // The file is written on a thread of its own: the stop follows the failure there.
+  ProcessEventsUntil([&] { return Form->State() == TForm1::Stopped; });
   Settle();
   setrlimit(RLIMIT_FSIZE, &old);
   EXPECT_EQ(1, errors.Messages.size()) << errors.Messages.join(QStringLiteral(" | ")).toStdString();
@@ -282,6 +284,31 @@ TEST_F(MainFormTest, aFullDiskStopsTheRecordingOnceAndKeepsAValidFile) {
   const QByteArray kept = AudioOf(WorkingFileName());
   EXPECT_GE(kept.size(), fed.size());
   EXPECT_EQ(fed, kept.left(fed.size()));
+}
+
+TEST_F(MainFormTest, gapsTheDeviceLeftAreNamedOnceAfterStopWithTheirLength) {
+  TExceptionCapture errors;
+  Press(Form->btnRecord);
+  const QByteArray before = RecordBlocks(2);
+  // Two overruns, 0.5 s and 0.3 s of the device's rate.
+  const uint32_t rate = Form->deAudioIn->Format()->SamplesPerSec();
+  Wave.Overrun(rate / 2);
+  Wave.Overrun(rate * 3 / 10);
+  const QByteArray after = RecordBlocks(2);
+  Settle();
+  EXPECT_TRUE(errors.Messages.isEmpty()) << "named before Stop";
+  Press(Form->btnStop);
+  Settle();
+  EXPECT_EQ(QStringList{QStringLiteral("录音时有 0.8 秒的声音丢失（磁盘或系统过忙）。")}, errors.Messages);
+  EXPECT_EQ(before + after, AudioOf(WorkingFileName()));
+
+  // A take without gaps says nothing.
+  errors.Messages.clear();
+  Press(Form->btnRecord);
+  RecordBlocks(2);
+  Press(Form->btnStop);
+  Settle();
+  EXPECT_TRUE(errors.Messages.isEmpty()) << errors.Messages.join(QStringLiteral(" | ")).toStdString();
 }
 
 TEST_F(MainFormTest, closingTheWindowWhileRecordingLeavesACompleteFile) {

@@ -5,8 +5,11 @@
 // monitor. Skipped, with the reason, where no sound server can be started.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -142,6 +145,16 @@ class RealTimeWindow : public ::testing::Test {
     t.start();
     ProcessEventsUntil([&] { return t.elapsed() >= ms; }, ms + 5000);
   }
+  // The tone played into the sink for seconds, once it has started.
+  bool PlayToneIntoSink(double seconds) {
+    const QString tone = Dir.filePath("tone.raw");
+    QFile f(tone);
+    if (!f.open(QIODevice::WriteOnly) || f.write(Tone(seconds, kToneHz)) < 0) return false;
+    f.close();
+    Server.PlayIntoSink(tone);
+    Wait(500);
+    return true;
+  }
   // A take of the stored format: the tone, seconds long.
   void WriteToneTake(double seconds) {
     const QByteArray tone = Tone(seconds, kToneHz, 11025);
@@ -172,14 +185,7 @@ class RealTimeWindow : public ::testing::Test {
 };
 
 TEST_F(RealTimeWindow, aTwoSecondRecordingHoldsTheSignalPlayedIntoTheSink) {
-  const QString tone = Dir.filePath("tone.raw");
-  {
-    QFile f(tone);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(Tone(6, kToneHz));
-  }
-  Server.PlayIntoSink(tone);
-  Wait(500);
+  ASSERT_TRUE(PlayToneIntoSink(6));
   TExceptionCapture errors;
   Press(Form->btnRecord);
   ASSERT_EQ(TForm1::Recording, Form->State());
@@ -200,6 +206,34 @@ TEST_F(RealTimeWindow, aTwoSecondRecordingHoldsTheSignalPlayedIntoTheSink) {
   EXPECT_GT(seconds, 0.25);
   EXPECT_LT(seconds, 2.6);
   EXPECT_GE(PiecesWithTone(mono, 11025, kToneHz) / 8.0, seconds - 0.25);
+}
+
+TEST_F(RealTimeWindow, stopPressedDuringASixSecondFreezeKeepsTheTakeUpToThePress) {
+  ASSERT_TRUE(PlayToneIntoSink(14));
+  TExceptionCapture errors;
+  QElapsedTimer presses;
+  presses.start();
+  Press(Form->btnRecord);
+  ASSERT_EQ(TForm1::Recording, Form->State());
+  // The server takes its time to start the stream: the take begins with the first block.
+  ASSERT_TRUE(ProcessEventsUntil([] { return QFileInfo(WorkingFileName()).size() > 44; }, 10000));
+  const double firstBlockAt = double(presses.elapsed()) / 1000;
+  Wait(1000);
+  // The window's thread is held for six seconds, and Stop is its first act after.
+  ::usleep(6000000);
+  const double pressedAt = double(presses.elapsed()) / 1000;
+  Press(Form->btnStop);
+  ASSERT_EQ(TForm1::Stopped, Form->State());
+  EXPECT_TRUE(errors.Messages.isEmpty()) << errors.Messages.join(" | ").toStdString();
+
+  std::vector<int16_t> mono;
+  QString why;
+  ASSERT_TRUE(DecodeWithFfmpeg(WorkingFileName(), 11025, mono, why)) << why.toStdString();
+  // From the first block (an eighth of a second long) to the press, and the tone throughout.
+  const double seconds = double(mono.size()) / 11025;
+  EXPECT_GT(seconds, pressedAt - firstBlockAt) << "pressed at " << pressedAt << ", first block at " << firstBlockAt;
+  EXPECT_LT(seconds, pressedAt + 0.2);
+  EXPECT_GE(PiecesWithTone(mono, 11025, kToneHz) / 8.0, seconds - 0.35);
 }
 
 TEST_F(RealTimeWindow, playbackSendsTheWholeTakeToTheSink_andEndsByItself) {

@@ -72,12 +72,7 @@ constexpr int32_t kHoleBlock = 1 << 30;
 // written as a hole, then real blocks, until the parent has seen `blocks` of
 // them and kills the child with SIGKILL.
 void KillWhileWriting(const QString& name, int64_t holeBytes, int blocks) {
-  int pipefd[2];
-  ASSERT_EQ(pipe(pipefd), 0);
-  const pid_t child = fork();
-  ASSERT_GE(child, 0);
-  if (child == 0) {
-    close(pipefd[0]);
+  ASSERT_TRUE(KillAfterTicks(blocks, [&](const std::function<void()>& tick) {
     TSparseFileStream f(name, fmCreate);
     TdeRIFFAudioWriter w(&f);
     SetPcm(*w.GetFormat(), 2, 44100, 16);
@@ -90,21 +85,10 @@ void KillWhileWriting(const QString& name, int64_t holeBytes, int blocks) {
     for (int i = 1;; ++i) {
       const std::string b = BlockBytes(i);
       w.Write(b.data(), kBlock);
-      const char tick = 1;
-      if (write(pipefd[1], &tick, 1) != 1) _exit(3);
+      tick();
       usleep(2000);
     }
-  }
-  close(pipefd[1]);
-  char tick;
-  int seen = 0;
-  while (seen < blocks && read(pipefd[0], &tick, 1) == 1) ++seen;
-  kill(child, SIGKILL);
-  int status = 0;
-  waitpid(child, &status, 0);
-  close(pipefd[0]);
-  ASSERT_EQ(seen, blocks);
-  ASSERT_TRUE(WIFSIGNALED(status));
+  }));
 }
 
 // The audio the reader finds at offset of the data, count bytes.

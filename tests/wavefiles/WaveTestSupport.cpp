@@ -3,9 +3,12 @@
 #include "PcmFormat.h"
 #include "PeerProgram.h"
 
+#include <sys/wait.h>
+#include <unistd.h>
 #include <QFile>
 #include <QStandardPaths>
 #include <cmath>
+#include <csignal>
 
 namespace wavetest {
 
@@ -96,6 +99,30 @@ std::vector<int16_t> Signal16(int frames, int channels, uint32_t rate) {
       s[static_cast<size_t>(i) * channels + c] = static_cast<int16_t>(std::lround(v));
     }
   return s;
+}
+
+bool KillAfterTicks(int ticks, const std::function<void(const std::function<void()>& tick)>& take) {
+  int pipefd[2];
+  if (pipe(pipefd) != 0) return false;
+  const pid_t child = fork();
+  if (child < 0) return false;
+  if (child == 0) {
+    close(pipefd[0]);
+    take([&] {
+      const char tick = 1;
+      if (write(pipefd[1], &tick, 1) != 1) _exit(3);
+    });
+    _exit(0);
+  }
+  close(pipefd[1]);
+  char tick;
+  int seen = 0;
+  while (seen < ticks && read(pipefd[0], &tick, 1) == 1) ++seen;
+  kill(child, SIGKILL);
+  int status = 0;
+  waitpid(child, &status, 0);
+  close(pipefd[0]);
+  return seen == ticks && WIFSIGNALED(status);
 }
 
 }  // namespace wavetest

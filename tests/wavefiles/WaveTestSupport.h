@@ -9,6 +9,7 @@
 #include <QString>
 #include <QStringList>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -47,6 +48,10 @@ int RunPeer(const QString& program, const QStringList& args, QByteArray* out = n
 bool HavePeer(const QString& program);
 // ffprobe's value of one stream entry (codec_name, sample_rate, channels, ...).
 QString Probe(const QString& file, const QString& entry);
+
+// Runs take in a child process, which calls its tick after each block, and
+// kills it with SIGKILL after ticks of them. True when it was killed so.
+bool KillAfterTicks(int ticks, const std::function<void(const std::function<void()>& tick)>& take);
 
 // A 16-bit test signal: a sine per channel (different frequencies) with some noise.
 std::vector<int16_t> Signal16(int frames, int channels, uint32_t rate);

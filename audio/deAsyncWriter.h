@@ -1,0 +1,78 @@
+#pragma once
+// A RIFF writer on a thread of its own. The window's thread must hand the
+// device its buffers back in time; a disk that stalls in a write or in the
+// durable sync would otherwise hold it, and the device would overrun. Blocks
+// wait in a ring of bytes allocated once; a stall that outlasts the ring
+// drops whole blocks (a clean join) and counts them, and the caller never
+// waits on the disk until Finish.
+#include "deAudioStreams.h"
+
+#include <condition_variable>
+#include <cstdint>
+#include <exception>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+class TdeAsyncWriter {
+ public:
+  // Takes a writer whose format is set; capacity is the ring's size in bytes.
+  // onFailure runs on the writer's thread, once, when the file fails, so the
+  // owner learns of it without waiting for the next block.
+  TdeAsyncWriter(std::unique_ptr<TdeRIFFAudioWriter> writer, int64_t capacity,
+                 std::function<void()> onFailure = nullptr);
+  // Writes what is queued and finishes quietly (call Finish to see errors).
+  ~TdeAsyncWriter();
+  TdeAsyncWriter(const TdeAsyncWriter&) = delete;
+  TdeAsyncWriter& operator=(const TdeAsyncWriter&) = delete;
+
+  // Queues a copy of the block; raises the writer's failure once it has
+  // happened. A block that finds no room is dropped and counted.
+  void Write(const void* buffer, int32_t count);
+  // Queues a patch of the sizes, so the file is complete as it stands.
+  void Checkpoint();
+  // Raises the writer's failure once it has happened.
+  void Check();
+  // Waits until what is queued is on disk with true sizes, so the file can be
+  // read as it stands; raises the writer's failure.
+  void Settle();
+  // Waits until everything queued is on disk, then completes the file; raises
+  // a failure not yet raised by Write. Later calls do nothing.
+  void Finish();
+  // Bytes of the blocks dropped because the ring was full.
+  int64_t DroppedBytes() const;
+  // Bytes the writer has taken so far (the audio in the file once written).
+  int64_t WrittenBytes() const;
+
+ private:
+  struct TEntry {
+    int64_t Offset = 0;
+    int32_t Size = 0;  // 0: a checkpoint
+  };
+  void Run();
+  // Where a block of count bytes fits in the ring, or -1; lock held.
+  int64_t Place(int64_t count) const;
+  bool PushEntry(TEntry entry);
+  void Stop();
+  void RaiseFailure();
+
+  std::unique_ptr<TdeRIFFAudioWriter> FWriter;
+  std::vector<uint8_t> FRing;
+  std::vector<TEntry> FEntries;  // a ring of queued blocks
+  size_t FFirst = 0;
+  size_t FCount = 0;
+  int64_t FIn = 0;  // where the next block goes when it fits there
+  int64_t FDropped = 0;
+  int64_t FWritten = 0;
+  bool FStopping = false;
+  bool FFinished = false;
+  bool FFailureRaised = false;
+  std::exception_ptr FFailure;
+  std::function<void()> FOnFailure;
+  mutable std::mutex FLock;
+  std::condition_variable FWake;
+  std::condition_variable FDone;  // the queue emptied
+  std::thread FThread;
+};
