@@ -99,6 +99,9 @@ int Convert(const QString& inName, const QString& outName, const QString& format
   }
 
   auto out = std::make_unique<TFileStream>(outName, fmCreate);
+  // Nobody plays this file while it grows: the audio and its size patches go
+  // out in large writes.
+  out->SetWriteBuffer(1 << 20);
   try {
     TdeRIFFAudioWriter writer(out.get());
     // A conversion can be run again; the sizes are still patched as it goes.
@@ -127,6 +130,7 @@ int Convert(const QString& inName, const QString& outName, const QString& format
     progress.Done();
     convertor.Close();
     writer.Finish();
+    out->PushHeld();
   } catch (...) {
     out.reset();
     QFile::remove(outName);
