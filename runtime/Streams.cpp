@@ -85,10 +85,10 @@ int32_t TFileStream::Read(void* buffer, int32_t count) {
       continue;
     }
     // A large read goes straight into the caller's buffer.
-    const bool direct = count - done >= kReadBuffer;
-    if (!direct && FReadBuf.empty()) FReadBuf.resize(kReadBuffer);
+    const auto cap = static_cast<int32_t>(FReadBuf.size());
+    const bool direct = count - done >= cap;
     uint8_t* dest = direct ? out + done : FReadBuf.data();
-    const int32_t want = direct ? count - done : kReadBuffer;
+    const int32_t want = direct ? count - done : cap;
     const ssize_t n = ::pread(FHandle, dest, want, FPosition);
     if (n < 0) {
       if (errno == EINTR) continue;
@@ -215,6 +215,12 @@ void TFileStream::SetSize(int64_t newSize) {
   if (!pushed || ::ftruncate(FHandle, newSize) != 0)
     throw EStreamError(QStringLiteral("Cannot change the size of \"%1\". %2").arg(FFileName, OsError(errno)));
   if (FPosition > newSize) FPosition = newSize;
+}
+
+void TFileStream::SetReadBuffer(int32_t bytes) {
+  FReadLen = 0;
+  FReadBuf.assign(static_cast<size_t>(std::max(bytes, 0)), 0);
+  FReadBuf.shrink_to_fit();
 }
 
 void TFileStream::SetWriteBuffer(int32_t bytes) {

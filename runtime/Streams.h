@@ -32,9 +32,10 @@ class TStream {
 enum TFileMode { fmCreate, fmOpenRead, fmOpenReadWrite };
 
 // A file on disk; failures raise with the operating system's error text. The
-// position is kept here, not in the kernel, and reads come through a buffer,
-// so stepping through a file in small blocks costs a system call per buffer,
-// not per block.
+// position is kept here, not in the kernel, so a seek costs no system call.
+// Reads and writes go straight to the file (a file that changes while it is
+// played is read as it is now) unless buffers are set for a file nobody else
+// touches meanwhile, as when converting.
 class TFileStream : public TStream {
  public:
   TFileStream(const QString& fileName, TFileMode mode);
@@ -49,6 +50,9 @@ class TFileStream : public TStream {
   void SetSize(int64_t newSize) override;
   // Pushes written data to the disk.
   void Flush();
+  // Reads ahead in pieces of bytes and serves small reads from them; 0 reads
+  // straight from the file, as a new stream does.
+  void SetReadBuffer(int32_t bytes);
   // Holds up to bytes of written data back before handing it to the kernel,
   // and small rewrites behind it (a header patched as the file grows) until it
   // goes, after it. A failure to hand it over shows as a short Write count or
@@ -69,7 +73,6 @@ class TFileStream : public TStream {
     int32_t Count = 0;
     uint8_t Bytes[16] = {};
   };
-  static constexpr int32_t kReadBuffer = 256 * 1024;
   static constexpr int kMaxPatches = 8;
 
   bool PushWrites();
@@ -81,7 +84,7 @@ class TFileStream : public TStream {
   int FHandle = -1;
   int FLastError = 0;
   int64_t FPosition = 0;
-  std::vector<uint8_t> FReadBuf;  // allocated by the first read
+  std::vector<uint8_t> FReadBuf;  // its size is the capacity; empty reads through
   int64_t FReadStart = 0;
   int32_t FReadLen = 0;
   std::vector<uint8_t> FWriteBuf;  // its size is the capacity; empty writes through

@@ -131,6 +131,7 @@ TEST(FileStream, SmallReadsAcrossTheBufferGiveTheBytesAtThePosition) {
     f.WriteBuffer(data.data(), static_cast<int32_t>(data.size()));
   }
   TFileStream f(name, fmOpenReadWrite);
+  f.SetReadBuffer(256 * 1024);
   std::vector<uint8_t> buf(300 * 1024);
   int64_t pos = 0;
   for (int32_t n : {1000, 262144, 5, 300 * 1024, 77}) {

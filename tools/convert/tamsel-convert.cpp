@@ -10,6 +10,7 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QFile>
+#include <QFileInfo>
 #include <cstdio>
 #include <memory>
 #include <vector>
@@ -79,6 +80,7 @@ int ListAll() {
 
 int Convert(const QString& inName, const QString& outName, const QString& formatText, bool quiet, bool realTime) {
   TFileStream in(inName, fmOpenRead);
+  in.SetReadBuffer(256 * 1024);
   TdeRIFFAudioReader reader(&in);
   TdeWaveFormat target;
   if (formatText.isEmpty())
@@ -98,6 +100,10 @@ int Convert(const QString& inName, const QString& outName, const QString& format
     std::fflush(stdout);
   }
 
+  // A failed conversion leaves no half file behind, but a device or pipe
+  // named as the output is not ours to delete.
+  const QFileInfo outInfo(outName);
+  const bool removeOnFailure = !outInfo.exists() || outInfo.isFile();
   auto out = std::make_unique<TFileStream>(outName, fmCreate);
   // Nobody plays this file while it grows: the audio and its size patches go
   // out in large writes.
@@ -133,7 +139,7 @@ int Convert(const QString& inName, const QString& outName, const QString& format
     out->PushHeld();
   } catch (...) {
     out.reset();
-    QFile::remove(outName);
+    if (removeOnFailure) QFile::remove(outName);
     throw;
   }
   return 0;
