@@ -22,11 +22,15 @@ constexpr uint32_t ParseChunk = 4096;
 int16_t FromU8(uint8_t v) { return int16_t((int(v) - 128) << 8); }
 uint8_t ToU8(int16_t v) { return uint8_t((v >> 8) + 128); }
 
+// Rounds half to even as lrintf does, inline: adding 1.5 * 2^23 leaves the
+// rounded value in the low mantissa bits (exact while |s| < 2^22).
 int16_t ClipFloat(float v) {
-  const float s = v * 32768.0f;
-  if (!(s > -32768.0f)) return -32768;  // also NaN
-  if (s > 32767.0f) return 32767;
-  return int16_t(std::lrintf(s));
+  // Clamped first, NaN included (it goes to the low end).
+  const float s = std::min(std::max(-32768.0f, v * 32768.0f), 32767.0f);
+  const float t = s + 12582912.0f;
+  int32_t bits;
+  std::memcpy(&bits, &t, sizeof bits);
+  return int16_t((bits & 0x7FFFFF) - 0x400000);
 }
 
 class TAvCodecStream final : public IAcmStream {
@@ -345,6 +349,19 @@ bool TAvCodecStream::PutFrame(const AVFrame* f, uint32_t maxSamples) {
       } else {
         for (uint32_t i = 0; i < samples; ++i) d[i * ch + c] = ToU8(p[i * step]);
       }
+    }
+  } else if (S.PcmBits == 16) {
+    // The decoders' usual output (MP3 gives planar float): one pass, no branch per sample.
+    auto* o = reinterpret_cast<int16_t*>(d);
+    const auto* p0 = reinterpret_cast<const float*>(f->data[0]);
+    if (planar && ch == 2) {
+      const auto* p1 = reinterpret_cast<const float*>(f->data[1]);
+      for (uint32_t i = 0; i < samples; ++i) {
+        o[2 * i] = ClipFloat(p0[i]);
+        o[2 * i + 1] = ClipFloat(p1[i]);
+      }
+    } else {
+      for (uint32_t i = 0; i < samples * ch; ++i) o[i] = ClipFloat(p0[i]);
     }
   } else {
     for (uint32_t c = 0; c < ch; ++c) {

@@ -2,6 +2,7 @@
 #include "Exceptions.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <QFile>
 #include <algorithm>
@@ -63,54 +64,178 @@ TFileStream::TFileStream(const QString& fileName, TFileMode mode) : FFileName(fi
 }
 
 TFileStream::~TFileStream() {
-  if (FHandle >= 0) ::close(FHandle);
+  if (FHandle < 0) return;
+  PushWrites();
+  ::close(FHandle);
 }
 
 int32_t TFileStream::Read(void* buffer, int32_t count) {
   if (count <= 0) return 0;
+  // Whatever is held back must be seen by the read.
+  if (!PushWrites()) return 0;
+  auto* out = static_cast<uint8_t*>(buffer);
   int32_t done = 0;
   while (done < count) {
-    const ssize_t n = ::read(FHandle, static_cast<char*>(buffer) + done, count - done);
+    const int64_t inBuf = FPosition - FReadStart;
+    if (FReadLen > 0 && inBuf >= 0 && inBuf < FReadLen) {
+      const int32_t n = std::min<int32_t>(count - done, FReadLen - static_cast<int32_t>(inBuf));
+      std::memcpy(out + done, FReadBuf.data() + inBuf, n);
+      done += n;
+      FPosition += n;
+      continue;
+    }
+    // A large read goes straight into the caller's buffer.
+    const auto cap = static_cast<int32_t>(FReadBuf.size());
+    const bool direct = count - done >= cap;
+    uint8_t* dest = direct ? out + done : FReadBuf.data();
+    const int32_t want = direct ? count - done : cap;
+    const ssize_t n = ::pread(FHandle, dest, want, FPosition);
     if (n < 0) {
       if (errno == EINTR) continue;
       FLastError = errno;
       break;
     }
     if (n == 0) break;
+    if (direct) {
+      done += static_cast<int32_t>(n);
+      FPosition += n;
+    } else {
+      FReadStart = FPosition;
+      FReadLen = static_cast<int32_t>(n);
+    }
+  }
+  return done;
+}
+
+bool TFileStream::WriteAt(const void* buffer, int32_t count, int64_t offset) {
+  int32_t done = 0;
+  while (done < count) {
+    const ssize_t n = ::pwrite(FHandle, static_cast<const char*>(buffer) + done, count - done, offset + done);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      FLastError = errno;
+      return false;
+    }
     done += static_cast<int32_t>(n);
+  }
+  return true;
+}
+
+bool TFileStream::PushWrites() {
+  bool ok = true;
+  // The data before the patches: sizes on disk never claim what is not there.
+  if (FWriteLen > 0) ok = WriteAt(FWriteBuf.data(), FWriteLen, FWriteStart);
+  for (int i = 0; i < FPatchCount && ok; ++i) ok = WriteAt(FPatches[i].Bytes, FPatches[i].Count, FPatches[i].Offset);
+  FWriteLen = 0;
+  FPatchCount = 0;
+  return ok;
+}
+
+bool TFileStream::HoldPatch(const void* buffer, int32_t count) {
+  if (FWriteLen == 0 || count > static_cast<int32_t>(sizeof(THeldPatch::Bytes))) return false;
+  const int64_t end = FPosition + count;
+  if (end > FWriteStart && FPosition < FWriteStart + FWriteLen) return false;
+  for (int i = 0; i < FPatchCount; ++i) {
+    THeldPatch& p = FPatches[i];
+    if (p.Offset == FPosition && p.Count == count) {
+      std::memcpy(p.Bytes, buffer, count);
+      return true;
+    }
+    if (end > p.Offset && FPosition < p.Offset + p.Count) return false;
+  }
+  if (FPatchCount == kMaxPatches) return false;
+  THeldPatch& p = FPatches[FPatchCount++];
+  p.Offset = FPosition;
+  p.Count = count;
+  std::memcpy(p.Bytes, buffer, count);
+  return true;
+}
+
+int32_t TFileStream::WriteHeld(const void* buffer, int32_t count) {
+  const auto cap = static_cast<int32_t>(FWriteBuf.size());
+  const int64_t off = FPosition - FWriteStart;
+  const bool joins = FWriteLen > 0 && off >= 0 && off <= FWriteLen;
+  if (!joins) {
+    if (HoldPatch(buffer, count)) {
+      FPosition += count;
+      return count;
+    }
+    if (!PushWrites()) return 0;
+  }
+  const auto* in = static_cast<const uint8_t*>(buffer);
+  int32_t done = 0;
+  while (done < count) {
+    if (FWriteLen == 0) {
+      FWriteStart = FPosition;
+      if (count - done >= cap) {
+        if (!WriteAt(in + done, count - done, FPosition)) return done;
+        FPosition += count - done;
+        return count;
+      }
+    }
+    const auto at = static_cast<int32_t>(FPosition - FWriteStart);
+    const int32_t n = std::min(count - done, cap - at);
+    std::memcpy(FWriteBuf.data() + at, in + done, n);
+    FWriteLen = std::max(FWriteLen, at + n);
+    done += n;
+    FPosition += n;
+    if (FWriteLen == cap && !PushWrites()) return done - n;
   }
   return done;
 }
 
 int32_t TFileStream::Write(const void* buffer, int32_t count) {
   if (count <= 0) return 0;
-  int32_t done = 0;
-  while (done < count) {
-    const ssize_t n = ::write(FHandle, static_cast<const char*>(buffer) + done, count - done);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      FLastError = errno;
-      break;
-    }
-    done += static_cast<int32_t>(n);
-  }
-  return done;
+  // Bytes held for reading that this write replaces are stale.
+  if (FReadLen > 0 && FPosition < FReadStart + FReadLen && FPosition + count > FReadStart) FReadLen = 0;
+  if (!FWriteBuf.empty()) return WriteHeld(buffer, count);
+  if (!WriteAt(buffer, count, FPosition)) return 0;
+  FPosition += count;
+  return count;
 }
 
 int64_t TFileStream::Seek(int64_t offset, int origin) {
-  const int whence = origin == soBeginning ? SEEK_SET : origin == soEnd ? SEEK_END : SEEK_CUR;
-  const off_t r = ::lseek(FHandle, offset, whence);
-  if (r < 0) throw EStreamError(QStringLiteral("Cannot seek in \"%1\". %2").arg(FFileName, OsError(errno)));
-  return r;
+  int64_t base = FPosition;
+  if (origin == soBeginning) base = 0;
+  if (origin == soEnd) {
+    struct stat st {};
+    if (!PushWrites() || ::fstat(FHandle, &st) != 0)
+      throw EStreamError(QStringLiteral("Cannot seek in \"%1\". %2").arg(FFileName, OsError(errno)));
+    base = st.st_size;
+  }
+  if (base + offset < 0)
+    throw EStreamError(QStringLiteral("Cannot seek in \"%1\". %2").arg(FFileName, OsError(EINVAL)));
+  FPosition = base + offset;
+  return FPosition;
 }
 
 void TFileStream::SetSize(int64_t newSize) {
-  if (::ftruncate(FHandle, newSize) != 0)
+  const bool pushed = PushWrites();
+  FReadLen = 0;
+  if (!pushed || ::ftruncate(FHandle, newSize) != 0)
     throw EStreamError(QStringLiteral("Cannot change the size of \"%1\". %2").arg(FFileName, OsError(errno)));
-  if (Position() > newSize) Seek(newSize, soBeginning);
+  if (FPosition > newSize) FPosition = newSize;
+}
+
+void TFileStream::SetReadBuffer(int32_t bytes) {
+  FReadLen = 0;
+  FReadBuf.assign(static_cast<size_t>(std::max(bytes, 0)), 0);
+  FReadBuf.shrink_to_fit();
+}
+
+void TFileStream::SetWriteBuffer(int32_t bytes) {
+  PushHeld();
+  FWriteBuf.assign(static_cast<size_t>(std::max(bytes, 0)), 0);
+  FWriteBuf.shrink_to_fit();
+}
+
+void TFileStream::PushHeld() {
+  if (!PushWrites())
+    throw EWriteError(QStringLiteral("Cannot write to \"%1\". %2").arg(FFileName, OsError(FLastError)));
 }
 
 void TFileStream::Flush() {
+  PushHeld();
   if (::fdatasync(FHandle) != 0)
     throw EWriteError(QStringLiteral("Cannot write to \"%1\". %2").arg(FFileName, OsError(errno)));
 }

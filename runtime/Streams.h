@@ -31,10 +31,15 @@ class TStream {
 
 enum TFileMode { fmCreate, fmOpenRead, fmOpenReadWrite };
 
-// A file on disk; failures raise with the operating system's error text.
+// A file on disk; failures raise with the operating system's error text. The
+// position is kept here, not in the kernel, so a seek costs no system call.
+// Reads and writes go straight to the file (a file that changes while it is
+// played is read as it is now) unless buffers are set for a file nobody else
+// touches meanwhile, as when converting.
 class TFileStream : public TStream {
  public:
   TFileStream(const QString& fileName, TFileMode mode);
+  // Pushes what is held back quietly; call PushHeld first to hear of a failure.
   ~TFileStream() override;
   TFileStream(const TFileStream&) = delete;
   TFileStream& operator=(const TFileStream&) = delete;
@@ -45,15 +50,48 @@ class TFileStream : public TStream {
   void SetSize(int64_t newSize) override;
   // Pushes written data to the disk.
   void Flush();
+  // Reads ahead in pieces of bytes and serves small reads from them; 0 reads
+  // straight from the file, as a new stream does.
+  void SetReadBuffer(int32_t bytes);
+  // Holds up to bytes of written data back before handing it to the kernel,
+  // and small rewrites behind it (a header patched as the file grows) until it
+  // goes, after it. A failure to hand it over shows as a short Write count or
+  // from PushHeld. 0 writes through, as a new stream does.
+  void SetWriteBuffer(int32_t bytes);
+  // Hands everything held back to the kernel; raises EWriteError on failure.
+  void PushHeld();
   const QString& FileName() const { return FFileName; }
+  // The descriptor; data held back by SetWriteBuffer is not in it yet.
   int Handle() const { return FHandle; }
   // errno of the last failed Read or Write, 0 when none failed.
   int LastError() const { return FLastError; }
 
  private:
+  // A small rewrite behind the held data.
+  struct THeldPatch {
+    int64_t Offset = 0;
+    int32_t Count = 0;
+    uint8_t Bytes[16] = {};
+  };
+  static constexpr int kMaxPatches = 8;
+
+  bool PushWrites();
+  bool WriteAt(const void* buffer, int32_t count, int64_t offset);
+  bool HoldPatch(const void* buffer, int32_t count);
+  int32_t WriteHeld(const void* buffer, int32_t count);
+
   QString FFileName;
   int FHandle = -1;
   int FLastError = 0;
+  int64_t FPosition = 0;
+  std::vector<uint8_t> FReadBuf;  // its size is the capacity; empty reads through
+  int64_t FReadStart = 0;
+  int32_t FReadLen = 0;
+  std::vector<uint8_t> FWriteBuf;  // its size is the capacity; empty writes through
+  int64_t FWriteStart = 0;
+  int32_t FWriteLen = 0;
+  THeldPatch FPatches[kMaxPatches];
+  int FPatchCount = 0;
 };
 
 class TMemoryStream : public TStream {

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 #include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
+#include <cstring>
+#include <vector>
 #include "Exceptions.h"
 #include "Streams.h"
 
@@ -55,4 +58,109 @@ TEST(FileStream, FailuresCarryTheSystemErrorText) {
     EXPECT_NE(e.Message().indexOf("No such file or directory"), -1) << e.Message().toStdString();
   }
   EXPECT_THROW(TFileStream(dir.filePath("no/dir/x.wav"), fmCreate), EFCreateError);
+}
+
+namespace {
+std::vector<uint8_t> FileBytes(const QString& name) {
+  TFileStream f(name, fmOpenRead);
+  std::vector<uint8_t> bytes(static_cast<size_t>(f.Size()));
+  f.ReadBuffer(bytes.data(), static_cast<int32_t>(bytes.size()));
+  return bytes;
+}
+}  // namespace
+
+// A file grown block by block with its header rewritten now and then, the way
+// a WAVE writer does, ends byte for byte as in memory: held data, patches
+// behind it, reads and size queries in between, buffer boundaries crossed.
+TEST(FileStream, HeldWritesAndPatchesEndAsTheSameBytes) {
+  QTemporaryDir dir;
+  const QString name = dir.filePath("held.bin");
+  TMemoryStream mem;
+  {
+    TFileStream f(name, fmCreate);
+    f.SetWriteBuffer(64);
+    std::vector<uint8_t> block(200);
+    uint32_t seed = 7;
+    auto both = [&](int64_t pos, const void* p, int32_t n) {
+      f.Seek(pos, soBeginning);
+      mem.Seek(pos, soBeginning);
+      ASSERT_EQ(f.Write(p, n), n);
+      mem.Write(p, n);
+    };
+    both(0, "RIFF....WAVEdata....", 20);
+    int64_t end = 20;
+    for (int i = 0; i < 120; ++i) {
+      seed = seed * 1103515245u + 12345u;
+      const auto n = static_cast<int32_t>(1 + (seed >> 16) % 150);
+      for (int32_t k = 0; k < n; ++k) block[k] = static_cast<uint8_t>(seed >> (k % 24));
+      both(end, block.data(), n);
+      end += n;
+      const uint32_t size = static_cast<uint32_t>(end);
+      both(4, &size, 4);
+      both(16, &size, 4);
+      if (i % 17 == 5) both(2, "xyzw", 4);         // overlaps a held patch
+      if (i % 23 == 9) both(1, block.data(), 19);  // too large to hold as a patch
+      if (i % 13 == 3) both(end - 3, "tail", 4);   // rewrites the end and extends it
+      if (i % 13 == 3) ++end;
+      if (i % 29 == 11) {
+        ASSERT_EQ(f.Size(), end);  // the held data counts
+        uint8_t head[20], want[20];
+        f.Seek(0, soBeginning);
+        mem.Seek(0, soBeginning);
+        ASSERT_EQ(f.Read(head, 20), 20);
+        mem.Read(want, 20);
+        ASSERT_EQ(0, std::memcmp(head, want, 20));
+      }
+    }
+    ASSERT_EQ(f.Seek(0, soEnd), end);
+    f.PushHeld();
+  }
+  const std::vector<uint8_t> want(mem.Memory(), mem.Memory() + mem.Size());
+  EXPECT_EQ(FileBytes(name), want);
+}
+
+// Small reads and seeks back and forth across the read buffer's edges give
+// the bytes at the position asked for, and a write between reads is seen.
+TEST(FileStream, SmallReadsAcrossTheBufferGiveTheBytesAtThePosition) {
+  QTemporaryDir dir;
+  const QString name = dir.filePath("big.bin");
+  std::vector<uint8_t> data(700 * 1024 + 13);
+  for (size_t i = 0; i < data.size(); ++i) data[i] = static_cast<uint8_t>((i * 2654435761u) >> 13);
+  {
+    TFileStream f(name, fmCreate);
+    f.WriteBuffer(data.data(), static_cast<int32_t>(data.size()));
+  }
+  TFileStream f(name, fmOpenReadWrite);
+  f.SetReadBuffer(256 * 1024);
+  std::vector<uint8_t> buf(300 * 1024);
+  int64_t pos = 0;
+  for (int32_t n : {1000, 262144, 5, 300 * 1024, 77}) {
+    ASSERT_EQ(f.Read(buf.data(), n), n);
+    ASSERT_EQ(0, std::memcmp(buf.data(), data.data() + pos, n)) << "at " << pos;
+    pos += n;
+    EXPECT_EQ(f.Position(), pos);
+  }
+  f.SetPosition(10);
+  f.WriteBuffer("ABCD", 4);
+  f.SetPosition(8);
+  char got[8];
+  f.ReadBuffer(got, 8);
+  EXPECT_EQ(std::string(got + 2, 4), "ABCD");
+  EXPECT_EQ(got[0], static_cast<char>(data[8]));
+  f.Seek(-5, soEnd);
+  EXPECT_EQ(f.Read(buf.data(), 100), 5);  // short count at the end
+  EXPECT_EQ(0, std::memcmp(buf.data(), data.data() + data.size() - 5, 5));
+  EXPECT_THROW(f.Seek(-1, soBeginning), EStreamError);
+}
+
+// Held data that cannot reach the kernel is a failure, not a silent loss.
+TEST(FileStream, HeldDataThatCannotGoOutRaises) {
+  if (!QFile::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
+  TFileStream f("/dev/full", fmOpenReadWrite);
+  f.SetWriteBuffer(64);
+  EXPECT_EQ(f.Write("0123456789", 10), 10);  // held
+  EXPECT_THROW(f.PushHeld(), EWriteError);
+  EXPECT_NE(f.LastError(), 0);
+  std::vector<char> large(100, 'x');
+  EXPECT_EQ(f.Write(large.data(), 100), 0);  // past the buffer: written through, and refused
 }

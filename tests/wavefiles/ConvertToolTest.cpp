@@ -95,6 +95,13 @@ TEST_F(ConvertTool, FailuresExitNonZeroWithTheLibrarysMessage) {
   EXPECT_EQ(Tool({"--format", "nonsense:1", input, Path("o3.wav")}, nullptr, &err), 1);
   EXPECT_TRUE(err.contains("Unknown format \"nonsense\"")) << err.toStdString();
   EXPECT_EQ(Tool({input}, nullptr, &err), 2);
+  // A full disk shows in the output held back for large writes too; and a
+  // device named as the output is left in place.
+  if (QFileInfo::exists("/dev/full")) {
+    EXPECT_EQ(Tool({"-q", "--format", "mulaw:8000:mono", input, "/dev/full"}, nullptr, &err), 1);
+    EXPECT_TRUE(err.contains("No space left on device")) << err.toStdString();
+    EXPECT_TRUE(QFileInfo::exists("/dev/full"));
+  }
 }
 
 TEST_F(ConvertTool, ReadsSixtyFourBitFloatAndRF64_andNamesWhatNoCodecReads) {

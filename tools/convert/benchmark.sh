@@ -4,7 +4,8 @@
 # conversions of a 10-minute 44100 Hz 16-bit stereo file: to PCM 22050 Hz
 # mono, to every compressed codec the drivers offer, and each of those back to
 # PCM 44100 Hz stereo. Prints the best of RUNS wall-clock times and the ratio
-# ours / ffmpeg.
+# ours / ffmpeg; where the sample rate changes, also ffmpeg with soxr as its
+# resampler (the one we use) and the ratio ours / that.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 tool=${1:-$here/../../build/tools/convert/tamsel-convert}
@@ -36,12 +37,17 @@ row() {  # name ours-cmd... -- ffmpeg-args... -- sox-args...(or none)
   while [ "$1" != "--" ]; do ours+=("$1"); shift; done; shift
   while [ "$1" != "--" ]; do ff+=("$1"); shift; done; shift
   sx=("$@")
-  local to tf ts ratio
+  local to tf ts tx ratio rx
   to=$(best "$tool" -q "${ours[@]}")
-  tf=$(best ffmpeg -v error -y -threads 1 "${ff[@]}")
+  tf=$(best ffmpeg -v error -y -threads 1 "${ff[@]:0:${#ff[@]}-1}" -filter_threads 1 "${ff[-1]}")
+  tx=-; rx=-
+  if [ "$resamples" = 1 ]; then
+    tx=$(best ffmpeg -v error -y -threads 1 "${ff[@]:0:${#ff[@]}-1}" -filter_threads 1 -af aresample=resampler=soxr "${ff[-1]}")
+    [ "$to" != FAIL ] && [ "$tx" != FAIL ] && rx=$(awk -v o="$to" -v f="$tx" 'BEGIN { printf "%.2f", o / f }')
+  fi
   if [ ${#sx[@]} -gt 0 ]; then ts=$(best sox "${sx[@]}"); else ts="-"; fi
   if [ "$to" != FAIL ] && [ "$tf" != FAIL ]; then ratio=$(awk -v o="$to" -v f="$tf" 'BEGIN { printf "%.2f", o / f }'); else ratio="-"; fi
-  printf '%-28s %10s %10s %10s %8s\n' "$name" "$to" "$tf" "$ts" "$ratio"
+  printf '%-28s %10s %10s %10s %10s %8s %8s\n' "$name" "$to" "$tf" "$tx" "$ts" "$ratio" "$rx"
 }
 
 # tag -> ffmpeg encoder, sox encoding (empty: sox has none)
@@ -50,7 +56,8 @@ declare -A ffenc=([alaw]=pcm_alaw [mulaw]=pcm_mulaw [ima-adpcm]=adpcm_ima_wav [m
 declare -A soxenc=([alaw]=a-law [mulaw]=u-law [ima-adpcm]=ima-adpcm [ms-adpcm]=ms-adpcm [gsm610]=gsm-full-rate)
 
 in=$work/in.wav
-printf '%-28s %10s %10s %10s %8s\n' conversion "ours(s)" "ffmpeg(s)" "sox(s)" ours/ff
+printf '%-28s %10s %10s %10s %10s %8s %8s\n' conversion "ours(s)" "ffmpeg(s)" "ff-soxr(s)" "sox(s)" ours/ff ours/soxr
+resamples=1
 row "pcm:22050:16:mono" --format pcm:22050:16:mono "$in" "$work/o.wav" -- \
   -i "$in" -ar 22050 -ac 1 -c:a pcm_s16le "$work/f.wav" -- "$in" -r 22050 -c 1 "$work/s.wav"
 
@@ -66,6 +73,7 @@ for fmt in ima-adpcm:22050:mono ms-adpcm:22050:mono mulaw:8000:mono alaw:8000:mo
   ffx=(); case $tag in mp3) ffx=(-b:a "$(echo "$fmt" | grep -oE '[0-9]+k$' || echo 128k)");; esac
   [ ${#rt[@]} -eq 0 ] && ffx+=(-compression_level 0)
   sx=(); [ -n "${soxenc[$tag]:-}" ] && sx=("$in" -r "$rate" -c "$ch" -e "${soxenc[$tag]}" "$work/s-$tag.wav")
+  resamples=0; [ "$rate" != 44100 ] && resamples=1
   row "$fmt${rt[0]:+ (real time)}" "${rt[@]}" --format "$fmt" "$in" "$work/o-$tag.wav" -- \
     -i "$in" -ar "$rate" -ac "$ch" -c:a "${ffenc[$tag]}" "${ffx[@]}" "$work/f-$tag.wav" -- "${sx[@]}"
   sx=(); [ -n "${soxenc[$tag]:-}" ] && sx=("$work/s-$tag.wav" -r 44100 -c 2 -b 16 -e signed-integer "$work/sb-$tag.wav")

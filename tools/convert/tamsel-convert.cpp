@@ -98,6 +98,12 @@ bool IsWaveFile(const QString& name) {
   return (id == "RIFF" || id == "RF64" || id == "BW64") && head.mid(8, 4) == "WAVE";
 }
 
+// Input is read ahead in large pieces: a conversion reads it once, front to back.
+TFileStream* Buffered(TFileStream& in) {
+  in.SetReadBuffer(256 * 1024);
+  return &in;
+}
+
 // Where the audio comes from, block by block.
 class TSource {
  public:
@@ -112,7 +118,8 @@ class TSource {
 // A WAVE file's audio as it is, in the blocks playback reads.
 class TWaveSource : public TSource {
  public:
-  explicit TWaveSource(const QString& name) : FIn(name, fmOpenRead), FReader(&FIn), FWindow(FReader.OpenStream(0)) {}
+  explicit TWaveSource(const QString& name)
+      : FIn(name, fmOpenRead), FReader(Buffered(FIn)), FWindow(FReader.OpenStream(0)) {}
   TdeWaveFormat& Format() override { return *FReader.GetFormat(); }
   bool Next(const void*& data, int32_t& size) override {
     const int64_t n = ReadingBlockSize(Format(), FWindow->Size() - FWindow->Position());
@@ -135,7 +142,8 @@ class TWaveSource : public TSource {
 // Any other audio file, decoded to PCM by libavformat and libavcodec.
 class TDecodedSource : public TSource {
  public:
-  TDecodedSource(const QString& name, uint16_t maxChannels) : FIn(name, fmOpenRead), FReader(&FIn, maxChannels) {
+  TDecodedSource(const QString& name, uint16_t maxChannels)
+      : FIn(name, fmOpenRead), FReader(Buffered(FIn), maxChannels) {
     const TAvPcmLayout& pcm = FReader.Output();
     FFormat.SetPcm(pcm.Rate, static_cast<uint16_t>(SampleBytes(pcm.Kind) * 8), pcm.Channels);
   }
@@ -198,7 +206,14 @@ int ConvertToWave(TSource& source, const QString& outName, const QString& format
     std::fflush(stdout);
   }
 
+  // A failed conversion leaves no half file behind, but a device or pipe
+  // named as the output is not ours to delete.
+  const QFileInfo outInfo(outName);
+  const bool removeOnFailure = !outInfo.exists() || outInfo.isFile();
   auto out = std::make_unique<TFileStream>(outName, fmCreate);
+  // Nobody plays this file while it grows: the audio and its size patches go
+  // out in large writes.
+  out->SetWriteBuffer(1 << 20);
   try {
     TdeRIFFAudioWriter writer(out.get());
     // A conversion can be run again; the sizes are still patched as it goes.
@@ -218,9 +233,10 @@ int ConvertToWave(TSource& source, const QString& outName, const QString& format
     progress.Done();
     convertor.Close();
     writer.Finish();
+    out->PushHeld();
   } catch (...) {
     out.reset();
-    QFile::remove(outName);
+    if (removeOnFailure) QFile::remove(outName);
     throw;
   }
   return 0;
