@@ -9,6 +9,7 @@
 #include "SUIForm.h"
 #include "SUIRegister.h"
 #include "SaveCopy.h"
+#include "SkinChoice.h"
 #include "SleepInhibitor.h"
 #include "Streams.h"
 #include "TakeArchive.h"
@@ -200,6 +201,8 @@ void TForm1::FormCreate(TComponent*) {
       this, *suiForm1, FDevices,
       TControlBoxActions{[this] { return FState == Recording; }, [this] { return RecordingPaused(); },
                          [this] { PauseRecordingClick(); }, [this] { return FFileName; }});
+  // The description keeps its own style; the user's choice is laid over it.
+  if (const TsuiUIStyle skin = StoredSkin(); skin != suiForm1->UIStyle()) FControlBoxMenu->ApplySkin(skin);
   // Its one notice goes to the error display once the recording runs.
   FTakes = std::make_unique<TTakeArchive>(FFileName, TakesFolder(), [this](const QString& message) {
     QMetaObject::invokeMethod(
