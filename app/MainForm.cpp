@@ -13,6 +13,7 @@
 #include "SleepInhibitor.h"
 #include "Streams.h"
 #include "TakeArchive.h"
+#include "WindowAccessible.h"
 #include "WindowKeys.h"
 #include "deACM.h"
 #include "deAudioControls.h"
@@ -208,6 +209,7 @@ void TForm1::FormCreate(TComponent*) {
     QMetaObject::invokeMethod(
         this, [message] { TApplication::Instance()->ShowException(message); }, Qt::QueuedConnection);
   });
+  MakeWindowAccessible(*this);
   UpdateButtons();
   UpdateStatus();
 }
