@@ -3,6 +3,9 @@
 #include "Application.h"
 #include "ComCtrls.h"
 #include "Forms.h"
+#include "SUICheckListBox.h"
+#include "SUISideChannel.h"
+#include "SUITabControl.h"
 #include "SUITitleBar.h"
 #include "StdCtrls.h"
 
@@ -225,6 +228,156 @@ class TLabelAccessible : public QAccessibleWidget {
   }
 };
 
+class TTabAccessible : public TPaintedPartAccessible, public TPressAccessible {
+ public:
+  using TPaintedPartAccessible::TPaintedPartAccessible;
+  TsuiTabControlTopPanel* Strip() const { return static_cast<TsuiTabControlTopPanel*>(Host()); }
+
+  QAccessible::Role role() const override { return QAccessible::PageTab; }
+  QString text(QAccessible::Text t) const override {
+    return isValid() && t == QAccessible::Name ? Strip()->Tabs().at(Index()) : QString();
+  }
+  QAccessible::State state() const override {
+    QAccessible::State s;
+    if (!isValid() || !Strip()->TabVisible(Index()) || !Strip()->isVisible()) {
+      s.invisible = true;
+      return s;
+    }
+    s.selectable = true;
+    s.selected = Strip()->TabIndex() == Index();
+    s.focused = s.selected && Strip()->hasFocus();
+    if (!Strip()->isEnabled()) s.disabled = true;
+    return s;
+  }
+  void* interface_cast(QAccessible::InterfaceType type) override {
+    return type == QAccessible::ActionInterface ? static_cast<QAccessibleActionInterface*>(this) : nullptr;
+  }
+
+ protected:
+  bool Exists() const override { return Index() < Strip()->Tabs().size(); }
+  QRect PlaceOnHost() const override {
+    const TsuiTabStripLayout layout = TsuiTabControlTopPanel::LayOut(Strip()->State());
+    const size_t i = size_t(Index());
+    if (i >= layout.Widths.size() || layout.Widths[i] == 0) return {};
+    return QRect(layout.Lefts[i], 0, layout.Widths[i], layout.ActiveHeight);
+  }
+  // As a click on the tab: the control may refuse the change.
+  void Press() override {
+    if (isValid() && Strip()->isEnabled()) Strip()->SelectTab(Index());
+  }
+};
+
+// The painted tabs, with the one shown selected.
+class TTabStripAccessible : public QAccessibleWidget {
+ public:
+  explicit TTabStripAccessible(TsuiTabControlTopPanel* strip) : QAccessibleWidget(strip, QAccessible::PageTabList) {}
+  TsuiTabControlTopPanel* Strip() const { return static_cast<TsuiTabControlTopPanel*>(widget()); }
+
+  int childCount() const override { return int(Strip()->Tabs().size()); }
+  QAccessibleInterface* child(int index) const override {
+    if (index < 0 || index >= childCount()) return nullptr;
+    TsuiTabControlTopPanel* strip = Strip();
+    return FParts.Get(index, [strip, index] { return new TTabAccessible(strip, index); });
+  }
+  int indexOfChild(const QAccessibleInterface* part) const override { return FParts.IndexOf(part); }
+  QAccessibleInterface* childAt(int x, int y) const override {
+    return child(TsuiTabControlTopPanel::LayOut(Strip()->State()).TabAt(Strip()->mapFromGlobal(QPoint(x, y))));
+  }
+
+ private:
+  TPaintedParts FParts;
+};
+
+class TCheckItemAccessible : public TPaintedPartAccessible, public QAccessibleActionInterface {
+ public:
+  using TPaintedPartAccessible::TPaintedPartAccessible;
+  TsuiCheckListBox* List() const { return static_cast<TsuiCheckListBox*>(Host()); }
+
+  QAccessible::Role role() const override { return QAccessible::ListItem; }
+  QString text(QAccessible::Text t) const override {
+    return isValid() && t == QAccessible::Name ? List()->item(Index())->text() : QString();
+  }
+  QAccessible::State state() const override {
+    QAccessible::State s;
+    if (!isValid()) {
+      s.invisible = true;
+      return s;
+    }
+    s.checkable = true;
+    s.checked = List()->Checked(Index());
+    s.selectable = true;
+    s.selected = List()->item(Index())->isSelected();
+    s.disabled = !List()->ItemEnabled(Index()) || !List()->isEnabled();
+    return s;
+  }
+  void* interface_cast(QAccessible::InterfaceType type) override {
+    return type == QAccessible::ActionInterface ? static_cast<QAccessibleActionInterface*>(this) : nullptr;
+  }
+  QStringList actionNames() const override { return {toggleAction()}; }
+  QStringList keyBindingsForAction(const QString&) const override { return {}; }
+  // As a click on the tick, the list's event included.
+  void doAction(const QString& name) override {
+    if (name == toggleAction() && isValid() && List()->isEnabled()) List()->Toggle(Index());
+  }
+
+ protected:
+  bool Exists() const override { return Index() < List()->count(); }
+  QRect PlaceOnHost() const override {
+    const QRect r = List()->visualItemRect(List()->item(Index()));
+    return QRect(List()->viewport()->mapTo(List(), r.topLeft()), r.size());
+  }
+};
+
+// The items with their ticks: checked or not, and toggled as a click does.
+class TCheckListAccessible : public QAccessibleWidget {
+ public:
+  explicit TCheckListAccessible(TsuiCheckListBox* list) : QAccessibleWidget(list, QAccessible::List) {}
+  TsuiCheckListBox* List() const { return static_cast<TsuiCheckListBox*>(widget()); }
+
+  int childCount() const override { return List()->count(); }
+  QAccessibleInterface* child(int index) const override {
+    if (index < 0 || index >= childCount()) return nullptr;
+    TsuiCheckListBox* list = List();
+    return FParts.Get(index, [list, index] { return new TCheckItemAccessible(list, index); });
+  }
+  int indexOfChild(const QAccessibleInterface* part) const override { return FParts.IndexOf(part); }
+  QAccessibleInterface* childAt(int x, int y) const override {
+    const QListWidgetItem* item = List()->itemAt(List()->viewport()->mapFromGlobal(QPoint(x, y)));
+    return item ? child(List()->row(item)) : nullptr;
+  }
+
+ private:
+  TPaintedParts FParts;
+};
+
+// The sliding panel: named by its caption, open or folded to its bar; the
+// press action opens or folds it as the bar does.
+class TSideChannelAccessible : public QAccessibleWidget {
+ public:
+  explicit TSideChannelAccessible(TsuiSideChannel* channel) : QAccessibleWidget(channel, QAccessible::Pane) {}
+  TsuiSideChannel* Channel() const { return static_cast<TsuiSideChannel*>(widget()); }
+
+  QString text(QAccessible::Text t) const override {
+    if (t == QAccessible::Name && widget()->accessibleName().isEmpty()) return Channel()->Caption();
+    return QAccessibleWidget::text(t);
+  }
+  QAccessible::State state() const override {
+    QAccessible::State s = QAccessibleWidget::state();
+    s.expandable = true;
+    s.expanded = Channel()->IsOpen();
+    s.collapsed = !s.expanded;
+    return s;
+  }
+  QStringList actionNames() const override { return QStringList{pressAction()} + QAccessibleWidget::actionNames(); }
+  void doAction(const QString& name) override {
+    if (name != pressAction()) return QAccessibleWidget::doAction(name);
+    if (Channel()->IsOpen())
+      Channel()->Push(true);
+    else
+      Channel()->Pop(true);
+  }
+};
+
 // The window: a frame with its caption as name.
 class TFormAccessible : public QAccessibleWidget {
  public:
@@ -236,6 +389,9 @@ class TFormAccessible : public QAccessibleWidget {
 
 QAccessibleInterface* SkinAccessibleFactory(const QString&, QObject* object) {
   if (auto* bar = qobject_cast<TsuiTitleBar*>(object)) return new TTitleBarAccessible(bar);
+  if (auto* strip = qobject_cast<TsuiTabControlTopPanel*>(object)) return new TTabStripAccessible(strip);
+  if (auto* ticks = qobject_cast<TsuiCheckListBox*>(object)) return new TCheckListAccessible(ticks);
+  if (auto* channel = qobject_cast<TsuiSideChannel*>(object)) return new TSideChannelAccessible(channel);
   if (auto* status = qobject_cast<TStatusBar*>(object)) return new TStatusBarAccessible(status);
   if (auto* label = qobject_cast<TLabel*>(object)) return new TLabelAccessible(label);
   if (auto* form = qobject_cast<TForm*>(object); form && form->isWindow()) return new TFormAccessible(form);
