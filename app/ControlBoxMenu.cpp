@@ -8,6 +8,7 @@
 #include "SUITitleBar.h"
 #include "SkinChoice.h"
 
+#include <QCoreApplication>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
@@ -34,7 +35,7 @@ TControlBoxMenu::TControlBoxMenu(TComponent* owner, TsuiForm& frame, TDeviceChoi
     QDesktopServices::openUrl(QUrl::fromLocalFile(TakesFolder()));
   });
   Add(FMenu->Items(), QStringLiteral("-"));
-  FSkin = Add(FMenu->Items(), QStringLiteral("外观"));
+  FSkin = Add(FMenu->Items(), QCoreApplication::translate("TControlBoxMenu", "外观"));
   for (const TSkinOffer& offer : SkinOffers())
     Add(FSkin, offer.Caption)->SetOnClick([this, style = offer.Style](TComponent*) { ChooseSkin(style); });
   FAbout = Add(FMenu->Items(), QStringLiteral("关于"));
