@@ -12,6 +12,7 @@ PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev
   ffmpeg sox libsox-fmt-all sndfile-programs alsa-utils libasound2-plugins pulseaudio pulseaudio-utils
   xvfb xauth desktop-file-utils appstream fonts-wqy-microhei dbus-daemon
+  at-spi2-core python3-gi gir1.2-atspi-2.0
   dpkg-dev file
 )
 

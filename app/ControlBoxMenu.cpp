@@ -6,6 +6,7 @@
 #include "SUIForm.h"
 #include "SUIMainMenu.h"
 #include "SUITitleBar.h"
+#include "SkinChoice.h"
 
 #include <QAction>
 #include <QCoreApplication>
@@ -35,6 +36,10 @@ TControlBoxMenu::TControlBoxMenu(TComponent* owner, TsuiForm& frame, TDeviceChoi
     QDir().mkpath(TakesFolder());
     QDesktopServices::openUrl(QUrl::fromLocalFile(TakesFolder()));
   });
+  Add(FMenu->Items(), QStringLiteral("-"));
+  FSkin = Add(FMenu->Items(), QCoreApplication::translate("TControlBoxMenu", "外观"));
+  for (const TSkinOffer& offer : SkinOffers())
+    Add(FSkin, offer.Caption)->SetOnClick([this, style = offer.Style](TComponent*) { ChooseSkin(style); });
   FAbout = Add(FMenu->Items(), QCoreApplication::translate("TControlBoxMenu", "关于"));
   FAbout->SetOnClick([](TComponent*) { QDesktopServices::openUrl(QUrl(HomePageAddress())); });
   FMenu->SetOnPopup([this](TComponent*) { Refresh(); });
@@ -56,6 +61,19 @@ void TControlBoxMenu::Refresh() {
   FPause->SetEnabled(FActions.Recording());
   FillDevices(FInput, true);
   FillDevices(FOutput, false);
+  const std::vector<TSkinOffer> offers = SkinOffers();
+  for (int i = 0; i < FSkin->Count() && i < int(offers.size()); ++i)
+    FSkin->Items(i)->SetChecked(offers[size_t(i)].Style == FFrame.UIStyle());
+}
+
+void TControlBoxMenu::ApplySkin(TsuiUIStyle style) {
+  ::ApplySkin(FFrame.Form() ? static_cast<QWidget*>(FFrame.Form()) : FFrame.window(), style);
+  FMenu->SetUIStyle(style);
+}
+
+void TControlBoxMenu::ChooseSkin(TsuiUIStyle style) {
+  ApplySkin(style);
+  StoreSkin(style);
 }
 
 void TControlBoxMenu::Popup() {

@@ -2,8 +2,10 @@
 // The window's control-box menu (the title bar's left button, or Alt+Space),
 // a skinned popup menu in the window's style: pause and resume a recording,
 // the input and output devices, the take's folder, the folder of the recent
-// takes never saved and the about page. Its
+// takes never saved, the window's look (外观) and the about page. Its
 // items are brought up to the window's state each time it opens.
+#include "SUIThemes.h"
+
 #include <QString>
 #include <functional>
 
@@ -34,6 +36,11 @@ class TControlBoxMenu {
   TMenuItem* FolderItem() const { return FFolder; }
   TMenuItem* TakesItem() const { return FTakes; }
   TMenuItem* AboutItem() const { return FAbout; }
+  // The 外观 submenu: one item per style, the window's own checked.
+  TMenuItem* SkinItem() const { return FSkin; }
+  // Restyles the window and this menu; ChooseSkin also keeps the choice.
+  void ApplySkin(TsuiUIStyle style);
+  void ChooseSkin(TsuiUIStyle style);
   void Refresh();
   // Opens the menu under the frame's title bar, at its left edge, with its
   // first item that can run selected (as the keyboard opens it).
@@ -52,5 +59,6 @@ class TControlBoxMenu {
   TMenuItem* FOutput;
   TMenuItem* FFolder;
   TMenuItem* FTakes;
+  TMenuItem* FSkin;
   TMenuItem* FAbout;
 };

@@ -10,9 +10,11 @@
 #include "SUIForm.h"
 #include "SUIRegister.h"
 #include "SaveCopy.h"
+#include "SkinChoice.h"
 #include "SleepInhibitor.h"
 #include "Streams.h"
 #include "TakeArchive.h"
+#include "WindowAccessible.h"
 #include "WindowKeys.h"
 #include "deACM.h"
 #include "deAsyncWriter.h"
@@ -227,11 +229,14 @@ void TForm1::FormCreate(TComponent*) {
       this, *suiForm1, FDevices,
       TControlBoxActions{[this] { return FState == Recording; }, [this] { return RecordingPaused(); },
                          [this] { PauseRecordingClick(); }, [this] { return FFileName; }});
+  // The description keeps its own style; the user's choice is laid over it.
+  if (const TsuiUIStyle skin = StoredSkin(); skin != suiForm1->UIStyle()) FControlBoxMenu->ApplySkin(skin);
   // Its one notice goes to the error display once the recording runs.
   FTakes = std::make_unique<TTakeArchive>(FFileName, TakesFolder(), [this](const QString& message) {
     QMetaObject::invokeMethod(
         this, [message] { TApplication::Instance()->ShowException(message); }, Qt::QueuedConnection);
   });
+  MakeWindowAccessible(*this);
   UpdateButtons();
   UpdateStatus();
 }

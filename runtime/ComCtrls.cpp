@@ -1,5 +1,6 @@
 #include "ComCtrls.h"
 
+#include <QAccessible>
 #include <QPainter>
 #include <QProgressBar>
 #include <QStyle>
@@ -25,6 +26,8 @@ void TStatusPanel::SetText(const QString& value) {
   if (value == FText) return;
   FText = value;
   Changed();
+  if (auto* bar = Collection() ? qobject_cast<TStatusBar*>(Collection()->parent()) : nullptr)
+    bar->PanelTextChanged(Index());
 }
 
 void TStatusPanel::SetWidth(int value) {
@@ -33,10 +36,17 @@ void TStatusPanel::SetWidth(int value) {
   Changed();
 }
 
-TStatusBar::TStatusBar(TComponent* owner) : TControl(owner), FPanels(TCollection::ItemsOf<TStatusPanel>()) {
+TStatusBar::TStatusBar(TComponent* owner) : TControl(owner), FPanels(TCollection::ItemsOf<TStatusPanel>(), this) {
   FPanels.OnUpdate = [this](TCollection*) { update(); };
   // Every paint fills the whole bar: the form need not paint beneath it first.
   setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+void TStatusBar::PanelTextChanged(int index) {
+  if (!QAccessible::isActive()) return;
+  QAccessibleEvent event(this, QAccessible::NameChanged);
+  event.setChild(index);
+  QAccessible::updateAccessibility(&event);
 }
 
 void TStatusBar::SetSizeGrip(bool value) {

@@ -38,6 +38,8 @@ class TStatusBar : public TControl {
   void SetSizeGrip(bool value);
   // Left and right edge of panel index, as drawn.
   QRect PanelRect(int index) const;
+  // Tells screen readers that panel index reads differently now.
+  void PanelTextChanged(int index);
 
  protected:
   void paintEvent(QPaintEvent* event) override;

@@ -3,6 +3,7 @@
 #include "Application.h"
 #include "SUIPublic.h"
 
+#include <QCoreApplication>
 #include <QCursor>
 #include <QMouseEvent>
 #include <QPainter>
@@ -23,6 +24,7 @@ TsuiSideChannel::TsuiSideChannel(TComponent* owner) : TControlOf<QWidget>(owner)
   LoadSkinBitmap(FPinDown, 0, QStringLiteral("SIDECHANNEL_BTN_ONTOP"));
   FPin = new QToolButton(this);
   FPin->setCheckable(true);
+  FPin->setAccessibleName(QCoreApplication::translate("TsuiSideChannel", "固定"));
   FPin->setAutoRaise(true);
   FPin->setFocusPolicy(Qt::NoFocus);
   FPin->resize(kPinWidth, kTitleHeight);

@@ -58,7 +58,8 @@ TEST_F(ControlBoxMenuTest, opensFromTheControlBoxAndFromAltSpace_underTheTitleBa
                   Qt::AltModifier);
   ASSERT_TRUE(ProcessEventsUntil([&] { return shown->isVisible(); }, 5000));
   EXPECT_EQ((QStringList{QStringLiteral("暂停录制"), QStringLiteral("输入设备"), QStringLiteral("输出设备"),
-                         QStringLiteral("打开录音所在文件夹"), QStringLiteral("最近的录音"), QStringLiteral("关于")}),
+                         QStringLiteral("打开录音所在文件夹"), QStringLiteral("最近的录音"), QStringLiteral("外观"),
+                         QStringLiteral("关于")}),
             Texts(Menu->Menu()->Items()));
   EXPECT_FALSE(Menu->PauseItem()->Enabled()) << "brought up to the window's state as it opened";
   shown->close();

@@ -6,6 +6,7 @@
 #include "Application.h"
 #include "Forms.h"
 #include "GalleryPage.h"
+#include "SUIAccessible.h"
 #include "SampleWindow.h"
 
 #include <QDir>
@@ -16,6 +17,7 @@
 
 int main(int argc, char** argv) {
   TApplication app(argc, argv);
+  InstallSkinAccessibility();
   QString shotDir;
   for (int i = 1; i < argc; ++i) {
     if (QString::fromLocal8Bit(argv[i]) == QLatin1String("--shot") && i + 1 < argc) {

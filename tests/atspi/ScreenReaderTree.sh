@@ -1,0 +1,49 @@
+#!/usr/bin/env bash
+# The recorder as a screen reader meets it: the program runs under Xvfb on a
+# private session bus with the accessibility bus, and an AT-SPI client in
+# another process walks its tree, presses Record and hears the status change.
+# Usage: ScreenReaderTree.sh PROGRAM
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+python=/usr/bin/python3  # Debian's own: the bindings come as Debian packages
+
+# Inside the display and the private bus: the program and its reader.
+if [ "${1:-}" = --inside ]; then
+  export QT_QPA_PLATFORM=xcb QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 QT_ACCESSIBILITY=1
+  "$work/bin/tamsel" >"$work/program.log" 2>&1 &
+  app=$!
+  rc=0
+  "$python" "$here/ScreenReaderTree.py" || rc=$?
+  kill "$app" 2>/dev/null || true
+  wait "$app" 2>/dev/null || true
+  [ $rc -eq 0 ] || sed 's/^/program: /' "$work/program.log" >&2
+  exit $rc
+fi
+
+program=$(readlink -f "$1")
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+# Nothing of the user's: configuration, data and the working file stay in $work.
+export HOME=$work XDG_CONFIG_HOME=$work/config XDG_DATA_HOME=$work/data XDG_RUNTIME_DIR=$work/run
+mkdir -p "$XDG_RUNTIME_DIR" "$work/bin" && chmod 700 "$XDG_RUNTIME_DIR"
+cp "$program" "$work/bin/tamsel"
+
+# A capture device that gives silence without a sound card.
+cat > "$work/asound.conf" <<CONF
+<confdir:alsa.conf>
+pcm.silence {
+  type plug
+  slave.pcm { type file slave.pcm "null" file "/dev/null" infile "/dev/zero" format "raw" }
+}
+CONF
+export ALSA_CONFIG_PATH=$work/asound.conf TAMSEL_CAPTURE_DEVICE=silence
+
+"$python" -c 'import gi; gi.require_version("Atspi", "2.0"); from gi.repository import Atspi' || {
+  echo "python3-gi and gir1.2-atspi-2.0 are needed (setup.sh installs them)" >&2
+  exit 1
+}
+
+export work
+timeout 120 xvfb-run -a -s "-screen 0 800x600x24" dbus-run-session -- "$here/ScreenReaderTree.sh" --inside
