@@ -250,6 +250,7 @@ void TForm1::suitempbtnRecordClick(TComponent*) {
   deAudioIn->SetBufferSize(deAudioIn->Format()->AvgBytesPerSec() / 8 + 4);
   try {
     FFailing = false;
+    FWriterFailed = false;
     RecordConvert->SetFormatIn(deAudioIn->Format());
     RecordConvert->Open();
     AddSteps(QStringLiteral("录制转换步骤："), QStringLiteral("======================="), *RecordConvert);
@@ -285,12 +286,13 @@ void TForm1::SetSleepInhibitor(std::unique_ptr<TSleepInhibitor> inhibitor) {
 void TForm1::RecordConvertAudioConverted(TComponent*, const void* AudioData, int32_t AudioDataSize, bool&) {
   // After a failed write the blocks the device still returns are dropped:
   // the recording stops once, with one message.
-  if (!FWriter || FFailing) return;
+  if (!FWriter || FWriterFailed) return;
   try {
     FWriter->Write(AudioData, AudioDataSize);
     // The last block before a pause: the file is complete as it stands while paused.
     if (deAudioIn->Paused()) FWriter->Checkpoint();
   } catch (...) {
+    FWriterFailed = true;
     FailLater(std::current_exception());
   }
 }
@@ -309,6 +311,7 @@ void TForm1::PauseRecordingClick() {
     try {
       if (FWriter) FWriter->Checkpoint();
     } catch (...) {
+      FWriterFailed = true;
       FailLater(std::current_exception());
     }
   }
@@ -342,11 +345,12 @@ void TForm1::StopRecording() {
   TTeardown teardown;
   // The end of the take reaches the file: what the device captured up to the
   // press, then what the convertor's codec still holds.
+  // A device that failed leaves a healthy file: what the codec holds still goes in.
   teardown.Step([&] {
     if (FWriter && !FFailing) deAudioIn->Drain();
   });
   teardown.Step([&] {
-    if (FWriter && !FFailing && RecordConvert->Active()) RecordConvert->ConvertLast(nullptr, 0);
+    if (FWriter && !FWriterFailed && RecordConvert->Active()) RecordConvert->ConvertLast(nullptr, 0);
   });
   teardown.Step([&] { RecordConvert->SetActive(false); });
   teardown.Step([&] { CloseOrDrop(*deAudioIn); });

@@ -1,6 +1,7 @@
 // The recorder's window driven as a user drives it, on the scripted device
 // layer and real files: record, stop, play with pause and resume, save, and
 // the failures a user meets (no device, damaged file, full disk).
+#include "LinkTestSupport.h"
 #include "MainFormFixture.h"
 
 #include "Streams.h"
@@ -258,6 +259,25 @@ TEST_F(MainFormTest, aFailingDeviceEndsTheRecordingWithAValidFile) {
   EXPECT_EQ(TForm1::Stopped, Form->State());
   EXPECT_EQ((TButtonStates{true, false, true, true}), Buttons(*Form));
   EXPECT_EQ(fed, AudioOf(WorkingFileName()));
+}
+
+TEST_F(MainFormTest, aFailingDeviceStillGetsTheEncodersHeldFramesIntoTheFile) {
+  // MP3 at 320 kbit/s and 48 kHz: frames of 960 bytes, 1152 samples each.
+  const std::unique_ptr<TdeWaveFormat> mp3 = Enumerated(WAVE_FORMAT_MPEGLAYER3, 48000, 2, 40000);
+  ASSERT_TRUE(mp3) << "format not offered";
+  Form->RecordConvert->SetFormatOut(mp3.get());
+  TExceptionCapture errors;
+  Press(Form->btnRecord);
+  ASSERT_EQ(TForm1::Recording, Form->State());
+  ASSERT_EQ(4, Form->deAudioIn->Format()->BlockAlign());
+  const qsizetype fedSamples = RecordBlocks(3).size() / 4;
+  Wave.Fail(MMSYSERR_NODRIVER);
+  Settle();
+  ASSERT_EQ(1, errors.Messages.size());
+  EXPECT_EQ(TForm1::Stopped, Form->State());
+  const QByteArray kept = AudioOf(WorkingFileName());
+  EXPECT_EQ(0, kept.size() % 960);
+  EXPECT_GE(kept.size() / 960 * 1152, fedSamples) << "every captured sample reaches an encoded frame";
 }
 
 TEST_F(MainFormTest, aFullDiskStopsTheRecordingOnceAndKeepsAValidFile) {
