@@ -264,6 +264,8 @@ void TForm1::suitempbtnRecordClick(TComponent*) {
     FState = Recording;
   } catch (...) {
     const std::exception_ptr error = std::current_exception();
+    // The file may be emptied already: no take of this run or an earlier one is left to date.
+    FTakeTime = QDateTime();
     try {
       StopRecording();
     } catch (...) {
@@ -487,12 +489,27 @@ void TForm1::suitempbtnFormatClick(TComponent*) {
   RecordConvert->FormatOut()->Choose(QStringLiteral("选择录制格式"));
 }
 
+namespace {
+QDateTime EarlierTakeStart(const QString& fileName) {
+  // The file was last written at the take's end; its audio says how long before that it began.
+  try {
+    TFileStream stream(fileName, fmOpenRead);
+    TdeRIFFAudioReader reader(&stream);
+    const uint32_t rate = reader.GetFormat()->AvgBytesPerSec();
+    const int64_t bytes = reader.GetStreamSize(0);
+    if (rate == 0 || bytes <= 0) return {};
+    return QFileInfo(fileName).lastModified().addMSecs(-bytes * 1000 / rate);
+  } catch (const Exception&) {
+    return {};
+  }
+}
+}  // namespace
+
 void TForm1::suiButton3Click(TComponent*) {
   const QString source = WorkingFileName();
   if (!QFileInfo::exists(source)) return;
-  // A take of an earlier run is named after the time its file was written.
-  const QDateTime taken = FTakeTime.isValid() ? FTakeTime : QFileInfo(source).lastModified();
-  SaveDialog1->SetFileName(SaveProposal(SaveFolder(), taken));
+  const QDateTime taken = FTakeTime.isValid() ? FTakeTime : EarlierTakeStart(source);
+  SaveDialog1->SetFileName(taken.isValid() ? SaveProposal(SaveFolder(), taken) : SaveFolder());
   if (!SaveDialog1->Execute()) return;
   CopyReplacing(source, SaveDialog1->FileName());
   UserSettings()->setValue(QStringLiteral("save/folder"), QFileInfo(SaveDialog1->FileName()).absolutePath());

@@ -280,6 +280,45 @@ TEST_F(MainFormTest, aFailingDeviceStillGetsTheEncodersHeldFramesIntoTheFile) {
   EXPECT_GE(kept.size() / 960 * 1152, fedSamples) << "every captured sample reaches an encoded frame";
 }
 
+TEST_F(MainFormTest, theProposedSaveNameCarriesTheTakesStart_orNoTimeWhenTheTakeWasLost) {
+  QString proposed;
+  auto propose = [&] {
+    proposed.clear();
+    Form->SaveDialog1->SetExecuteHook([&](TSaveDialog& d) {
+      proposed = d.FileName();
+      return false;
+    });
+    Press(Form->suiButton3);
+  };
+  // 12 buffers of 2760 bytes at 22050 bytes a second: a take of 1.502 s.
+  Press(Form->btnRecord);
+  ASSERT_EQ(2760u, Form->deAudioIn->BufferSize());
+  RecordBlocks(12);
+  Press(Form->btnStop);
+  // A later run sees only the file, written to its end at 03:04:05.
+  Form.reset();
+  const QDateTime end(QDate(2026, 1, 2), QTime(3, 4, 5));
+  {
+    QFile f(WorkingFileName());
+    ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+    ASSERT_TRUE(f.setFileTime(end, QFileDevice::FileModificationTime));
+  }
+  Form = CreateStoredWindow(false);
+  propose();
+  EXPECT_EQ(QStringLiteral("录音 2026-01-02 03-04-03.wav"), QFileInfo(proposed).fileName()) << "the start, not the end";
+
+  // A Record that fails after emptying the file leaves no take to date.
+  Wave.FailNext("waveInOpen", MMSYSERR_BADDEVICEID);
+  {
+    TExceptionCapture errors;
+    Press(Form->btnRecord);
+    ASSERT_EQ(1, errors.Messages.size());
+  }
+  ASSERT_EQ(0, QFileInfo(WorkingFileName()).size());
+  propose();
+  EXPECT_FALSE(QFileInfo(proposed).fileName().startsWith(QStringLiteral("录音 "))) << proposed.toStdString();
+}
+
 TEST_F(MainFormTest, aFullDiskStopsTheRecordingOnceAndKeepsAValidFile) {
   // The file may not grow past 9000 bytes: the fourth block does not fit.
   std::signal(SIGXFSZ, SIG_IGN);
