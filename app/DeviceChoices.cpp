@@ -1,5 +1,6 @@
 #include "DeviceChoices.h"
 
+#include "Application.h"
 #include "Dialogs.h"
 #include "Places.h"
 #include "deDeviceList.h"
@@ -76,8 +77,16 @@ QString TDeviceChoices::ToOpen(bool input) {
                                 : QCoreApplication::translate("TDeviceChoices", "找不到输出设备“%1”，改用默认设备。"))
                              .arg(shown);
     // After the press has done its work: the take is not held up by the message.
+    // Through the error queue, so it never stacks on another error box.
     QMetaObject::invokeMethod(
-        FContext, [text] { ShowError(text); }, Qt::QueuedConnection);
+        FContext,
+        [text] {
+          if (TApplication* app = TApplication::Instance())
+            app->ShowException(text);
+          else
+            ShowError(text);
+        },
+        Qt::QueuedConnection);
   }
   return QString();
 }

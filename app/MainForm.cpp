@@ -307,6 +307,7 @@ void TForm1::suitempbtnRecordClick(TComponent*) {
   deAudioIn->SetBufferCount(kCaptureBuffers);
   try {
     FFailing = false;
+    FWriterFailed = false;
     RecordConvert->SetFormatIn(deAudioIn->Format());
     RecordConvert->Open();
     AddSteps(tr("录制转换步骤："), QStringLiteral("======================="), *RecordConvert);
@@ -323,6 +324,7 @@ void TForm1::suitempbtnRecordClick(TComponent*) {
             try {
               if (FWriter) FWriter->Check();
             } catch (...) {
+              FWriterFailed = true;
               FailLater(std::current_exception());
             }
           },
@@ -335,6 +337,8 @@ void TForm1::suitempbtnRecordClick(TComponent*) {
     FState = Recording;
   } catch (...) {
     const std::exception_ptr error = std::current_exception();
+    // The file may be emptied already: no take of this run or an earlier one is left to date.
+    FTakeTime = QDateTime();
     try {
       StopRecording();
     } catch (...) {
@@ -357,12 +361,13 @@ void TForm1::SetSleepInhibitor(std::unique_ptr<TSleepInhibitor> inhibitor) {
 void TForm1::RecordConvertAudioConverted(TComponent*, const void* AudioData, int32_t AudioDataSize, bool&) {
   // After a failed write the blocks the device still returns are dropped:
   // the recording stops once, with one message.
-  if (!FWriter || FFailing) return;
+  if (!FWriter || FWriterFailed) return;
   try {
     FWriter->Write(AudioData, AudioDataSize);
     // The last block before a pause: the file is complete as it stands while paused.
     if (deAudioIn->Paused()) FWriter->Checkpoint();
   } catch (...) {
+    FWriterFailed = true;
     FailLater(std::current_exception());
   }
 }
@@ -390,6 +395,7 @@ void TForm1::PauseRecordingClick() {
     try {
       if (FWriter) FWriter->Checkpoint();
     } catch (...) {
+      FWriterFailed = true;
       FailLater(std::current_exception());
     }
   }
@@ -423,11 +429,12 @@ void TForm1::StopRecording() {
   TTeardown teardown;
   // The end of the take reaches the file: what the device captured up to the
   // press, then what the convertor's codec still holds.
+  // A device that failed leaves a healthy file: what the codec holds still goes in.
   teardown.Step([&] {
     if (FWriter && !FFailing) deAudioIn->Drain();
   });
   teardown.Step([&] {
-    if (FWriter && !FFailing && RecordConvert->Active()) RecordConvert->ConvertLast(nullptr, 0);
+    if (FWriter && !FWriterFailed && RecordConvert->Active()) RecordConvert->ConvertLast(nullptr, 0);
   });
   teardown.Step([&] { RecordConvert->SetActive(false); });
   teardown.Step([&] { CloseOrDrop(*deAudioIn); });
@@ -582,13 +589,28 @@ void TForm1::suitempbtnFormatClick(TComponent*) {
   RecordConvert->FormatOut()->Choose(tr("选择录制格式"));
 }
 
+namespace {
+QDateTime EarlierTakeStart(const QString& fileName) {
+  // The file was last written at the take's end; its audio says how long before that it began.
+  try {
+    TFileStream stream(fileName, fmOpenRead);
+    TdeRIFFAudioReader reader(&stream);
+    const uint32_t rate = reader.GetFormat()->AvgBytesPerSec();
+    const int64_t bytes = reader.GetStreamSize(0);
+    if (rate == 0 || bytes <= 0) return {};
+    return QFileInfo(fileName).lastModified().addMSecs(-bytes * 1000 / rate);
+  } catch (const Exception&) {
+    return {};
+  }
+}
+}  // namespace
+
 void TForm1::suiButton3Click(TComponent*) {
   const QString source = WorkingFileName();
   if (!QFileInfo::exists(source)) return;
-  // A take of an earlier run is named after the time its file was written.
-  const QDateTime taken = FTakeTime.isValid() ? FTakeTime : QFileInfo(source).lastModified();
+  const QDateTime taken = FTakeTime.isValid() ? FTakeTime : EarlierTakeStart(source);
   OfferSaveTypes(*SaveDialog1);
-  SaveDialog1->SetFileName(SaveProposal(SaveFolder(), taken));
+  SaveDialog1->SetFileName(taken.isValid() ? SaveProposal(SaveFolder(), taken) : SaveFolder());
   if (!SaveDialog1->Execute()) return;
   try {
     // A take still recording is copied as far as it has reached the file.

@@ -143,7 +143,8 @@ class TForm1 : public TForm {
   std::unique_ptr<TdeSubStream> FPlayStream;
   std::vector<uint8_t> FPlayBuffer;  // reused for every pushed block
   bool FPlayDataEnded = false;       // the last block of the file has been pushed
-  bool FFailing = false;             // a teardown is pending; further blocks are dropped
+  bool FFailing = false;             // a teardown is pending
+  bool FWriterFailed = false;        // the take's file failed; further blocks are dropped
   bool FStopping = false;            // inside StopRecording / StopPlaying
   // The window's features, each a unit of its own.
   TDeviceChoices FDevices{this};

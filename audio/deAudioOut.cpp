@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <exception>
 
 #include "ACMErrors.h"
 #include "deAudioConsts.h"
@@ -107,7 +108,15 @@ void TdeCustomAudioOut::WndProc(TMessage& message) {
   const bool stale = IsStaleNotice(message, MM_WOM_CLOSE);
   if (!stale) {
     if (message.Msg == MM_WOM_DONE) {
-      BufferDone(reinterpret_cast<WAVEHDR*>(message.LParam));
+      try {
+        BufferDone(reinterpret_cast<WAVEHDR*>(message.LParam));
+      } catch (...) {
+        // The buffer has left the device whatever its delivery did: a count
+        // left one high would keep the player waiting for a block that never comes.
+        message.Result = 1;
+        if (FQueuedBuffers > 0) --FQueuedBuffers;
+        throw;
+      }
     } else if (message.Msg == MM_DEVICE_ERROR) {
       // Not a buffer notice: it does not count against the queued buffers.
       message.Result = 1;
@@ -185,6 +194,14 @@ void TdeCustomAudioOut::SetPaused(bool value) {
 }
 
 void TdeCustomAudioOut::DoAudioPlayed(const void* audioData, int32_t audioDataSize) {
-  Subject()->Notify(Subject(), audioData, audioDataSize);
+  // A failing observer (the display) must not keep the block from the player,
+  // which refills and ends playback from OnAudioPlayed.
+  std::exception_ptr observerError;
+  try {
+    Subject()->Notify(Subject(), audioData, audioDataSize);
+  } catch (...) {
+    observerError = std::current_exception();
+  }
   if (FOnAudioPlayed) FOnAudioPlayed(this, audioData, audioDataSize);
+  if (observerError) std::rethrow_exception(observerError);
 }

@@ -43,8 +43,11 @@ char* TdeBlockPool::GetBlock(uint32_t size) {
     FFreeBlocks.erase(best);
     return block;
   }
+  // A size that leaves no room for the offset would wrap into a tiny allocation.
+  const bool fits = size <= UINT32_MAX - kBlockOffset;
   std::unique_ptr<char[]> memory;
-  if (FAllocations.size() < FAllocationLimit) memory.reset(new (std::nothrow) char[size + kBlockOffset]);
+  if (fits && FAllocations.size() < FAllocationLimit)
+    memory.reset(new (std::nothrow) char[size_t{size} + kBlockOffset]);
   if (!memory) throw EACMAudioOutError(SCannotAllocateGlobalMemory);
   char* block = memory.get() + kBlockOffset;
   std::memcpy(block - 4, &size, 4);

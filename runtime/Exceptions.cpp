@@ -11,3 +11,5 @@ void RaiseAssertion(const char* unit, const char* what) {
   throw EAssertionFailed(
       QStringLiteral("Assertion failed (%1): %2").arg(QString::fromUtf8(unit), QString::fromUtf8(what)));
 }
+
+void RaiseListIndexError(int index) { throw EListError(QStringLiteral("List index out of bounds (%1).").arg(index)); }

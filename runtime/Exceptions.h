@@ -36,6 +36,9 @@ TAMSEL_DECLARE_EXCEPTION(EReadError, EStreamError);
 TAMSEL_DECLARE_EXCEPTION(EWriteError, EStreamError);
 // A named resource (a skin picture) that the program does not carry.
 TAMSEL_DECLARE_EXCEPTION(EResNotFound, Exception);
+// An index outside a list: "List index out of bounds (%1)."
+TAMSEL_DECLARE_EXCEPTION(EListError, Exception);
+[[noreturn]] void RaiseListIndexError(int index);
 // A failed allocation, as an ordinary error of the family (std::bad_alloc is not).
 TAMSEL_DECLARE_EXCEPTION(EOutOfMemory, Exception);
 

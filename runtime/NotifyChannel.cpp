@@ -169,4 +169,6 @@ void TNotifyChannel::DeliverPending() {
     throw;
   }
   self->Delivering = false;
+  // A nested loop in a handler may have used up the wake-up of what is still queued.
+  self->Rearm();
 }

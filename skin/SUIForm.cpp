@@ -358,7 +358,8 @@ void TsuiForm::DrawBorder(QPainter& painter) const {
 
 void TsuiForm::paintEvent(QPaintEvent*) {
   QPainter painter(this);
-  if (!FBackground.Empty())
+  // The tile is the style's; Custom (and every style without one) fills with Color.
+  if ((FUIStyle == Protein || FUIStyle == MacOS) && !FBackground.Empty())
     DrawTiled(painter, FBackground, rect());
   else
     painter.fillRect(rect(), ToQColor(Color()));

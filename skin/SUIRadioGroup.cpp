@@ -1,5 +1,6 @@
 #include "SUIRadioGroup.h"
 
+#include "Exceptions.h"
 #include "SUICheckBox.h"
 
 TsuiCheckGroup::TsuiCheckGroup(TComponent* owner) : TsuiCustomGroupBox(owner) { FUIStyle = FindFormUIStyle(owner); }
@@ -106,6 +107,11 @@ void TsuiCheckGroup::SetTopMargin(int value) {
 void TsuiCheckGroup::SetTransparent(bool value) {
   TsuiCustomGroupBox::SetTransparent(value);
   for (const auto& b : FButtons) b->SetTransparent(value);
+}
+
+TsuiCheckBox* TsuiCheckGroup::Button(int index) const {
+  if (index < 0 || size_t(index) >= FButtons.size()) RaiseListIndexError(index);
+  return FButtons[size_t(index)].get();
 }
 
 bool TsuiCheckGroup::Checked(int index) const { return Button(index)->Checked(); }

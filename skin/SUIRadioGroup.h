@@ -38,7 +38,7 @@ class TsuiCheckGroup : public TsuiCustomGroupBox {
   void SetTransparent(bool value) override;
 
   int ButtonCount() const { return int(FButtons.size()); }
-  TsuiCheckBox* Button(int index) const { return FButtons.at(size_t(index)).get(); }
+  TsuiCheckBox* Button(int index) const;
   // Whether the box of line index is ticked.
   bool Checked(int index) const;
   void SetChecked(int index, bool value);

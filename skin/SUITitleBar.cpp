@@ -50,9 +50,8 @@ Qt::CursorShape EdgeCursor(Qt::Edges edges) {
 int TsuiTitleBarPlaces::ButtonAt(QPoint point) const {
   int hot = -1;
   for (const TButtonPlace& place : Buttons) {
-    const QRect& r = place.Rect;
-    // The far edges count too, as they always have for these pictures.
-    if (PointInRect(point, QRect(r.topLeft(), QPoint(r.left() + r.width(), r.top() + r.height())))) hot = place.Index;
+    // PointInRect counts the far edges itself: one column and row past the picture.
+    if (PointInRect(point, place.Rect)) hot = place.Index;
   }
   return hot;
 }

@@ -208,7 +208,7 @@ void TsuiTrackBar::Paint(QPainter& canvas, const TsuiTrackBarState& s, const TBi
     if (s.Stretched)
       DrawThreePart(bar, canvas, QRect(0, 0, length, bar.Height()), false);
     else
-      bar.Draw(canvas, 0, horizontal ? 0 : length - bar.Width());
+      bar.Draw(canvas, horizontal ? 0 : length - bar.Width(), 0);
     canvas.restore();
   }
   if (s.FocusMark) DrawFocusFrame(canvas, s.Size);

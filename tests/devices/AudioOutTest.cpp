@@ -206,7 +206,7 @@ TEST_F(AudioOut, afterOpen_queuedBuffersStartsAtZero_andNoticesOfAnEarlierOpenin
   Out.Close();
 }
 
-TEST_F(AudioOut, anExceptionFromOnAudioPlayed_stillReleasesTheHeader_andDoesNotLowerTheCount) {
+TEST_F(AudioOut, anExceptionFromOnAudioPlayed_stillReleasesTheHeader_andTheBlockCounts) {
   Out.SetOnAudioPlayed([](TComponent*, const void*, int32_t) { throw EACMError("handler failed"); });
   Out.Open();
   WriteBlocks(2);
@@ -219,8 +219,27 @@ TEST_F(AudioOut, anExceptionFromOnAudioPlayed_stillReleasesTheHeader_andDoesNotL
     EXPECT_EQ(shown.Messages, QStringList{"handler failed"});
   }
   EXPECT_EQ(Wave.Calls(), Calls{"waveOutUnprepareHeader"});
-  EXPECT_EQ(Out.QueuedBuffers(), 1u);
+  EXPECT_EQ(Out.QueuedBuffers(), 0u);
   Out.Close();
+}
+
+TEST_F(AudioOut, anObserverThatThrows_stillLetsEachBlockCountAndReachOnAudioPlayed_soPlaybackEnds) {
+  TRecordingObserver display(&Out);
+  display.OnBlock = [] { throw EACMError("display failed"); };
+  std::vector<uint32_t> queuedSeen;
+  Out.SetOnAudioPlayed([&](TComponent*, const void*, int32_t) {
+    queuedSeen.push_back(Out.QueuedBuffers());
+    if (Out.QueuedBuffers() == 0) Out.Close();  // as the recorder ends playback
+  });
+  Out.Open();
+  WriteBlocks(3);
+  Pump();
+  TExceptionCapture shown;
+  while (Wave.Complete()) Pump();
+  EXPECT_EQ(queuedSeen, (std::vector<uint32_t>{2, 1, 0}));
+  EXPECT_FALSE(Out.Active()) << "playback ended at its last block";
+  EXPECT_EQ(display.Blocks.size(), 3u);
+  EXPECT_EQ(shown.Messages, (QStringList{"display failed", "display failed", "display failed"}));
 }
 
 TEST_F(AudioOut, platformFailures_raiseTheOutputKindWithTheContext) {

@@ -65,6 +65,18 @@ TEST_F(BlockPool, aRefusedAllocation_raisesAndLeavesThePoolUnchanged) {
   EXPECT_EQ(Pool.FreeBlockCount(), 0u);
 }
 
+TEST_F(BlockPool, aSizeNearTheTopOfTheRange_isRefused_notWrappedIntoATinyBlock) {
+  for (uint32_t size : {0xFFFFFFFFu, 0xFFFFFFF8u, 0xFFFFFFF0u}) {
+    try {
+      Pool.GetBlock(size);
+      FAIL() << size;
+    } catch (const EACMAudioOutError& e) {
+      EXPECT_EQ(e.Message(), "Cannot allocate global memory.");
+    }
+  }
+  EXPECT_EQ(Pool.AllocationCount(), 0u);
+}
+
 TEST_F(BlockPool, anInputDevice_raisesThePoolsOutputKindToo) {
   TScriptedWave wave;
   TdeAudioIn in;

@@ -1,6 +1,7 @@
 // The recorder's window driven as a user drives it, on the scripted device
 // layer and real files: record, stop, play with pause and resume, save, and
 // the failures a user meets (no device, damaged file, full disk).
+#include "LinkTestSupport.h"
 #include "MainFormFixture.h"
 
 #include "Streams.h"
@@ -258,6 +259,64 @@ TEST_F(MainFormTest, aFailingDeviceEndsTheRecordingWithAValidFile) {
   EXPECT_EQ(TForm1::Stopped, Form->State());
   EXPECT_EQ((TButtonStates{true, false, true, true}), Buttons(*Form));
   EXPECT_EQ(fed, AudioOf(WorkingFileName()));
+}
+
+TEST_F(MainFormTest, aFailingDeviceStillGetsTheEncodersHeldFramesIntoTheFile) {
+  // MP3 at 320 kbit/s and 48 kHz: frames of 960 bytes, 1152 samples each.
+  const std::unique_ptr<TdeWaveFormat> mp3 = Enumerated(WAVE_FORMAT_MPEGLAYER3, 48000, 2, 40000);
+  ASSERT_TRUE(mp3) << "format not offered";
+  Form->RecordConvert->SetFormatOut(mp3.get());
+  TExceptionCapture errors;
+  Press(Form->btnRecord);
+  ASSERT_EQ(TForm1::Recording, Form->State());
+  ASSERT_EQ(4, Form->deAudioIn->Format()->BlockAlign());
+  const qsizetype fedSamples = RecordBlocks(3).size() / 4;
+  Wave.Fail(MMSYSERR_NODRIVER);
+  Settle();
+  ASSERT_EQ(1, errors.Messages.size());
+  EXPECT_EQ(TForm1::Stopped, Form->State());
+  const QByteArray kept = AudioOf(WorkingFileName());
+  EXPECT_EQ(0, kept.size() % 960);
+  EXPECT_GE(kept.size() / 960 * 1152, fedSamples) << "every captured sample reaches an encoded frame";
+}
+
+TEST_F(MainFormTest, theProposedSaveNameCarriesTheTakesStart_orNoTimeWhenTheTakeWasLost) {
+  QString proposed;
+  auto propose = [&] {
+    proposed.clear();
+    Form->SaveDialog1->SetExecuteHook([&](TSaveDialog& d) {
+      proposed = d.FileName();
+      return false;
+    });
+    Press(Form->suiButton3);
+  };
+  // 12 buffers of 2760 bytes at 22050 bytes a second: a take of 1.502 s.
+  Press(Form->btnRecord);
+  ASSERT_EQ(2760u, Form->deAudioIn->BufferSize());
+  RecordBlocks(12);
+  Press(Form->btnStop);
+  // A later run sees only the file, written to its end at 03:04:05.
+  Form.reset();
+  const QDateTime end(QDate(2026, 1, 2), QTime(3, 4, 5));
+  {
+    QFile f(WorkingFileName());
+    ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+    ASSERT_TRUE(f.setFileTime(end, QFileDevice::FileModificationTime));
+  }
+  Form = CreateStoredWindow(false);
+  propose();
+  EXPECT_EQ(QStringLiteral("录音 2026-01-02 03-04-03.wav"), QFileInfo(proposed).fileName()) << "the start, not the end";
+
+  // A Record that fails after emptying the file leaves no take to date.
+  Wave.FailNext("waveInOpen", MMSYSERR_BADDEVICEID);
+  {
+    TExceptionCapture errors;
+    Press(Form->btnRecord);
+    ASSERT_EQ(1, errors.Messages.size());
+  }
+  ASSERT_EQ(0, QFileInfo(WorkingFileName()).size());
+  propose();
+  EXPECT_FALSE(QFileInfo(proposed).fileName().startsWith(QStringLiteral("录音 "))) << proposed.toStdString();
 }
 
 TEST_F(MainFormTest, aFullDiskStopsTheRecordingOnceAndKeepsAValidFile) {

@@ -170,8 +170,30 @@ TEST_F(LinkTest, DestroyingTheFormWithLinksInBothDirections) {
   consumer->SetAudioSource(producer);
   auto* late = new TConsumer(form);
   late->SetAudioSource(producer);
-  delete form;  // newest first: the late consumer, then the producer, then the first consumer
-  SUCCEED();
+  // Links that cross the form's edge, both ways: one of its consumers on a
+  // producer that stays, one consumer that stays on its producer.
+  TProducer outerProducer(nullptr);
+  auto* inner = new TConsumer(form);
+  inner->SetAudioSource(&outerProducer);
+  TConsumer outerConsumer(nullptr);
+  outerConsumer.SetAudioSource(producer);
+  int innerBlocks = 0;
+  for (TConsumer* c : {consumer, late, inner}) c->OnBlock = [&innerBlocks] { ++innerBlocks; };
+  ASSERT_EQ(outerProducer.Subject().ObserverCount(), 1);
+
+  delete form;  // newest first: inner, the late consumer, the producer, the first consumer
+
+  EXPECT_EQ(outerProducer.Subject().ObserverCount(), 0) << "no freed consumer stays registered";
+  EXPECT_EQ(outerConsumer.AudioSource(), nullptr) << "the freed producer is forgotten";
+  const char block[4] = {1, 2, 3, 4};
+  outerProducer.Deliver(block, 4);  // would call into a freed consumer
+  EXPECT_EQ(innerBlocks, 0);
+  EXPECT_EQ(outerProducer.EventsFired, 1);
+  // Both survivors link anew.
+  outerConsumer.SetAudioSource(&outerProducer);
+  outerProducer.Deliver(block, 4);
+  ASSERT_EQ(outerConsumer.Blocks.size(), 1u);
+  EXPECT_EQ(outerConsumer.Blocks[0].Size, 4);
 }
 
 TEST_F(LinkTest, NotifyReachesEveryObserverInOrderAndSkipsNone) {

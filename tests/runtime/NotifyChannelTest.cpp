@@ -72,6 +72,28 @@ TEST(NotifyChannel, HandlerRunningNestedLoopGetsNoNestedDelivery) {
   EXPECT_EQ(log, (std::vector<int>{1, -1, 2, 3}));
 }
 
+TEST(NotifyChannel, DeliverPendingWithANestedLoopInAHandler_leavesLaterPostsDeliverable) {
+  std::vector<int> log;
+  TNotifyHandle handle;
+  TNotifyChannel channel([&](TMessage& m) {
+    log.push_back(int(m.Msg));
+    if (m.Msg == 1) {
+      handle.Post(3);  // queued behind 2, after DeliverPending took its count
+      // Long enough for the channel's wake-up to fire inside, and be used up.
+      QEventLoop loop;
+      QTimer::singleShot(100, &loop, &QEventLoop::quit);
+      loop.exec();
+    }
+  });
+  handle = channel.Handle();
+  handle.Post(1);
+  handle.Post(2);
+  channel.DeliverPending();
+  EXPECT_EQ(log, (std::vector<int>{1, 2}));
+  ASSERT_TRUE(ProcessEventsUntil([&] { return log.size() == 3; }, 3000)) << "the message posted meanwhile stalls";
+  EXPECT_EQ(log, (std::vector<int>{1, 2, 3}));
+}
+
 TEST(NotifyChannel, HandlerExceptionIsShownAndLaterMessagesStillArrive) {
   TExceptionCapture captured;
   std::vector<int> got;

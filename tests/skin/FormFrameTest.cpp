@@ -166,6 +166,10 @@ TEST(FormFrame, customStyleChangesNothingButTheStoredValue) {
   EXPECT_EQ(2, w.Frame->BorderWidth());
   EXPECT_EQ(clRed, w.Frame->Color());
   EXPECT_EQ(sections, w.Frame->TitleBarSections()->Count());
+  // Custom paints the client with its colour, not the style's tile it had before.
+  const QImage shot = w.Frame->grab().toImage();
+  for (const QPoint p : {QPoint(100, 200), QPoint(101, 201), QPoint(300, 100)})
+    EXPECT_EQ(QColor(Qt::red), shot.pixelColor(p)) << p.x() << "," << p.y();
 }
 
 TEST(FormFrame, formPanelFillsTheFrameAndTheFrameItselfIsRefused) {

@@ -233,6 +233,23 @@ TEST(SkinCheckGroup, clicksOnTheGroupOrABoxReachOnClickOnceAndKeysToggle) {
   EXPECT_EQ(3, clicks);
 }
 
+TEST(SkinCheckGroup, aLineThatIsNotThereRaisesTheListIndexError_andChangesNoBox) {
+  TPanelWindow w;
+  auto* group = w.Add<TsuiCheckGroup>(QRect(10, 10, 200, 100));
+  group->SetItems({"left", "right"});
+  for (int index : {-1, 2}) {
+    try {
+      (void)group->Checked(index);
+      ADD_FAILURE() << index;
+    } catch (const EListError& e) {
+      EXPECT_EQ(QStringLiteral("List index out of bounds (%1).").arg(index), e.Message());
+    }
+    EXPECT_THROW(group->SetChecked(index, true), EListError) << index;
+  }
+  EXPECT_FALSE(group->Checked(0));
+  EXPECT_FALSE(group->Checked(1));
+}
+
 TEST(SkinCheckGroup, styleSetsTheGroupColoursAndEveryBox) {
   TPanelWindow w;
   auto* group = w.Add<TsuiCheckGroup>(QRect(10, 10, 200, 100));

@@ -85,6 +85,19 @@ TEST_F(TitleBarTest, recorderLayoutPutsTheControlBoxLeftAndCloseAtTheRightEdge) 
   EXPECT_EQ(441 - 24, places.CaptionRoom);
 }
 
+TEST_F(TitleBarTest, eachButtonClaimsItsPictureAndOneEdgeColumnAndRow_andNoPixelOfItsNeighbour) {
+  const TsuiTitleBarPlaces places = Bar->Places();
+  EXPECT_EQ(1, places.ButtonAt(QPoint(461, 8))) << "close's first column is close's";
+  EXPECT_EQ(1, places.ButtonAt(QPoint(480, 21)));
+  EXPECT_EQ(2, places.ButtonAt(QPoint(460, 8))) << "the far edge of minimize";
+  EXPECT_EQ(2, places.ButtonAt(QPoint(441, 2)));
+  EXPECT_EQ(-1, places.ButtonAt(QPoint(440, 8)));
+  EXPECT_EQ(-1, places.ButtonAt(QPoint(470, 22))) << "one row below the far edge";
+  EXPECT_EQ(-1, places.ButtonAt(QPoint(470, 1)));
+  EXPECT_EQ(0, places.ButtonAt(QPoint(19, 21)));
+  EXPECT_EQ(-1, places.ButtonAt(QPoint(20, 8)));
+}
+
 TEST_F(TitleBarTest, sectionsCoverTheStripLeftRightAndStretchedClient) {
   const QImage shot = Shot();
   // Row 0 is above the buttons.

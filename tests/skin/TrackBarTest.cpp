@@ -9,6 +9,7 @@
 #include "SkinWindow.h"
 
 #include <gtest/gtest.h>
+#include <QPainter>
 #include <QPlainTextEdit>
 #include <QScrollBar>
 #include <QTest>
@@ -317,4 +318,31 @@ TEST(SkinTrackBars, storedPropertiesComeBackFromTheWindowDescription) {
   EXPECT_EQ(30, s->PageSize());
   EXPECT_EQ(25, s->LineButton());
   EXPECT_EQ(json, WriteDescription(&copy));
+}
+
+TEST(SkinTrackBar, aCustomVerticalBarIsItsPictureTurnedLeft_centredAcrossAndFromTheTop) {
+  // A bar picture 50 long and 6 thick: its start red, its end blue.
+  QImage picture(50, 6, QImage::Format_RGB32);
+  for (int x = 0; x < 50; ++x)
+    for (int y = 0; y < 6; ++y) picture.setPixelColor(x, y, x < 25 ? Qt::red : Qt::blue);
+  TBitmap bar;
+  bar.SetImage(picture);
+  TsuiTrackBarState s;
+  s.Size = QSize(20, 100);
+  s.Orientation = suiVertical;
+  s.Color = clWhite;
+  QImage shot(s.Size, QImage::Format_RGB32);
+  {
+    QPainter canvas(&shot);
+    TsuiTrackBar::Paint(canvas, s, bar);
+  }
+  // Across: (20 - 6) / 2 = 7 to 12; along: the picture's own length from the top, its end up.
+  EXPECT_EQ(QColor(Qt::blue), shot.pixelColor(7, 0));
+  EXPECT_EQ(QColor(Qt::blue), shot.pixelColor(12, 24));
+  EXPECT_EQ(QColor(Qt::red), shot.pixelColor(7, 25));
+  EXPECT_EQ(QColor(Qt::red), shot.pixelColor(12, 49));
+  EXPECT_EQ(QColor(Qt::white), shot.pixelColor(9, 50));
+  EXPECT_EQ(QColor(Qt::white), shot.pixelColor(6, 10));
+  EXPECT_EQ(QColor(Qt::white), shot.pixelColor(13, 10));
+  EXPECT_EQ(QColor(Qt::white), shot.pixelColor(9, 99));
 }

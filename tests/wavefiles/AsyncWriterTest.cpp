@@ -15,7 +15,7 @@ using namespace wavetest;
 
 namespace {
 constexpr int32_t kBlock = 44100 / 8 * 4;  // an eighth of a second of 16-bit stereo
-constexpr int kHeader = 44;
+constexpr int kHeader = 80;  // RIFF, the chunk reserved for 64-bit sizes, fmt, data
 
 // Each block is stamped with its index in every frame: the file dates itself.
 std::string BlockBytes(int index) {

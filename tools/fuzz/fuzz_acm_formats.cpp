@@ -13,7 +13,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::memcpy(dst, data + sizeof src, sizeof dst);
   const uint8_t* rest = data + 2 * WAVE_FORMAT_BUFFER_SIZE;
   const uint32_t suggestFlags = uint32_t(rest[0] & 0x0F) << 16;
-  const uint32_t convertFlags = uint32_t(rest[1] & 0x07) << 3 | ACM_STREAMCONVERTF_BLOCKALIGN;
+  // START and END as a caller gives them: START on the first call, END on the
+  // last, and at most one END midway (flush, then more). An END on every call
+  // would rebuild the resampler's filter each time, a cost no caller asks for.
+  const bool startFirst = rest[1] & 0x02, endLast = rest[1] & 0x04, flushMidway = rest[1] & 0x01;
+  const uint32_t strayFlag = rest[1] & 0x08;  // not a flag of the manager's: refused
+  const uint32_t convertFlags = strayFlag | ACM_STREAMCONVERTF_BLOCKALIGN;
   const uint32_t blockBytes = 1 + rest[2] * 37u;
   const bool realTime = rest[3] & 1;
   const uint8_t* audio = rest + 4;
@@ -59,13 +64,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     h.cbDstLength = uint32_t(out.size());
     if (acmStreamPrepareHeader(has, &h, 0) == 0) {
       uint32_t fill = 0;
+      bool first = true, flushed = false;
       for (size_t pos = 0; pos < audioSize;) {
         const uint32_t n = uint32_t(std::min<size_t>({blockBytes, audioSize - pos, in.size() - fill}));
         std::memcpy(in.data() + fill, audio + pos, n);
         pos += n;
         fill += n;
         h.cbSrcLength = fill;
-        if (acmStreamConvert(has, &h, convertFlags) != 0) break;
+        uint32_t flags = convertFlags;
+        if (first && startFirst) flags |= ACM_STREAMCONVERTF_START;
+        if (pos == audioSize ? endLast : flushMidway && !flushed && pos >= audioSize / 2) {
+          flags |= ACM_STREAMCONVERTF_END;
+          flushed = pos != audioSize;
+        }
+        first = false;
+        if (acmStreamConvert(has, &h, flags) != 0) break;
         if (h.cbSrcLengthUsed > fill || h.cbDstLengthUsed > out.size()) __builtin_trap();
         std::memmove(in.data(), in.data() + h.cbSrcLengthUsed, fill - h.cbSrcLengthUsed);
         fill -= h.cbSrcLengthUsed;
