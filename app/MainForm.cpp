@@ -221,8 +221,8 @@ void TForm1::FormCreate(TComponent*) {
   };
   FKeys = std::make_unique<TWindowKeys>(
       *this, keys, [this] { SpaceKey(); }, [this] { PopupControlBoxMenu(); });
-  btnRecord->SetHint(QStringLiteral("录制 (Ctrl+R)；录制时按 Space 暂停或继续"));
-  btnPlay->SetHint(QStringLiteral("播放 (Space)；播放时按 Space 暂停或继续"));
+  btnRecord->SetHint(tr("录制 (Ctrl+R)；录制时按 Space 暂停或继续"));
+  btnPlay->SetHint(tr("播放 (Space)；播放时按 Space 暂停或继续"));
   FDevices.Load();
   if (!FInhibitor) FInhibitor = std::make_unique<TSleepInhibitor>();
   FControlBoxMenu = std::make_unique<TControlBoxMenu>(
@@ -459,8 +459,7 @@ void TForm1::ReportLoss() {
       static_cast<double>(frames) / std::max<uint32_t>(deAudioIn->Format()->SamplesPerSec(), 1);
   qWarning("recording: %.2f s lost; device overruns %u (%llu frames), %lld bytes dropped before the disk", seconds,
            overruns, static_cast<unsigned long long>(frames), static_cast<long long>(dropped));
-  const QString text =
-      QStringLiteral("录音时有 %1 秒的声音丢失（磁盘或系统过忙）。").arg(std::max(seconds, 0.1), 0, 'f', 1);
+  const QString text = tr("录音时有 %1 秒的声音丢失（磁盘或系统过忙）。").arg(std::max(seconds, 0.1), 0, 'f', 1);
   // After Stop has returned, through the queue that shows one box at a time.
   QMetaObject::invokeMethod(
       this, [text] { TApplication::Instance()->ShowException(text); }, Qt::QueuedConnection);

@@ -12,8 +12,6 @@
 
 namespace {
 
-QString Translate(const char* text) { return QCoreApplication::translate("TForm1", text); }
-
 QAccessibleInterface* OscilloscopeFactory(const QString&, QObject* object) {
   if (auto* scope = qobject_cast<TdeCustomOscilloscope*>(object))
     return new QAccessibleWidget(scope, QAccessible::Graphic);
@@ -45,12 +43,12 @@ void MakeWindowAccessible(TForm1& window) {
   }();
   (void)installed;
 
-  window.deOscilloscope1->setAccessibleName(Translate("示波器"));
-  window.deOscilloscope1->setAccessibleDescription(Translate("录音或播放时声音的实时波形"));
-  window.lbSteps->setAccessibleName(Translate("转换步骤"));
-  window.lbSteps->Widget()->setAccessibleName(Translate("转换步骤"));
-  window.pbPlayback->setAccessibleName(Translate("播放进度"));
-  window.pbPlayback->Widget()->setAccessibleName(Translate("播放进度"));
+  window.deOscilloscope1->setAccessibleName(QCoreApplication::translate("TForm1", "示波器"));
+  window.deOscilloscope1->setAccessibleDescription(QCoreApplication::translate("TForm1", "录音或播放时声音的实时波形"));
+  window.lbSteps->setAccessibleName(QCoreApplication::translate("TForm1", "转换步骤"));
+  window.lbSteps->Widget()->setAccessibleName(QCoreApplication::translate("TForm1", "转换步骤"));
+  window.pbPlayback->setAccessibleName(QCoreApplication::translate("TForm1", "播放进度"));
+  window.pbPlayback->Widget()->setAccessibleName(QCoreApplication::translate("TForm1", "播放进度"));
   auto* keys = new TLinkKeys(&window);
   for (TLabel* link : {window.Label1, window.Label2}) {
     link->setFocusPolicy(Qt::TabFocus);

@@ -39,19 +39,19 @@ int TPaintedParts::IndexOf(const QAccessibleInterface* part) const {
 
 namespace {
 
-QString Translate(const char* text) { return QCoreApplication::translate("TsuiTitleBar", text); }
-
 // The names say what the button does, in the words of the window's menus.
 QString TitleButtonName(TsuiTitleBarBtnType type, bool maximized) {
   switch (type) {
-    case suiControlBox: return Translate("窗口菜单");
-    case suiMin: return Translate("最小化");
-    case suiMax: return maximized ? Translate("还原") : Translate("最大化");
-    case suiClose: return Translate("关闭");
-    case suiHelp: return Translate("帮助");
+    case suiControlBox: return QCoreApplication::translate("TsuiTitleBar", "窗口菜单");
+    case suiMin: return QCoreApplication::translate("TsuiTitleBar", "最小化");
+    case suiMax:
+      return maximized ? QCoreApplication::translate("TsuiTitleBar", "还原")
+                       : QCoreApplication::translate("TsuiTitleBar", "最大化");
+    case suiClose: return QCoreApplication::translate("TsuiTitleBar", "关闭");
+    case suiHelp: return QCoreApplication::translate("TsuiTitleBar", "帮助");
     case suiCustom: break;
   }
-  return Translate("按钮");
+  return QCoreApplication::translate("TsuiTitleBar", "按钮");
 }
 
 class TTitleButtonAccessible : public TPaintedPartAccessible, public TPressAccessible {

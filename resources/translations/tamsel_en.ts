@@ -110,6 +110,10 @@ Do you want to replace it?</translation>
         <source>继续录制</source>
         <translation>Resume Recording</translation>
     </message>
+    <message>
+        <source>外观</source>
+        <translation>Appearance</translation>
+    </message>
 </context>
 <context>
     <name>TDeviceChoices</name>
@@ -218,6 +222,34 @@ Do you want to replace it?</translation>
         <source>wav音频文件(*.wav)|*.wav</source>
         <translation>WAV audio file (*.wav)|*.wav</translation>
     </message>
+    <message>
+        <source>录制 (Ctrl+R)；录制时按 Space 暂停或继续</source>
+        <translation>Record (Ctrl+R); while recording, Space pauses and resumes</translation>
+    </message>
+    <message>
+        <source>播放 (Space)；播放时按 Space 暂停或继续</source>
+        <translation>Play (Space); while playing, Space pauses and resumes</translation>
+    </message>
+    <message>
+        <source>录音时有 %1 秒的声音丢失（磁盘或系统过忙）。</source>
+        <translation>%1 s of sound was lost while recording (the disk or the system was too busy).</translation>
+    </message>
+    <message>
+        <source>示波器</source>
+        <translation>Oscilloscope</translation>
+    </message>
+    <message>
+        <source>录音或播放时声音的实时波形</source>
+        <translation>The live waveform of the sound being recorded or played</translation>
+    </message>
+    <message>
+        <source>转换步骤</source>
+        <translation>Conversion steps</translation>
+    </message>
+    <message>
+        <source>播放进度</source>
+        <translation>Playback progress</translation>
+    </message>
 </context>
 <context>
     <name>TPeakMeter</name>
@@ -273,6 +305,44 @@ Do you want to replace it?</translation>
     <message>
         <source>Current format</source>
         <translation>Current format</translation>
+    </message>
+</context>
+<context>
+    <name>TsuiSideChannel</name>
+    <message>
+        <source>固定</source>
+        <translation>Pin</translation>
+    </message>
+</context>
+<context>
+    <name>TsuiTitleBar</name>
+    <message>
+        <source>窗口菜单</source>
+        <translation>Window menu</translation>
+    </message>
+    <message>
+        <source>最小化</source>
+        <translation>Minimize</translation>
+    </message>
+    <message>
+        <source>还原</source>
+        <translation>Restore</translation>
+    </message>
+    <message>
+        <source>最大化</source>
+        <translation>Maximize</translation>
+    </message>
+    <message>
+        <source>关闭</source>
+        <translation>Close</translation>
+    </message>
+    <message>
+        <source>帮助</source>
+        <translation>Help</translation>
+    </message>
+    <message>
+        <source>按钮</source>
+        <translation>Button</translation>
     </message>
 </context>
 <context>
