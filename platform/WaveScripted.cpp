@@ -26,6 +26,7 @@ class TScriptedWaveDevice final : public TWaveDevice {
     if (FRingFrames > 0 && Direction == TWaveDirection::Input && !FClock.joinable()) {
       FQuit = false;
       FStart = std::chrono::steady_clock::now();
+      FBase = FNext;  // the counter goes on where the last run stopped
       FClock = std::thread([this] { RunClock(); });
     }
     return MMSYSERR_NOERROR;
@@ -47,6 +48,7 @@ class TScriptedWaveDevice final : public TWaveDevice {
   }
   MMRESULT Flush() override {
     std::lock_guard guard(Lock);
+    if (FClock.joinable()) Pace();
     if (Direction == TWaveDirection::Input && Head() && Head()->dwBytesRecorded > 0) CompleteHead();
     return MMSYSERR_NOERROR;
   }
@@ -122,8 +124,9 @@ class TScriptedWaveDevice final : public TWaveDevice {
   void Pace() {
     if (HasFailed()) return;
     const auto elapsed = std::chrono::steady_clock::now() - FStart;
-    const uint64_t now = static_cast<uint64_t>(std::chrono::duration_cast<std::chrono::microseconds>(elapsed).count() *
-                                               Format.nSamplesPerSec / 1000000);
+    const uint64_t now =
+        FBase + static_cast<uint64_t>(std::chrono::duration_cast<std::chrono::microseconds>(elapsed).count() *
+                                      Format.nSamplesPerSec / 1000000);
     if (!FOverran && now - FNext > FRingFrames) FOverran = true;
     if (FOverran) {
       if (!Head()) return;
@@ -166,6 +169,7 @@ class TScriptedWaveDevice final : public TWaveDevice {
   std::thread FClock;
   std::atomic<bool> FQuit = false;
   std::chrono::steady_clock::time_point FStart;
+  uint64_t FBase = 0;  // the device frame the clock started at
   uint64_t FNext = 0;  // the device frame the ring starts at
   bool FOverran = false;
 };
