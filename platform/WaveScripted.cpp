@@ -1,25 +1,45 @@
 #include "WaveScripted.h"
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <cstring>
 #include <map>
+#include <thread>
 
 #include "WaveDevice.h"
 
 class TScriptedWaveDevice final : public TWaveDevice {
  public:
   TScriptedWaveDevice(TWaveDirection direction, const WAVEFORMATEX& format, const TNotifyHandle& target,
-                      TScriptedWaveDevice*& current)
-      : TWaveDevice(direction, format, target), FCurrent(current) {}
+                      TScriptedWaveDevice*& current, uint32_t ringMillis)
+      : TWaveDevice(direction, format, target),
+        FCurrent(current),
+        FRingFrames(uint64_t{format.nSamplesPerSec} * ringMillis / 1000) {}
   ~TScriptedWaveDevice() override {
+    StopClock();
     if (FCurrent == this) FCurrent = nullptr;
   }
 
   MMRESULT Start() override {
     Started = true;
+    if (FRingFrames > 0 && Direction == TWaveDirection::Input && !FClock.joinable()) {
+      FQuit = false;
+      FStart = std::chrono::steady_clock::now();
+      FBase = FNext;  // the counter goes on where the last run stopped
+      FClock = std::thread([this] { RunClock(); });
+    }
     return MMSYSERR_NOERROR;
   }
   MMRESULT Stop() override {
+    if (FClock.joinable()) {
+      // What the device captured up to the stop still reaches the buffers.
+      {
+        std::lock_guard guard(Lock);
+        Pace();
+      }
+      StopClock();
+    }
     std::lock_guard guard(Lock);
     Started = false;
     // As a real device: a partly filled buffer comes back, empty ones stay queued.
@@ -28,6 +48,7 @@ class TScriptedWaveDevice final : public TWaveDevice {
   }
   MMRESULT Flush() override {
     std::lock_guard guard(Lock);
+    if (FClock.joinable()) Pace();
     if (Direction == TWaveDirection::Input && Head() && Head()->dwBytesRecorded > 0) CompleteHead();
     return MMSYSERR_NOERROR;
   }
@@ -40,9 +61,11 @@ class TScriptedWaveDevice final : public TWaveDevice {
     return MMSYSERR_NOERROR;
   }
   MMRESULT Reset() override {
+    StopClock();
     Started = false;
     return TWaveDevice::Reset();
   }
+  void Shutdown() override { StopClock(); }
 
   size_t QueuedCount() {
     std::lock_guard guard(Lock);
@@ -80,6 +103,52 @@ class TScriptedWaveDevice final : public TWaveDevice {
   bool Paused = false;
 
  private:
+  void StopClock() {
+    FQuit = true;
+    if (FClock.joinable()) FClock.join();
+  }
+  void RunClock() {
+    while (!FQuit) {
+      {
+        std::lock_guard guard(Lock);
+        Pace();
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+  }
+  // Brings the paced capture up to the clock (lock held): what the device
+  // captured since goes into the ring and from there into the queued
+  // buffers. A ring that filled up while no buffer was queued overran; the
+  // next buffer restarts the capture at the present, and the loss is the
+  // ring's audio and the time the device stood.
+  void Pace() {
+    if (HasFailed()) return;
+    const auto elapsed = std::chrono::steady_clock::now() - FStart;
+    const uint64_t now =
+        FBase + static_cast<uint64_t>(std::chrono::duration_cast<std::chrono::microseconds>(elapsed).count() *
+                                      Format.nSamplesPerSec / 1000000);
+    if (!FOverran && now - FNext > FRingFrames) FOverran = true;
+    if (FOverran) {
+      if (!Head()) return;
+      CountOverrun(now - FNext);
+      FNext = now;
+      FOverran = false;
+    }
+    const uint32_t frame = std::max<uint32_t>(Format.nBlockAlign, 1);
+    while (Head() && FNext < now) {
+      WAVEHDR* h = Head();
+      const uint64_t room = (h->dwBufferLength - h->dwBytesRecorded) / frame;
+      const uint64_t n = std::min(room, now - FNext);
+      char* to = h->lpData + h->dwBytesRecorded;
+      // Each frame carries its index on the device's clock, so a take shows what it kept.
+      for (uint64_t f = 0; f < n; ++f, ++FNext)
+        for (uint32_t b = 0; b < frame; ++b)
+          to[f * frame + b] = static_cast<char>(b < 8 ? (FNext >> (8 * b)) & 0xFF : 0);
+      h->dwBytesRecorded += static_cast<uint32_t>(n * frame);
+      if (h->dwBufferLength - h->dwBytesRecorded < frame) CompleteHead();
+    }
+  }
+
   // Appends up to size bytes to the oldest header's recorded data (lock held).
   void FillHead(const void* data, uint32_t size) {
     WAVEHDR* h = Head();
@@ -95,6 +164,14 @@ class TScriptedWaveDevice final : public TWaveDevice {
 
   TScriptedWaveDevice*& FCurrent;
   uint8_t FPattern = 0;
+  // Paced input only (a ring of FRingFrames; none in the exact mode).
+  const uint64_t FRingFrames;
+  std::thread FClock;
+  std::atomic<bool> FQuit = false;
+  std::chrono::steady_clock::time_point FStart;
+  uint64_t FBase = 0;  // the device frame the clock started at
+  uint64_t FNext = 0;  // the device frame the ring starts at
+  bool FOverran = false;
 };
 
 class TScriptedWaveBackend final : public TWaveBackend {
@@ -108,7 +185,7 @@ class TScriptedWaveBackend final : public TWaveBackend {
       if (std::none_of(list.begin(), list.end(), [&](const TWaveDeviceInfo& d) { return d.Name == name; }))
         return MMSYSERR_BADDEVICEID;
     }
-    auto d = std::make_unique<TScriptedWaveDevice>(direction, format, target, Current);
+    auto d = std::make_unique<TScriptedWaveDevice>(direction, format, target, Current, PacedRingMillis);
     LastDeviceID = deviceID;
     LastFormat = format;
     Current = d.get();
@@ -140,6 +217,7 @@ class TScriptedWaveBackend final : public TWaveBackend {
   std::string LastDeviceName;
   WAVEFORMATEX LastFormat{};
   std::vector<TWaveDeviceInfo> DeviceLists[2];  // input, output
+  uint32_t PacedRingMillis = 0;
 };
 
 TScriptedWave::TScriptedWave() : FBackend(std::make_shared<TScriptedWaveBackend>()) {
@@ -152,6 +230,7 @@ std::vector<std::string> TScriptedWave::Calls() const { return FBackend->Calls; 
 size_t TScriptedWave::Count(const std::string& call) const {
   return static_cast<size_t>(std::count(FBackend->Calls.begin(), FBackend->Calls.end(), call));
 }
+void TScriptedWave::SetPaced(uint32_t ringMillis) { FBackend->PacedRingMillis = ringMillis; }
 void TScriptedWave::ClearCalls() { FBackend->Calls.clear(); }
 void TScriptedWave::FailNext(const std::string& call, MMRESULT code) { FBackend->Failures[call] = code; }
 TWaveDevice* TScriptedWave::Device() const { return FBackend->Current; }

@@ -25,6 +25,11 @@ class TScriptedWave {
   std::vector<std::string> Calls() const;
   size_t Count(const std::string& call) const;
   void ClearCalls();
+  // Input devices opened from now on capture on a real-time clock at their
+  // rate, into a ring of ringMillis that overruns as hardware does when the
+  // program leaves it full; frame i holds the little-endian counter i. The
+  // test no longer completes their headers. 0 goes back to the exact mode.
+  void SetPaced(uint32_t ringMillis = 500);
   // The next call of that name returns code and does nothing else.
   void FailNext(const std::string& call, MMRESULT code);
 

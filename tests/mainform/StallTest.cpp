@@ -1,0 +1,137 @@
+// A take on a device that captures in real time and overruns as hardware
+// does, while the disk or the window stops taking its audio for a while:
+// what the slack covers is all in the file, and a longer stall is named with
+// its length. The disk stalls by standing in for fdatasync in this program;
+// unless a test arms a stall it passes straight through.
+#include "MainFormFixture.h"
+
+#include "Streams.h"
+#include "deAudioStreams.h"
+
+#include <dlfcn.h>
+#include <unistd.h>
+#include <atomic>
+#include <chrono>
+#include <thread>
+#include <vector>
+
+namespace {
+
+std::atomic<int> gSyncStallMs{0};  // the next fdatasync blocks this long
+std::atomic<int> gStalledSyncs{0};
+std::atomic<bool> gStalledOnUiThread{false};
+std::thread::id gUiThread;
+
+}  // namespace
+
+extern "C" int fdatasync(int fd) {
+  static const auto real = reinterpret_cast<int (*)(int)>(dlsym(RTLD_NEXT, "fdatasync"));
+  if (const int ms = gSyncStallMs.exchange(0); ms > 0) {
+    if (std::this_thread::get_id() == gUiThread) gStalledOnUiThread = true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+    ++gStalledSyncs;
+  }
+  return real(fd);
+}
+
+namespace {
+
+// The device's frame counters the take holds, unwrapped from the 16 bits a
+// frame of the window's default format carries.
+std::vector<uint64_t> CountersOf(const QString& fileName) {
+  TFileStream stream(fileName, fmOpenRead);
+  TdeRIFFAudioReader reader(&stream);
+  EXPECT_EQ(2, reader.GetFormat()->BlockAlign());
+  std::vector<char> data(static_cast<size_t>(reader.GetStreamSize(0)));
+  data.resize(static_cast<size_t>(reader.ReadStream(0, data.data(), static_cast<int32_t>(data.size()))));
+  std::vector<uint64_t> counters;
+  uint64_t value = 0;
+  for (size_t i = 0; i + 1 < data.size(); i += 2) {
+    const uint16_t v = static_cast<uint16_t>(uint8_t(data[i]) | uint8_t(data[i + 1]) << 8);
+    value = counters.empty() ? v : value + static_cast<uint16_t>(v - static_cast<uint16_t>(value));
+    counters.push_back(value);
+  }
+  return counters;
+}
+
+class StallTest : public MainFormTest {
+ protected:
+  void SetUp() override {
+    gUiThread = std::this_thread::get_id();
+    Wave.SetPaced(500);
+    MainFormTest::SetUp();
+  }
+  void TearDown() override {
+    MainFormTest::TearDown();
+    gSyncStallMs = 0;
+  }
+  // Records for lead (with a disk stall of syncStall in it), freezes the
+  // window for stall, records for tail, stops.
+  void Take(std::chrono::milliseconds lead, std::chrono::milliseconds syncStall, std::chrono::milliseconds stall,
+            std::chrono::milliseconds tail) {
+    Press(Form->btnRecord);
+    ASSERT_EQ(TForm1::Recording, Form->State());
+    gSyncStallMs = static_cast<int>(syncStall.count());
+    ProcessEventsFor(lead);
+    std::this_thread::sleep_for(stall);
+    ProcessEventsFor(tail);
+    Press(Form->btnStop);
+    Settle();
+  }
+  static void ProcessEventsFor(std::chrono::milliseconds time) {
+    const auto end = std::chrono::steady_clock::now() + time;
+    while (std::chrono::steady_clock::now() < end) {
+      QCoreApplication::processEvents();
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+  }
+};
+
+TEST_F(StallTest, stallsTheSlackCoversLoseNoSampleAndALongerOneIsNamedWithItsLength) {
+  {
+    TExceptionCapture errors;
+    // A sync that blocks 3 s, then a window frozen for 3 s.
+    Take(std::chrono::milliseconds(4500), std::chrono::seconds(3), std::chrono::seconds(3),
+         std::chrono::milliseconds(700));
+    EXPECT_EQ(1, gStalledSyncs.load()) << "the disk stalled once";
+    EXPECT_FALSE(gStalledOnUiThread.load()) << "the window waited on the disk";
+    const std::vector<uint64_t> counters = CountersOf(WorkingFileName());
+    ASSERT_FALSE(counters.empty());
+    EXPECT_EQ(0u, counters.front());
+    for (size_t i = 1; i < counters.size(); ++i) ASSERT_EQ(counters[i - 1] + 1, counters[i]) << "frame " << i;
+    // 8.2 s at 11025 Hz, give or take the scheduling of the presses.
+    EXPECT_GT(counters.size(), 11025u * 8);
+    EXPECT_LT(counters.size(), 11025u * 9);
+    EXPECT_TRUE(errors.Messages.isEmpty()) << errors.Messages.join(QStringLiteral(" | ")).toStdString();
+  }
+  {
+    // 64 buffers of 1/8 s and the 500 ms ring hold 8.5 s: 10 s overruns.
+    TExceptionCapture errors;
+    Take(std::chrono::milliseconds(700), std::chrono::milliseconds(0), std::chrono::seconds(10),
+         std::chrono::milliseconds(700));
+    const std::vector<uint64_t> counters = CountersOf(WorkingFileName());
+    ASSERT_FALSE(counters.empty());
+    EXPECT_EQ(0u, counters.front());
+    uint64_t lost = 0;
+    int gaps = 0;
+    for (size_t i = 1; i < counters.size(); ++i)
+      if (counters[i] != counters[i - 1] + 1) {
+        ASSERT_GT(counters[i], counters[i - 1]) << "frame " << i;
+        lost += counters[i] - counters[i - 1] - 1;
+        ++gaps;
+      }
+    EXPECT_EQ(1, gaps);
+    // Before the gap the whole slack, after it the rest of the take.
+    EXPECT_GT(counters.size(), 11025u * 9);
+    const double seconds = static_cast<double>(lost) / 11025;
+    EXPECT_GT(seconds, 1.0);
+    ASSERT_EQ(1, errors.Messages.size()) << errors.Messages.join(QStringLiteral(" | ")).toStdString();
+    const QString message = errors.Messages.front();
+    ASSERT_TRUE(message.startsWith(QStringLiteral("录音时有 "))) << message.toStdString();
+    ASSERT_TRUE(message.endsWith(QStringLiteral(" 秒的声音丢失（磁盘或系统过忙）。"))) << message.toStdString();
+    const double named = message.mid(5, message.indexOf(QStringLiteral(" 秒")) - 5).toDouble();
+    EXPECT_NEAR(seconds, named, 0.2) << message.toStdString();
+  }
+}
+
+}  // namespace
