@@ -136,11 +136,14 @@ TEST_P(OriginalTest, everyTextIsTheOriginal_byteForByte) {
   EXPECT_EQ(QByteArray("录制转换步骤："), Form->lbSteps->Items().value(0).toUtf8());
   QStringList menu;
   AddMenuTexts(Form->ControlBoxMenu()->Menu()->Items(), menu);
-  EXPECT_EQ((QStringList{QStringLiteral("暂停录制"), QStringLiteral("-"), QStringLiteral("输入设备"),
-                         QStringLiteral("默认设备（Sound server）"), QStringLiteral("USB Mic"),
-                         QStringLiteral("输出设备"), QStringLiteral("默认设备（Sound server）"), QStringLiteral("-"),
-                         QStringLiteral("打开录音所在文件夹"), QStringLiteral("最近的录音"), QStringLiteral("关于")}),
-            menu);
+  EXPECT_EQ(
+      (QStringList{QStringLiteral("暂停录制"), QStringLiteral("-"), QStringLiteral("输入设备"),
+                   QStringLiteral("默认设备（Sound server）"), QStringLiteral("USB Mic"), QStringLiteral("输出设备"),
+                   QStringLiteral("默认设备（Sound server）"), QStringLiteral("-"),
+                   QStringLiteral("打开录音所在文件夹"), QStringLiteral("最近的录音"), QStringLiteral("-"),
+                   QStringLiteral("外观"), QStringLiteral("MacOS"), QStringLiteral("WinXP"), QStringLiteral("DeepBlue"),
+                   QStringLiteral("Protein"), QStringLiteral("BlueGlass"), QStringLiteral("关于")}),
+      menu);
   EXPECT_FALSE(texts.contains(QStringLiteral("Record")));
   if (QString::fromUtf8(TAMSEL_HOME_PAGE).isEmpty()) {
     EXPECT_TRUE(QUrl(HomePageAddress()).toLocalFile().endsWith(QLatin1String("/about.html")));
