@@ -28,12 +28,9 @@
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QDesktopServices>
-#include <QDir>
 #include <QFileInfo>
 #include <QFontMetrics>
 #include <QGuiApplication>
-#include <QSaveFile>
-#include <QStandardPaths>
 #include <QUrl>
 #include <algorithm>
 #include <cmath>
@@ -99,29 +96,6 @@ void CloseOrDrop(TdeAudioIO& device) {
     device.Drop();
     throw;
   }
-}
-
-// Copies source over target through a temporary file next to target, so a
-// copy that fails half-way leaves the old target as it was.
-void CopyReplacing(const QString& source, const QString& target) {
-  if (QFileInfo(source).canonicalFilePath() == QFileInfo(target).canonicalFilePath()) return;
-  QFile in(source);
-  QSaveFile out(target);
-  auto fail = [&](const QString& reason) {
-    out.cancelWriting();
-    throw EFCreateError(
-        QCoreApplication::translate("TForm1", "保存失败：%1\n%2").arg(QDir::toNativeSeparators(target), reason));
-  };
-  if (!in.open(QIODevice::ReadOnly)) fail(in.errorString());
-  if (!out.open(QIODevice::WriteOnly)) fail(out.errorString());
-  char buffer[65536];
-  for (;;) {
-    const qint64 n = in.read(buffer, sizeof buffer);
-    if (n < 0) fail(in.errorString());
-    if (n == 0) break;
-    if (out.write(buffer, n) != n) fail(out.errorString());
-  }
-  if (!out.commit()) fail(out.errorString());
 }
 
 }  // namespace
@@ -588,22 +562,6 @@ void TForm1::suitempbtnFormatClick(TComponent*) {
   RecordConvert->FormatOut()->Choose(tr("选择录制格式"));
 }
 
-namespace {
-QDateTime EarlierTakeStart(const QString& fileName) {
-  // The file was last written at the take's end; its audio says how long before that it began.
-  try {
-    TFileStream stream(fileName, fmOpenRead);
-    TdeRIFFAudioReader reader(&stream);
-    const uint32_t rate = reader.GetFormat()->AvgBytesPerSec();
-    const int64_t bytes = reader.GetStreamSize(0);
-    if (rate == 0 || bytes <= 0) return {};
-    return QFileInfo(fileName).lastModified().addMSecs(-bytes * 1000 / rate);
-  } catch (const Exception&) {
-    return {};
-  }
-}
-}  // namespace
-
 void TForm1::suiButton3Click(TComponent*) {
   const QString source = WorkingFileName();
   if (!QFileInfo::exists(source)) return;
@@ -625,16 +583,6 @@ void TForm1::suiButton3Click(TComponent*) {
     return;
   FTakes->Saved();
   UserSettings()->setValue(QStringLiteral("save/folder"), QFileInfo(choice->FileName).absolutePath());
-}
-
-QString SaveProposal(const QString& folder, const QDateTime& time) { return QDir(folder).filePath(TakeFileName(time)); }
-
-QString SaveFolder() {
-  const QString last = UserSettings()->value(QStringLiteral("save/folder")).toString();
-  if (!last.isEmpty() && QFileInfo(last).isDir()) return last;
-  const QString music = QStandardPaths::writableLocation(QStandardPaths::MusicLocation);
-  if (!music.isEmpty() && QFileInfo(music).isDir()) return music;
-  return QDir::homePath();
 }
 
 void TForm1::suiButton4Click(TComponent*) { QDesktopServices::openUrl(QUrl(HomePageAddress())); }

@@ -11,6 +11,7 @@
 #include "Dialogs.h"
 #include "Forms.h"
 #include "Places.h"
+#include "SaveCopy.h"
 #include "StdCtrls.h"
 #include "Timers.h"
 
@@ -159,12 +160,6 @@ class TForm1 : public TForm {
 double Now();
 // "hh:nn:ss" of a date-time difference; the hours wrap after a day.
 QString FormatElapsed(double days);
-// The name the save dialog proposes for a take begun at time, in folder:
-// "录音 YYYY-MM-DD HH-MM-SS.wav".
-QString SaveProposal(const QString& folder, const QDateTime& time);
-// Where the save dialog opens: the folder of the last save while it exists,
-// else the user's music folder, else the home folder.
-QString SaveFolder();
 // The playback percentage text: position * 100 div size, "0" for an empty window.
 QString PlayPercent(int64_t position, int64_t size);
 // A playback position on the progress bar, whose range is 32 bits: a take of

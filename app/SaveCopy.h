@@ -37,3 +37,17 @@ std::optional<TSaveChoice> ChosenSave(const TSaveDialog& dialog, QWidget* parent
 // "保存失败：" with the name and the reason.
 bool SaveEncodedCopy(const QString& source, const TSaveChoice& choice, const QDateTime& taken, QWidget* parent,
                      int showAfterMs = 500);
+
+// Copies source over target through a temporary file next to target, so a
+// copy that fails half-way leaves the old target as it was; a failure raises
+// EFCreateError "保存失败：" with the name and the reason.
+void CopyReplacing(const QString& source, const QString& target);
+// When a take of an earlier run began: its file's last write less its length;
+// invalid when the file holds no take.
+QDateTime EarlierTakeStart(const QString& fileName);
+// The name the save dialog proposes for a take begun at time, in folder:
+// "录音 YYYY-MM-DD HH-MM-SS.wav".
+QString SaveProposal(const QString& folder, const QDateTime& time);
+// Where the save dialog opens: the folder of the last save while it exists,
+// else the user's music folder, else the home folder.
+QString SaveFolder();
