@@ -123,8 +123,9 @@ void Stretch(const uint8_t* in, uint32_t frames, uint32_t frame, uint32_t rightO
     const uint8_t* b = in + size_t(next) * frame;
     const int32_t l0 = Sample16<Kind>(a), l1 = Sample16<Kind>(b);
     const int32_t r0 = Sample16<Kind>(a + rightOffset), r1 = Sample16<Kind>(b + rightOffset);
-    out[2 * size_t(j)] = static_cast<int16_t>(l0 + (((l1 - l0) * frac) >> 16));
-    out[2 * size_t(j) + 1] = static_cast<int16_t>(r0 + (((r1 - r0) * frac) >> 16));
+    // The step between two samples spans 17 bits: its product with frac needs 64.
+    out[2 * size_t(j)] = static_cast<int16_t>(l0 + ((int64_t{l1 - l0} * frac) >> 16));
+    out[2 * size_t(j) + 1] = static_cast<int16_t>(r0 + ((int64_t{r1 - r0} * frac) >> 16));
   }
 }
 
