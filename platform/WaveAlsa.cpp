@@ -169,10 +169,16 @@ MMRESULT TAlsaDevice::OpenPcm(const std::string& name) {
   snd_pcm_sw_params_t* sw;
   snd_pcm_sw_params_alloca(&sw);
   snd_pcm_sw_params_current(FPcm, sw);
-  snd_pcm_sw_params_set_avail_min(FPcm, sw, periodSize);
-  FAvailMin = periodSize;
+  // Capture wakes the device thread every eighth of a second, not every
+  // short period: a cut reads what is there without waiting for avail_min.
+  snd_pcm_uframes_t availMin = periodSize;
+  if (Direction == TWaveDirection::Input)
+    availMin = std::clamp<snd_pcm_uframes_t>(snd_pcm_uframes_t{rate} * kPeriodMicros / 1000000, periodSize,
+                                             std::max(periodSize, bufferSize / 2));
+  snd_pcm_sw_params_set_avail_min(FPcm, sw, availMin);
+  FAvailMin = availMin;
   FRingFrames = bufferSize;
-  FPeriodMs = std::max(1, static_cast<int>(periodSize * 1000 / rate));
+  FPeriodMs = std::max(1, static_cast<int>(availMin * 1000 / rate));
   // Output starts when the ring is full or nothing more is queued; input on waveInStart.
   snd_pcm_uframes_t boundary = 0;
   snd_pcm_sw_params_get_boundary(sw, &boundary);
@@ -301,6 +307,11 @@ snd_pcm_sframes_t TAlsaDevice::ReadIntoHead() {
     return 1;
   }
   if (FCutAt > FCaptured) room = static_cast<uint32_t>(std::min<uint64_t>(room, FCutAt - FCaptured));
+  // A read of more than is there but below avail_min is refused: take what is there.
+  const snd_pcm_sframes_t avail = snd_pcm_avail_update(FPcm);
+  if (avail < 0) return avail;
+  if (avail == 0) return -EAGAIN;
+  room = static_cast<uint32_t>(std::min<snd_pcm_uframes_t>(room, static_cast<snd_pcm_uframes_t>(avail)));
   const snd_pcm_sframes_t n = snd_pcm_readi(FPcm, h->lpData + h->dwBytesRecorded, room);
   if (n > 0) {
     h->dwBytesRecorded += static_cast<uint32_t>(n) * FFrame;
@@ -323,7 +334,9 @@ bool TAlsaDevice::CaptureStep(bool& waitPcm, int& timeout) {
     // Some plugins signal their poll descriptor before avail_min frames are
     // there, and the read refuses until then: wait out the rest instead of spinning.
     const snd_pcm_sframes_t avail = snd_pcm_avail_update(FPcm);
-    if (avail > 0 && static_cast<snd_pcm_uframes_t>(avail) < FAvailMin)
+    if (FCutAt > FCaptured)
+      timeout = 2;  // a pending cut reads on in small steps as the audio arrives
+    else if (avail > 0 && static_cast<snd_pcm_uframes_t>(avail) < FAvailMin)
       timeout =
           static_cast<int>((FAvailMin - static_cast<snd_pcm_uframes_t>(avail)) * 1000 / Format.nSamplesPerSec) + 1;
     else
