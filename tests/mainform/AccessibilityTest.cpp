@@ -10,6 +10,8 @@
 #include "SUITitleBar.h"
 #include "deAudioControls.h"
 
+#include "AccessibleTree.h"
+
 #include <QAccessible>
 #include <QAccessibleInterface>
 #include <QDesktopServices>
@@ -20,19 +22,6 @@
 #include <functional>
 
 namespace {
-
-// The first interface under root, depth first, that matches.
-QAccessibleInterface* Find(QAccessibleInterface* root, const std::function<bool(QAccessibleInterface*)>& match) {
-  if (!root) return nullptr;
-  if (match(root)) return root;
-  for (int i = 0; i < root->childCount(); ++i)
-    if (QAccessibleInterface* found = Find(root->child(i), match)) return found;
-  return nullptr;
-}
-
-QAccessibleInterface* Named(QAccessibleInterface* root, QAccessible::Role role, const QString& name) {
-  return Find(root, [&](QAccessibleInterface* i) { return i->role() == role && i->text(QAccessible::Name) == name; });
-}
 
 void PressPart(QAccessibleInterface* part) {
   ASSERT_TRUE(part->actionInterface());

@@ -12,24 +12,14 @@
 #include "SUITitleBar.h"
 #include "SUIToolBar.h"
 
+#include "AccessibleTree.h"
+
 #include <QAccessible>
 #include <QAccessibleInterface>
 #include <QToolButton>
 #include <functional>
 
 namespace {
-
-QAccessibleInterface* Find(QAccessibleInterface* root, const std::function<bool(QAccessibleInterface*)>& match) {
-  if (!root) return nullptr;
-  if (match(root)) return root;
-  for (int i = 0; i < root->childCount(); ++i)
-    if (QAccessibleInterface* found = Find(root->child(i), match)) return found;
-  return nullptr;
-}
-
-QAccessibleInterface* Named(QAccessibleInterface* root, QAccessible::Role role, const QString& name) {
-  return Find(root, [&](QAccessibleInterface* i) { return i->role() == role && i->text(QAccessible::Name) == name; });
-}
 
 bool Does(QAccessibleInterface* part, const QString& action) {
   if (!part || !part->actionInterface() || !part->actionInterface()->actionNames().contains(action)) return false;
