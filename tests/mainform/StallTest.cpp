@@ -1,38 +1,17 @@
 // A take on a device that captures in real time and overruns as hardware
 // does, while the disk or the window stops taking its audio for a while:
 // what the slack covers is all in the file, and a longer stall is named with
-// its length. The disk stalls by standing in for fdatasync in this program;
-// unless a test arms a stall it passes straight through.
+// its length.
 #include "MainFormFixture.h"
 
+#include "DiskStall.h"
 #include "Streams.h"
 #include "deAudioStreams.h"
 
-#include <dlfcn.h>
 #include <unistd.h>
-#include <atomic>
 #include <chrono>
 #include <thread>
 #include <vector>
-
-namespace {
-
-std::atomic<int> gSyncStallMs{0};  // the next fdatasync blocks this long
-std::atomic<int> gStalledSyncs{0};
-std::atomic<bool> gStalledOnUiThread{false};
-std::thread::id gUiThread;
-
-}  // namespace
-
-extern "C" int fdatasync(int fd) {
-  static const auto real = reinterpret_cast<int (*)(int)>(dlsym(RTLD_NEXT, "fdatasync"));
-  if (const int ms = gSyncStallMs.exchange(0); ms > 0) {
-    if (std::this_thread::get_id() == gUiThread) gStalledOnUiThread = true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
-    ++gStalledSyncs;
-  }
-  return real(fd);
-}
 
 namespace {
 
@@ -57,13 +36,12 @@ std::vector<uint64_t> CountersOf(const QString& fileName) {
 class StallTest : public MainFormTest {
  protected:
   void SetUp() override {
-    gUiThread = std::this_thread::get_id();
     Wave.SetPaced(500);
     MainFormTest::SetUp();
   }
   void TearDown() override {
     MainFormTest::TearDown();
-    gSyncStallMs = 0;
+    DisarmSyncStall();
   }
   // Records for lead (with a disk stall of syncStall in it), freezes the
   // window for stall, records for tail, stops.
@@ -71,7 +49,7 @@ class StallTest : public MainFormTest {
             std::chrono::milliseconds tail) {
     Press(Form->btnRecord);
     ASSERT_EQ(TForm1::Recording, Form->State());
-    gSyncStallMs = static_cast<int>(syncStall.count());
+    ArmSyncStall(syncStall);
     ProcessEventsFor(lead);
     std::this_thread::sleep_for(stall);
     ProcessEventsFor(tail);
@@ -93,8 +71,8 @@ TEST_F(StallTest, stallsTheSlackCoversLoseNoSampleAndALongerOneIsNamedWithItsLen
     // A sync that blocks 3 s, then a window frozen for 3 s.
     Take(std::chrono::milliseconds(4500), std::chrono::seconds(3), std::chrono::seconds(3),
          std::chrono::milliseconds(700));
-    EXPECT_EQ(1, gStalledSyncs.load()) << "the disk stalled once";
-    EXPECT_FALSE(gStalledOnUiThread.load()) << "the window waited on the disk";
+    EXPECT_EQ(1, StalledSyncs()) << "the disk stalled once";
+    EXPECT_FALSE(StalledOnArmingThread()) << "the window waited on the disk";
     const std::vector<uint64_t> counters = CountersOf(WorkingFileName());
     ASSERT_FALSE(counters.empty());
     EXPECT_EQ(0u, counters.front());

@@ -2,7 +2,9 @@
 // of a private sound server with a null sink, paced in real time. A known
 // tone is played into the sink while the window records; the take is read
 // back by ffmpeg and compared with it; playback is heard on the sink's
-// monitor. Skipped, with the reason, where no sound server can be started.
+// monitor. Fails, with the reason, where no sound server can be started.
+// The disk stalls by standing in for fdatasync in this program; unless a test
+// arms a stall it passes straight through.
 #include <gtest/gtest.h>
 
 #include <unistd.h>
@@ -13,6 +15,8 @@
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <memory>
 #include <vector>
@@ -20,6 +24,7 @@
 #include "AlsaFixture.h"
 #include "ComponentSupport.h"
 #include "Description.h"
+#include "DiskStall.h"
 #include "EventLoopHelpers.h"
 #include "MainForm.h"
 #include "SUIButton.h"
@@ -365,6 +370,48 @@ TEST_F(RealTimeWindow, pauseAndResumeCutTheTakeAtThePresses) {
               (resume - resumedAt) * 1000, latency * 1000);
   EXPECT_NEAR(pausedAt, cut, 0.020);
   EXPECT_NEAR(resumedAt, resume, 0.020);
+}
+
+TEST_F(RealTimeWindow, aThreeSecondDiskStallInATakeLosesNoSample) {
+  constexpr uint32_t kRate = 44100;
+  const QString signal = Dir.filePath("counter.raw");
+  {
+    QFile f(signal);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(Counter(16 * kRate));
+  }
+  Form->RecordConvert->FormatOut()->SetPcm(kRate, 16, 2);  // the take holds the device's own samples
+  Server.PlayIntoSink(signal);
+  Wait(700);
+  TExceptionCapture errors;
+  QElapsedTimer presses;
+  presses.start();
+  Press(Form->btnRecord);
+  ASSERT_EQ(TForm1::Recording, Form->State());
+  ASSERT_TRUE(ProcessEventsUntil([] { return QFileInfo(WorkingFileName()).size() > 80; }, 10000));
+  const double firstBlockAt = double(presses.elapsed()) / 1000;
+  ArmSyncStall(std::chrono::seconds(3));
+  Wait(6000);
+  const double pressedAt = double(presses.elapsed()) / 1000;
+  Press(Form->btnStop);
+  ASSERT_EQ(TForm1::Stopped, Form->State());
+  DisarmSyncStall();
+  EXPECT_TRUE(errors.Messages.isEmpty()) << errors.Messages.join(" | ").toStdString();
+  EXPECT_EQ(1, StalledSyncs()) << "the disk stalled once";
+  EXPECT_FALSE(StalledOnArmingThread()) << "the window waited on the disk";
+
+  // One unbroken run of the counter, from the first block to the press.
+  const QByteArray take = TakeAudio(WorkingFileName());
+  const std::vector<TRun> runs = CounterRuns(take, 1);
+  ASSERT_FALSE(runs.empty());
+  const TRun& longest = *std::max_element(
+      runs.begin(), runs.end(), [](const TRun& a, const TRun& b) { return a.Last - a.First < b.Last - b.First; });
+  const double frames = double(take.size() / 4);
+  EXPECT_EQ(0u, longest.First) << runs.size() << " runs";
+  EXPECT_EQ(size_t(frames) - 1, longest.Last) << runs.size() << " runs";
+  EXPECT_GT(frames / kRate, pressedAt - firstBlockAt)
+      << "pressed at " << pressedAt << ", first block at " << firstBlockAt;
+  EXPECT_LT(frames / kRate, pressedAt + 0.2);
 }
 
 }  // namespace
