@@ -1,5 +1,6 @@
 #include "Streams.h"
 #include "Exceptions.h"
+#include "IoThread.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -11,6 +12,20 @@
 
 namespace {
 QString OsError(int err) { return QString::fromLocal8Bit(std::strerror(err)); }
+
+// 0, or the errno of the failure.
+int WriteFully(int fd, const void* buffer, int32_t count, int64_t offset) {
+  int32_t done = 0;
+  while (done < count) {
+    const ssize_t n = ::pwrite(fd, static_cast<const char*>(buffer) + done, count - done, offset + done);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return errno;
+    }
+    done += static_cast<int32_t>(n);
+  }
+  return 0;
+}
 }  // namespace
 
 int64_t TStream::Size() {
@@ -65,6 +80,7 @@ TFileStream::TFileStream(const QString& fileName, TFileMode mode) : FFileName(fi
 
 TFileStream::~TFileStream() {
   if (FHandle < 0) return;
+  WaitBackground();
   PushWrites();
   ::close(FHandle);
 }
@@ -87,6 +103,18 @@ int32_t TFileStream::Read(void* buffer, int32_t count) {
     // A large read goes straight into the caller's buffer.
     const auto cap = static_cast<int32_t>(FReadBuf.size());
     const bool direct = count - done >= cap;
+    if (!direct && FIo) {
+      if (FAheadBusy) WaitBackground();
+      if (FAheadLen > 0 && FAheadStart == FPosition) {
+        FReadBuf.swap(FAheadBuf);
+        FReadStart = FAheadStart;
+        FReadLen = FAheadLen;
+        FAheadLen = 0;
+        if (FReadLen == cap) StartReadAhead(FReadStart + FReadLen);
+        continue;
+      }
+      FAheadLen = 0;
+    }
     uint8_t* dest = direct ? out + done : FReadBuf.data();
     const int32_t want = direct ? count - done : cap;
     const ssize_t n = ::pread(FHandle, dest, want, FPosition);
@@ -102,26 +130,82 @@ int32_t TFileStream::Read(void* buffer, int32_t count) {
     } else {
       FReadStart = FPosition;
       FReadLen = static_cast<int32_t>(n);
+      if (FIo && FReadLen == cap) StartReadAhead(FReadStart + FReadLen);
     }
   }
   return done;
 }
 
+void TFileStream::StartReadAhead(int64_t offset) {
+  if (FAheadBuf.size() != FReadBuf.size()) FAheadBuf.assign(FReadBuf.size(), 0);
+  FAheadStart = offset;
+  FAheadLen = 0;
+  FAheadBusy = true;
+  FIo->Start(&TFileStream::ReadAhead, this);
+}
+
+void TFileStream::ReadAhead(void* self) {
+  auto* s = static_cast<TFileStream*>(self);
+  ssize_t n;
+  do n = ::pread(s->FHandle, s->FAheadBuf.data(), s->FAheadBuf.size(), s->FAheadStart);
+  while (n < 0 && errno == EINTR);
+  s->FAheadLen = n > 0 ? static_cast<int32_t>(n) : 0;
+}
+
+void TFileStream::WriteBehind(void* self) {
+  auto* s = static_cast<TFileStream*>(self);
+  int err = WriteFully(s->FHandle, s->FBehindBuf.data(), s->FBehindLen, s->FBehindStart);
+  for (int i = 0; i < s->FBehindPatchCount && err == 0; ++i) {
+    const THeldPatch& p = s->FBehindPatches[i];
+    err = WriteFully(s->FHandle, p.Bytes, p.Count, p.Offset);
+  }
+  if (err != 0) s->FBehindError = err;
+}
+
+bool TFileStream::WaitBackground() {
+  if (FBehindBusy || FAheadBusy) FIo->Wait();
+  FBehindBusy = FAheadBusy = false;
+  return FBehindError == 0;
+}
+
+void TFileStream::DropReadAhead() {
+  if (FAheadBusy) WaitBackground();
+  FAheadLen = 0;
+}
+
+bool TFileStream::PushFull() {
+  if (!FIo) return PushWrites();
+  if (!WaitBackground()) {
+    FLastError = FBehindError;
+    return false;
+  }
+  if (FBehindBuf.size() != FWriteBuf.size()) FBehindBuf.assign(FWriteBuf.size(), 0);
+  FWriteBuf.swap(FBehindBuf);
+  FBehindStart = FWriteStart;
+  FBehindLen = FWriteLen;
+  std::copy(FPatches, FPatches + FPatchCount, FBehindPatches);
+  FBehindPatchCount = FPatchCount;
+  FWriteLen = 0;
+  FPatchCount = 0;
+  FBehindBusy = true;
+  FIo->Start(&TFileStream::WriteBehind, this);
+  return true;
+}
+
 bool TFileStream::WriteAt(const void* buffer, int32_t count, int64_t offset) {
-  int32_t done = 0;
-  while (done < count) {
-    const ssize_t n = ::pwrite(FHandle, static_cast<const char*>(buffer) + done, count - done, offset + done);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      FLastError = errno;
-      return false;
-    }
-    done += static_cast<int32_t>(n);
+  if (const int err = WriteFully(FHandle, buffer, count, offset); err != 0) {
+    FLastError = err;
+    return false;
   }
   return true;
 }
 
 bool TFileStream::PushWrites() {
+  // What went behind goes first; after a piece was lost nothing else may look written.
+  if ((FBehindBusy || FBehindError != 0) && !WaitBackground()) {
+    FLastError = FBehindError;
+    return false;
+  }
   bool ok = true;
   // The data before the patches: sizes on disk never claim what is not there.
   if (FWriteLen > 0) ok = WriteAt(FWriteBuf.data(), FWriteLen, FWriteStart);
@@ -179,7 +263,7 @@ int32_t TFileStream::WriteHeld(const void* buffer, int32_t count) {
     FWriteLen = std::max(FWriteLen, at + n);
     done += n;
     FPosition += n;
-    if (FWriteLen == cap && !PushWrites()) return done - n;
+    if (FWriteLen == cap && !PushFull()) return done - n;
   }
   return done;
 }
@@ -188,6 +272,7 @@ int32_t TFileStream::Write(const void* buffer, int32_t count) {
   if (count <= 0) return 0;
   // Bytes held for reading that this write replaces are stale.
   if (FReadLen > 0 && FPosition < FReadStart + FReadLen && FPosition + count > FReadStart) FReadLen = 0;
+  if (FAheadBusy || FAheadLen > 0) DropReadAhead();
   if (!FWriteBuf.empty()) return WriteHeld(buffer, count);
   if (!WriteAt(buffer, count, FPosition)) return 0;
   FPosition += count;
@@ -212,12 +297,14 @@ int64_t TFileStream::Seek(int64_t offset, int origin) {
 void TFileStream::SetSize(int64_t newSize) {
   const bool pushed = PushWrites();
   FReadLen = 0;
+  DropReadAhead();
   if (!pushed || ::ftruncate(FHandle, newSize) != 0)
     throw EStreamError(QStringLiteral("Cannot change the size of \"%1\". %2").arg(FFileName, OsError(errno)));
   if (FPosition > newSize) FPosition = newSize;
 }
 
 void TFileStream::SetReadBuffer(int32_t bytes) {
+  DropReadAhead();
   FReadLen = 0;
   FReadBuf.assign(static_cast<size_t>(std::max(bytes, 0)), 0);
   FReadBuf.shrink_to_fit();
@@ -227,6 +314,17 @@ void TFileStream::SetWriteBuffer(int32_t bytes) {
   PushHeld();
   FWriteBuf.assign(static_cast<size_t>(std::max(bytes, 0)), 0);
   FWriteBuf.shrink_to_fit();
+}
+
+void TFileStream::SetBackgroundIo(bool on) {
+  if (on == (FIo != nullptr)) return;
+  if (on) {
+    FIo = std::make_unique<TIoThread>();
+    return;
+  }
+  WaitBackground();
+  FAheadLen = 0;
+  FIo.reset();
 }
 
 void TFileStream::PushHeld() {

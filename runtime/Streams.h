@@ -3,7 +3,10 @@
 // (the sub-stream and the WAVE reader in particular) relies on.
 #include <QString>
 #include <cstdint>
+#include <memory>
 #include <vector>
+
+class TIoThread;
 
 enum TSeekOrigin : int { soBeginning = 0, soCurrent = 1, soEnd = 2 };
 
@@ -58,6 +61,13 @@ class TFileStream : public TStream {
   // goes, after it. A failure to hand it over shows as a short Write count or
   // from PushHeld. 0 writes through, as a new stream does.
   void SetWriteBuffer(int32_t bytes);
+  // Reads the next piece ahead and hands a full write buffer to the kernel on
+  // a thread of the stream's own, so the disk works while the caller
+  // computes: for a file read front to back or written once, as when
+  // converting. Works with the buffers set above. A failure of a write in the
+  // background shows at the next Write (a short count) or at PushHeld, and
+  // every write after it fails too.
+  void SetBackgroundIo(bool on);
   // Hands everything held back to the kernel; raises EWriteError on failure.
   void PushHeld();
   const QString& FileName() const { return FFileName; }
@@ -76,6 +86,14 @@ class TFileStream : public TStream {
   static constexpr int kMaxPatches = 8;
 
   bool PushWrites();
+  // A full write buffer: to the background thread when there is one.
+  bool PushFull();
+  // Waits for the background thread; false once a write it made has failed.
+  bool WaitBackground();
+  void DropReadAhead();
+  static void WriteBehind(void* self);
+  static void ReadAhead(void* self);
+  void StartReadAhead(int64_t offset);
   bool WriteAt(const void* buffer, int32_t count, int64_t offset);
   bool HoldPatch(const void* buffer, int32_t count);
   int32_t WriteHeld(const void* buffer, int32_t count);
@@ -92,6 +110,19 @@ class TFileStream : public TStream {
   int32_t FWriteLen = 0;
   THeldPatch FPatches[kMaxPatches];
   int FPatchCount = 0;
+  // The background thread's pieces: what it writes or reads into, and how it went.
+  std::unique_ptr<TIoThread> FIo;
+  std::vector<uint8_t> FBehindBuf;
+  int64_t FBehindStart = 0;
+  int32_t FBehindLen = 0;
+  THeldPatch FBehindPatches[kMaxPatches];
+  int FBehindPatchCount = 0;
+  int FBehindError = 0;  // sticky: nothing after a lost piece may look written
+  bool FBehindBusy = false;
+  std::vector<uint8_t> FAheadBuf;
+  int64_t FAheadStart = 0;
+  int32_t FAheadLen = 0;  // 0 also when the read failed: the next Read tries again and tells
+  bool FAheadBusy = false;
 };
 
 class TMemoryStream : public TStream {

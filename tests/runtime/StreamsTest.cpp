@@ -72,13 +72,20 @@ std::vector<uint8_t> FileBytes(const QString& name) {
 // A file grown block by block with its header rewritten now and then, the way
 // a WAVE writer does, ends byte for byte as in memory: held data, patches
 // behind it, reads and size queries in between, buffer boundaries crossed.
-TEST(FileStream, HeldWritesAndPatchesEndAsTheSameBytes) {
+// The buffered cases run twice: in the caller's thread, and with the disk's
+// part on the stream's own thread.
+class BufferedFileStream : public ::testing::TestWithParam<bool> {};
+std::string ThreadName(const ::testing::TestParamInfo<bool>& p) { return p.param ? "background" : "inline"; }
+INSTANTIATE_TEST_SUITE_P(FileStream, BufferedFileStream, ::testing::Bool(), ThreadName);
+
+TEST_P(BufferedFileStream, HeldWritesAndPatchesEndAsTheSameBytes) {
   QTemporaryDir dir;
   const QString name = dir.filePath("held.bin");
   TMemoryStream mem;
   {
     TFileStream f(name, fmCreate);
     f.SetWriteBuffer(64);
+    f.SetBackgroundIo(GetParam());
     std::vector<uint8_t> block(200);
     uint32_t seed = 7;
     auto both = [&](int64_t pos, const void* p, int32_t n) {
@@ -121,7 +128,7 @@ TEST(FileStream, HeldWritesAndPatchesEndAsTheSameBytes) {
 
 // Small reads and seeks back and forth across the read buffer's edges give
 // the bytes at the position asked for, and a write between reads is seen.
-TEST(FileStream, SmallReadsAcrossTheBufferGiveTheBytesAtThePosition) {
+TEST_P(BufferedFileStream, SmallReadsAcrossTheBufferGiveTheBytesAtThePosition) {
   QTemporaryDir dir;
   const QString name = dir.filePath("big.bin");
   std::vector<uint8_t> data(700 * 1024 + 13);
@@ -132,9 +139,10 @@ TEST(FileStream, SmallReadsAcrossTheBufferGiveTheBytesAtThePosition) {
   }
   TFileStream f(name, fmOpenReadWrite);
   f.SetReadBuffer(256 * 1024);
+  f.SetBackgroundIo(GetParam());
   std::vector<uint8_t> buf(300 * 1024);
   int64_t pos = 0;
-  for (int32_t n : {1000, 262144, 5, 300 * 1024, 77}) {
+  for (int32_t n : {1000, 262144, 5, 300 * 1024, 77, 100 * 1024, 3}) {
     ASSERT_EQ(f.Read(buf.data(), n), n);
     ASSERT_EQ(0, std::memcmp(buf.data(), data.data() + pos, n)) << "at " << pos;
     pos += n;
@@ -162,4 +170,19 @@ TEST(FileStream, HeldDataThatCannotGoOutRaises) {
   EXPECT_NE(f.LastError(), 0);
   std::vector<char> large(100, 'x');
   EXPECT_EQ(f.Write(large.data(), 100), 0);  // past the buffer: written through, and refused
+}
+
+// A full buffer that fails on the stream's thread fails what comes after it:
+// a later write, and the final push.
+TEST(FileStream, AWriteThatFailsBehindFailsEverythingAfterIt) {
+  TFileStream f("/dev/full", fmOpenReadWrite);
+  f.SetWriteBuffer(64);
+  f.SetBackgroundIo(true);
+  const std::vector<char> block(40, 'x');
+  int32_t written = 0;
+  for (int i = 0; i < 8; ++i) written += f.Write(block.data(), 40);
+  EXPECT_LT(written, 8 * 40);
+  EXPECT_EQ(f.Write(block.data(), 40), 0);
+  EXPECT_THROW(f.PushHeld(), EWriteError);
+  EXPECT_EQ(ENOSPC, f.LastError());
 }

@@ -98,9 +98,11 @@ bool IsWaveFile(const QString& name) {
   return (id == "RIFF" || id == "RF64" || id == "BW64") && head.mid(8, 4) == "WAVE";
 }
 
-// Input is read ahead in large pieces: a conversion reads it once, front to back.
+// Input is read ahead in large pieces, the next one while the last is
+// converted: a conversion reads it once, front to back.
 TFileStream* Buffered(TFileStream& in) {
   in.SetReadBuffer(256 * 1024);
+  in.SetBackgroundIo(true);
   return &in;
 }
 
@@ -212,8 +214,9 @@ int ConvertToWave(TSource& source, const QString& outName, const QString& format
   const bool removeOnFailure = !outInfo.exists() || outInfo.isFile();
   auto out = std::make_unique<TFileStream>(outName, fmCreate);
   // Nobody plays this file while it grows: the audio and its size patches go
-  // out in large writes.
+  // out in large writes, while the next audio is converted.
   out->SetWriteBuffer(1 << 20);
+  out->SetBackgroundIo(true);
   try {
     TdeRIFFAudioWriter writer(out.get());
     // A conversion can be run again; the sizes are still patched as it goes.
