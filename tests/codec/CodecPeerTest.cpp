@@ -188,3 +188,29 @@ TEST_F(CodecPeers, TheirFilesDecodeInOursAsInTheirs) {
     }
   }
 }
+
+// MP3 decodes to floats that overshoot full scale on a loud signal: ours
+// rounds and clips them to 16 bits exactly as ffmpeg does, sample for sample.
+TEST_F(CodecPeers, aLoudMp3DecodesSampleForSampleAsFfmpegDecodesIt) {
+  const QString name = Path("loud.wav");
+  ASSERT_TRUE(Exec("ffmpeg", {"-v", "error", "-y", "-f", "lavfi", "-i",
+                              "aevalsrc=if(lt(mod(t*441\\,1)\\,0.5)\\,0.99\\,-0.99)|0.97*sin(2*PI*t*1000):s=44100:d=1",
+                              "-c:a", "libmp3lame", "-b:a", "128k", name}));
+  TFormat format;
+  const Bytes coded = ReadWave(name, format);
+  ASSERT_EQ(format.Wfx()->wFormatTag, WAVE_FORMAT_MPEGLAYER3);
+  const auto ours = OurDecode(format.Wfx(), coded);
+  QByteArray raw;
+  ASSERT_TRUE(Exec("ffmpeg", {"-v", "error", "-i", name, "-f", "s16le", "-acodec", "pcm_s16le", "-"}, &raw));
+  const auto theirs = Samples(raw);
+  ASSERT_GT(theirs.size(), 2u * 44100 * 9 / 10);
+  const size_t n = std::min(ours.size(), theirs.size());
+  EXPECT_GE(n, theirs.size() - 2 * 1152);
+  size_t clipped = 0, differ = 0;
+  for (size_t i = 0; i < n; ++i) {
+    if (theirs[i] == 32767 || theirs[i] == -32768) ++clipped;
+    if (ours[i] != theirs[i]) ++differ;
+  }
+  EXPECT_GT(clipped, 100u) << "the square wave overshoots";
+  EXPECT_EQ(0u, differ) << "of " << n << " samples";
+}
