@@ -45,5 +45,28 @@ export ALSA_CONFIG_PATH=$work/asound.conf TAMSEL_CAPTURE_DEVICE=silence
   exit 1
 }
 
-export work
-timeout 120 xvfb-run -a -s "-screen 0 800x600x24" dbus-run-session -- "$here/ScreenReaderTree.sh" --inside
+# Xvfb picks its own display: it takes the first number whose sockets are all
+# free, the abstract one included, which lock files in /tmp cannot tell on a
+# machine whose network namespace is shared. It writes the number once it
+# accepts connections.
+Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
+xvfb=$!
+trap 'kill "$xvfb" 2>/dev/null || true; wait "$xvfb" 2>/dev/null || true; rm -rf "$work"' EXIT
+for _ in $(seq 200); do
+  [ -s "$work/display" ] && break
+  kill -0 "$xvfb" 2>/dev/null || break
+  sleep 0.05
+done
+[ -s "$work/display" ] || {
+  echo "Xvfb did not start:" >&2
+  cat "$work/xvfb.log" >&2
+  exit 1
+}
+
+export work DISPLAY=":$(tr -d '[:space:]' <"$work/display")"
+unset XAUTHORITY
+timeout 120 dbus-run-session -- "$here/ScreenReaderTree.sh" --inside || {
+  rc=$?
+  sed 's/^/xvfb: /' "$work/xvfb.log" >&2
+  exit $rc
+}
