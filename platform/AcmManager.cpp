@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "AcmDriver.h"
+#include "VectorState.h"
 
 namespace {
 
@@ -220,6 +221,7 @@ MMRESULT acmStreamConvert(HACMSTREAM has, ACMSTREAMHEADER* pash, uint32_t fdwCon
   if (fdwConvert & ACM_STREAMCONVERTF_START) has->Impl->Reset();
   uint32_t srcUsed = 0, dstUsed = 0;
   pash->fdwStatus &= ~ACMSTREAMHEADER_STATUSF_DONE;
+  ClearUpperVectorState();
   const MMRESULT r =
       has->Impl->Convert(pash->pbSrc, pash->cbSrcLength, pash->pbDst, pash->cbDstLength, fdwConvert, srcUsed, dstUsed);
   pash->cbSrcLengthUsed = std::min(srcUsed, pash->cbSrcLength);

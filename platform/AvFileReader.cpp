@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "ACMErrors.h"
+#include "VectorState.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -220,6 +221,7 @@ int64_t TAvFileReader::Position() const { return avio_tell(F->Io); }
 int64_t TAvFileReader::Size() const { return avio_size(F->Io); }
 
 uint32_t TAvFileReader::Read(const uint8_t*& data) {
+  ClearUpperVectorState();
   for (;;) {
     const int r = avcodec_receive_frame(F->Ctx, F->Frame);
     if (r == 0) {

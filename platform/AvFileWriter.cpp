@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "ACMErrors.h"
+#include "VectorState.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -376,6 +377,7 @@ void TAvFileWriter::Write(const void* data, uint32_t frames) {
   if (F->Broken || F->Finished) throw EACMAudioStreamError(QStringLiteral("The audio file is closed."));
   const auto* in = static_cast<const uint8_t*>(data);
   const uint32_t frameBytes = SampleBytes(F->In.Kind) * F->In.Channels;
+  ClearUpperVectorState();
   while (frames > 0) {
     const uint32_t n = std::min(frames, kChunkFrames);
     const uint8_t* piece = in;
