@@ -1,5 +1,6 @@
 #include "deAsyncWriter.h"
 
+#include <pthread.h>
 #include <algorithm>
 #include <cstring>
 
@@ -94,6 +95,7 @@ void TdeAsyncWriter::RaiseFailure() {
 }
 
 void TdeAsyncWriter::Run() {
+  pthread_setname_np(pthread_self(), "tamsel writer");
   std::unique_lock lock(FLock);
   for (;;) {
     FWake.wait(lock, [this] { return FCount > 0 || FStopping; });

@@ -4,6 +4,7 @@
 // woken by an eventfd when the front end queues, resets or pauses.
 #include <alsa/asoundlib.h>
 #include <poll.h>
+#include <pthread.h>
 #include <sys/eventfd.h>
 #include <unistd.h>
 
@@ -260,6 +261,8 @@ void TAlsaDevice::Fail(const char* call, int err) {
 }
 
 void TAlsaDevice::Run() {
+  // Named for top -H and a profiler: which device thread costs what.
+  pthread_setname_np(pthread_self(), Direction == TWaveDirection::Output ? "tamsel playback" : "tamsel capture");
   std::unique_lock lock(Lock);
   while (!FQuit) {
     bool waitPcm = false;

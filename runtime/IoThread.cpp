@@ -1,5 +1,7 @@
 #include "IoThread.h"
 
+#include <pthread.h>
+
 TIoThread::TIoThread() : FThread([this] { Run(); }) {}
 
 TIoThread::~TIoThread() {
@@ -28,6 +30,7 @@ void TIoThread::Wait() {
 }
 
 void TIoThread::Run() {
+  pthread_setname_np(pthread_self(), "tamsel file io");
   std::unique_lock lock(FLock);
   for (;;) {
     FWake.wait(lock, [this] { return FWork != nullptr || FStopping; });

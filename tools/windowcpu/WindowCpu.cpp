@@ -1,16 +1,18 @@
 // tamsel-windowcpu [seconds]
 // Starts the recorder's window as the program does, records for the given
 // time (10 s by default) with its live display, plays the take back for as
-// long, and prints the CPU the whole process spent in each (read from
-// /proc/self/stat, after a settling second), its resident memory while
-// recording and the time from the process's start to its painted window.
+// long, and prints the CPU the whole process spent in each, and each of its
+// threads (the scheduler's count, after a settling second), its resident
+// memory while recording and the time from the process's start to its
+// painted window.
 // Then runs arecord and aplay in the recorder's input format on the same
-// device for the same time and prints theirs (from /proc/PID/stat). Run it
+// device for the same time and prints theirs. Run it
 // through window-cpu.sh, which gives it a display and a paced sound server.
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QTemporaryDir>
@@ -20,6 +22,7 @@
 #include <cstring>
 #include <fstream>
 #include <functional>
+#include <map>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -30,22 +33,6 @@
 #include "deAudioIO.h"
 
 namespace {
-
-// utime + stime of a process, in seconds; -1 when it cannot be read.
-double ProcessCpu(const std::string& pid) {
-  std::ifstream in("/proc/" + pid + "/stat");
-  std::string line;
-  if (!std::getline(in, line)) return -1;
-  // The command name may hold spaces: the fields after it start past the last ')'.
-  const size_t close = line.rfind(')');
-  if (close == std::string::npos) return -1;
-  std::istringstream fields(line.substr(close + 2));
-  std::string field;
-  double ticks = 0;
-  for (int i = 3; i <= 15 && fields >> field; ++i)
-    if (i == 14 || i == 15) ticks += std::stod(field);
-  return ticks / double(sysconf(_SC_CLK_TCK));
-}
 
 // A "Vm..." line of /proc/self/status, in MB.
 double StatusMb(const char* key) {
@@ -82,13 +69,63 @@ void Wait(double seconds) {
   loop.exec();
 }
 
-// CPU of this process over seconds of the event loop.
+// CPU a task (a thread) has run, in seconds, from the scheduler's own
+// nanosecond count; -1 when it cannot be read.
+double TaskCpu(const std::string& task) {
+  std::ifstream in("/proc/" + task + "/schedstat");
+  double ns = -1;
+  if (!(in >> ns)) return -1;
+  return ns / 1e9;
+}
+
+// CPU of a process's live threads, in seconds: finer than the clock ticks of
+// /proc/PID/stat, of which a second at a hundredth of a core is one. A thread
+// that ends in between is not counted; none does while a take runs.
+double ThreadsCpu(const std::string& pid) {
+  double sum = 0;
+  bool any = false;
+  for (const QString& id :
+       QDir(QString::fromStdString("/proc/" + pid + "/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+    const double t = TaskCpu(pid + "/task/" + id.toStdString());
+    if (t >= 0) sum += t, any = true;
+  }
+  return any ? sum : -1;
+}
+
+// CPU of each thread of this process by its id, with its name.
+struct TThreadCpu {
+  std::string Name;
+  double Cpu = 0;
+};
+std::map<std::string, TThreadCpu> ThreadCpus() {
+  std::map<std::string, TThreadCpu> threads;
+  for (const QString& id : QDir(QStringLiteral("/proc/self/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+    const std::string task = "self/task/" + id.toStdString();
+    std::ifstream comm("/proc/" + task + "/comm");
+    TThreadCpu t;
+    std::getline(comm, t.Name);
+    t.Cpu = TaskCpu(task);
+    if (t.Cpu >= 0) threads[id.toStdString()] = t;
+  }
+  return threads;
+}
+
+// CPU of this process over seconds of the event loop, and of each thread that
+// spent any (the sound server's client library runs a thread of its own).
 void MeasureSelf(const char* what, double seconds) {
   QElapsedTimer wall;
-  const double before = ProcessCpu("self");
+  const auto threadsBefore = ThreadCpus();
+  const double before = ThreadsCpu("self");
   wall.start();
   Wait(seconds);
-  Report(what, ProcessCpu("self") - before, double(wall.nsecsElapsed()) / 1e9);
+  const double after = ThreadsCpu("self");
+  const double elapsed = double(wall.nsecsElapsed()) / 1e9;
+  Report(what, after - before, elapsed);
+  for (const auto& [id, t] : ThreadCpus()) {
+    const auto was = threadsBefore.find(id);
+    const double spent = t.Cpu - (was == threadsBefore.end() ? 0 : was->second.Cpu);
+    if (spent >= 0.0005) std::printf("  thread %-17s %6.3f s: %5.2f%%\n", t.Name.c_str(), spent, 100 * spent / elapsed);
+  }
 }
 
 // Runs a command for a settling second and then seconds more, and reports
@@ -108,10 +145,10 @@ void MeasureChild(const char* what, const std::vector<std::string>& command, dou
   const std::string id = std::to_string(pid);
   usleep(1000000);
   QElapsedTimer wall;
-  const double before = ProcessCpu(id);
+  const double before = ThreadsCpu(id);
   wall.start();
   usleep(useconds_t(seconds * 1e6));
-  const double after = ProcessCpu(id);
+  const double after = ThreadsCpu(id);
   const double elapsed = double(wall.nsecsElapsed()) / 1e9;
   kill(pid, SIGTERM);
   int status = 0;
