@@ -6,6 +6,7 @@
 #include <QStyle>
 #include <QStyleOption>
 #include <algorithm>
+#include <cstdlib>
 
 void TStatusPanel::Assign(TPersistent* source) {
   if (auto* other = qobject_cast<TStatusPanel*>(source)) {
@@ -89,7 +90,24 @@ int TProgressBar::Max() const { return FBar->maximum(); }
 void TProgressBar::SetMax(int value) { FBar->setMaximum(value); }
 int TProgressBar::Position() const { return FBar->value(); }
 // Out-of-range positions are clamped, as a progress control does.
-void TProgressBar::SetPosition(int value) { FBar->setValue(std::clamp(value, Min(), std::max(Min(), Max()))); }
+// QProgressBar repaints at once, flushing to the screen, whenever a change
+// shows; during playback that is a second paint and flush of every block.
+// Here the change is painted with the rest of the window's, by the same rule
+// of when it shows: past a chunk's width of the groove, or at either end.
+void TProgressBar::SetPosition(int value) {
+  value = std::clamp(value, Min(), std::max(Min(), Max()));
+  if (value == FBar->value()) return;
+  FBar->setAttribute(Qt::WA_UpdatesDisabled, true);
+  FBar->setValue(value);
+  FBar->setAttribute(Qt::WA_UpdatesDisabled, false);
+  const int64_t steps = int64_t(Max()) - Min();
+  const int groove = FBar->orientation() == Qt::Horizontal ? FBar->width() : FBar->height();
+  const int chunk = FBar->style()->pixelMetric(QStyle::PM_ProgressBarChunkWidth, nullptr, FBar);
+  if (value == Min() || value == Max() || std::abs(int64_t(value) - FPainted) * groove > int64_t(chunk) * steps) {
+    FPainted = value;
+    FBar->update();
+  }
+}
 
 void TProgressBar::resizeEvent(QResizeEvent* event) {
   TControl::resizeEvent(event);

@@ -77,4 +77,5 @@ class TProgressBar : public TControl {
  private:
   QProgressBar* FBar;
   bool FSmooth = false;
+  int FPainted = 0;  // the position last sent to be painted
 };

@@ -5,6 +5,7 @@
 #include "StdCtrls.h"
 
 #include <QMouseEvent>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
 #include "EventLoopHelpers.h"
@@ -20,6 +21,45 @@ TEST(Controls, bottomAlignedChildTakesFullWidthAtTheBottom) {
   bar->SetAlign(alBottom);
   AlignChildControls(&form);
   EXPECT_EQ(QRect(0, 183, 300, 17), bar->geometry());
+}
+
+// A progress bar's move is painted with the window's next paint, not at once
+// inside SetPosition (playback moves it every block); a move too small to show
+// paints nothing, and either end always shows.
+TEST(Controls, progressBarPaintsAMoveWithTheNextPaint_andAlwaysShowsTheEnd) {
+  TProgressBar bar(nullptr);
+  bar.SetBounds(0, 0, 200, 16);
+  bar.SetMax(10000);
+  struct TPaints : QObject {
+    int Count = 0;
+    bool eventFilter(QObject*, QEvent* event) override {
+      if (event->type() == QEvent::Paint) ++Count;
+      return false;
+    }
+  } paints;
+  bar.Widget()->installEventFilter(&paints);
+  bar.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&bar));
+  QCoreApplication::processEvents();
+  const QImage empty = bar.Widget()->grab().toImage();
+  paints.Count = 0;
+
+  bar.SetPosition(5000);
+  EXPECT_EQ(paints.Count, 0);
+  QCoreApplication::processEvents();
+  EXPECT_EQ(paints.Count, 1);
+  EXPECT_EQ(bar.Position(), 5000);
+
+  bar.SetPosition(5001);  // a ten-thousandth of 200 pixels
+  QCoreApplication::processEvents();
+  EXPECT_EQ(paints.Count, 1);
+
+  bar.SetPosition(20000);  // clamped to the end
+  EXPECT_EQ(bar.Position(), 10000);
+  QCoreApplication::processEvents();
+  EXPECT_EQ(paints.Count, 2);
+  const QImage full = bar.Widget()->grab().toImage();
+  EXPECT_NE(full.pixel(190, 8), empty.pixel(190, 8)) << "the bar is filled to its end";
 }
 
 TEST(Controls, lastStatusPanelExtendsToTheRightEdge) {
