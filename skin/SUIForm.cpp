@@ -356,13 +356,14 @@ void TsuiForm::DrawBorder(QPainter& painter) const {
   painter.drawLine(0, 0, cw, 0);
 }
 
-void TsuiForm::paintEvent(QPaintEvent*) {
+void TsuiForm::paintEvent(QPaintEvent* event) {
   QPainter painter(this);
   // The tile is the style's; Custom (and every style without one) fills with Color.
+  // A child's repaint asks for the part under it only.
   if ((FUIStyle == Protein || FUIStyle == MacOS) && !FBackground.Empty())
-    DrawTiled(painter, FBackground, rect());
+    DrawTiled(painter, FBackground, rect(), event->rect());
   else
-    painter.fillRect(rect(), ToQColor(Color()));
+    painter.fillRect(event->rect(), ToQColor(Color()));
 }
 
 Qt::Edges TsuiForm::EdgesOnWindow(QPoint formPoint) const {

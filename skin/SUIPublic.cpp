@@ -128,11 +128,16 @@ void PaintParentBackground(QPainter& canvas, QWidget* control) {
   canvas.drawImage(QPoint(0, 0), under);
 }
 
-void DrawTiled(QPainter& canvas, const TBitmap& picture, const QRect& rect) {
+void DrawTiled(QPainter& canvas, const TBitmap& picture, const QRect& rect, const QRect& only) {
   const int w = picture.Width(), h = picture.Height();
   if (w <= 0 || h <= 0) return;
-  for (int x = 0; x < rect.width() + w; x += w)
-    for (int y = 0; y < rect.height() + h; y += h) picture.Draw(canvas, x, y);
+  // The tiles keep their places; those wholly outside only are not drawn.
+  const QRect wanted = only.isNull() ? QRect(0, 0, rect.width() + w, rect.height() + h) : only;
+  const int firstX = std::max(0, wanted.left() / w * w), firstY = std::max(0, wanted.top() / h * h);
+  const int endX = std::min(rect.width() + w, wanted.right() + 1),
+            endY = std::min(rect.height() + h, wanted.bottom() + 1);
+  for (int x = firstX; x < endX; x += w)
+    for (int y = firstY; y < endY; y += h) picture.Draw(canvas, x, y);
 }
 
 void DrawThreePart(const TBitmap& bitmap, QPainter& canvas, const QRect& rect, bool transparent) {

@@ -40,8 +40,9 @@ bool SkinBitmapExists(const QString& name);
 // Paints control's parent (without its other children) under control, so
 // the control looks transparent. Nothing without a parent.
 void PaintParentBackground(QPainter& canvas, QWidget* control);
-// Repeats picture from the canvas origin until rect's width and height are covered.
-void DrawTiled(QPainter& canvas, const TBitmap& picture, const QRect& rect);
+// Repeats picture from the canvas origin until rect's width and height are
+// covered; with only, just the tiles that reach into it.
+void DrawTiled(QPainter& canvas, const TBitmap& picture, const QRect& rect, const QRect& only = QRect());
 // Three frames of width Width div 3: the first and last at rect's ends, the
 // middle one stretched between; with transparent the pixel (0, 0) is the key.
 void DrawThreePart(const TBitmap& bitmap, QPainter& canvas, const QRect& rect, bool transparent);

@@ -160,6 +160,13 @@ TEST(Tiled, RepeatsFromTheCanvasOriginPastTheRectangle) {
   EXPECT_EQ(out.pixel(11, 7), Code(2, 1));
   EXPECT_EQ(out.pixel(12, 0), kGround);
   EXPECT_EQ(out.pixel(0, 8), kGround);
+
+  // Asked for a part only, the tiles reaching into it are drawn where they
+  // always are, and no other: here the one at (3, 2), which covers x 4..5, y 3.
+  const QImage part = Paint(16, 12, [&](QPainter& p) { DrawTiled(p, b, QRect(5, 5, 7, 5), QRect(4, 3, 2, 1)); });
+  for (int y = 0; y < 12; ++y)
+    for (int x = 0; x < 16; ++x)
+      EXPECT_EQ(part.pixel(x, y), x >= 3 && x < 6 && y >= 2 && y < 4 ? out.pixel(x, y) : kGround) << x << "," << y;
 }
 
 TEST(WindowFrame, TwoRingsOfOnePixel) {
