@@ -97,9 +97,10 @@ int TProgressBar::Position() const { return FBar->value(); }
 void TProgressBar::SetPosition(int value) {
   value = std::clamp(value, Min(), std::max(Min(), Max()));
   if (value == FBar->value()) return;
+  const bool held = FBar->testAttribute(Qt::WA_UpdatesDisabled);  // by a parent's setUpdatesEnabled
   FBar->setAttribute(Qt::WA_UpdatesDisabled, true);
   FBar->setValue(value);
-  FBar->setAttribute(Qt::WA_UpdatesDisabled, false);
+  FBar->setAttribute(Qt::WA_UpdatesDisabled, held);
   const int64_t steps = int64_t(Max()) - Min();
   const int groove = FBar->orientation() == Qt::Horizontal ? FBar->width() : FBar->height();
   const int chunk = FBar->style()->pixelMetric(QStyle::PM_ProgressBarChunkWidth, nullptr, FBar);
