@@ -107,6 +107,9 @@ class TAvCodecStream final : public IAcmStream {
   AVCodecParserContext* Parser = nullptr;
   AVFrame* Frame = nullptr;
   AVPacket* Packet = nullptr;
+  // The decoder's input, a buffer of our own that the packet refers to: a
+  // packet owning no buffer is copied into a fresh one by every send.
+  AVBufferRef* PacketData = nullptr;
   uint32_t PcmFrameBytes = 0;  // one PCM sample frame, all channels
   uint32_t SrcBlock = 0;       // one whole source block
   uint32_t MaxPacketSamples = 0;
@@ -197,6 +200,7 @@ void TAvCodecStream::Free() {
   Parser = nullptr;
   av_frame_free(&Frame);
   av_packet_free(&Packet);
+  av_buffer_unref(&PacketData);
 }
 
 uint64_t TAvCodecStream::WorstOutput(uint64_t srcBytes) const {
@@ -346,9 +350,24 @@ void TAvCodecStream::Decode(const uint8_t* src, uint32_t bytes) {
 
 // silenceSamples: what a damaged packet stands for (0: nothing, for parsed frames).
 void TAvCodecStream::DecodePacket(const uint8_t* data, int size, uint32_t silenceSamples) {
-  Packet->data = const_cast<uint8_t*>(data);
+  // Reused once the decoder has let go of it, which it does when it has
+  // decoded the packet; one it still holds is left to it.
+  const int room = size + AV_INPUT_BUFFER_PADDING_SIZE;
+  if (!PacketData || PacketData->size < size_t(room) || !av_buffer_is_writable(PacketData)) {
+    av_buffer_unref(&PacketData);
+    PacketData = av_buffer_alloc(size_t(std::max(room, 4096)));
+  }
+  if (PacketData) {
+    std::memcpy(PacketData->data, data, size_t(size));
+    std::memset(PacketData->data + size, 0, AV_INPUT_BUFFER_PADDING_SIZE);
+    Packet->buf = PacketData;
+    Packet->data = PacketData->data;
+  } else {
+    Packet->data = const_cast<uint8_t*>(data);  // copied by the send instead
+  }
   Packet->size = size;
   bool good = avcodec_send_packet(Ctx, Packet) == 0;
+  Packet->buf = nullptr;
   Packet->data = nullptr;
   Packet->size = 0;
   bool any = false;
