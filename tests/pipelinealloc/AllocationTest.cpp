@@ -163,7 +163,9 @@ TEST(Allocation, TheDisplaySourceAllocatesNothingPerBlockOutsideTheCodecs) {
                    std::to_string(TAllocationCounter::MallocCount() / SteadyBlocks));
     // The decoder's own references, 25 a block here; a packet it had to copy
     // (one owning no buffer) would add one for each of the block's ten.
-    if (TAllocationCounter::CountsMalloc()) EXPECT_LE(TAllocationCounter::MallocCount(), 30 * SteadyBlocks);
+    if (TAllocationCounter::CountsMalloc()) {
+      EXPECT_LE(TAllocationCounter::MallocCount(), 30 * SteadyBlocks);
+    }
     EXPECT_GT(frames, 0);
   }
 }
