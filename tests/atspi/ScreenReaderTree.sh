@@ -10,8 +10,35 @@ python=/usr/bin/python3  # Debian's own: the bindings come as Debian packages
 # Inside the display and the private bus: the program and its reader.
 if [ "${1:-}" = --inside ]; then
   export QT_QPA_PLATFORM=xcb QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 QT_ACCESSIBILITY=1
-  "$work/bin/tamsel" >"$work/program.log" 2>&1 &
-  app=$!
+  # The server must answer an X connection set-up before the program starts:
+  # on a busy machine a first connection has been refused now and then.
+  answers() {
+    "$python" - "${DISPLAY#:}" <<'PY'
+import socket, struct, sys
+s = socket.socket(socket.AF_UNIX)
+s.settimeout(5)
+try:
+    s.connect("/tmp/.X11-unix/X" + sys.argv[1])
+    s.sendall(b"l\0" + struct.pack("<HHHH", 11, 0, 0, 0) + b"\0\0")
+    sys.exit(0 if s.recv(1) == b"\1" else 1)
+except OSError:
+    sys.exit(1)
+PY
+  }
+  for _ in $(seq 100); do answers && break; sleep 0.1; done
+  answers || echo "the X server at $DISPLAY does not answer" >&2
+  start() {
+    "$work/bin/tamsel" >"$work/program.log" 2>&1 &
+    app=$!
+  }
+  start
+  # A program that could not connect is started once more, and says so.
+  sleep 1
+  if ! kill -0 "$app" 2>/dev/null && grep -q "could not connect to display" "$work/program.log"; then
+    echo "the program could not connect to $DISPLAY; started again" >&2
+    sed 's/^/first start: /' "$work/program.log" >&2
+    start
+  fi
   rc=0
   "$python" "$here/ScreenReaderTree.py" || rc=$?
   kill "$app" 2>/dev/null || true
