@@ -110,6 +110,16 @@ std::vector<double> Channel(const WAVEFORMATEX* f, const std::vector<uint8_t>& d
   return x;
 }
 
+ACMSTREAMHEADER StreamHeader(uint8_t* src, uint32_t srcLength, uint8_t* dst, uint32_t dstLength) {
+  ACMSTREAMHEADER h = {};
+  h.cbStruct = sizeof h;
+  h.pbSrc = src;
+  h.cbSrcLength = srcLength;
+  h.pbDst = dst;
+  h.cbDstLength = dstLength;
+  return h;
+}
+
 TConversion ConvertAll(const WAVEFORMATEX* src, const WAVEFORMATEX* dst, const std::vector<uint8_t>& data,
                        uint32_t blockBytes, bool flush) {
   TConversion out;
@@ -119,12 +129,7 @@ TConversion ConvertAll(const WAVEFORMATEX* src, const WAVEFORMATEX* dst, const s
   uint32_t outCap = 0;
   acmStreamSize(has, inCap, &outCap, ACM_STREAMSIZEF_SOURCE);
   std::vector<uint8_t> in(inCap), res(outCap + 16, 0xEE);
-  ACMSTREAMHEADER h = {};
-  h.cbStruct = sizeof h;
-  h.pbSrc = in.data();
-  h.cbSrcLength = inCap;
-  h.pbDst = res.data();
-  h.cbDstLength = outCap;
+  ACMSTREAMHEADER h = StreamHeader(in.data(), inCap, res.data(), outCap);
   if ((out.Result = acmStreamPrepareHeader(has, &h, 0))) {
     acmStreamClose(has, 0);
     return out;

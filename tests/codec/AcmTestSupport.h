@@ -23,6 +23,9 @@ std::vector<uint8_t> Sine(const WAVEFORMATEX* f, double hz, double amplitude, si
 // Samples of channel ch as -1..1.
 std::vector<double> Channel(const WAVEFORMATEX* f, const std::vector<uint8_t>& data, int ch);
 
+// A stream header over the two buffers, not yet prepared.
+ACMSTREAMHEADER StreamHeader(uint8_t* src, uint32_t srcLength, uint8_t* dst, uint32_t dstLength);
+
 // Converts data in blocks of blockBytes through one stream, keeping the
 // unconsumed tail as the conversion step does; END at the last block when flush.
 struct TConversion {

@@ -131,12 +131,7 @@ TEST(PcmConverter, partialFrame_isLeftForTheNextCall) {
   EXPECT_EQ(acmStreamSize(has, 3, &size, ACM_STREAMSIZEF_SOURCE), ACMERR_NOTPOSSIBLE);
   EXPECT_EQ(size, 0u);
   uint8_t src[16] = {0, 0x10, 0, 0x20, 0, 0x30, 0, 0x40, 0, 0x50}, dst[16] = {};
-  ACMSTREAMHEADER h = {};
-  h.cbStruct = sizeof h;
-  h.pbSrc = src;
-  h.cbSrcLength = sizeof src;
-  h.pbDst = dst;
-  h.cbDstLength = sizeof dst;
+  ACMSTREAMHEADER h = StreamHeader(src, sizeof src, dst, sizeof dst);
   ASSERT_EQ(acmStreamPrepareHeader(has, &h, 0), 0u);
   h.cbSrcLength = 3;
   ASSERT_EQ(acmStreamConvert(has, &h, ACM_STREAMCONVERTF_BLOCKALIGN), 0u);
@@ -192,12 +187,7 @@ TEST(PcmConverter, endFlushesTheResampler_andTheNextInputStartsAfresh) {
   uint32_t outCap = 0;
   ASSERT_EQ(acmStreamSize(has, uint32_t(data.size()), &outCap, ACM_STREAMSIZEF_SOURCE), 0u);
   std::vector<uint8_t> src(data), dst(outCap);
-  ACMSTREAMHEADER h = {};
-  h.cbStruct = sizeof h;
-  h.pbSrc = src.data();
-  h.cbSrcLength = uint32_t(src.size());
-  h.pbDst = dst.data();
-  h.cbDstLength = uint32_t(dst.size());
+  ACMSTREAMHEADER h = StreamHeader(src.data(), uint32_t(src.size()), dst.data(), uint32_t(dst.size()));
   ASSERT_EQ(acmStreamPrepareHeader(has, &h, 0), 0u);
   for (int round = 0; round < 2; ++round) {
     ASSERT_EQ(acmStreamConvert(has, &h, ACM_STREAMCONVERTF_BLOCKALIGN | ACM_STREAMCONVERTF_END), 0u);
