@@ -12,6 +12,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
@@ -110,10 +111,27 @@ std::map<std::string, TThreadCpu> ThreadCpus() {
   return threads;
 }
 
+// Paints a second, by the painted widget's class, and the window's repaints
+// (each one a flush to the display): what a block costs beyond its own drawing.
+class TPaintTally : public QObject {
+ public:
+  std::map<std::string, int> Paints;
+  int Flushes = 0;
+
+ protected:
+  bool eventFilter(QObject* object, QEvent* event) override {
+    if (event->type() == QEvent::Paint && object->isWidgetType()) ++Paints[object->metaObject()->className()];
+    if (event->type() == QEvent::UpdateRequest) ++Flushes;
+    return false;
+  }
+};
+
 // CPU of this process over seconds of the event loop, and of each thread that
 // spent any (the sound server's client library runs a thread of its own).
 void MeasureSelf(const char* what, double seconds) {
   QElapsedTimer wall;
+  TPaintTally tally;
+  QCoreApplication::instance()->installEventFilter(&tally);
   const auto threadsBefore = ThreadCpus();
   const double before = ThreadsCpu("self");
   wall.start();
@@ -126,6 +144,10 @@ void MeasureSelf(const char* what, double seconds) {
     const double spent = t.Cpu - (was == threadsBefore.end() ? 0 : was->second.Cpu);
     if (spent >= 0.0005) std::printf("  thread %-17s %6.3f s: %5.2f%%\n", t.Name.c_str(), spent, 100 * spent / elapsed);
   }
+  QCoreApplication::instance()->removeEventFilter(&tally);
+  std::printf("  window repaints %.1f a second; paints a second:", tally.Flushes / elapsed);
+  for (const auto& [name, count] : tally.Paints) std::printf(" %s %.1f", name.c_str(), count / elapsed);
+  std::printf("\n");
 }
 
 // Runs a command for a settling second and then seconds more, and reports

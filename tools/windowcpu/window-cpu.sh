@@ -5,6 +5,8 @@
 #   tools/windowcpu/window-cpu.sh BUILD_DIR [seconds]
 # Use a RelWithDebInfo build for figures that compare. Starts its own Xvfb
 # and sound server unless DISPLAY and a running server are there already.
+# SWEEP_LATENCY_MS sets the sweep player's latency (20 ms by default): the
+# server feeds the sink's monitor, and so every recorder, at that pace.
 set -euo pipefail
 build=${1:?build folder}
 seconds=${2:-10}
@@ -40,7 +42,7 @@ pactl list short sinks | grep -q vnull || pactl load-module module-null-sink sin
 
 # A slow sweep, longer than the whole run, keeps the sink's monitor paced.
 sox -n -r 44100 -c 2 "$work/sweep.wav" synth $((seconds * 5 + 30)) sine 100-4000 vol 0.5
-paplay --latency-msec=20 --device=vnull "$work/sweep.wav" &
+paplay --latency-msec=${SWEEP_LATENCY_MS:-20} --device=vnull "$work/sweep.wav" &
 pids+=($!)
 sleep 1
 
