@@ -268,6 +268,10 @@ int32_t TdeAudioControl::SampleCount() const {
 
 void TdeAudioControl::paintEvent(QPaintEvent*) {
   QPainter painter(this);
+  PaintWith(painter);
+}
+
+void TdeAudioControl::PaintWith(QPainter& painter) {
   TCanvas canvas(painter);
   struct TCanvasScope {
     TCanvas*& Slot;
@@ -344,6 +348,25 @@ void TdeCustomOscilloscope::Paint() {
     canvas.Brush().SetStyle(bsSolid);
     canvas.FillRect(ClipMarkRect());
   }
+}
+
+// Qt's own line drawing costs a fill call per one-pixel span, most of a
+// block's paint; the traces are drawn into an image of the control instead,
+// which reaches the window in one copy.
+bool TdeCustomOscilloscope::PaintsThroughFrame() const {
+  return testAttribute(Qt::WA_OpaquePaintEvent) && devicePixelRatioF() == 1.0 && SampleCount() > 0;
+}
+
+void TdeCustomOscilloscope::paintEvent(QPaintEvent* event) {
+  if (!PaintsThroughFrame()) return TdeAudioControl::paintEvent(event);
+  if (FImage.size() != size()) FImage = QImage(size(), QImage::Format_RGB32);  // only when resized
+  {
+    QPainter painter(&FImage);
+    FRaster = true;
+    PaintWith(painter);
+    FRaster = false;
+  }
+  QPainter(this).drawImage(event->rect().topLeft(), FImage, event->rect());
 }
 
 void TdeCustomOscilloscope::PaintTraces() {
@@ -446,6 +469,12 @@ void TdeCustomOscilloscope::DrawChannel(const int16_t* values, int32_t count, co
     canvas.MoveTo(FPoints[size_t(points) - 1].x(), FPoints[size_t(points) - 1].y());
     return;
   }
+  if (FRaster && used.Mode() == pmCopy && (used.Style() == psSolid || used.Style() == psInsideFrame) &&
+      used.Width() <= 1) {
+    RasterTrace(points, ToQColor(used.Color()).rgb());
+    canvas.MoveTo(FPoints[size_t(points) - 1].x(), FPoints[size_t(points) - 1].y());
+    return;
+  }
   QPainter& painter = canvas.Painter();
   if (used.Mode() == pmCopy) {
     // Where a pixel drawn twice looks the same, the segments go in one call
@@ -470,6 +499,45 @@ void TdeCustomOscilloscope::DrawChannel(const int16_t* values, int32_t count, co
   // Flat-capped segments may leave out a point's own pixel at the end of a
   // steep segment; the trace must reach every point exactly.
   painter.drawPoints(FPoints.data(), points);
+}
+
+namespace {
+
+// One segment as the raster engine draws an aliased one-pixel pen with flat
+// caps: 16.16 fixed point stepped along the longer axis from its lesser end,
+// whose pixel is drawn, to the greater, whose pixel is not.
+template <class Put>
+void RasterSegment(QPoint a, QPoint b, Put put) {
+  int x1 = a.x() * 64, y1 = a.y() * 64, x2 = b.x() * 64, y2 = b.y() * 64;
+  const bool steep = std::abs(x2 - x1) < std::abs(y2 - y1);
+  if (steep) {
+    std::swap(x1, y1);
+    std::swap(x2, y2);
+  }
+  if (x1 > x2) {
+    std::swap(x1, x2);
+    std::swap(y1, y2);
+  }
+  if (x1 == x2) return;
+  const int64_t inc = (int64_t(y2 - y1) << 16) / (x2 - x1);  // truncated, as the engine's
+  int64_t across = (int64_t(y1) << 10) + (inc > 0 ? (32 * inc) >> 6 : 0);
+  for (int along = x1 >> 6; along < x2 >> 6; ++along, across += inc) {
+    const int minor = int(across >> 16);
+    steep ? put(minor, along) : put(along, minor);
+  }
+}
+
+}  // namespace
+
+void TdeCustomOscilloscope::RasterTrace(int32_t points, QRgb colour) {
+  const int w = FImage.width(), h = FImage.height();
+  uchar* bits = FImage.bits();
+  const qsizetype stride = FImage.bytesPerLine();
+  auto put = [&](int x, int y) {
+    if (unsigned(x) < unsigned(w) && unsigned(y) < unsigned(h)) reinterpret_cast<QRgb*>(bits + y * stride)[x] = colour;
+  };
+  for (int32_t k = 1; k < points; ++k) RasterSegment(FPoints[size_t(k) - 1], FPoints[size_t(k)], put);
+  for (int32_t k = 0; k < points; ++k) put(FPoints[size_t(k)].x(), FPoints[size_t(k)].y());
 }
 
 void TdeOscilloscope::SetAudioControlSourceComponent(TComponent* value) {

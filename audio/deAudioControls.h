@@ -2,6 +2,7 @@
 // Live display: a control source that taps a producer, turns every block into
 // 16-bit stereo at 48000 Hz and splits it into two sample arrays, and the
 // oscilloscope that draws those arrays over a cached background.
+#include <QImage>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -126,6 +127,8 @@ class TdeAudioControl : public TControl {
   virtual void Paint();
   virtual void PaintBackground();
   void paintEvent(QPaintEvent* event) override;
+  // Runs Paint with the canvas drawing through painter.
+  void PaintWith(QPainter& painter);
   void ColorChanged() override;
 
   TdeAudioObserver& Observer() { return *FObserver; }
@@ -196,6 +199,7 @@ class TdeCustomOscilloscope : public TdeAudioControl {
 
  protected:
   void Paint() override;
+  void paintEvent(QPaintEvent* event) override;
   // One trace of count values over rect. Point k shows frame Trunc(k * count / N),
   // the first on the rectangle's left (top) edge and the last on its right (bottom) one;
   // a positive sample lies below (right of) the middle line.
@@ -203,6 +207,11 @@ class TdeCustomOscilloscope : public TdeAudioControl {
 
  private:
   void PaintTraces();
+  // Whether a paint goes through FImage: an opaque fill on a one-to-one device.
+  bool PaintsThroughFrame() const;
+  // Draws the trace through FPoints into FImage as the painter would, pixel
+  // for pixel, without its per-span cost.
+  void RasterTrace(int32_t points, QRgb colour);
 
  private:
   TOscilloscopeLayout FLayout = olTopBottom;
@@ -212,6 +221,8 @@ class TdeCustomOscilloscope : public TdeAudioControl {
   TPen FPenRight;
   std::vector<QPoint> FPoints;  // one trace's points, reused by every paint
   std::vector<QLine> FLines;    // and its segments
+  QImage FImage;                // the whole control, drawn here and copied in one go
+  bool FRaster = false;         // Paint is drawing into FImage
   // The points' positions along and frame indices, for the key they were worked out for.
   struct TTraceGrid {
     int32_t Count = -1, Points = 0;

@@ -5,6 +5,9 @@
 #include "deAudioConsts.h"
 
 #include <QHash>
+#include <QPainter>
+#include <cmath>
+#include <tuple>
 
 namespace {
 
@@ -187,6 +190,42 @@ TEST_F(OscilloscopeTest, HandledPaintBackgroundSkipsTheFillButNotTheTraces) {
 
   Scope.SetOnPaintBackground([](TComponent*, bool&) {});
   EXPECT_EQ(Render(Scope).pixel(5, 5), kWhite) << "a handler leaving Handled False gets the fill";
+}
+
+// With a plain fill the control draws its traces itself; a background handler
+// sends them through QPainter. Both must give the same pixels, for steep and
+// shallow segments, dense and sparse points, in every layout.
+TEST_F(OscilloscopeTest, OwnTraceDrawingMatchesThePaintersPixelForPixel) {
+  uint32_t state = 12345;
+  auto noise = [&state](int) {
+    state = state * 1664525u + 1013904223u;
+    return int(int16_t(state >> 16));
+  };
+  auto sweep = [](int f) { return int(30000 * std::sin(f * f * 0.00002)); };
+  for (const auto& [w, h, points, layout, orientation] : {std::tuple{465, 114, 200, olTopBottom, ooHorizontal},
+                                                          {465, 114, 1000, olOverlay, ooHorizontal},
+                                                          {97, 301, 150, olLeftRight, ooVertical},
+                                                          {300, 61, 17, olLeftChannel, ooHorizontal},
+                                                          {64, 200, 400, olRightChannel, ooVertical}}) {
+    Scope.resize(w, h);
+    Scope.SetNumberOfPoints(points);
+    Scope.SetLayout(layout);
+    Scope.SetOrientation(orientation);
+    Show(2000, noise, sweep);
+    Scope.SetOnPaintBackground({});
+    const QImage own = Render(Scope);
+    Scope.SetOnPaintBackground([this](TComponent*, bool& handled) {
+      QPainter painter(&Scope);
+      painter.fillRect(Scope.rect(), Rgb(clWhite));
+      handled = true;
+    });
+    const QImage painters = Render(Scope);
+    int differ = 0;
+    for (int y = 0; y < h; ++y)
+      for (int x = 0; x < w; ++x) differ += own.pixel(x, y) != painters.pixel(x, y);
+    EXPECT_EQ(differ, 0) << w << "x" << h << ", " << points << " points";
+    EXPECT_GT(w * h - CountColour(own, kWhite), h / 2) << "the traces were drawn";
+  }
 }
 
 TEST_F(OscilloscopeTest, TransparentLeavesWhatIsBehind) {
