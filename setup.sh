@@ -6,7 +6,7 @@ set -euo pipefail
 cd "$(dirname "$0")"
 
 PACKAGES=(
-  build-essential cmake ninja-build pkg-config ccache clang libclang-rt-14-dev
+  build-essential cmake ninja-build pkg-config ccache clang libclang-rt-14-dev lld
   qt6-base-dev libgl-dev qt6-translations-l10n qt6-tools-dev qt6-l10n-tools
   libavformat-dev libavcodec-dev libavutil-dev libswresample-dev libasound2-dev
   libgtest-dev libgmock-dev libbenchmark-dev
