@@ -353,18 +353,21 @@ void TdeCustomOscilloscope::Paint() {
 // Qt's own line drawing costs a fill call per one-pixel span, most of a
 // block's paint; the traces are drawn into an image of the control instead,
 // which reaches the window in one copy.
-bool TdeCustomOscilloscope::PaintsThroughFrame() const {
+bool TdeCustomOscilloscope::PaintsThroughImage() const {
   return testAttribute(Qt::WA_OpaquePaintEvent) && devicePixelRatioF() == 1.0 && SampleCount() > 0;
 }
 
 void TdeCustomOscilloscope::paintEvent(QPaintEvent* event) {
-  if (!PaintsThroughFrame()) return TdeAudioControl::paintEvent(event);
+  if (!PaintsThroughImage()) return TdeAudioControl::paintEvent(event);
   if (FImage.size() != size()) FImage = QImage(size(), QImage::Format_RGB32);  // only when resized
   {
     QPainter painter(&FImage);
     FRaster = true;
+    struct TRasterScope {
+      bool& Flag;
+      ~TRasterScope() { Flag = false; }
+    } scope{FRaster};
     PaintWith(painter);
-    FRaster = false;
   }
   QPainter(this).drawImage(event->rect().topLeft(), FImage, event->rect());
 }

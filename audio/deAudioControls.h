@@ -208,7 +208,7 @@ class TdeCustomOscilloscope : public TdeAudioControl {
  private:
   void PaintTraces();
   // Whether a paint goes through FImage: an opaque fill on a one-to-one device.
-  bool PaintsThroughFrame() const;
+  bool PaintsThroughImage() const;
   // Draws the trace through FPoints into FImage as the painter would, pixel
   // for pixel, without its per-span cost.
   void RasterTrace(int32_t points, QRgb colour);

@@ -5,7 +5,6 @@
 #include "deAudioConsts.h"
 
 #include <QHash>
-#include <QPainter>
 #include <cmath>
 #include <tuple>
 
@@ -192,8 +191,8 @@ TEST_F(OscilloscopeTest, HandledPaintBackgroundSkipsTheFillButNotTheTraces) {
   EXPECT_EQ(Render(Scope).pixel(5, 5), kWhite) << "a handler leaving Handled False gets the fill";
 }
 
-// With a plain fill the control draws its traces itself; a background handler
-// sends them through QPainter. Both must give the same pixels, for steep and
+// Opaque, the control draws its traces itself; transparent, it leaves them to
+// QPainter. Over the same white both must give the same pixels, for steep and
 // shallow segments, dense and sparse points, in every layout.
 TEST_F(OscilloscopeTest, OwnTraceDrawingMatchesThePaintersPixelForPixel) {
   uint32_t state = 12345;
@@ -212,14 +211,12 @@ TEST_F(OscilloscopeTest, OwnTraceDrawingMatchesThePaintersPixelForPixel) {
     Scope.SetLayout(layout);
     Scope.SetOrientation(orientation);
     Show(2000, noise, sweep);
-    Scope.SetOnPaintBackground({});
+    Scope.SetTransparent(false);
     const QImage own = Render(Scope);
-    Scope.SetOnPaintBackground([this](TComponent*, bool& handled) {
-      QPainter painter(&Scope);
-      painter.fillRect(Scope.rect(), Rgb(clWhite));
-      handled = true;
-    });
-    const QImage painters = Render(Scope);
+    Scope.SetTransparent(true);
+    QImage painters(Scope.size(), QImage::Format_RGB32);
+    painters.fill(kWhite);
+    Scope.render(&painters, QPoint(), QRegion(), QWidget::DrawChildren);
     int differ = 0;
     for (int y = 0; y < h; ++y)
       for (int x = 0; x < w; ++x) differ += own.pixel(x, y) != painters.pixel(x, y);
