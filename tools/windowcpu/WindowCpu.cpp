@@ -79,29 +79,19 @@ double TaskCpu(const std::string& task) {
   return ns / 1e9;
 }
 
-// CPU of a process's live threads, in seconds: finer than the clock ticks of
-// /proc/PID/stat, of which a second at a hundredth of a core is one. A thread
-// that ends in between is not counted; none does while a take runs.
-double ThreadsCpu(const std::string& pid) {
-  double sum = 0;
-  bool any = false;
-  for (const QString& id :
-       QDir(QString::fromStdString("/proc/" + pid + "/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
-    const double t = TaskCpu(pid + "/task/" + id.toStdString());
-    if (t >= 0) sum += t, any = true;
-  }
-  return any ? sum : -1;
-}
-
-// CPU of each thread of this process by its id, with its name.
+// CPU of each live thread of a process by its id, with its name: finer than
+// the clock ticks of /proc/PID/stat, of which a second at a hundredth of a
+// core is one. A thread that ends in between is not counted; none does while
+// a take runs.
 struct TThreadCpu {
   std::string Name;
   double Cpu = 0;
 };
-std::map<std::string, TThreadCpu> ThreadCpus() {
+std::map<std::string, TThreadCpu> ThreadCpus(const std::string& pid) {
   std::map<std::string, TThreadCpu> threads;
-  for (const QString& id : QDir(QStringLiteral("/proc/self/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
-    const std::string task = "self/task/" + id.toStdString();
+  for (const QString& id :
+       QDir(QString::fromStdString("/proc/" + pid + "/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+    const std::string task = pid + "/task/" + id.toStdString();
     std::ifstream comm("/proc/" + task + "/comm");
     TThreadCpu t;
     std::getline(comm, t.Name);
@@ -109,6 +99,13 @@ std::map<std::string, TThreadCpu> ThreadCpus() {
     if (t.Cpu >= 0) threads[id.toStdString()] = t;
   }
   return threads;
+}
+
+// Their sum, in seconds; -1 when no thread could be read.
+double TotalCpu(const std::map<std::string, TThreadCpu>& threads) {
+  double sum = 0;
+  for (const auto& [id, t] : threads) sum += t.Cpu;
+  return threads.empty() ? -1 : sum;
 }
 
 // Paints a second, by the painted widget's class, and the window's repaints
@@ -132,14 +129,13 @@ void MeasureSelf(const char* what, double seconds) {
   QElapsedTimer wall;
   TPaintTally tally;
   QCoreApplication::instance()->installEventFilter(&tally);
-  const auto threadsBefore = ThreadCpus();
-  const double before = ThreadsCpu("self");
+  const auto threadsBefore = ThreadCpus("self");
   wall.start();
   Wait(seconds);
-  const double after = ThreadsCpu("self");
+  const auto threadsAfter = ThreadCpus("self");
   const double elapsed = double(wall.nsecsElapsed()) / 1e9;
-  Report(what, after - before, elapsed);
-  for (const auto& [id, t] : ThreadCpus()) {
+  Report(what, TotalCpu(threadsAfter) - TotalCpu(threadsBefore), elapsed);
+  for (const auto& [id, t] : threadsAfter) {
     const auto was = threadsBefore.find(id);
     const double spent = t.Cpu - (was == threadsBefore.end() ? 0 : was->second.Cpu);
     if (spent >= 0.0005) std::printf("  thread %-17s %6.3f s: %5.2f%%\n", t.Name.c_str(), spent, 100 * spent / elapsed);
@@ -167,10 +163,10 @@ void MeasureChild(const char* what, const std::vector<std::string>& command, dou
   const std::string id = std::to_string(pid);
   usleep(1000000);
   QElapsedTimer wall;
-  const double before = ThreadsCpu(id);
+  const double before = TotalCpu(ThreadCpus(id));
   wall.start();
   usleep(useconds_t(seconds * 1e6));
-  const double after = ThreadsCpu(id);
+  const double after = TotalCpu(ThreadCpus(id));
   const double elapsed = double(wall.nsecsElapsed()) / 1e9;
   kill(pid, SIGTERM);
   int status = 0;
