@@ -143,7 +143,7 @@ QDateTime EarlierTakeStart(const QString& fileName) {
     TFileStream stream(fileName, fmOpenRead);
     TdeRIFFAudioReader reader(&stream);
     const uint32_t rate = reader.GetFormat()->AvgBytesPerSec();
-    const int64_t bytes = reader.GetStreamSize(0);
+    const int64_t bytes = reader.DataSizeInFile();
     if (rate == 0 || bytes <= 0) return {};
     return QFileInfo(fileName).lastModified().addMSecs(-bytes * 1000 / rate);
   } catch (const Exception&) {

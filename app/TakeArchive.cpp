@@ -27,8 +27,12 @@ bool RenameNoReplace(const QString& from, const QString& to) {
   if (errno != EINVAL && errno != ENOSYS) return false;
   // A file system without the flag: a link cannot replace either.
   if (::link(a.constData(), b.constData()) != 0) return false;
-  ::unlink(a.constData());
-  return true;
+  if (::unlink(a.constData()) == 0) return true;
+  // Two names of one file: the next Record's truncation would empty the kept take too.
+  const int reason = errno;
+  ::unlink(b.constData());
+  errno = reason;
+  return false;
 }
 
 }  // namespace
@@ -56,7 +60,7 @@ bool TTakeArchive::HoldsAudio() const {
   try {
     TFileStream f(FWorkingFile, fmOpenRead);
     TdeRIFFAudioReader reader(&f);
-    return reader.GetStreamSize(0) > 0;
+    return reader.DataSizeInFile() > 0;
   } catch (const Exception&) {
     // Damaged, or cut short by an older version: the bytes may still be worth having.
     return true;
@@ -115,10 +119,12 @@ void TTakeArchive::KeepUnsaved() {
   QString fallback, fallbackReason;
   if (MoveInto(QFileInfo(FWorkingFile).absolutePath(), start, fallback, fallbackReason))
     Tell(QCoreApplication::translate("TTakeArchive", "未保存的录音无法放入“最近的录音”文件夹 %1（%2），已改名留在 %3。")
-             .arg(QDir::toNativeSeparators(FFolder), reason, QDir::toNativeSeparators(fallback)));
+             .arg(QDir::toNativeSeparators(FFolder), reason, QDir::toNativeSeparators(fallback)),
+         false);
   else
     Tell(QCoreApplication::translate("TTakeArchive", "未保存的录音无法保留（%1），新的录音将覆盖它。")
-             .arg(fallbackReason));
+             .arg(fallbackReason),
+         true);
 }
 
 void TTakeArchive::Prune(const QString& justMoved) {
@@ -132,12 +138,22 @@ void TTakeArchive::Prune(const QString& justMoved) {
     kept << name;
     bytes += info.size();
   }
-  while (kept.size() > 1 && kept.first() != justMoved && (kept.size() > FBound.Takes || bytes > FBound.Bytes)) {
-    const QString oldest = QDir(FFolder).filePath(kept.takeFirst());
-    bytes -= QFileInfo(oldest).size();
-    QFile::remove(oldest);
+  // Oldest first; a take that cannot be removed now stays counted and is
+  // tried again next time, while younger ones go in its place.
+  QStringList left;
+  for (qsizetype i = 0; i < kept.size(); ++i) {
+    const bool over = left.size() + (kept.size() - i) > FBound.Takes || bytes > FBound.Bytes;
+    if (over && kept[i] != justMoved) {
+      const QString path = QDir(FFolder).filePath(kept[i]);
+      const int64_t size = QFileInfo(path).size();
+      if (QFile::remove(path)) {
+        bytes -= size;
+        continue;
+      }
+    }
+    left << kept[i];
   }
-  settings->setValue(kKeptKey, kept);
+  settings->setValue(kKeptKey, left);
 }
 
 void TTakeArchive::Started(const QDateTime& start) {
@@ -151,8 +167,10 @@ void TTakeArchive::Saved() { UserSettings()->setValue(kSavedKey, Fingerprint());
 
 QStringList TTakeArchive::Kept() const { return UserSettings()->value(kKeptKey).toStringList(); }
 
-void TTakeArchive::Tell(const QString& message) {
-  if (FTold) return;
-  FTold = true;
+void TTakeArchive::Tell(const QString& message, bool lost) {
+  if (!lost) {
+    if (FTold) return;
+    FTold = true;
+  }
   if (FNotice) FNotice(message);
 }

@@ -23,8 +23,9 @@ QString TakeFileName(const QDateTime& time);
 
 class TTakeArchive {
  public:
-  // Tells the user, once per archive, of the first take that could not go
-  // into the folder.
+  // Tells the user, once per archive, of the first take kept beside the
+  // working file for want of the folder, and of every take that cannot be
+  // kept at all.
   using TNotice = std::function<void(const QString& message)>;
   TTakeArchive(QString workingFile, QString folder, TNotice notice, TTakeBound bound = {});
 
@@ -48,7 +49,8 @@ class TTakeArchive {
   // reason when it cannot.
   bool MoveInto(const QString& folder, const QDateTime& start, QString& moved, QString& reason) const;
   void Prune(const QString& justMoved);
-  void Tell(const QString& message);
+  // lost: the take will be overwritten; the user hears of each one.
+  void Tell(const QString& message, bool lost);
 
   QString FWorkingFile;
   QString FFolder;

@@ -411,9 +411,10 @@ TdeRIFFAudioReader::TdeRIFFAudioReader(TStream* stream) : TdeAbstractAudioReader
   if (!formatSeen || !dataSeen) InvalidFile();
   // ffmpeg writes MP3 with a data rate of 0; the data and its sample count give it.
   WAVEFORMATEX* fixed = FFormat->WaveFormat();
-  if (fixed->nAvgBytesPerSec == 0 && fixed->wFormatTag != WAVE_FORMAT_PCM && factSamples > 0 && FDataSize > 0)
+  if (const int64_t bytes = DataSizeInFile();
+      fixed->nAvgBytesPerSec == 0 && fixed->wFormatTag != WAVE_FORMAT_PCM && factSamples > 0 && bytes > 0)
     fixed->nAvgBytesPerSec = uint32_t(std::clamp<long double>(
-        static_cast<long double>(FDataSize) * fixed->nSamplesPerSec / static_cast<long double>(factSamples), 1,
+        static_cast<long double>(bytes) * fixed->nSamplesPerSec / static_cast<long double>(factSamples), 1,
         UINT32_MAX));
   // libsndfile wraps A-law and u-law in the extensible record; the codecs
   // take them in their plain one.
@@ -433,6 +434,8 @@ TdeRIFFAudioReader::TdeRIFFAudioReader(TStream* stream) : TdeAbstractAudioReader
   const WAVEFORMATEX* wf = FFormat->WaveFormat();
   if (wf->nChannels == 0 || wf->nSamplesPerSec == 0 || wf->nAvgBytesPerSec == 0 || wf->nBlockAlign == 0) InvalidFile();
 }
+
+int64_t TdeRIFFAudioReader::DataSizeInFile() { return std::clamp<int64_t>(FStream->Size() - FDataStart, 0, FDataSize); }
 
 int64_t TdeRIFFAudioReader::SeekStream(int32_t) { return FStream->Seek(FDataStart, soBeginning); }
 

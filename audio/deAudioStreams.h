@@ -177,6 +177,9 @@ class TdeRIFFAudioReader : public TdeAbstractAudioReader {
   // At most the data chunk's size, from its start.
   int32_t ReadStream(int32_t index, void* buffer, int32_t count) override;
   int64_t DataStart() const { return FDataStart; }
+  // The data chunk's size cut to what the file holds: a damaged size (a ds64
+  // of 2^62) must not reach arithmetic.
+  int64_t DataSizeInFile();
   // Whether the file is RF64 or BW64.
   bool IsRF64() const { return FRF64; }
 

@@ -8,14 +8,24 @@
 #include "PrivateTmpfs.h"
 #include "TakeArchive.h"
 
+#include "SaveCopy.h"
+
 #include <fcntl.h>
+#include <linux/audit.h>
+#include <linux/filter.h>
 #include <linux/fs.h>
+#include <linux/seccomp.h>
 #include <sys/ioctl.h>
+#include <sys/prctl.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 #include <QDir>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+#include <cstddef>
 
 namespace {
 
@@ -209,37 +219,247 @@ TEST_F(TakeArchiveTest, aReadOnlyTakesFolderDoesNotStopRecording_saysSoOnce_andL
   EXPECT_TRUE(Files(TakesFolder()).isEmpty());
 }
 
+// What a forked child found, as JSON in a file of the parent's folder.
+QJsonObject ReadReport(const QString& file) { return QJsonDocument::fromJson(ReadAllOf(file)).object(); }
+void WriteReport(const QString& file, const QJsonObject& report) {
+  QFile out(file);
+  if (out.open(QIODevice::WriteOnly)) out.write(QJsonDocument(report).toJson());
+}
+
 TEST(TakeArchive, aTakesFolderOnAFullDiskKeepsTheTakeBesideTheWorkingFile) {
+  QTemporaryDir dir;
+  const QString disk = dir.filePath(QStringLiteral("disk"));
+  const QString report = dir.filePath(QStringLiteral("report.json"));
+  ASSERT_TRUE(QDir().mkpath(disk));
+  // Working file and takes folder on one small file system, filled up before
+  // the folder was ever made: no room for a folder, and no block or inode left.
+  const int status = RunInPrivateTmpfs(disk, "64k,nr_inodes=16", [&] {
+    const QString working = disk + QStringLiteral("/Recorded.wav");
+    const QString folder = disk + QStringLiteral("/takes");
+    {
+      QFile f(working);
+      if (f.open(QIODevice::WriteOnly)) f.write(QByteArray(5000, 'x'));
+    }
+    {
+      QFile fill(disk + QStringLiteral("/fill"));
+      if (fill.open(QIODevice::WriteOnly)) fill.write(QByteArray(128 * 1024, 'f'));
+    }
+    for (int i = 0; i < 32; ++i) {
+      QFile inode(disk + QStringLiteral("/inode%1").arg(i));
+      if (!inode.open(QIODevice::WriteOnly)) break;
+    }
+    QJsonObject r;
+    r[QStringLiteral("full")] = !QDir().mkdir(disk + QStringLiteral("/probe"));
+    QStringList messages;
+    TTakeArchive archive(working, folder, [&](const QString& m) { messages << m; });
+    archive.Started(QDateTime(QDate(2024, 2, 3), QTime(4, 5, 6)));
+    archive.KeepUnsaved();
+    r[QStringLiteral("messages")] = messages.join('\n');
+    r[QStringLiteral("working")] = QFileInfo::exists(working);
+    r[QStringLiteral("kept")] =
+        ReadAllOf(disk + QStringLiteral("/录音 2024-02-03 04-05-06.wav")) == QByteArray(5000, 'x');
+    WriteReport(report, r);
+  });
+  if (status == kNoPrivateTmpfs) GTEST_SKIP() << "no private tmpfs here";
+  ASSERT_EQ(status, 0);
+  const QJsonObject r = ReadReport(report);
+  ASSERT_TRUE(r[QStringLiteral("full")].toBool()) << "the file system was not full";
+  const QString message = r[QStringLiteral("messages")].toString();
+  EXPECT_TRUE(message.contains(QStringLiteral("最近的录音")) && !message.contains('\n')) << message.toStdString();
+  EXPECT_FALSE(r[QStringLiteral("working")].toBool());
+  EXPECT_TRUE(r[QStringLiteral("kept")].toBool());
+}
+
+TEST(TakeArchive, aTakesFolderOnAnotherFileSystemKeepsTheTakeBesideTheWorkingFile) {
   QTemporaryDir dir;
   const QString working = dir.filePath(QStringLiteral("Recorded.wav"));
   const QString folder = dir.filePath(QStringLiteral("takes"));
-  const QString report = dir.filePath(QStringLiteral("report.txt"));
+  const QString report = dir.filePath(QStringLiteral("report.json"));
   ASSERT_TRUE(QDir().mkpath(folder));
   {
     QFile f(working);
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
     f.write(QByteArray(5000, 'x'));
   }
-  // A full 16 KiB file system as the folder.
-  const int status = RunInPrivateTmpfs(folder, "16k", [&] {
-    {
-      QFile fill(folder + QStringLiteral("/fill"));
-      if (fill.open(QIODevice::WriteOnly)) fill.write(QByteArray(64 * 1024, 'f'));
-    }
+  // A rename does not cross file systems; the take is not copied there either.
+  const int status = RunInPrivateTmpfs(folder, "1m", [&] {
     QStringList messages;
     TTakeArchive archive(working, folder, [&](const QString& m) { messages << m; });
     archive.Started(QDateTime(QDate(2024, 2, 3), QTime(4, 5, 6)));
     archive.KeepUnsaved();
-    QFile out(report);
-    if (out.open(QIODevice::WriteOnly)) out.write(messages.join('\n').toUtf8());
-    out.close();
+    WriteReport(report, {{QStringLiteral("messages"), messages.join('\n')},
+                         {QStringLiteral("folder"), Files(folder).join('\n')}});
   });
   if (status == kNoPrivateTmpfs) GTEST_SKIP() << "no private tmpfs here";
   ASSERT_EQ(status, 0);
-  const QString message = QString::fromUtf8(ReadAllOf(report));
+  const QJsonObject r = ReadReport(report);
+  const QString message = r[QStringLiteral("messages")].toString();
   EXPECT_TRUE(message.contains(QStringLiteral("最近的录音"))) << message.toStdString();
+  EXPECT_EQ(QString(), r[QStringLiteral("folder")].toString());
   EXPECT_FALSE(QFileInfo::exists(working));
   EXPECT_EQ(QByteArray(5000, 'x'), ReadAllOf(dir.filePath(QStringLiteral("录音 2024-02-03 04-05-06.wav"))));
+}
+
+// Runs body in a forked child whose renameat2 answers EINVAL, as a file system
+// without RENAME_NOREPLACE (NFS) does. The child's exit status; -1 when this
+// machine's filter cannot be set.
+int RunWithoutRenameNoReplace(const std::function<void()>& body) {
+#if defined(__x86_64__)
+  constexpr uint32_t kArch = AUDIT_ARCH_X86_64;
+#elif defined(__aarch64__)
+  constexpr uint32_t kArch = AUDIT_ARCH_AARCH64;
+#else
+  return -1;
+#endif
+  sock_filter filter[] = {
+      BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, arch)),
+      BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, kArch, 1, 0),
+      BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
+      BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, nr)),
+      BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, SYS_renameat2, 0, 1),
+      BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ERRNO | EINVAL),
+      BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
+  };
+  const pid_t child = fork();
+  if (child < 0) return -1;
+  if (child == 0) {
+    const sock_fprog program = {static_cast<unsigned short>(std::size(filter)), filter};
+    if (prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) != 0 || prctl(PR_SET_SECCOMP, SECCOMP_MODE_FILTER, &program) != 0)
+      _exit(3);
+    body();
+    _exit(0);
+  }
+  int status = 0;
+  waitpid(child, &status, 0);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+TEST(TakeArchive, withoutRenameNoReplaceAFailedUnlinkLeavesNoSecondName_andALostTakeIsAlwaysTold) {
+  QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("tamsel"), QStringLiteral("recorder")).clear();
+  QTemporaryDir dir;
+  const QString work = dir.filePath(QStringLiteral("work"));
+  const QString folder = dir.filePath(QStringLiteral("takes"));
+  const QString working = work + QStringLiteral("/Recorded.wav");
+  const QString report = dir.filePath(QStringLiteral("report.json"));
+  ASSERT_TRUE(QDir().mkpath(work) && QDir().mkpath(folder));
+  if (!TReadOnlyFolder(folder).Holds()) GTEST_SKIP() << "this file system lets us write anyway";
+  const int status = RunWithoutRenameNoReplace([&] {
+    QStringList messages;
+    TTakeArchive archive(working, folder, [&](const QString& m) { messages << m; });
+    const auto take = [&](char c, int minute) {
+      QFile f(working);
+      if (f.open(QIODevice::WriteOnly)) f.write(QByteArray(300, c));
+      f.close();
+      archive.Started(QDateTime(QDate(2024, 3, 4), QTime(5, minute, 0)));
+    };
+    // The folder takes nothing: the take is linked beside the working file.
+    take('a', 1);
+    {
+      const TReadOnlyFolder readOnly(folder);
+      archive.KeepUnsaved();
+    }
+    // The link into the folder works but the working file's name cannot go.
+    take('b', 2);
+    struct stat st = {};
+    {
+      const TReadOnlyFolder readOnly(work);
+      archive.KeepUnsaved();
+      ::stat(QFile::encodeName(working).constData(), &st);
+    }
+    WriteReport(report, {{QStringLiteral("messages"), QJsonValue::fromVariant(messages)},
+                         {QStringLiteral("folder"), Files(folder).join('\n')},
+                         {QStringLiteral("kept"), archive.Kept().join('\n')},
+                         {QStringLiteral("links"), int(st.st_nlink)},
+                         {QStringLiteral("working"), QString::fromLatin1(ReadAllOf(working))}});
+  });
+  ASSERT_NE(3, status) << "no seccomp filter here";
+  ASSERT_EQ(0, status);
+  const QJsonObject r = ReadReport(report);
+  const QStringList messages = r[QStringLiteral("messages")].toVariant().toStringList();
+  ASSERT_EQ(2, messages.size()) << messages.join('\n').toStdString();
+  EXPECT_TRUE(messages[0].contains(QStringLiteral("最近的录音"))) << messages[0].toStdString();
+  EXPECT_TRUE(messages[1].contains(QStringLiteral("新的录音将覆盖它"))) << messages[1].toStdString();
+  EXPECT_EQ(QByteArray(300, 'a'), ReadAllOf(work + QStringLiteral("/录音 2024-03-04 05-01-00.wav")));
+  EXPECT_EQ(QString(), r[QStringLiteral("folder")].toString());
+  EXPECT_EQ(QString(), r[QStringLiteral("kept")].toString());
+  EXPECT_EQ(1, r[QStringLiteral("links")].toInt());
+  EXPECT_EQ(QString(300, 'b'), r[QStringLiteral("working")].toString());
+}
+
+TEST(TakeArchive, aTakeThatCannotBeRemovedStaysCountedAndGoesNextTime) {
+  QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("tamsel"), QStringLiteral("recorder")).clear();
+  QTemporaryDir dir;
+  const QString disk = dir.filePath(QStringLiteral("disk"));
+  const QString working = disk + QStringLiteral("/Recorded.wav");
+  const QString folder = disk + QStringLiteral("/takes");
+  const QString report = dir.filePath(QStringLiteral("report.json"));
+  ASSERT_TRUE(QDir().mkpath(disk));
+  const auto name = [](int i) { return QStringLiteral("录音 2024-01-01 10-0%1-00.wav").arg(i); };
+  // In a mount namespace of its own, where a take that is a mount point cannot be removed.
+  const int status = RunInPrivateTmpfs(disk, "1m", [&] {
+    TTakeArchive archive(working, folder, {}, {2, 1 << 20});
+    const auto take = [&](int i) {
+      archive.KeepUnsaved();
+      QFile f(working);
+      if (f.open(QIODevice::WriteOnly)) f.write(QByteArray(100, char('a' + i)));
+      f.close();
+      archive.Started(QDateTime(QDate(2024, 1, 1), QTime(10, i, 0)));
+    };
+    for (int i = 0; i < 3; ++i) take(i);  // 0 and 1 kept, 2 in the working file
+    const QByteArray oldest = QFile::encodeName(QDir(folder).filePath(name(0)));
+    const bool pinned = ::mount(oldest.constData(), oldest.constData(), nullptr, MS_BIND, nullptr) == 0;
+    take(3);
+    QJsonObject r{{QStringLiteral("pinned"), pinned},
+                  {QStringLiteral("kept"), archive.Kept().join('\n')},
+                  {QStringLiteral("folder"), Files(folder).join('\n')}};
+    ::umount(oldest.constData());
+    take(4);
+    r[QStringLiteral("keptLater")] = archive.Kept().join('\n');
+    r[QStringLiteral("folderLater")] = Files(folder).join('\n');
+    WriteReport(report, r);
+  });
+  if (status == kNoPrivateTmpfs) GTEST_SKIP() << "no private mount namespace here";
+  ASSERT_EQ(status, 0);
+  const QJsonObject r = ReadReport(report);
+  ASSERT_TRUE(r[QStringLiteral("pinned")].toBool());
+  // The bound holds with the stuck take counted: the next oldest went in its place.
+  EXPECT_EQ(QStringList({name(0), name(2)}).join('\n'), r[QStringLiteral("kept")].toString());
+  EXPECT_EQ(QStringList({name(0), name(2)}).join('\n'), r[QStringLiteral("folder")].toString());
+  EXPECT_EQ(QStringList({name(2), name(3)}).join('\n'), r[QStringLiteral("keptLater")].toString());
+  EXPECT_EQ(QStringList({name(2), name(3)}).join('\n'), r[QStringLiteral("folderLater")].toString());
+}
+
+// A damaged ds64 claims 2^62 bytes of data: the sizes that count are the file's.
+TEST(TakeArchive, aDataSizeBeyondTheFileCountsOnlyWhatTheFileHolds) {
+  QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("tamsel"), QStringLiteral("recorder")).clear();
+  QTemporaryDir dir;
+  const QString working = dir.filePath(QStringLiteral("Recorded.wav"));
+  const auto rf64 = [](int dataBytes) {
+    QByteArray b("RF64\xff\xff\xff\xffWAVEds64\x1c\0\0\0", 20);
+    b.append(QByteArray(8, '\0'));                  // RIFF size
+    b.append(QByteArray("\0\0\0\0\0\0\0\x40", 8));  // data size 2^62
+    b.append(QByteArray(12, '\0'));                 // sample count, table entries
+    b.append(QByteArray("fmt \x10\0\0\0\x01\0\x01\0\x40\x1f\0\0\x40\x1f\0\0\x01\0\x08\0", 24));  // 8 kHz 8-bit mono
+    b.append(QByteArray("data\xff\xff\xff\xff", 8));
+    return b.append(QByteArray(dataBytes, '\x80'));
+  };
+  const auto write = [&](const QByteArray& bytes, const QDateTime& modified) {
+    QFile f(working);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+    f.flush();
+    ASSERT_TRUE(f.setFileTime(modified, QFileDevice::FileModificationTime));
+  };
+  const QDateTime end(QDate(2024, 6, 7), QTime(8, 9, 10));
+  write(rf64(16000), end);
+  EXPECT_EQ(end.addSecs(-2), EarlierTakeStart(working)) << "two seconds at 8000 bytes a second";
+
+  // No audio in the file: nothing to keep, whatever the header says.
+  write(rf64(0), end);
+  TTakeArchive archive(working, dir.filePath(QStringLiteral("takes")), {});
+  archive.KeepUnsaved();
+  EXPECT_TRUE(archive.Kept().isEmpty());
+  EXPECT_TRUE(QFileInfo::exists(working));
 }
 
 }  // namespace
