@@ -23,6 +23,13 @@ TControlBoxMenu::TControlBoxMenu(TComponent* owner, TsuiForm& frame, TDeviceChoi
   FPause = Add(FMenu->Items(), QCoreApplication::translate("TControlBoxMenu", "暂停录制"));
   FPause->SetOnClick([this](TComponent*) { FActions.PauseOrResume(); });
   Add(FMenu->Items(), QStringLiteral("-"));
+  FDeleteBefore = Add(FMenu->Items(), QCoreApplication::translate("TControlBoxMenu", "删除此处之前的部分"));
+  FDeleteBefore->SetShortCut(QStringLiteral("Ctrl+Shift+Home"));
+  FDeleteBefore->SetOnClick([this](TComponent*) { FActions.Cut(true); });
+  FDeleteAfter = Add(FMenu->Items(), QCoreApplication::translate("TControlBoxMenu", "删除此处之后的部分"));
+  FDeleteAfter->SetShortCut(QStringLiteral("Ctrl+Shift+End"));
+  FDeleteAfter->SetOnClick([this](TComponent*) { FActions.Cut(false); });
+  Add(FMenu->Items(), QStringLiteral("-"));
   FInput = Add(FMenu->Items(), QCoreApplication::translate("TControlBoxMenu", "输入设备"));
   FOutput = Add(FMenu->Items(), QCoreApplication::translate("TControlBoxMenu", "输出设备"));
   Add(FMenu->Items(), QStringLiteral("-"));
@@ -59,6 +66,9 @@ void TControlBoxMenu::Refresh() {
   FPause->SetCaption(FActions.Paused() ? QCoreApplication::translate("TControlBoxMenu", "继续录制")
                                        : QCoreApplication::translate("TControlBoxMenu", "暂停录制"));
   FPause->SetEnabled(FActions.Recording());
+  const bool canCut = FActions.CanCut && FActions.CanCut();
+  FDeleteBefore->SetEnabled(canCut);
+  FDeleteAfter->SetEnabled(canCut);
   FillDevices(FInput, true);
   FillDevices(FOutput, false);
   const std::vector<TSkinOffer> offers = SkinOffers();

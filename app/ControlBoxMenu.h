@@ -1,7 +1,8 @@
 #pragma once
 // The window's control-box menu (the title bar's left button, or Alt+Space),
 // a skinned popup menu in the window's style: pause and resume a recording,
-// the input and output devices, the take's folder, the folder of the recent
+// delete the paused take's part before or after
+// the position, the input and output devices, the take's folder, the folder of the recent
 // takes never saved, the window's look (外观) and the about page. Its
 // items are brought up to the window's state each time it opens.
 #include "SUIThemes.h"
@@ -21,6 +22,8 @@ struct TControlBoxActions {
   std::function<bool()> Paused;
   std::function<void()> PauseOrResume;
   std::function<QString()> FileName;  // the take, whose folder the menu opens
+  std::function<bool()> CanCut;       // a take is paused in playback
+  std::function<void(bool before)> Cut;  // deletes before or after the paused position
 };
 
 class TControlBoxMenu {
@@ -31,6 +34,8 @@ class TControlBoxMenu {
 
   TsuiPopupMenu* Menu() const { return FMenu; }
   TMenuItem* PauseItem() const { return FPause; }
+  TMenuItem* DeleteBeforeItem() const { return FDeleteBefore; }
+  TMenuItem* DeleteAfterItem() const { return FDeleteAfter; }
   TMenuItem* InputItem() const { return FInput; }
   TMenuItem* OutputItem() const { return FOutput; }
   TMenuItem* FolderItem() const { return FFolder; }
@@ -55,6 +60,8 @@ class TControlBoxMenu {
   TControlBoxActions FActions;
   TsuiPopupMenu* FMenu;
   TMenuItem* FPause;
+  TMenuItem* FDeleteBefore;
+  TMenuItem* FDeleteAfter;
   TMenuItem* FInput;
   TMenuItem* FOutput;
   TMenuItem* FFolder;

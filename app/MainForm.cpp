@@ -14,6 +14,7 @@
 #include "SleepInhibitor.h"
 #include "Streams.h"
 #include "TakeArchive.h"
+#include "TakeCut.h"
 #include "WindowAccessible.h"
 #include "WindowKeys.h"
 #include "deACM.h"
@@ -202,7 +203,9 @@ void TForm1::FormCreate(TComponent*) {
   FControlBoxMenu = std::make_unique<TControlBoxMenu>(
       this, *suiForm1, FDevices,
       TControlBoxActions{[this] { return FState == Recording; }, [this] { return RecordingPaused(); },
-                         [this] { PauseRecordingClick(); }, [this] { return FFileName; }});
+                         [this] { PauseRecordingClick(); }, [this] { return FFileName; },
+                         [this] { return FCut && FCut->CanCut(); },
+                         [this](bool before) { FCut->Cut(before ? TTakeCut::DeleteBefore : TTakeCut::DeleteAfter); }});
   // The description keeps its own style; the user's choice is laid over it.
   if (const TsuiUIStyle skin = StoredSkin(); skin != suiForm1->UIStyle()) FControlBoxMenu->ApplySkin(skin);
   // Its one notice goes to the error display once the recording runs.
@@ -210,6 +213,10 @@ void TForm1::FormCreate(TComponent*) {
     QMetaObject::invokeMethod(
         this, [message] { TApplication::Instance()->ShowException(message); }, Qt::QueuedConnection);
   });
+  FCut = std::make_unique<TTakeCut>(
+      *this, FFileName, *FTakes, *pbPlayback,
+      TTakeCutHost{[this] { return FState == Playing && deAudioOut->Paused(); },
+                   [this] { suitempbtnStopClick(btnStop); }, [this](const QString& text) { SetStatusText(1, text); }});
   MakeWindowAccessible(*this);
   UpdateButtons();
   UpdateStatus();

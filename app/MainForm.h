@@ -26,6 +26,7 @@ class TControlBoxMenu;
 class TPeakMeter;
 class TSleepInhibitor;
 class TTakeArchive;
+class TTakeCut;
 class TWindowKeys;
 class TFileStream;
 class TdeAudioControlSource;
@@ -76,6 +77,7 @@ class TForm1 : public TForm {
 
   // The title bar's control-box menu; Alt+Space opens it too.
   TControlBoxMenu* ControlBoxMenu() const { return FControlBoxMenu.get(); }
+  TTakeCut* TakeCut() const { return FCut.get(); }
   void PopupControlBoxMenu();
 
   // Asks the desktop not to sleep while recording; replaced by tests.
@@ -154,6 +156,7 @@ class TForm1 : public TForm {
   std::unique_ptr<TSleepInhibitor> FInhibitor;
   std::unique_ptr<TControlBoxMenu> FControlBoxMenu;
   std::unique_ptr<TTakeArchive> FTakes;
+  std::unique_ptr<TTakeCut> FCut;
 };
 
 // Now as a date-time: days since 1899-12-30 with the time of day as fraction.

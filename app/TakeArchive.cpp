@@ -76,7 +76,8 @@ QDateTime TTakeArchive::TakeStart() const {
   return QFileInfo(FWorkingFile).lastModified();
 }
 
-bool TTakeArchive::MoveInto(const QString& folder, const QDateTime& start, QString& moved, QString& reason) const {
+bool TTakeArchive::MoveInto(const QString& folder, const QDateTime& start, QString& moved, QString& reason,
+                            bool link) const {
   if (!QDir().mkpath(folder)) {
     reason = QCoreApplication::translate("TTakeArchive", "无法创建文件夹");
     return false;
@@ -86,7 +87,8 @@ bool TTakeArchive::MoveInto(const QString& folder, const QDateTime& start, QStri
     const QString candidate =
         n == 1 ? name : name.chopped(4) + QStringLiteral(" (%1).wav").arg(n);  // the same second again
     const QString target = QDir(folder).filePath(candidate);
-    if (RenameNoReplace(FWorkingFile, target)) {
+    if (link ? ::link(QFile::encodeName(FWorkingFile).constData(), QFile::encodeName(target).constData()) == 0
+             : RenameNoReplace(FWorkingFile, target)) {
       moved = target;
       return true;
     }
@@ -106,12 +108,8 @@ void TTakeArchive::KeepUnsaved() {
   const QDateTime start = TakeStart();
   QString moved, reason;
   if (MoveInto(FFolder, start, moved, reason)) {
-    const auto settings = UserSettings();
-    QStringList kept = settings->value(kKeptKey).toStringList();
-    kept << QFileInfo(moved).fileName();
-    settings->setValue(kKeptKey, kept);
-    settings->remove(kSavedKey);
-    Prune(QFileInfo(moved).fileName());
+    Remember(moved);
+    UserSettings()->remove(kSavedKey);
     return;
   }
   // Next to the working file the rename cannot fail for want of room or of
@@ -125,6 +123,25 @@ void TTakeArchive::KeepUnsaved() {
     Tell(QCoreApplication::translate("TTakeArchive", "未保存的录音无法保留（%1），新的录音将覆盖它。")
              .arg(fallbackReason),
          true);
+}
+
+QString TTakeArchive::KeepLinked(QString& reason) {
+  const QDateTime start = TakeStart();
+  QString kept, besideReason;
+  if (MoveInto(FFolder, start, kept, reason, true)) {
+    Remember(kept);
+    return kept;
+  }
+  if (MoveInto(QFileInfo(FWorkingFile).absolutePath(), start, kept, besideReason, true)) return kept;
+  return {};
+}
+
+void TTakeArchive::Remember(const QString& moved) {
+  const auto settings = UserSettings();
+  QStringList kept = settings->value(kKeptKey).toStringList();
+  kept << QFileInfo(moved).fileName();
+  settings->setValue(kKeptKey, kept);
+  Prune(QFileInfo(moved).fileName());
 }
 
 void TTakeArchive::Prune(const QString& justMoved) {

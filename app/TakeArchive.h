@@ -37,6 +37,11 @@ class TTakeArchive {
   void Started(const QDateTime& start);
   // The working file, as it stands now, was saved by the user.
   void Saved();
+  // Keeps the working file as it stands in the folder too (beside the working
+  // file when the folder takes nothing), under a second name for the same
+  // bytes: nothing is copied, and the take stays when the working file is
+  // replaced. The kept file, or empty with the system's reason.
+  QString KeepLinked(QString& reason);
   // The takes this archive keeps in its folder, oldest first.
   QStringList Kept() const;
   const QString& Folder() const { return FFolder; }
@@ -47,7 +52,8 @@ class TTakeArchive {
   QDateTime TakeStart() const;
   // Renames the working file to a free name for start in folder; the system's
   // reason when it cannot.
-  bool MoveInto(const QString& folder, const QDateTime& start, QString& moved, QString& reason) const;
+  bool MoveInto(const QString& folder, const QDateTime& start, QString& moved, QString& reason, bool link = false) const;
+  void Remember(const QString& moved);
   void Prune(const QString& justMoved);
   // lost: the take will be overwritten; the user hears of each one.
   void Tell(const QString& message, bool lost);

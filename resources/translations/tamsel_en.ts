@@ -114,6 +114,14 @@ Do you want to replace it?</translation>
         <source>外观</source>
         <translation>Appearance</translation>
     </message>
+    <message>
+        <source>删除此处之前的部分</source>
+        <translation>Delete Before This Point</translation>
+    </message>
+    <message>
+        <source>删除此处之后的部分</source>
+        <translation>Delete After This Point</translation>
+    </message>
 </context>
 <context>
     <name>TDeviceChoices</name>
@@ -286,6 +294,35 @@ Do you want to replace it?</translation>
     <message>
         <source>未保存的录音无法保留（%1），新的录音将覆盖它。</source>
         <translation>The unsaved recording could not be kept (%1); the next recording will overwrite it.</translation>
+    </message>
+</context>
+<context>
+    <name>TTakeCut</name>
+    <message>
+        <source>剪切前的录音无法保留（%1）</source>
+        <translation>the recording as it was before the cut cannot be kept (%1)</translation>
+    </message>
+    <message>
+        <source>正在剪切录音……</source>
+        <translation>Cutting the recording…</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>剪切</source>
+        <translation>Cut</translation>
+    </message>
+    <message>
+        <source>已剪切，剪切前的录音保存在 %1</source>
+        <translation>Cut; the recording as it was is kept in %1</translation>
+    </message>
+    <message>
+        <source>无法剪切录音：%1
+录音保持原样。</source>
+        <translation>Could not cut the recording: %1
+The recording is as it was.</translation>
     </message>
 </context>
 <context>

@@ -57,7 +57,8 @@ TEST_F(ControlBoxMenuTest, opensFromTheControlBoxAndFromAltSpace_underTheTitleBa
   QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : Form.get(), Qt::Key_Space,
                   Qt::AltModifier);
   ASSERT_TRUE(ProcessEventsUntil([&] { return shown->isVisible(); }, 5000));
-  EXPECT_EQ((QStringList{QStringLiteral("暂停录制"), QStringLiteral("输入设备"), QStringLiteral("输出设备"),
+  EXPECT_EQ((QStringList{QStringLiteral("暂停录制"), QStringLiteral("删除此处之前的部分"),
+                         QStringLiteral("删除此处之后的部分"), QStringLiteral("输入设备"), QStringLiteral("输出设备"),
                          QStringLiteral("打开录音所在文件夹"), QStringLiteral("最近的录音"), QStringLiteral("外观"),
                          QStringLiteral("关于")}),
             Texts(Menu->Menu()->Items()));

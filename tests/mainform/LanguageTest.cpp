@@ -137,7 +137,8 @@ TEST_P(OriginalTest, everyTextIsTheOriginal_byteForByte) {
   QStringList menu;
   AddMenuTexts(Form->ControlBoxMenu()->Menu()->Items(), menu);
   EXPECT_EQ(
-      (QStringList{QStringLiteral("暂停录制"), QStringLiteral("-"), QStringLiteral("输入设备"),
+      (QStringList{QStringLiteral("暂停录制"), QStringLiteral("-"), QStringLiteral("删除此处之前的部分"),
+                   QStringLiteral("删除此处之后的部分"), QStringLiteral("-"), QStringLiteral("输入设备"),
                    QStringLiteral("默认设备（Sound server）"), QStringLiteral("USB Mic"), QStringLiteral("输出设备"),
                    QStringLiteral("默认设备（Sound server）"), QStringLiteral("-"),
                    QStringLiteral("打开录音所在文件夹"), QStringLiteral("最近的录音"), QStringLiteral("-"),

@@ -8,6 +8,7 @@
 #include "deACM.h"
 #include "deAudioExport.h"
 #include "deAudioStreams.h"
+#include "deTakeCut.h"
 
 #include <unistd.h>
 #include <QCommandLineParser>
@@ -15,7 +16,12 @@
 #include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
+#include <QDir>
+#include <QTemporaryDir>
+#include <cerrno>
+#include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -301,6 +307,74 @@ int Convert(const QString& inName, const QString& outName, const QString& format
   TDecodedSource source(inName, 2);
   return ConvertToWave(source, outName, formatText, quiet, realTime);
 }
+// "START,END" in seconds; either may be left out (from the start, to the end).
+std::pair<double, double> ParseTrim(const QString& text) {
+  const QStringList parts = text.split(QLatin1Char(','));
+  auto seconds = [&](int i, double open) {
+    const QString part = parts.value(i).trimmed();
+    if (part.isEmpty()) return open;
+    bool ok = false;
+    const double v = part.toDouble(&ok);
+    if (!ok || !std::isfinite(v) || v < 0)
+      throw EConvertError(QStringLiteral("--trim takes START,END in seconds, not \"%1\".").arg(text));
+    return v;
+  };
+  const std::pair<double, double> range{seconds(0, 0), seconds(1, INFINITY)};
+  if (parts.size() != 2 || range.second <= range.first)
+    throw EConvertError(QStringLiteral("--trim takes START,END in seconds with END after START, not \"%1\".").arg(text));
+  return range;
+}
+
+// Keeps IN's audio from START to END as the recorder's cut does: its own
+// blocks copied as they are, the bounds on the nearest block boundaries.
+// Written beside OUT and renamed over it, so OUT may be IN.
+void TrimWave(const QString& inName, const QString& outName, std::pair<double, double> range) {
+  if (!IsWaveFile(inName)) throw EConvertError(QStringLiteral("--trim cuts WAVE files only."));
+  TFileStream in(inName, fmOpenRead);
+  TdeRIFFAudioReader reader(&in);
+  const std::unique_ptr<TdeSubStream> data = reader.OpenStream(0);
+  TdeWaveFormat format;
+  format.Assign(reader.GetFormat());
+  const double rate = format.SamplesPerSec();
+  const auto frame = [rate](double seconds) {
+    return seconds * rate >= 9e18 ? INT64_MAX : static_cast<int64_t>(std::llround(seconds * rate));
+  };
+  const TdeCutRange cut = PlanCut(format, *data, frame(range.first), frame(range.second));
+  const QString temp = QFileInfo(outName).absoluteDir().filePath(
+      QStringLiteral(".%1.trim").arg(QFileInfo(outName).fileName()));
+  try {
+    TFileStream out(temp, fmCreate);
+    TProgress progress(cut.Bytes);
+    WriteCut(format, in, reader.DataStart(), cut, out, [&progress](int64_t done, int64_t) {
+      progress.Show(done);
+      return true;
+    });
+    progress.Done();
+  } catch (...) {
+    QFile::remove(temp);
+    throw;
+  }
+  if (::rename(QFile::encodeName(temp).constData(), QFile::encodeName(outName).constData()) != 0) {
+    const int error = errno;
+    QFile::remove(temp);
+    throw EWriteError(QStringLiteral("Cannot write to \"%1\". %2").arg(outName, QString::fromLocal8Bit(std::strerror(error))));
+  }
+}
+
+int Trim(const QString& inName, const QString& outName, const QString& trimText, const QString& formatText,
+         bool quiet, bool realTime) {
+  const std::pair<double, double> range = ParseTrim(trimText);
+  if (formatText.isEmpty()) {
+    TrimWave(inName, outName, range);
+    return 0;
+  }
+  // The kept part is converted as a whole file would be.
+  const QTemporaryDir dir;
+  if (!dir.isValid()) throw EWriteError(QStringLiteral("Cannot make a temporary folder. %1").arg(dir.errorString()));
+  const QString kept = dir.filePath(QFileInfo(outName).completeBaseName() + QStringLiteral(".wav"));
+  TrimWave(inName, kept, range);
+  return Convert(kept, outName, formatText, quiet, realTime);
+}
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -328,7 +402,12 @@ int main(int argc, char** argv) {
   QCommandLineOption realTime({QStringLiteral("r"), QStringLiteral("real-time")},
                               QStringLiteral("Use only codec settings that keep up in real time, as a recording "
                                              "does (MP3 then codes at LAME's standard quality, not its highest)."));
-  parser.addOptions({format, list, info, quiet, realTime});
+  QCommandLineOption trim(QStringLiteral("trim"),
+                          QStringLiteral("Keep only START to END (seconds; either may be left out) of a WAVE IN, cut "
+                                         "as the recorder cuts: in IN's own encoding, its blocks copied as they are, "
+                                         "the bounds on the nearest block. With --format the kept part is converted."),
+                          QStringLiteral("START,END"));
+  parser.addOptions({format, list, info, quiet, realTime, trim});
   parser.addPositionalArgument(QStringLiteral("IN"),
                                QStringLiteral("File to read: WAVE, or any audio file FFmpeg reads."));
   parser.addPositionalArgument(QStringLiteral("OUT"), QStringLiteral("File to write (replaced)."));
@@ -342,6 +421,9 @@ int main(int argc, char** argv) {
       Print(stderr, QStringLiteral("tamsel-convert: give IN and OUT (see --help)."));
       return 2;
     }
+    if (parser.isSet(trim))
+      return Trim(args[0], args[1], parser.value(trim), parser.value(format), parser.isSet(quiet),
+                  parser.isSet(realTime));
     return Convert(args[0], args[1], parser.value(format), parser.isSet(quiet), parser.isSet(realTime));
   } catch (const Exception& e) {
     Print(stderr, QStringLiteral("tamsel-convert: ") + e.Message());
