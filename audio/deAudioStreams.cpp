@@ -158,12 +158,13 @@ void TdeRIFFAudioWriter::WriteData(const void* buffer, int32_t count) {
 
 void TdeRIFFAudioWriter::Checkpoint() {
   if (FBroken || FDataHeaderPos == 0 || FUnpatched == 0) return;
-  PatchOrFail();
+  // Nothing may follow for a long while: the sizes must not wait on the next patch's sync.
+  PatchOrFail(true);
 }
 
-void TdeRIFFAudioWriter::PatchOrFail() {
+void TdeRIFFAudioWriter::PatchOrFail(bool settle) {
   try {
-    PatchSizes();
+    PatchSizes(settle);
   } catch (const Exception& e) {
     // A failing sync or seek: the file goes back to what the sizes last claimed.
     FDataBytes = FPatchedBytes;
@@ -174,10 +175,10 @@ void TdeRIFFAudioWriter::PatchOrFail() {
 
 void TdeRIFFAudioWriter::WriteTrailer() {
   if (FBroken) return;  // patched when the stream failed
-  PatchSizes();
+  PatchSizes(true);
 }
 
-void TdeRIFFAudioWriter::PatchSizes() {
+void TdeRIFFAudioWriter::PatchSizes(bool settle) {
   const int64_t end = FDataHeaderPos + 8 + FDataBytes;
   auto* file = dynamic_cast<TFileStream*>(FStream);
   // The audio reaches the disk before the sizes that claim it.
@@ -199,6 +200,9 @@ void TdeRIFFAudioWriter::PatchSizes() {
   FPatchedBytes = FDataBytes;
   FStream->Seek(end, soBeginning);
   FUnpatched = 0;
+  // A patch is otherwise synced by the next one's sync of the audio; the last
+  // one has no next.
+  if (settle && FDurable && file) file->Flush();
 }
 
 void TdeRIFFAudioWriter::PatchRF64(int64_t riffSize) {
@@ -252,7 +256,7 @@ void TdeRIFFAudioWriter::FailWrite(int64_t validEnd, const QString& message) {
   }
   try {
     FStream->Seek(validEnd, soBeginning);
-    if (FDataHeaderPos > 0) PatchSizes();
+    if (FDataHeaderPos > 0) PatchSizes(true);
   } catch (const Exception&) {
     // The last patch still describes a valid file.
   }

@@ -99,8 +99,9 @@ class TdeRIFFAudioWriter : public TdeAbstractAudioWriter {
   void WriteData(const void* buffer, int32_t count) override;
 
  private:
-  void PatchSizes();
-  void PatchOrFail();
+  // settle: the patch itself reaches the disk too (durable file streams).
+  void PatchSizes(bool settle = false);
+  void PatchOrFail(bool settle = false);
   QString WriteFailure() const;
   // Marks the writer broken, cuts the file back to validEnd with true sizes, raises message.
   [[noreturn]] void FailWrite(int64_t validEnd, const QString& message);

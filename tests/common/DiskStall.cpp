@@ -2,6 +2,7 @@
 
 #include <dlfcn.h>
 #include <atomic>
+#include <mutex>
 #include <thread>
 
 namespace {
@@ -10,6 +11,8 @@ std::atomic<int> gStallMs{0};
 std::atomic<int> gStalled{0};
 std::atomic<bool> gOnArmingThread{false};
 std::thread::id gArmingThread;
+std::mutex gWatchLock;
+std::function<void(int)> gWatch;
 
 }  // namespace
 
@@ -26,8 +29,17 @@ int StalledSyncs() { return gStalled.load(); }
 
 bool StalledOnArmingThread() { return gOnArmingThread.load(); }
 
+void WatchSyncs(std::function<void(int fd)> watch) {
+  const std::lock_guard lock(gWatchLock);
+  gWatch = std::move(watch);
+}
+
 extern "C" int fdatasync(int fd) {
   static const auto real = reinterpret_cast<int (*)(int)>(dlsym(RTLD_NEXT, "fdatasync"));
+  {
+    const std::lock_guard lock(gWatchLock);
+    if (gWatch) gWatch(fd);
+  }
   if (const int ms = gStallMs.exchange(0); ms > 0) {
     if (std::this_thread::get_id() == gArmingThread) gOnArmingThread = true;
     std::this_thread::sleep_for(std::chrono::milliseconds(ms));

@@ -1,5 +1,6 @@
 // What a recording leaves behind when it is cut short, by a kill or by a full
 // disk, and how it carries on past the 4 GiB a RIFF size can claim.
+#include "DiskStall.h"
 #include "PrivateTmpfs.h"
 #include "WaveTestSupport.h"
 #include "deAudioStreams.h"
@@ -15,6 +16,7 @@
 #include <cerrno>
 #include <csignal>
 #include <cstring>
+#include <vector>
 
 using namespace wavetest;
 
@@ -300,4 +302,30 @@ TEST(RiffSafety, AFailingSizePatchKeepsOneHeaderAndAValidFile) {
   TdeRIFFAudioReader r(&s);
   EXPECT_EQ(r.GetStreamSize(0), kBlock);
   EXPECT_EQ(s.Size(), kHeader + kBlock);
+}
+
+// A power cut just after Stop, or during a long pause, must find the sizes
+// that claim the last audio on the disk, not only the audio: the last patch
+// is synced after it is written.
+TEST(RiffSafety, TheLastSizePatchReachesTheDiskAtAPauseAndAtTheEnd) {
+  QTemporaryDir dir;
+  TFileStream f(dir.filePath("synced.wav"), fmCreate);
+  TdeRIFFAudioWriter w(&f);
+  SetPcm(*w.GetFormat(), 2, 44100, 16);
+  // The data size as the file held it when each sync began.
+  std::vector<uint32_t> synced;
+  WatchSyncs([&synced, fd = f.Handle()](int syncing) {
+    uint32_t size = 0;
+    if (syncing == fd && pread(fd, &size, 4, kHeader - 4) == 4) synced.push_back(size);
+  });
+  const std::string block = BlockBytes(0);
+  w.Write(block.data(), kBlock);  // patched at once, then short of the next second
+  w.Write(block.data(), kBlock);
+  w.Checkpoint();
+  ASSERT_FALSE(synced.empty());
+  EXPECT_EQ(synced.back(), uint32_t(2 * kBlock)) << "the pause's patch waits unsynced";
+  w.Write(block.data(), 100);
+  w.Finish();
+  WatchSyncs({});
+  EXPECT_EQ(synced.back(), uint32_t(2 * kBlock + 100)) << "Stop's patch waits unsynced";
 }
