@@ -72,7 +72,12 @@ class TTitleButtonAccessible : public TPaintedPartAccessible, public TPressAcces
   }
   QAccessible::State state() const override {
     QAccessible::State s;
-    if (!isValid() || !Button()->Visible() || !Bar()->isVisible()) s.invisible = true;
+    // A reader may still hold the part of a button that is gone.
+    if (!isValid()) {
+      s.invisible = true;
+      return s;
+    }
+    if (!Button()->Visible() || !Bar()->isVisible()) s.invisible = true;
     if (Button()->ButtonType() == suiControlBox) s.hasPopup = true;
     return s;
   }

@@ -50,6 +50,27 @@ TEST(SkinAccessible, titleBarButtonsOfAFrameArePushButtonsThatPress) {
   EXPECT_TRUE(Named(bar, QAccessible::PushButton, QStringLiteral("还原"))) << "the name follows what it will do";
 }
 
+// A screen reader may ask after a button the bar no longer has.
+TEST(SkinAccessible, aTitleButtonThatIsGoneAnswersAsInvisible) {
+  InstallSkinAccessibility();
+  TSkinWindow w(400, 300);
+  auto* frame = w.Make<TsuiForm>();
+  frame->SetUIStyle(DeepBlue);
+  w.Show();
+  QAccessibleInterface* bar = Find(QAccessible::queryAccessibleInterface(&w.Form),
+                                   [](QAccessibleInterface* i) { return i->role() == QAccessible::TitleBar; });
+  ASSERT_TRUE(bar);
+  ASSERT_GT(bar->childCount(), 0);
+  QAccessibleInterface* button = bar->child(0);
+  ASSERT_TRUE(button && button->isValid());
+  frame->TitleBar()->Buttons()->Clear();
+  EXPECT_FALSE(button->isValid());
+  const QAccessible::State state = button->state();
+  EXPECT_TRUE(state.invisible);
+  EXPECT_FALSE(state.hasPopup);
+  EXPECT_TRUE(button->text(QAccessible::Name).isEmpty());
+}
+
 TEST(SkinAccessible, galleryControlsHaveRoleNameStateAndAction) {
   InstallSkinAccessibility();
   TSkinWindow w(640, 420, clWhite);
