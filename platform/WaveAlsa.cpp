@@ -99,6 +99,10 @@ class TAlsaDevice final : public TWaveDevice {
   snd_pcm_sframes_t ReadIntoHead();
   bool PlaybackStep(bool& waitPcm, int& timeout);
   void Wait(std::unique_lock<std::mutex>& lock, bool waitPcm, int timeout);
+  // Stop and Flush: everything captured before the call into the queued
+  // headers, waiting a bounded time for what is still on its way; true when
+  // the header the cut fell in has been returned.
+  bool ReadToPress(std::unique_lock<std::mutex>& lock);
   // Underruns, overruns and suspends; false for anything else.
   bool Recover(int err);
   // What an overrun cost (in XRUN state): the full ring the restart drops and
@@ -131,6 +135,7 @@ class TAlsaDevice final : public TWaveDevice {
   // Input: frames read over the device's life, and where a flush cuts (0: none).
   uint64_t FCaptured = 0;
   uint64_t FCutAt = 0;
+  bool FEndAtCut = false;  // a stop's cut: the device thread reads no further
   std::condition_variable FCut;
   uint32_t FOffset = 0;  // bytes of the cursor header already written
 };
@@ -323,6 +328,7 @@ snd_pcm_sframes_t TAlsaDevice::ReadIntoHead() {
     if (cut || h->dwBufferLength - h->dwBytesRecorded < FFrame) CompleteHead();
     if (cut) {
       FCutAt = 0;
+      if (FEndAtCut) FRunning = false;
       FCut.notify_all();
     }
   }
@@ -365,17 +371,16 @@ MMRESULT TAlsaDevice::Start() {
 }
 
 MMRESULT TAlsaDevice::Stop() {
-  std::lock_guard guard(Lock);
+  std::unique_lock lock(Lock);
   if (!FRunning || HasFailed()) return MMSYSERR_NOERROR;
-  // What the sound system captured up to now goes into the queued buffers
-  // before the rest is dropped: a recording keeps its last moments.
-  while (Head() && ReadIntoHead() > 0) {
-  }
+  // A recording keeps its last moments: what was captured up to now goes
+  // into the queued buffers before the rest is dropped, and nothing after.
+  FEndAtCut = true;
+  ReadToPress(lock);
+  FEndAtCut = false;
   snd_pcm_drop(FPcm);
   snd_pcm_prepare(FPcm);
   FRunning = false;
-  FCutAt = 0;
-  FCut.notify_all();
   if (Head() && Head()->dwBytesRecorded > 0) CompleteHead();
   return MMSYSERR_NOERROR;
 }
@@ -383,24 +388,38 @@ MMRESULT TAlsaDevice::Stop() {
 MMRESULT TAlsaDevice::Flush() {
   std::unique_lock lock(Lock);
   if (!FRunning || HasFailed()) return MMSYSERR_NOERROR;
-  while (Head() && ReadIntoHead() > 0) {
+  if (ReadToPress(lock)) return MMSYSERR_NOERROR;
+  if (Head() && Head()->dwBytesRecorded > 0) CompleteHead();
+  return MMSYSERR_NOERROR;
+}
+
+bool TAlsaDevice::ReadToPress(std::unique_lock<std::mutex>& lock) {
+  snd_pcm_sframes_t n = 0;
+  while (Head() && (n = ReadIntoHead()) > 0) {
+  }
+  if (n == -EPIPE) {
+    // The ring overran before the press: what it held is gone, and nothing
+    // captured before the press is still on its way. The device thread
+    // restarts the PCM if it runs on.
+    CountOverrun(OverrunFrames());
+    if (!Recover(-EPIPE)) Fail("snd_pcm_readi", -EPIPE);
+    return false;
   }
   // What was captured up to now but is still on its way (in a sound server,
   // or a converter) belongs before the cut too: the device thread reads on to
   // there, for a bounded time.
   snd_pcm_sframes_t delay = 0;
-  if (Head() && snd_pcm_delay(FPcm, &delay) == 0 && delay > 0 &&
-      static_cast<uint64_t>(delay) < uint64_t{Format.nSamplesPerSec} * kCutWaitMs / 1000) {
-    FCutAt = FCaptured + static_cast<uint64_t>(delay);
-    lock.unlock();
-    Wake();
-    lock.lock();
-    FCut.wait_for(lock, std::chrono::milliseconds(kCutWaitMs), [this] { return FCutAt == 0 || HasFailed(); });
-    if (FCutAt == 0) return MMSYSERR_NOERROR;
-    FCutAt = 0;
-  }
-  if (Head() && Head()->dwBytesRecorded > 0) CompleteHead();
-  return MMSYSERR_NOERROR;
+  if (!Head() || snd_pcm_delay(FPcm, &delay) != 0 || delay <= 0 ||
+      static_cast<uint64_t>(delay) >= uint64_t{Format.nSamplesPerSec} * kCutWaitMs / 1000)
+    return false;
+  FCutAt = FCaptured + static_cast<uint64_t>(delay);
+  lock.unlock();
+  Wake();
+  lock.lock();
+  FCut.wait_for(lock, std::chrono::milliseconds(kCutWaitMs), [this] { return FCutAt == 0 || HasFailed(); });
+  const bool reached = FCutAt == 0;
+  FCutAt = 0;
+  return reached;
 }
 
 MMRESULT TAlsaDevice::Reset() {

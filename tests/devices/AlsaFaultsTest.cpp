@@ -7,8 +7,12 @@
 #include <alsa/asoundlib.h>
 #include <dlfcn.h>
 
+#include <pthread.h>
+#include <unistd.h>
+
 #include <QStringList>
 #include <atomic>
+#include <string_view>
 
 #include "AlsaFixture.h"
 #include "ComponentSupport.h"
@@ -21,6 +25,15 @@ std::atomic<int> gReadError{0};       // snd_pcm_readi answers this while not 0
 std::atomic<int> gStartError{0};      // snd_pcm_start likewise
 std::atomic<bool> gSuspended{false};  // snd_pcm_resume answers -EAGAIN meanwhile
 std::atomic<int> gResumeCalls{0};
+// While set, the ring has overrun by the time a press reads it: the caller's
+// thread finds -EPIPE, and the device's thread finds nothing to read.
+std::atomic<bool> gOverrunAtPress{false};
+
+bool OnCaptureThread() {
+  char name[16] = {};
+  pthread_getname_np(pthread_self(), name, sizeof name);
+  return std::string_view(name) == "tamsel capture";
+}
 
 template <class F>
 F Real(const char* name) {
@@ -32,6 +45,7 @@ struct TInjected {
     gReadError = 0;
     gStartError = 0;
     gSuspended = false;
+    gOverrunAtPress = false;
   }
 };
 
@@ -42,6 +56,15 @@ snd_pcm_sframes_t snd_pcm_readi(snd_pcm_t* pcm, void* buffer, snd_pcm_uframes_t 
   static const auto real = Real<snd_pcm_sframes_t (*)(snd_pcm_t*, void*, snd_pcm_uframes_t)>("snd_pcm_readi");
   if (const int err = gReadError.load()) return err;
   return real(pcm, buffer, size);
+}
+snd_pcm_sframes_t snd_pcm_avail_update(snd_pcm_t* pcm) {
+  static const auto real = Real<snd_pcm_sframes_t (*)(snd_pcm_t*)>("snd_pcm_avail_update");
+  if (gOverrunAtPress) {
+    if (!OnCaptureThread()) return -EPIPE;
+    ::usleep(2000);  // the device's thread waits without spinning hard
+    return 0;
+  }
+  return real(pcm);
 }
 int snd_pcm_start(snd_pcm_t* pcm) {
   static const auto real = Real<int (*)(snd_pcm_t*)>("snd_pcm_start");
@@ -67,11 +90,15 @@ void SetCdFormat(TdeAudioIn& in) {
 
 class AlsaFaults : public ::testing::Test {
  protected:
-  // Records a little, then the PCM reports itself suspended and does not resume.
-  void RecordThenSuspend(TdeAudioIn& in, TRecordingObserver& observer) {
+  // Opens in and lets it record two buffers.
+  static void RecordALittle(TdeAudioIn& in, TRecordingObserver& observer) {
     SetCdFormat(in);
     in.Open();
     ASSERT_TRUE(ProcessEventsUntil([&] { return observer.Blocks.size() >= 2; }));
+  }
+  // Records a little, then the PCM reports itself suspended and does not resume.
+  void RecordThenSuspend(TdeAudioIn& in, TRecordingObserver& observer) {
+    RecordALittle(in, observer);
     gSuspended = true;
     gResumeCalls = 0;
     gReadError = -ESTRPIPE;
@@ -122,11 +149,9 @@ TEST_F(AlsaFaults, openFailures_carryTheSoundSystemsReason_afterTheCodesText) {
 
 TEST_F(AlsaFaults, aDeviceThatFailsWhileRecording_reportsWhichCallFailedAndWhy) {
   TdeAudioIn in;
-  SetCdFormat(in);
   TRecordingObserver observer(&in);
   TExceptionCapture shown;
-  in.Open();
-  ASSERT_TRUE(ProcessEventsUntil([&] { return observer.Blocks.size() >= 2; }));
+  RecordALittle(in, observer);
   gReadError = -EIO;
   ASSERT_TRUE(ProcessEventsUntil([&] { return !in.Active(); }));
   Pump();
@@ -160,6 +185,25 @@ TEST_F(AlsaFaults, aDeviceThatResumes_goesOnRecording) {
   EXPECT_TRUE(in.Active());
   EXPECT_TRUE(shown.Messages.isEmpty());
   in.Close();
+}
+
+// An overrun found by a pause or a stop (the press reads the ring itself) is
+// counted as one the device's thread finds.
+TEST_F(AlsaFaults, anOverrunMetByAPauseOrByStop_isCountedAsLost) {
+  TdeAudioIn in;
+  TRecordingObserver observer(&in);
+  TExceptionCapture shown;
+  RecordALittle(in, observer);
+  gOverrunAtPress = true;
+  ProcessEventsUntil([] { return false; }, 100);  // the delivered buffers are queued again
+  in.SetPaused(true);
+  in.Drain();
+  gOverrunAtPress = false;
+  in.Close();
+  EXPECT_TRUE(shown.Messages.isEmpty()) << shown.Messages.join(" | ").toStdString();
+  EXPECT_EQ(2u, in.Overruns());
+  // Each cost at least the ring (half a second).
+  EXPECT_GE(in.LostFrames(), 2u * 44100 * 4 / 10);
 }
 
 }  // namespace
