@@ -118,8 +118,14 @@ class TMappedWaveDevice final : public TWaveDevice, public IWaveListener {
     if (FPcm) FPcm->Shutdown();
   }
   void Queued(WAVEHDR* header) override;
-  // The PCM device's frames, which the gaps are counted in.
-  TLoss Loss() override { return FPcm ? FPcm->Loss() : TLoss{}; }
+  // The PCM device's gaps and the converted audio dropped, in the PCM device's frames.
+  TLoss Loss() override {
+    TLoss loss = FPcm ? FPcm->Loss() : TLoss{};
+    std::lock_guard guard(Lock);
+    loss.Overruns += FDropped.Overruns;
+    loss.Frames += FDropped.Frames;
+    return loss;
+  }
 
   void HeaderDone(WAVEHDR* header) override;
   void DeviceError(MMRESULT code, const std::string& detail) override;
@@ -138,6 +144,8 @@ class TMappedWaveDevice final : public TWaveDevice, public IWaveListener {
   std::vector<std::unique_ptr<TInnerBuffer>> FBuffers;
   std::vector<TInnerBuffer*> FIdle;
   std::atomic<bool> FResetting = false;
+  TLoss FDropped;  // capture: converted audio no queued buffer took (under Lock)
+  bool FDropping = false;
   std::unique_ptr<TWaveDevice> FPcm;  // last: goes first, while the buffers still exist
 };
 
@@ -223,7 +231,16 @@ void TMappedWaveDevice::Fill(const char* data, uint32_t size) {
     size -= take;
     if (h->dwBufferLength - h->dwBytesRecorded < FBlockAlign || h->dwBytesRecorded == h->dwBufferLength) CompleteHead();
   }
-  // Converted audio with no buffer queued is lost, as a device loses it.
+  // Converted audio with no buffer queued is lost, as a device loses it, and
+  // counted as a device counts an overrun: once per stretch without buffers,
+  // in frames of the PCM device.
+  if (size > 0) {
+    const auto* pcm = reinterpret_cast<const WAVEFORMATEX*>(FPcmFormat);
+    const uint64_t frames = uint64_t{size} * pcm->nSamplesPerSec / std::max<uint32_t>(Format.nAvgBytesPerSec, 1);
+    if (!FDropping) ++FDropped.Overruns;
+    FDropped.Frames += frames;
+  }
+  FDropping = size > 0;
 }
 
 void TMappedWaveDevice::HeaderDone(WAVEHDR* header) {

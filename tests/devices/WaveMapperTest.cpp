@@ -176,6 +176,39 @@ TEST(WaveMapperScripted, aCompressedRecordingPausesAtTheLastWholeBlock_notAtTheB
   in.Close();
 }
 
+// A window that does not hand the buffers back in time loses what the codec
+// made meanwhile: it is counted as a gap, as the device's own overruns are.
+TEST(WaveMapperScripted, encodedAudioNoBufferTakes_isCountedAsLostOnce) {
+  TScriptedWave wave;
+  TdeAudioIn in;
+  ASSERT_TRUE(ImaFormat(in.Format()));
+  const uint32_t block = in.Format()->BlockAlign();
+  uint16_t blockFrames = 0;  // wSamplesPerBlock, after the 18 bytes of WAVEFORMATEX
+  std::memcpy(&blockFrames, reinterpret_cast<const uint8_t*>(in.Format()->WaveFormat()) + 18, 2);
+  in.SetBufferSize(block * 2u);  // four buffers of two blocks
+  TRecordingObserver observer(&in);
+  in.Open();
+  Pump();
+  // Sixteen sixteenths of a second while the buffers are not handed back.
+  const size_t innerFrames = kRate / 16;
+  for (int i = 0; i < 16; ++i) ASSERT_TRUE(wave.Complete());
+  Pump();
+  size_t delivered = 0;
+  for (const auto& b : observer.Blocks) delivered += b.size();
+  ASSERT_EQ(4u * 2 * block, delivered) << "every queued buffer was filled";
+  // Then the ring turns again, with nothing lost.
+  for (int i = 0; i < 8; ++i) {
+    ASSERT_TRUE(wave.Complete());
+    Pump();
+  }
+  in.Close();
+  EXPECT_EQ(1u, in.Overruns());
+  // All that was captured in the stretch but the eight blocks delivered and
+  // the part of a block the codec still held.
+  const double lost = double(16 * innerFrames) - 8.0 * blockFrames;
+  EXPECT_NEAR(lost, double(in.LostFrames()), blockFrames);
+}
+
 TEST(WaveMapperScripted, aFormatNoCodecConverts_isRefusedWithTheFormatCode) {
   TScriptedWave wave;
   TdeAudioOut out;
