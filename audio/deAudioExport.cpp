@@ -83,33 +83,46 @@ QString ExportTypeName(TdeExportType type) {
 // ---- TdeEncodedFileWriter ----
 
 struct TdeEncodedFileWriter::TState {
-  QSaveFile File;
-  TSaveFileStream Stream{File};
+  std::optional<QSaveFile> File;  // none when the caller gave the stream
+  std::optional<TSaveFileStream> FileStream;
+  TStream* Out = nullptr;
   std::unique_ptr<TAvFileWriter> Writer;
   uint32_t FrameBytes = 0;
   std::vector<uint8_t> Carry;  // a partial sample frame from the last block
   size_t CarryFill = 0;
   int64_t Frames = 0;  // handed to the encoder
 
-  explicit TState(const QString& target) : File(target) {}
-
   // A failure of the encoder; one the stream caused gets the file's own reason.
   [[noreturn]] void Raise(const EACMAudioStreamError& e) {
-    if (Writer && Writer->StreamFailed())
-      throw EACMAudioStreamError(e.Message() + DetailLine(File.errorString().toStdString()));
+    if (Writer && Writer->StreamFailed() && File)
+      throw EACMAudioStreamError(e.Message() + DetailLine(File->errorString().toStdString()));
     throw EACMAudioStreamError(e.Message());
   }
 };
 
 TdeEncodedFileWriter::TdeEncodedFileWriter(const QString& target, const TdeExportSettings& settings,
                                            const TdeWaveFormat& pcm)
-    : F(std::make_unique<TState>(QFileInfo(target).absoluteFilePath())) {
+    : F(std::make_unique<TState>()) {
+  F->File.emplace(QFileInfo(target).absoluteFilePath());
+  F->FileStream.emplace(*F->File);
+  F->Out = &*F->FileStream;
+  Open(settings, pcm, target);
+}
+
+TdeEncodedFileWriter::TdeEncodedFileWriter(TStream* out, const TdeExportSettings& settings, const TdeWaveFormat& pcm)
+    : F(std::make_unique<TState>()) {
+  Assert(out != nullptr, kUnit, "Stream");
+  F->Out = out;
+  Open(settings, pcm, {});
+}
+
+void TdeEncodedFileWriter::Open(const TdeExportSettings& settings, const TdeWaveFormat& pcm, const QString& target) {
   TAcmLinearFormat linear;
   if (!AcmParseLinear(pcm.WaveFormat(), linear))
     throw EACMAudioStreamError(QString::fromUtf8(SExportNotLinear).arg(ExportTypeName(settings.Type)));
-  if (!F->File.open(QIODevice::WriteOnly))
-    throw EFCreateError(
-        QStringLiteral("Cannot create file \"%1\". %2").arg(QDir::toNativeSeparators(target), F->File.errorString()));
+  if (F->File && !F->File->open(QIODevice::WriteOnly))
+    throw EFCreateError(QStringLiteral("Cannot create file \"%1\". %2")
+                            .arg(QDir::toNativeSeparators(target), F->File->errorString()));
   TAvFileSettings av;
   av.Type = AvType(settings.Type);
   av.BitRate = settings.BitRate;
@@ -119,8 +132,7 @@ TdeEncodedFileWriter::TdeEncodedFileWriter(const QString& target, const TdeExpor
   F->FrameBytes = linear.BlockAlign;
   F->Carry.resize(F->FrameBytes);
   try {
-    F->Writer =
-        std::make_unique<TAvFileWriter>(&F->Stream, av, TAvPcmLayout{linear.Kind, linear.Channels, linear.Rate});
+    F->Writer = std::make_unique<TAvFileWriter>(F->Out, av, TAvPcmLayout{linear.Kind, linear.Channels, linear.Rate});
   } catch (const EACMAudioStreamError& e) {
     F->Raise(e);
   }
@@ -129,7 +141,7 @@ TdeEncodedFileWriter::TdeEncodedFileWriter(const QString& target, const TdeExpor
 TdeEncodedFileWriter::~TdeEncodedFileWriter() {
   // The encoder goes first: it must not write into a file already discarded.
   F->Writer.reset();
-  F->File.cancelWriting();
+  if (F->File) F->File->cancelWriting();
 }
 
 void TdeEncodedFileWriter::Write(const void* data, int32_t size) {
@@ -166,8 +178,8 @@ void TdeEncodedFileWriter::Commit() {
   } catch (const EACMAudioStreamError& e) {
     F->Raise(e);
   }
-  if (!F->File.commit())
-    throw EACMAudioStreamError(QString::fromUtf8(SExportWriteError) + DetailLine(F->File.errorString().toStdString()));
+  if (F->File && !F->File->commit())
+    throw EACMAudioStreamError(QString::fromUtf8(SExportWriteError) + DetailLine(F->File->errorString().toStdString()));
 }
 
 uint32_t TdeEncodedFileWriter::Rate() const { return F->Writer->Rate(); }

@@ -13,6 +13,8 @@
 #include <memory>
 #include <optional>
 
+class TStream;
+
 enum class TdeExportType : uint8_t { Flac, Opus, Vorbis, Mp3 };
 
 struct TdeExportSettings {
@@ -40,6 +42,9 @@ QString ExportTypeName(TdeExportType type);
 class TdeEncodedFileWriter {
  public:
   TdeEncodedFileWriter(const QString& target, const TdeExportSettings& settings, const TdeWaveFormat& pcm);
+  // Into a stream of the caller's that can seek (a copy kept in memory), which
+  // it keeps for the writer's life; Commit completes the file in it.
+  TdeEncodedFileWriter(TStream* out, const TdeExportSettings& settings, const TdeWaveFormat& pcm);
   // Without Commit the temporary file goes and the target is untouched.
   ~TdeEncodedFileWriter();
   TdeEncodedFileWriter(const TdeEncodedFileWriter&) = delete;
@@ -57,6 +62,7 @@ class TdeEncodedFileWriter {
  private:
   struct TState;
   std::unique_ptr<TState> F;
+  void Open(const TdeExportSettings& settings, const TdeWaveFormat& pcm, const QString& target);
 };
 
 // Called with the bytes of the source done and their total; false cancels.

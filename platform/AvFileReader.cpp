@@ -17,6 +17,14 @@ extern "C" {
 namespace {
 
 constexpr int kIoBufferSize = 64 * 1024;
+// The rates audio is recorded at. A file claiming one outside them is damaged
+// or hostile: at 1 Hz each sample resamples into a second of 48 kHz, so a file
+// of a few kilobytes would be encoded for hours.
+constexpr int kMinRate = 1000;
+constexpr int kMaxRate = 768000;
+// Samples (all channels) one Read hands out at most: a frame that resamples
+// into more goes out in slices, so a damaged frame cannot claim gigabytes.
+constexpr int64_t kMaxReadSamples = 1 << 20;
 
 [[noreturn]] void Fail(const QString& what, int err) {
   char text[AV_ERROR_MAX_STRING_SIZE] = {};
@@ -69,6 +77,10 @@ struct TAvFileReader::TState {
   AVChannelLayout SwrLayout{};
   std::vector<uint8_t> Buffer;  // the converted frames; grows to the largest frame once
   std::vector<int32_t> Wide;    // 32-bit samples on their way to 24
+  std::vector<const uint8_t*> Planes;  // where the next slice of the frame starts
+  // Frame holds a decoded frame of which the first FrameDone samples went out.
+  bool FrameHeld = false;
+  int FrameDone = 0;
   bool InputEnded = false;
   bool Drained = false;
 
@@ -86,7 +98,7 @@ struct TAvFileReader::TState {
 
   void Open(uint16_t maxChannels);
   void SetUpResampler(const AVFrame* frame);
-  uint32_t Convert(const AVFrame* frame, const uint8_t*& data);
+  uint32_t Convert(const AVFrame* frame, int* done, const uint8_t*& data);
 
   static int ReadCallback(void* opaque, uint8_t* data, int size) {
     auto* self = static_cast<TState*>(opaque);
@@ -140,6 +152,12 @@ void TAvFileReader::TState::Open(uint16_t maxChannels) {
     Fail(QStringLiteral("The file's audio cannot be decoded."), r);
   const int channels = St->codecpar->ch_layout.nb_channels;
   if (channels <= 0 || Ctx->sample_rate <= 0) Fail(QStringLiteral("The file's audio has no channels or no rate."), 0);
+  if (Ctx->sample_rate < kMinRate || Ctx->sample_rate > kMaxRate)
+    Fail(QStringLiteral("The file's audio claims %1 samples a second, outside the %2 to %3 this program reads.")
+             .arg(Ctx->sample_rate)
+             .arg(kMinRate)
+             .arg(kMaxRate),
+         0);
   Out.Kind = KindOf(Ctx->sample_fmt, std::max(St->codecpar->bits_per_raw_sample, Ctx->bits_per_raw_sample));
   Out.Channels = uint16_t(maxChannels > 0 ? std::min<int>(channels, maxChannels) : channels);
   Out.Rate = uint32_t(Ctx->sample_rate);
@@ -169,11 +187,30 @@ void TAvFileReader::TState::SetUpResampler(const AVFrame* frame) {
   if (av_channel_layout_copy(&SwrLayout, &frame->ch_layout) < 0) Fail(QStringLiteral("Out of memory."), 0);
 }
 
-// The frame (or, without one, what the resampler still holds) in the output layout.
-uint32_t TAvFileReader::TState::Convert(const AVFrame* frame, const uint8_t*& data) {
+// The next slice of the frame (or, without one, what the resampler still
+// holds) in the output layout; *done is moved past the samples taken.
+uint32_t TAvFileReader::TState::Convert(const AVFrame* frame, int* done, const uint8_t*& data) {
   if (!Swr) return 0;
-  const int room = swr_get_out_samples(Swr, frame ? frame->nb_samples : 0);
-  if (room <= 0) return 0;
+  int take = 0;
+  const uint8_t** in = nullptr;
+  if (frame) {
+    // As many input samples as give at most kMaxReadSamples out, one at least.
+    const int64_t outFrames = std::max<int64_t>(kMaxReadSamples / Out.Channels, 1);
+    const int64_t fit = std::max<int64_t>(outFrames * frame->sample_rate / Out.Rate, 1);
+    take = int(std::min<int64_t>(frame->nb_samples - *done, fit));
+    const int channels = frame->ch_layout.nb_channels;
+    const int bytes = av_get_bytes_per_sample(AVSampleFormat(frame->format));
+    const bool planar = av_sample_fmt_is_planar(AVSampleFormat(frame->format));
+    const int planes = planar ? channels : 1;
+    if (Planes.size() < size_t(planes)) Planes.resize(size_t(planes));
+    const size_t skip = size_t(*done) * bytes * (planar ? 1 : channels);
+    for (int i = 0; i < planes; ++i) Planes[size_t(i)] = frame->extended_data[i] + skip;
+    in = Planes.data();
+  }
+  const int room = swr_get_out_samples(Swr, take);
+  if (room < 0) Fail(QStringLiteral("The file's audio cannot be converted."), room);
+  if (done) *done += take;
+  if (room == 0) return 0;
   const size_t wide = size_t(room) * Out.Channels;
   const size_t bytes =
       Out.Kind == TAcmSampleKind::S24 ? wide * 3 : wide * av_get_bytes_per_sample(OutputFormat(Out.Kind));
@@ -181,8 +218,7 @@ uint32_t TAvFileReader::TState::Convert(const AVFrame* frame, const uint8_t*& da
   if (Out.Kind == TAcmSampleKind::S24 && Wide.size() < wide) Wide.resize(wide);
   uint8_t* target = Out.Kind == TAcmSampleKind::S24 ? reinterpret_cast<uint8_t*>(Wide.data()) : Buffer.data();
   uint8_t* planes[1] = {target};
-  const int got = swr_convert(Swr, planes, room, frame ? const_cast<const uint8_t**>(frame->extended_data) : nullptr,
-                              frame ? frame->nb_samples : 0);
+  const int got = swr_convert(Swr, planes, room, in, take);
   if (got < 0) Fail(QStringLiteral("The file's audio cannot be converted."), got);
   if (Out.Kind == TAcmSampleKind::S24) Pack24(Wide.data(), Buffer.data(), size_t(got) * Out.Channels);
   data = Buffer.data();
@@ -223,19 +259,34 @@ int64_t TAvFileReader::Size() const { return avio_size(F->Io); }
 uint32_t TAvFileReader::Read(const uint8_t*& data) {
   ClearUpperVectorState();
   for (;;) {
+    if (F->FrameHeld) {
+      const uint32_t got = F->Convert(F->Frame, &F->FrameDone, data);
+      if (F->FrameDone >= F->Frame->nb_samples) {
+        av_frame_unref(F->Frame);
+        F->FrameHeld = false;
+      }
+      if (got > 0) return got;
+      continue;
+    }
     const int r = avcodec_receive_frame(F->Ctx, F->Frame);
     if (r == 0) {
-      F->SetUpResampler(F->Frame);
-      const uint32_t got = F->Convert(F->Frame, data);
-      av_frame_unref(F->Frame);
-      if (got > 0) return got;
+      // A frame without samples, channels or a rate a file has is damaged: passed over.
+      const AVFrame* frame = F->Frame;
+      if (frame->nb_samples <= 0 || frame->ch_layout.nb_channels <= 0 || frame->sample_rate < kMinRate ||
+          frame->sample_rate > kMaxRate) {
+        av_frame_unref(F->Frame);
+        continue;
+      }
+      F->SetUpResampler(frame);
+      F->FrameHeld = true;
+      F->FrameDone = 0;
       continue;
     }
     if (r == AVERROR_EOF) {
       // A resampler (a file whose rate changed) may still hold some frames.
       if (F->Drained) return 0;
       F->Drained = true;
-      const uint32_t got = F->Convert(nullptr, data);
+      const uint32_t got = F->Convert(nullptr, nullptr, data);
       if (got > 0) return got;
       return 0;
     }

@@ -1,5 +1,6 @@
 // tamsel-convert between the recorder's WAVE encodings and the file types
 // every player reads, in both directions, as the peers see the results.
+#include "AvFileReader.h"
 #include "ExportTestSupport.h"
 #include "Streams.h"
 #include "deAudioStreams.h"
@@ -100,3 +101,38 @@ TEST_F(ConvertTypes, writesEachTypeByTheNamesExtensionOrByTheFormatNamed) {
 }
 
 }  // namespace
+
+// Hand-made AU files (the simplest header libavformat reads) with the rates and
+// channel counts of a damaged or hostile file: each is refused with a reason,
+// or read whole. A rate no recording has would resample a tiny file into hours.
+TEST(ConvertInput, hostileRatesAndChannelCountsAreRefusedWithAReason) {
+  const auto au = [](uint32_t rate, uint32_t channels) {
+    std::string bytes = ".snd";
+    for (uint32_t v : {24u, 0xFFFFFFFFu, 3u, rate, channels})  // offset, size unknown, 16-bit, rate, channels
+      for (int shift = 24; shift >= 0; shift -= 8) bytes += char(v >> shift);
+    return bytes + std::string(4000, '\x11');
+  };
+  struct TCase {
+    uint32_t Rate, Channels;
+    int64_t Frames;  // -1: refused
+  };
+  for (const TCase c : {TCase{8000, 1, 2000}, TCase{1000, 2, 1000}, TCase{768000, 1, 2000}, TCase{0, 1, -1},
+                        TCase{1, 1, -1}, TCase{999, 1, -1}, TCase{768001, 1, -1}, TCase{0x80000000u, 1, -1},
+                        TCase{8000, 0, -1}, TCase{8000, 1000, -1}, TCase{8000, 0x80000000u, -1}}) {
+    const std::string bytes = au(c.Rate, c.Channels);
+    TMemoryStream in;
+    in.WriteBuffer(bytes.data(), int32_t(bytes.size()));
+    in.SetPosition(0);
+    int64_t frames = -1;
+    QString refusal;
+    try {
+      TAvFileReader reader(&in, 2);
+      frames = 0;
+      for (const uint8_t* data = nullptr; const uint32_t n = reader.Read(data);) frames += n;
+    } catch (const EACMAudioReadError& e) {
+      refusal = e.Message();
+    }
+    EXPECT_EQ(c.Frames, frames) << c.Rate << " Hz, " << c.Channels << " channels";
+    EXPECT_EQ(c.Frames < 0, !refusal.isEmpty()) << refusal.toStdString();
+  }
+}

@@ -10,7 +10,7 @@ build=$1 seconds=$2
 shift 2
 here=$(cd "$(dirname "$0")" && pwd)
 seeds=$here/../../tests/corpus
-if [ $# -eq 0 ]; then set -- fuzz_riff_reader fuzz_codecs fuzz_acm_formats; fi
+if [ $# -eq 0 ]; then set -- fuzz_riff_reader fuzz_codecs fuzz_acm_formats fuzz_av_reader; fi
 status=0
 for target in "$@"; do
   fuzzer=$build/tools/fuzz/$target

@@ -1,0 +1,107 @@
+// Bytes read as an audio file of any container libavformat knows, decoded by
+// the reader and written on as the converter writes them: encoded as FLAC,
+// Opus, Vorbis or MP3, or converted into a WAVE file, all in memory. A hostile
+// header (sizes, rates, channel counts) or a damaged packet must end in a
+// clean error, never a crash, an overrun or a hang.
+// The input's size picks the way out, so every mutation that grows or shrinks
+// a file also tries it on another one. Half the inputs go to the WAVE file:
+// an encoder's set-up costs ten times the decoding of a small file, and what
+// the encoders see of a hostile file is only its layout and its samples.
+#include <cstdint>
+#include <cstdlib>
+
+#include "AvFileReader.h"
+#include "ACMErrors.h"
+#include "SampleLayout.h"
+#include "deACM.h"
+#include "deAudioExport.h"
+#include "deAudioStreams.h"
+
+extern "C" {
+#include <libavutil/log.h>
+}
+
+namespace {
+
+// Enough for the seeds and their mutations; a tiny file that decodes into
+// hours (a huge claimed block) is cut here, as it costs time, not coverage.
+constexpr int64_t kMaxFrames = 1 << 18;
+
+// The reader's audio in the blocks it hands out, as bytes of format; the frames passed on.
+template <typename Sink>
+int64_t Pass(TAvFileReader& reader, const TdeWaveFormat& format, Sink sink) {
+  const uint8_t* data = nullptr;
+  int64_t frames = 0;
+  while (frames < kMaxFrames) {
+    const uint32_t n = reader.Read(data);
+    if (n == 0) break;
+    sink(data, static_cast<int32_t>(n * format.BlockAlign()));
+    frames += n;
+  }
+  return frames;
+}
+
+// As the converter describes what it decodes.
+void SetFormat(TdeWaveFormat& format, const TAvFileReader& reader) {
+  const TAvPcmLayout& pcm = reader.Output();
+  format.SetPcm(pcm.Rate, static_cast<uint16_t>(SampleBytes(pcm.Kind) * 8), pcm.Channels);
+}
+
+void Encode(TAvFileReader& reader, TdeExportType type) {
+  TdeWaveFormat format;
+  SetFormat(format, reader);
+  TMemoryStream out;
+  TdeExportSettings settings;
+  settings.Type = type;
+  settings.Title = QString::fromStdString(reader.Tag("title"));
+  settings.Date = QString::fromStdString(reader.Tag("date"));
+  TdeEncodedFileWriter writer(&out, settings, format);
+  if (Pass(reader, format, [&writer](const uint8_t* data, int32_t size) { writer.Write(data, size); }) > 0)
+    writer.Commit();
+}
+
+void ToWave(TAvFileReader& reader) {
+  TdeWaveFormat format;
+  SetFormat(format, reader);
+  TdeAudioConvertor convertor(nullptr);
+  convertor.SetFormatIn(&format);
+  convertor.SetFormatOut(&format);
+  convertor.Open();
+  TMemoryStream out;
+  TdeRIFFAudioWriter writer(&out);
+  writer.SetDurable(false);
+  writer.SetFormat(convertor.FormatOut());
+  convertor.SetOnAudioConverted([&writer](TComponent*, const void* data, int32_t size, bool&) {
+    writer.Write(data, size);
+  });
+  Pass(reader, format, [&convertor](const uint8_t* data, int32_t size) { convertor.Convert(data, size); });
+  convertor.ConvertLast(nullptr, 0);
+  convertor.Close();
+  writer.Finish();
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+  av_log_set_level(AV_LOG_QUIET);
+  return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  TMemoryStream in;
+  in.Write(data, static_cast<int32_t>(size));
+  in.SetPosition(0);
+  const size_t way = size % 8;
+  try {
+    // The converter mixes down to two channels for the WAVE convertor.
+    TAvFileReader reader(&in, way >= 4 ? 2 : 0);
+    if (way >= 4)
+      ToWave(reader);
+    else
+      Encode(reader, static_cast<TdeExportType>(way));
+  } catch (const EACMError&) {
+    // A clean refusal is what a damaged file must give; any other exception
+    // (a failed assertion among them) ends the run as a fault.
+  }
+  return 0;
+}
