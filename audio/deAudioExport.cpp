@@ -40,6 +40,17 @@ class TSaveFileStream : public TStream {
   QSaveFile& FFile;
 };
 
+// Linear PCM as the encoders take it: any channel count and rate (the
+// writer mixes down and resamples what a type cannot carry), with the block
+// size and data rate the layout makes.
+bool ExportLinear(const WAVEFORMATEX* wfx, TAcmLinearFormat& out) {
+  const TAcmLinearFormat f = SampleLayout(wfx);
+  if (f.Kind == TAcmSampleKind::None || f.Channels == 0 || f.Rate == 0) return false;
+  if (wfx->nBlockAlign != f.BlockAlign || wfx->nAvgBytesPerSec != uint64_t(f.Rate) * f.BlockAlign) return false;
+  out = f;
+  return true;
+}
+
 TAvFileType AvType(TdeExportType type) {
   switch (type) {
     case TdeExportType::Flac: return TAvFileType::Flac;
@@ -118,7 +129,7 @@ TdeEncodedFileWriter::TdeEncodedFileWriter(TStream* out, const TdeExportSettings
 
 void TdeEncodedFileWriter::Open(const TdeExportSettings& settings, const TdeWaveFormat& pcm, const QString& target) {
   TAcmLinearFormat linear;
-  if (!AcmParseLinear(pcm.WaveFormat(), linear))
+  if (!ExportLinear(pcm.WaveFormat(), linear))
     throw EACMAudioStreamError(QString::fromUtf8(SExportNotLinear).arg(ExportTypeName(settings.Type)));
   if (F->File && !F->File->open(QIODevice::WriteOnly))
     throw EFCreateError(QStringLiteral("Cannot create file \"%1\". %2")
@@ -198,7 +209,7 @@ bool ExportAudioFile(const QString& source, const QString& target, const TdeExpo
   TdeWaveFormat pcm;
   std::unique_ptr<TdeAudioConvertor> decoder;
   TAcmLinearFormat linear;
-  if (AcmParseLinear(take.WaveFormat(), linear)) {
+  if (ExportLinear(take.WaveFormat(), linear)) {
     pcm.Assign(const_cast<TdeWaveFormat*>(&take));
   } else {
     pcm.SuggestPCM(&take);

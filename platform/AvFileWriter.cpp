@@ -58,6 +58,7 @@ AVSampleFormat InputFormat(TAcmSampleKind kind) {
     case TAcmSampleKind::S24:  // widened to 32 bits before the resampler
     case TAcmSampleKind::S32: return AV_SAMPLE_FMT_S32;
     case TAcmSampleKind::F32: return AV_SAMPLE_FMT_FLT;
+    case TAcmSampleKind::F64: return AV_SAMPLE_FMT_DBL;
     default: return AV_SAMPLE_FMT_NONE;
   }
 }
@@ -84,10 +85,22 @@ AVSampleFormat CodecFormat(const AVCodec* codec, TAvFileType type, TAcmSampleKin
   return AV_SAMPLE_FMT_NONE;
 }
 
+// A rate for an encoder that refused the one asked for (FLAC above 655 kHz,
+// Vorbis above 200 kHz, rates FLAC cannot write in its header): the nearest
+// usual rate at or above it, 192 kHz at most.
+int UsualRate(int rate) {
+  for (int r : {8000, 11025, 12000, 16000, 22050, 24000, 32000, 44100, 48000, 88200, 96000, 176400, 192000})
+    if (r >= rate) return r;
+  return 192000;
+}
+
 // The input's rate where the codec takes it, otherwise the nearest rate above
 // it that the codec takes (the highest when none is above).
 int CodecRate(const AVCodec* codec, TAvFileType type, uint32_t rate) {
   if (type == TAvFileType::Opus) return 48000;
+  // Above these libvorbis's setup fails and a FLAC header cannot carry the rate.
+  if (type == TAvFileType::Vorbis && rate > 192000) return 192000;
+  if (type == TAvFileType::Flac && (rate > 655350 || (rate > 65535 && rate % 10 != 0))) return UsualRate(int(rate));
   if (!codec->supported_samplerates) return int(rate);
   int above = 0, highest = 0;
   for (const int* r = codec->supported_samplerates; *r; ++r) {
@@ -96,6 +109,24 @@ int CodecRate(const AVCodec* codec, TAvFileType type, uint32_t rate) {
     highest = std::max(highest, *r);
   }
   return above ? above : highest;
+}
+
+// MP3 carries one or two channels, the others up to eight; more are mixed down.
+constexpr int kMostChannels = 8;
+int MaxChannels(TAvFileType type) { return type == TAvFileType::Mp3 ? 2 : kMostChannels; }
+
+// Three to eight channels in the layouts FLAC and WAVE files give them (the
+// third is the centre, not the LFE), and those Opus and Vorbis define.
+void ChannelLayout(AVChannelLayout& layout, bool vorbis, int channels) {
+  static constexpr uint64_t kVorbis[] = {AV_CH_LAYOUT_SURROUND,     AV_CH_LAYOUT_QUAD,    AV_CH_LAYOUT_5POINT0_BACK,
+                                         AV_CH_LAYOUT_5POINT1_BACK, AV_CH_LAYOUT_6POINT1, AV_CH_LAYOUT_7POINT1};
+  static constexpr uint64_t kWave[] = {AV_CH_LAYOUT_SURROUND, AV_CH_LAYOUT_QUAD,    AV_CH_LAYOUT_5POINT0,
+                                       AV_CH_LAYOUT_5POINT1,  AV_CH_LAYOUT_6POINT1, AV_CH_LAYOUT_7POINT1};
+  av_channel_layout_uninit(&layout);
+  if (channels < 3 || channels > 8)
+    av_channel_layout_default(&layout, channels);
+  else
+    av_channel_layout_from_mask(&layout, (vorbis ? kVorbis : kWave)[channels - 3]);
 }
 
 int64_t OpusBitRate(int channels) {
@@ -168,6 +199,8 @@ struct TAvFileWriter::TState {
   void Open();
   void OpenIo();
   void OpenCodec();
+  // libavcodec's answer to opening the encoder at rate with channels.
+  int OpenCodecAt(const AVCodec* codec, int rate, int channels);
   void OpenResampler();
   void Convert(const uint8_t* in, int frames);
   void Reserve(int frames);
@@ -209,8 +242,8 @@ void TAvFileWriter::TState::FailedText(const QString& what, int err) {
 
 void TAvFileWriter::TState::Open() {
   Type = Info(Settings.Type);
-  if (In.Channels == 0 || In.Rate == 0 || InputFormat(In.Kind) == AV_SAMPLE_FMT_NONE)
-    Failed("The audio cannot be coded as %1: it is no linear PCM.", 0);
+  if (InputFormat(In.Kind) == AV_SAMPLE_FMT_NONE) Failed("The audio cannot be coded as %1: it is no linear PCM.", 0);
+  if (In.Channels == 0 || In.Rate == 0) Failed("The audio has no channels or no sample rate.", 0);
   OpenIo();
   OpenCodec();
   St = avformat_new_stream(Fc, nullptr);
@@ -255,12 +288,29 @@ void TAvFileWriter::TState::OpenCodec() {
     FailedText(
         QStringLiteral("libavcodec has no %1 encoder (%2).").arg(QLatin1String(Type.Name), QLatin1String(Type.Encoder)),
         0);
+  int rate = CodecRate(codec, Settings.Type, In.Rate);
+  const int channels = std::min<int>(In.Channels, MaxChannels(Settings.Type));
+  int r = OpenCodecAt(codec, rate, channels);
+  if (r < 0 && UsualRate(rate) != rate) {
+    rate = UsualRate(rate);
+    r = OpenCodecAt(codec, rate, channels);
+  }
+  if (r < 0)
+    FailedText(QStringLiteral("The %1 encoder refuses %2 Hz with %3 channel(s).")
+                   .arg(QLatin1String(Type.Name))
+                   .arg(rate)
+                   .arg(channels),
+               r);
+  const bool variable = (codec->capabilities & AV_CODEC_CAP_VARIABLE_FRAME_SIZE) != 0;
+  FrameSize = Ctx->frame_size > 0 && !variable ? Ctx->frame_size : kVariableFrameSize;
+  SmallLastFrame = variable || (codec->capabilities & AV_CODEC_CAP_SMALL_LAST_FRAME) != 0;
+}
+
+int TAvFileWriter::TState::OpenCodecAt(const AVCodec* codec, int rate, int channels) {
+  avcodec_free_context(&Ctx);
   Ctx = avcodec_alloc_context3(codec);
   if (!Ctx) Failed("Out of memory.", AVERROR(ENOMEM));
-  const int rate = CodecRate(codec, Settings.Type, In.Rate);
-  // MP3 carries one or two channels; more are mixed down to two.
-  const int channels = Settings.Type == TAvFileType::Mp3 ? std::min<int>(In.Channels, 2) : In.Channels;
-  av_channel_layout_default(&Ctx->ch_layout, channels);
+  ChannelLayout(Ctx->ch_layout, Settings.Type == TAvFileType::Opus || Settings.Type == TAvFileType::Vorbis, channels);
   Ctx->sample_rate = rate;
   Ctx->time_base = AVRational{1, rate};
   Ctx->sample_fmt = CodecFormat(codec, Settings.Type, In.Kind);
@@ -286,23 +336,32 @@ void TAvFileWriter::TState::OpenCodec() {
       break;
   }
   if (Fc->oformat->flags & AVFMT_GLOBALHEADER) Ctx->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
-  if (const int r = avcodec_open2(Ctx, codec, nullptr); r < 0)
-    FailedText(QStringLiteral("The %1 encoder refuses %2 Hz with %3 channel(s).")
-                   .arg(QLatin1String(Type.Name))
-                   .arg(rate)
-                   .arg(channels),
-               r);
-  const bool variable = (codec->capabilities & AV_CODEC_CAP_VARIABLE_FRAME_SIZE) != 0;
-  FrameSize = Ctx->frame_size > 0 && !variable ? Ctx->frame_size : kVariableFrameSize;
-  SmallLastFrame = variable || (codec->capabilities & AV_CODEC_CAP_SMALL_LAST_FRAME) != 0;
+  return avcodec_open2(Ctx, codec, nullptr);
 }
 
 void TAvFileWriter::TState::OpenResampler() {
-  AVChannelLayout in;
-  av_channel_layout_default(&in, In.Channels);
+  // The channels go across in their order when the count is kept: a third
+  // channel of an unlabelled file is no LFE to be left out.
+  AVChannelLayout in{};
+  if (Ctx->ch_layout.nb_channels == In.Channels)
+    Check(av_channel_layout_copy(&in, &Ctx->ch_layout), "Out of memory.");
+  else
+    ChannelLayout(in, false, In.Channels);
   const int r = swr_alloc_set_opts2(&Swr, &Ctx->ch_layout, Ctx->sample_fmt, Ctx->sample_rate, &in, InputFormat(In.Kind),
                                     int(In.Rate), 0, nullptr);
+  av_channel_layout_uninit(&in);
   if (r < 0 || !Swr) Failed("Out of memory.", r < 0 ? r : AVERROR(ENOMEM));
+  const int out = Ctx->ch_layout.nb_channels;
+  if (In.Channels > kMostChannels && out != In.Channels) {
+    // Past eight channels no position says how to mix: each channel kept
+    // takes an equal share of every input channel that falls to it in turn.
+    std::vector<double> matrix(size_t(out) * In.Channels, 0.0);
+    for (int i = 0; i < In.Channels; ++i) {
+      const int shares = (In.Channels - i % out + out - 1) / out;
+      matrix[size_t(i % out) * In.Channels + size_t(i)] = 1.0 / shares;
+    }
+    Check(swr_set_matrix(Swr, matrix.data(), In.Channels), "Cannot convert the audio for the %1 encoder.");
+  }
   if (uint32_t(Ctx->sample_rate) != In.Rate) av_opt_set_int(Swr, "resampler", SWR_ENGINE_SOXR, 0);
   Check(swr_init(Swr), "Cannot convert the audio for the %1 encoder.");
   if (In.Kind == TAcmSampleKind::S24) Wide.resize(size_t(kChunkFrames) * In.Channels);

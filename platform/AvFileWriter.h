@@ -1,9 +1,10 @@
 #pragma once
 // Audio files in the types every player reads (FLAC, Opus in Ogg, Ogg Vorbis,
 // MP3), encoded with libavcodec and put into their container with
-// libavformat. Interleaved linear PCM goes in; the samples are converted to
-// what the codec takes (and resampled where the codec cannot keep the rate)
-// on the way. The file is written to a stream that must be able to seek:
+// libavformat. Interleaved linear PCM of any rate and channel count goes in;
+// the samples are converted to what the codec takes on the way, resampled
+// where the codec cannot keep the rate and mixed down where the type carries
+// fewer channels (MP3 two, the others eight). The file is written to a stream that must be able to seek:
 // FLAC and MP3 complete their headers at the end.
 #include <cstdint>
 #include <memory>

@@ -4,6 +4,7 @@
 #include "deAudioStreams.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <cmath>
@@ -130,6 +131,75 @@ TEST_F(ConvertTool, ReadsSixtyFourBitFloatAndRF64_andNamesWhatNoCodecReads) {
             "tamsel-convert: Conversion not possible.\n"
             "No installed codec can decode format tag 0x0045 (8000 Hz, 4 bits, 1 channel).\n");
   EXPECT_FALSE(QFileInfo::exists(Path("no.wav")));
+}
+
+TEST_F(ConvertTool, RefusesAnOutputThatIsTheInputUnderAnyName_andLeavesTheInputWhole) {
+  const std::string before = ReadFile(input);
+  ASSERT_EQ(0, ::symlink(QFile::encodeName(input).constData(), QFile::encodeName(Path("link.wav")).constData()));
+  ASSERT_EQ(0, ::link(QFile::encodeName(input).constData(), QFile::encodeName(Path("hard.wav")).constData()));
+  for (const QString& out : {input, Path("link.wav"), Path("hard.wav"), Path("./in.wav")}) {
+    SCOPED_TRACE(out.toStdString());
+    QByteArray err;
+    EXPECT_NE(0, Tool({"-q", input, out}, nullptr, &err));
+    EXPECT_TRUE(err.contains("same file")) << err.toStdString();
+    EXPECT_NE(0, Tool({"-q", "--format", "flac", input, out}, nullptr, &err));
+    ASSERT_EQ(before, ReadFile(input));
+  }
+}
+
+// What no codec manager takes (more than two channels, rates outside 8 to 192
+// kHz) the encoders still take, mixed down and resampled where a type must.
+TEST_F(ConvertTool, ManyChannelsAndUnusualRatesGoIntoEveryEncodedType) {
+  // Channels before the first sounding one are silent: a mix that drops what
+  // it cannot place leaves an output channel silent.
+  const auto make = [&](const QString& name, int channels, int rate, const char* codec, int sounding = 0) {
+    QStringList tones;
+    for (int c = 0; c < channels; ++c)
+      tones << (c < sounding ? QStringLiteral("0") : QStringLiteral("0.5*sin(%1*2*PI*t)").arg(300 + 40 * c));
+    return RunPeer("ffmpeg", {"-v", "error", "-y", "-f", "lavfi", "-i",
+                              QStringLiteral("aevalsrc=exprs=%1:s=%2:d=1").arg(tones.join('|')).arg(rate), "-c:a",
+                              codec, Path(name)});
+  };
+  ASSERT_EQ(0, make("film.flac", 6, 48000, "flac"));
+  ASSERT_EQ(0, make("twelve.wav", 12, 44100, "pcm_s16le", 4));
+  ASSERT_EQ(0, make("low.wav", 3, 4000, "pcm_s16le"));
+  ASSERT_EQ(0, make("centre.wav", 3, 8000, "pcm_s16le", 2));
+  ASSERT_EQ(0, make("high.wav", 2, 384000, "pcm_s32le"));
+  struct TCase {
+    const char* In;
+    const char* Out;
+    const char* Codec;
+    const char* Channels;
+    const char* Rate;
+  };
+  for (const TCase& c : std::initializer_list<TCase>{{"film.flac", "film.mp3", "mp3", "2", "48000"},
+                                                     {"film.flac", "film.opus", "opus", "6", "48000"},
+                                                     {"twelve.wav", "twelve.flac", "flac", "8", "44100"},
+                                                     {"twelve.wav", "twelve.ogg", "vorbis", "8", "44100"},
+                                                     {"centre.wav", "centre.mp3", "mp3", "2", "8000"},
+                                                     {"low.wav", "low.ogg", "vorbis", "3", "4000"},
+                                                     {"high.wav", "high.flac", "flac", "2", "384000"},
+                                                     {"high.wav", "high.ogg", "vorbis", "2", "192000"}}) {
+    SCOPED_TRACE(c.Out);
+    QByteArray err;
+    ASSERT_EQ(0, Tool({"-q", Path(c.In), Path(c.Out)}, nullptr, &err)) << err.toStdString();
+    EXPECT_EQ(Probe(Path(c.Out), "codec_name"), c.Codec);
+    EXPECT_EQ(Probe(Path(c.Out), "channels"), c.Channels);
+    EXPECT_EQ(Probe(Path(c.Out), "sample_rate"), c.Rate);
+    EXPECT_NEAR(Probe(Path(c.Out), "duration").toDouble(), 1.0, 0.16);
+    // Every channel carries tones; none was dropped in the mix.
+    ASSERT_EQ(0, RunPeer("ffmpeg", {"-v", "error", "-y", "-i", Path(c.Out), "-f", "s16le", Path("pcm.raw")}));
+    const std::vector<int16_t> pcm = Samples(ReadFile(Path("pcm.raw")));
+    const size_t channels = QString::fromLatin1(c.Channels).toUInt();
+    const size_t edge = pcm.size() / 10;  // past the codecs' fade in and out
+    for (size_t ch = 0; ch < channels; ++ch) {
+      double sum = 0;
+      size_t n = 0;
+      for (size_t i = edge - edge % channels + ch; i + edge < pcm.size(); i += channels, ++n)
+        sum += double(pcm[i]) * pcm[i];
+      EXPECT_GT(std::sqrt(sum / std::max<size_t>(n, 1)), 1000.0) << "channel " << ch;
+    }
+  }
 }
 
 namespace {

@@ -10,6 +10,7 @@
 #include "deAudioStreams.h"
 #include "deTakeCut.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -287,6 +288,14 @@ int ConvertToType(const QString& inName, const QString& outName, TdeExportSettin
   return 0;
 }
 
+// One file under both names, also through a link: writing OUT would empty IN
+// before it is read.
+bool SameFile(const QString& a, const QString& b) {
+  struct stat x = {}, y = {};
+  return ::stat(QFile::encodeName(a).constData(), &x) == 0 && ::stat(QFile::encodeName(b).constData(), &y) == 0 &&
+         x.st_dev == y.st_dev && x.st_ino == y.st_ino;
+}
+
 int Convert(const QString& inName, const QString& outName, const QString& formatText, bool quiet, bool realTime) {
   // A named type wins; without one the output's extension chooses. "mp3"
   // into a .wav is the WAVE encoding, into anything else an MP3 file.
@@ -419,6 +428,11 @@ int main(int argc, char** argv) {
     const QStringList args = parser.positionalArguments();
     if (args.size() != 2) {
       Print(stderr, QStringLiteral("tamsel-convert: give IN and OUT (see --help)."));
+      return 2;
+    }
+    if (SameFile(args[0], args[1])) {
+      Print(stderr,
+            QStringLiteral("tamsel-convert: IN and OUT are the same file (%1); give OUT another name.").arg(args[1]));
       return 2;
     }
     if (parser.isSet(trim))
