@@ -1,75 +1,16 @@
 #include "deTakeCut.h"
 
 #include "Exceptions.h"
-#include "deAudioConsts.h"
-#include "deCommon.h"
+#include "deTakeBlocks.h"
 
 #include <fcntl.h>
 #include <unistd.h>
 #include <algorithm>
-#include <array>
 #include <cerrno>
 #include <cstring>
 #include <vector>
 
 namespace {
-
-// Blocks of a fixed size: one sample frame for the linear encodings, the
-// samples-per-block of the record's extra bytes for ADPCM and GSM. GSM's
-// predictor reaches back into the block before.
-class TFixedBlocks {
- public:
-  struct TEntry {
-    int64_t Frame;
-    int64_t Offset;
-    int64_t DecodeOffset;
-    int64_t DecodeSkip;
-  };
-
-  TFixedBlocks(const TdeWaveFormat& format, TStream& data) {
-    const WAVEFORMATEX* wf = format.WaveFormat();
-    FAlign = std::max<int64_t>(wf->nBlockAlign, 1);
-    switch (wf->wFormatTag) {
-      case WAVE_FORMAT_PCM:
-      case WAVE_FORMAT_IEEE_FLOAT:
-      case WAVE_FORMAT_ALAW:
-      case WAVE_FORMAT_MULAW:
-      case WAVE_FORMAT_EXTENSIBLE: FSamplesPerBlock = 1; break;
-      case WAVE_FORMAT_ADPCM:
-      case WAVE_FORMAT_IMA_ADPCM:
-      case WAVE_FORMAT_GSM610: {
-        const auto* extra = reinterpret_cast<const uint8_t*>(wf) + sizeof(WAVEFORMATEX);
-        if (format.ExtraSize() >= 2) FSamplesPerBlock = extra[0] | extra[1] << 8;
-        FCarried = wf->wFormatTag == WAVE_FORMAT_GSM610;
-        break;
-      }
-      default: break;
-    }
-    if (FSamplesPerBlock <= 0)
-      throw EACMAudioReadError(QStringLiteral("Cannot cut audio of format tag 0x%1 at its blocks.")
-                                   .arg(wf->wFormatTag, 4, 16, QLatin1Char('0')));
-    FBlocks = data.Size() / FAlign;
-  }
-
-  int64_t Frames() const { return FBlocks * FSamplesPerBlock; }
-  TEntry BlockAt(int64_t frame) const { return Entry(std::clamp<int64_t>(frame / FSamplesPerBlock, 0, FBlocks)); }
-  TEntry Nearest(int64_t frame) const {
-    return Entry(std::clamp<int64_t>((frame + FSamplesPerBlock / 2) / FSamplesPerBlock, 0, FBlocks));
-  }
-
- private:
-  TEntry Entry(int64_t block) const {
-    const int64_t back = FCarried && block > 0 ? 1 : 0;
-    return {block * FSamplesPerBlock, block * FAlign, (block - back) * FAlign, back * FSamplesPerBlock};
-  }
-
-  int64_t FAlign = 1;
-  int64_t FSamplesPerBlock = 0;
-  int64_t FBlocks = 0;
-  bool FCarried = false;
-};
-
-using TBlocks = TFixedBlocks;
 
 void PutU32(uint8_t* p, uint32_t v) {
   for (int i = 0; i < 4; ++i) p[i] = static_cast<uint8_t>(v >> (8 * i));
@@ -196,10 +137,10 @@ bool CopyRange(TFileStream& in, int64_t from, TFileStream& out, int64_t to, int6
 
 }  // namespace
 
-int64_t TakeFrames(const TdeWaveFormat& format, TStream& data) { return TBlocks(format, data).Frames(); }
+int64_t TakeFrames(const TdeWaveFormat& format, TStream& data) { return TdeTakeBlocks(format, data).Frames(); }
 
 TdeCutRange PlanCut(const TdeWaveFormat& format, TStream& data, int64_t firstFrame, int64_t endFrame) {
-  const TBlocks blocks(format, data);
+  const TdeTakeBlocks blocks(format, data);
   const int64_t frames = blocks.Frames(), size = data.Size();
   TdeCutRange r;
   if (firstFrame > 0) {

@@ -336,7 +336,7 @@ std::pair<double, double> ParseTrim(const QString& text) {
 
 // Keeps IN's audio from START to END as the recorder's cut does: its own
 // blocks copied as they are, the bounds on the nearest block boundaries.
-// Written beside OUT and renamed over it, so OUT may be IN.
+// Written beside OUT and renamed over it: a failure leaves OUT as it was.
 void TrimWave(const QString& inName, const QString& outName, std::pair<double, double> range) {
   if (!IsWaveFile(inName)) throw EConvertError(QStringLiteral("--trim cuts WAVE files only."));
   TFileStream in(inName, fmOpenRead);
