@@ -60,9 +60,10 @@ class TProgress {
   int FLast = -1;
 };
 
-QString Length(int64_t bytes, const TdeWaveFormat& f) {
+// In floating point: a length from a header times the frame size can pass 2^63.
+QString Length(double bytes, const TdeWaveFormat& f) {
   if (f.AvgBytesPerSec() == 0) return QStringLiteral("?");
-  const double seconds = static_cast<double>(bytes) / f.AvgBytesPerSec();
+  const double seconds = bytes / f.AvgBytesPerSec();
   return QStringLiteral("%1 s").arg(seconds, 0, 'f', 3);
 }
 
@@ -84,7 +85,7 @@ int Info(const QString& name) {
   Print(stdout, QStringLiteral("Block align: %1").arg(f.BlockAlign()));
   Print(stdout, QStringLiteral("Bytes/s:     %1").arg(f.AvgBytesPerSec()));
   Print(stdout, QStringLiteral("Data bytes:  %1").arg(reader.GetStreamSize(0)));
-  Print(stdout, QStringLiteral("Length:      %1").arg(Length(reader.GetStreamSize(0), f)));
+  Print(stdout, QStringLiteral("Length:      %1").arg(Length(static_cast<double>(reader.GetStreamSize(0)), f)));
   return 0;
 }
 
@@ -185,8 +186,8 @@ int InfoDecoded(const QString& name) {
   Print(stdout, QStringLiteral("Rate:        %1 Hz").arg(f.SamplesPerSec()));
   Print(stdout, QStringLiteral("Channels:    %1").arg(f.Channels()));
   const int64_t frames = r.Frames();
-  Print(stdout,
-        QStringLiteral("Length:      %1").arg(frames < 0 ? QStringLiteral("?") : Length(frames * f.BlockAlign(), f)));
+  Print(stdout, QStringLiteral("Length:      %1")
+                    .arg(frames < 0 ? QStringLiteral("?") : Length(static_cast<double>(frames) * f.BlockAlign(), f)));
   for (const char* tag : {"title", "date"})
     if (const std::string v = r.Tag(tag); !v.empty())
       Print(
