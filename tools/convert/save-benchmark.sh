@@ -19,17 +19,7 @@ ffmpeg -v error -y -f lavfi -i "sine=f=440:r=44100:d=$seconds" -f lavfi -i "anoi
   -filter_complex "[0][1]amerge=inputs=2,volume=0.8" -ac 2 -c:a pcm_s16le "$work/pcm.wav"
 "$tool" -q --format ima-adpcm:22050:mono "$work/pcm.wav" "$work/ima.wav"
 
-median() {  # median wall-clock seconds of RUNS runs of a command
-  local times=()
-  for _ in $(seq "$runs"); do
-    local t0 t1
-    t0=$(date +%s.%N)
-    "$@" >/dev/null 2>&1 || { echo "FAIL"; return; }
-    t1=$(date +%s.%N)
-    times+=("$(awk -v a="$t0" -v b="$t1" 'BEGIN { print b - a }')")
-  done
-  printf '%s\n' "${times[@]}" | sort -g | awk '{ v[NR] = $1 } END { printf "%.3f", NR % 2 ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'
-}
+. "$here/median.sh"
 
 # type -> extension, ffmpeg's settings for the copy Save makes
 declare -A ext=([flac]=flac [opus]=opus [vorbis]=ogg [mp3]=mp3)

@@ -4,11 +4,13 @@
 #include "ControlBoxMenu.h"
 #include "Description.h"
 #include "MainForm.h"
+#include "Menus.h"
 #include "SUIButton.h"
 #include "SUIMainMenu.h"
 #include "WaveScripted.h"
 #include "deAudioIO.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QDir>
 #include <QFile>
@@ -43,6 +45,21 @@ std::vector<uint8_t> Tone(uint32_t bytes, int& frame) {
   return block;
 }
 
+// The control-box menu open over the window, the item captioned active under the pointer: the screen's picture of both.
+bool SaveMenu(TForm1* form, const QString& active, const QString& fileName) {
+  form->PopupControlBoxMenu();
+  Settle();
+  QMenu* menu = form->ControlBoxMenu()->Menu()->Menu();
+  for (QAction* action : menu->actions())
+    if (action->text().startsWith(active)) menu->setActiveAction(action);
+  Settle();
+  const QRect area = form->frameGeometry().united(menu->frameGeometry()).adjusted(-8, -8, 8, 8);
+  const bool ok = form->screen()->grabWindow(0, area.x(), area.y(), area.width(), area.height()).save(fileName);
+  menu->close();
+  Settle();
+  return ok;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -72,16 +89,8 @@ int main(int argc, char** argv) {
     ok &= Save(form, out + QStringLiteral("/main-window-recording.png"));
 
     // The control-box menu over the recording window, its first item under the pointer.
-    form->PopupControlBoxMenu();
-    Settle();
-    QMenu* menu = form->ControlBoxMenu()->Menu()->Menu();
-    menu->setActiveAction(menu->actions().constFirst());
-    Settle();
-    const QRect menuArea = form->frameGeometry().united(menu->frameGeometry()).adjusted(-8, -8, 8, 8);
-    ok &= form->screen()
-              ->grabWindow(0, menuArea.x(), menuArea.y(), menuArea.width(), menuArea.height())
-              .save(out + QStringLiteral("/main-window-control-box-menu.png"));
-    menu->close();
+    ok &= SaveMenu(form, form->ControlBoxMenu()->PauseItem()->Caption(),
+                   out + QStringLiteral("/main-window-control-box-menu.png"));
     form->btnStop->Click();
 
     form->btnPlay->Click();
@@ -91,6 +100,11 @@ int main(int argc, char** argv) {
     }
     form->tmStatusBarTimer(form);
     ok &= Save(form, out + QStringLiteral("/main-window-playing.png"));
+
+    // Paused: the menu offers to cut the take there.
+    form->btnPlay->Click();
+    ok &= SaveMenu(form, form->ControlBoxMenu()->DeleteBeforeItem()->Caption(),
+                   out + QStringLiteral("/main-window-cut-menu.png"));
     form->btnStop->Click();
 
     // The chooser is a window of its own: the screen's picture of both.
