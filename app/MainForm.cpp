@@ -289,6 +289,7 @@ void TForm1::suitempbtnRecordClick(TComponent*) {
   try {
     FFailing = false;
     FWriterFailed = false;
+    FInputOpened = false;
     RecordConvert->SetFormatIn(deAudioIn->Format());
     RecordConvert->Open();
     AddSteps(tr("录制转换步骤："), QStringLiteral("======================="), *RecordConvert);
@@ -314,6 +315,7 @@ void TForm1::suitempbtnRecordClick(TComponent*) {
     deAudioControlSource->SetAudioSource(deAudioIn);
     deAudioIn->SetDeviceName(FDevices.ToOpen(true));
     deAudioIn->Open();
+    FInputOpened = true;
     FTakeTime = QDateTime::currentDateTime();
     FState = Recording;
   } catch (...) {
@@ -432,8 +434,10 @@ void TForm1::StopRecording() {
 
 void TForm1::ReportLoss() {
   const int64_t dropped = FWriter ? FWriter->DroppedBytes() : 0;
-  const uint32_t overruns = deAudioIn->Overruns();
-  const uint64_t frames = deAudioIn->LostFrames();
+  // The input's counters outlive its device: a Record that failed before
+  // opening one still holds the previous take's.
+  const uint32_t overruns = FInputOpened ? deAudioIn->Overruns() : 0;
+  const uint64_t frames = FInputOpened ? deAudioIn->LostFrames() : 0;
   if (dropped == 0 && overruns == 0) return;
   const double seconds =
       static_cast<double>(dropped) / std::max<uint32_t>(RecordConvert->FormatOut()->AvgBytesPerSec(), 1) +

@@ -148,6 +148,7 @@ class TForm1 : public TForm {
   bool FPlayDataEnded = false;       // the last block of the file has been pushed
   bool FFailing = false;             // a teardown is pending
   bool FWriterFailed = false;        // the take's file failed; further blocks are dropped
+  bool FInputOpened = false;         // this Record opened the input: its losses are this take's
   bool FStopping = false;            // inside StopRecording / StopPlaying
   // The window's features, each a unit of its own.
   TDeviceChoices FDevices{this};

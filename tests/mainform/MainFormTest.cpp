@@ -368,6 +368,24 @@ TEST_F(MainFormTest, gapsTheDeviceLeftAreNamedOnceAfterStopWithTheirLength) {
   Press(Form->btnStop);
   Settle();
   EXPECT_TRUE(errors.Messages.isEmpty()) << errors.Messages.join(QStringLiteral(" | ")).toStdString();
+
+  // Nor does a Record that fails before it opens the device, after a take with
+  // a gap: the working file cannot be created (it links into a missing folder).
+  Press(Form->btnRecord);
+  RecordBlocks(1);
+  Wave.Overrun(rate);
+  Press(Form->btnStop);
+  Settle();
+  ASSERT_EQ(1, errors.Messages.size());
+  errors.Messages.clear();
+  ASSERT_TRUE(QFile::remove(WorkingFileName()));
+  ASSERT_TRUE(QFile::link(QStringLiteral("/nonexistent-tamsel-folder/take.wav"), WorkingFileName()));
+  Press(Form->btnRecord);
+  Settle();
+  QFile::remove(WorkingFileName());
+  EXPECT_EQ(TForm1::Stopped, Form->State());
+  ASSERT_EQ(1, errors.Messages.size()) << errors.Messages.join(QStringLiteral(" | ")).toStdString();
+  EXPECT_FALSE(errors.Messages[0].contains(QStringLiteral("声音丢失"))) << errors.Messages[0].toStdString();
 }
 
 TEST_F(MainFormTest, closingTheWindowWhileRecordingLeavesACompleteFile) {
