@@ -172,6 +172,7 @@ void TForm1::Loaded() {
   }
 
   FMeter = std::make_unique<TPeakMeter>(*deAudioIn, *deOscilloscope1);
+  FMeter->SetOnSilenceChanged([this] { UpdateStatus(); });
 
   // A device that closes by itself (it failed, or was unplugged) ends the
   // recording or playback that uses it, so the window never shows a state
@@ -253,7 +254,10 @@ void TForm1::UpdateStatus() {
   switch (FState) {
     case Stopped: SetStatusText(0, tr("已停止")); break;
     case Recording:
-      SetStatusText(1, RecordConvert->FormatOut()->Description() + FMeter->PeakText());
+      // A take that has heard nothing yet says so in place of its format: a
+      // microphone left unplugged is found before the take is lost.
+      SetStatusText(1, FMeter->SilentInput() ? tr("没有声音输入：请检查麦克风")
+                                             : RecordConvert->FormatOut()->Description() + FMeter->PeakText());
       if (RecordingPaused())
         SetStatusText(0, tr("已暂停 ") + FormatElapsed(FPauseStart - FStartTime));
       else

@@ -1,11 +1,20 @@
 #include "PeakMeter.h"
 
+#include "SampleLayout.h"
 #include "deAudioControls.h"
 #include "deAudioIO.h"
 
 #include <QCoreApplication>
 #include <algorithm>
 #include <cmath>
+
+namespace {
+
+// -70 dBFS: even a quiet room through a plugged-in microphone is louder.
+constexpr double kSilenceFloor = 0.000316227766;
+constexpr uint64_t kSilentSeconds = 3;
+
+}  // namespace
 
 TPeakMeter::TPeakMeter(TdeAudioIn& input, TdeOscilloscope& scope) : FInput(input), FScope(scope) {
   FInput.SetOnAudioRecorded([this](TComponent*, const void* audio, int32_t size) { MeterBlock(audio, size); });
@@ -29,6 +38,18 @@ void TPeakMeter::MeterBlock(const void* audio, int32_t size) {
     FScope.SetClipMark(true);
     FClipTimer.start();
   }
+  // Encoded blocks measure nothing: they are not taken for silence.
+  const TdeWaveFormat& format = *FInput.Format();
+  if (FHeard || size <= 0 || SampleLayout(format.WaveFormat()).Kind == TAcmSampleKind::None) return;
+  const bool silent = FSilent;
+  if (peak.Peak >= kSilenceFloor) {
+    FHeard = true;
+    FSilent = false;
+  } else {
+    FQuietFrames += static_cast<uint64_t>(size) / std::max<uint32_t>(format.BlockAlign(), 1);
+    FSilent = FQuietFrames >= kSilentSeconds * format.SamplesPerSec();
+  }
+  if (FSilent != silent && FOnSilenceChanged) FOnSilenceChanged();
 }
 
 QString TPeakMeter::PeakText() {
@@ -47,6 +68,9 @@ QString TPeakMeter::PeakText() {
 
 void TPeakMeter::Forget() {
   FPeakCount = 0;
+  FQuietFrames = 0;
+  FHeard = false;
+  FSilent = false;
   FClipTimer.stop();
   FScope.SetClipMark(false);
 }

@@ -1,13 +1,15 @@
 #pragma once
 // The clipping cue of a recording: each recorded block's peak, kept for a
 // second for the status bar, and the oscilloscope's mark, lit for a second
-// after the last full-scale sample.
+// after the last full-scale sample. And the silent input: a take with
+// nothing above -70 dBFS for its first three seconds, until sound arrives.
 #include <QElapsedTimer>
 #include <QString>
 #include <QTimer>
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 
 class TdeAudioIn;
 class TdeOscilloscope;
@@ -24,7 +26,11 @@ class TPeakMeter {
   // The loudest input of the last second as the format panel shows it
   // ("  峰值 -6.0 dBFS"), empty when nothing was recorded in that second.
   QString PeakText();
-  // A new take starts without the old peaks and cue.
+  // The take has had no sound from its start for three seconds, and still has none.
+  bool SilentInput() const { return FSilent; }
+  // Called as SilentInput changes, so it is said at once.
+  void SetOnSilenceChanged(std::function<void()> handler) { FOnSilenceChanged = std::move(handler); }
+  // A new take starts without the old peaks, cue and silence.
   void Forget();
 
  private:
@@ -42,4 +48,8 @@ class TPeakMeter {
   size_t FPeakFirst = 0, FPeakCount = 0;
   QElapsedTimer FClock;
   QTimer FClipTimer;
+  uint64_t FQuietFrames = 0;  // from the take's start, while nothing louder came
+  bool FHeard = false;
+  bool FSilent = false;
+  std::function<void()> FOnSilenceChanged;
 };

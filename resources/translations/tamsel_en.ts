@@ -258,6 +258,10 @@ Do you want to replace it?</translation>
         <source>播放进度</source>
         <translation>Playback progress</translation>
     </message>
+    <message>
+        <source>没有声音输入：请检查麦克风</source>
+        <translation>No sound input: check the microphone</translation>
+    </message>
 </context>
 <context>
     <name>TPeakMeter</name>

@@ -1,10 +1,12 @@
 // The clipping cue: a full-scale input lights the oscilloscope's red corner
-// mark for a second, and the format panel shows the last second's peak.
+// mark for a second, and the format panel shows the last second's peak. A
+// take that hears nothing from its start says so there.
 #include "MainFormFixture.h"
 
 #include "deAudioControls.h"
 
 #include <QImage>
+#include <cstring>
 
 namespace {
 
@@ -53,6 +55,43 @@ TEST_F(ClipTest, fullScaleLightsTheMarkForASecond_andThePanelShowsThePeak) {
   EXPECT_TRUE(Form->deOscilloscope1->ClipMark());
   Press(Form->btnStop);
   EXPECT_FALSE(Form->deOscilloscope1->ClipMark()) << "a new take starts without the old cue";
+}
+
+TEST_F(ClipTest, threeSilentSecondsFromTheStart_areSaidAtOnce_untilSoundArrives) {
+  const QString silent = QStringLiteral("没有声音输入：请检查麦克风");
+  Form->RecordConvert->FormatOut()->SetPcm(11025, 16, 1);
+  // Eighths of a second (1380 frames) swinging by level either way; ten steps of 16-bit
+  // are -70.3 dBFS, eleven -69.5.
+  auto feed = [&](int blocks, int16_t level) {
+    QByteArray block(static_cast<qsizetype>(Form->deAudioIn->BufferSize()), Qt::Uninitialized);
+    for (qsizetype i = 0; i < block.size() / 2; ++i) {
+      const int16_t v = i % 2 ? level : static_cast<int16_t>(-level);
+      std::memcpy(block.data() + 2 * i, &v, 2);
+    }
+    for (int b = 0; b < blocks; ++b) {
+      ASSERT_TRUE(Wave.Complete(block.constData(), static_cast<uint32_t>(block.size())));
+      Settle();
+    }
+  };
+  Press(Form->btnRecord);
+  feed(23, 10);  // 2.9 s of hiss
+  EXPECT_NE(silent, Panel(1));
+  feed(1, 0);  // 3.0 s: said at once, not at the next tick of the status bar
+  EXPECT_EQ(silent, Panel(1));
+  Form->tmStatusBarTimer(nullptr);
+  EXPECT_EQ(silent, Panel(1));
+  feed(1, 11);
+  EXPECT_TRUE(Panel(1).startsWith(Form->RecordConvert->FormatOut()->Description())) << Panel(1).toStdString();
+  feed(30, 0);  // silence after sound is a pause in speech
+  Form->tmStatusBarTimer(nullptr);
+  EXPECT_NE(silent, Panel(1));
+  Press(Form->btnStop);
+
+  // The next take starts afresh.
+  Press(Form->btnRecord);
+  feed(25, 0);
+  EXPECT_EQ(silent, Panel(1));
+  Press(Form->btnStop);
 }
 
 TEST(PeakMeter, measuresEachLinearFormatAgainstItsFullScale) {
