@@ -91,6 +91,7 @@ TPulseServer::~TPulseServer() {
 }
 
 void TPulseServer::PlayIntoSink(const QString& rawFile) {
+  if (FPlayer > 0) ::kill(static_cast<pid_t>(FPlayer), SIGTERM);
   QProcess::startDetached(
       "pacat",
       {"--playback", "--device=vnull", "--format=s16le", "--rate=44100", "--channels=2", "--latency-msec=50", rawFile},

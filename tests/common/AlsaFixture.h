@@ -32,7 +32,8 @@ class TPulseServer {
   ~TPulseServer();
   bool Running() const { return FRunning; }
   const QString& Why() const { return FWhy; }
-  // Plays a raw 44100 Hz 16-bit stereo file into the null sink (in the background).
+  // Plays a raw 44100 Hz 16-bit stereo file into the null sink (in the background),
+  // in place of what it played before.
   void PlayIntoSink(const QString& rawFile);
   // Stops the server as if the device vanished.
   void Kill();
