@@ -60,6 +60,8 @@ inline constexpr const char* SAudioFileWriteError =
     "Error writing the audio file; the audio before this block was kept.";
 inline constexpr const char* SAudioFilePatchError =
     "Error writing the audio file; the audio up to the last second before this block was kept.";
+inline constexpr const char* SAudioFileReadShort =
+    "The audio file ended before the size its header states; it was cut short or could not be read.";
 
 // ---- Audio display ----
 inline constexpr const char* SInvalidNumberOfPoints = "Invalid number of points.";

@@ -229,8 +229,10 @@ bool ExportAudioFile(const QString& source, const QString& target, const TdeExpo
     const int64_t n = ReadingBlockSize(take, total - window->Position());
     if (buffer.size() < size_t(n)) buffer.resize(size_t(n));
     const int32_t got = n > 0 ? std::max(window->Read(buffer.data(), static_cast<int32_t>(n)), 0) : 0;
-    // A short read: the file ended early (a take still being written); what was read is the end.
-    const bool last = got < n || window->Position() >= total;
+    // The header was checked against the file: a short read is a file cut or
+    // failing under us, and a copy of part of it is no copy.
+    if (got < n) throw EACMAudioReadError(QString::fromUtf8(SAudioFileReadShort));
+    const bool last = window->Position() >= total;
     if (!decoder)
       out.Write(buffer.data(), got);
     else if (last)

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <algorithm>
 #include <cmath>
@@ -217,6 +218,20 @@ TEST(Export, failuresRaiseWithTheirReason_andLeaveNoFile) {
     EXPECT_EQ(QStringLiteral("The take holds no audio to save."), e.Message());
   }
   EXPECT_EQ(QStringList({"damaged.wav", "empty.wav", "take.wav"}), Entries(dir));
+
+  // A take cut short under the copy (or a read that fails) is no copy of it.
+  const QString shrinking = dir.filePath("shrinking.wav");
+  ASSERT_TRUE(QFile::copy(take, shrinking));
+  try {
+    ExportAudioFile(shrinking, dir.filePath("cut.ogg"), settings, [&](int64_t, int64_t) {
+      QFile::resize(shrinking, 1000);
+      return true;
+    });
+    ADD_FAILURE() << "a copy of part of the take was saved as the take";
+  } catch (const EACMAudioReadError& e) {
+    EXPECT_TRUE(e.Message().contains(QStringLiteral("cut short"))) << e.Message().toStdString();
+  }
+  EXPECT_FALSE(QFileInfo::exists(dir.filePath("cut.ogg")));
 
   // A disk that fills up: the encoder says so, at the latest when it finishes.
   for (TAvFileType type : {TAvFileType::Flac, TAvFileType::Opus, TAvFileType::Vorbis, TAvFileType::Mp3}) {
