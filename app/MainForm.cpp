@@ -32,13 +32,20 @@
 #include <QFileInfo>
 #include <QFontMetrics>
 #include <QGuiApplication>
+#include <QProgressDialog>
 #include <QUrl>
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 
 namespace {
 // ⅛ s each.
 constexpr uint8_t kCaptureBuffers = 64;
+// Stop waits this long for the disk before it handles the window's events
+// while it waits, polling this often; the wait shows after kDrainShowMs.
+constexpr int kDrainQuietMs = 100;
+constexpr int kDrainPollMs = 20;
+constexpr int kDrainShowMs = 500;
 
 // Ten seconds of the take's format wait for a stalled disk before blocks are
 // dropped; bounded for formats of absurd rates.
@@ -126,6 +133,7 @@ TForm1::TForm1(TComponent* owner) : TForm(owner) { RegisterClasses(); }
 
 // Whatever still runs is stopped before the components go.
 TForm1::~TForm1() {
+  FDestroying = true;
   try {
     if (FState == Recording) StopRecording();
     if (FState == Playing) StopPlaying();
@@ -412,6 +420,8 @@ void TForm1::FailLater(std::exception_ptr error) {
 }
 
 void TForm1::StopRecording() {
+  // Called again while the writer drains (a failure queued before the press): the first call ends it.
+  if (FStopping) return;
   FStopping = true;
   TTeardown teardown;
   // The end of the take reaches the file: what the device captured up to the
@@ -427,13 +437,29 @@ void TForm1::StopRecording() {
   teardown.Step([&] { CloseOrDrop(*deAudioIn); });
   // Finish first so a failing trailer is reported; the writer is freed anyway.
   teardown.Step([&] {
-    if (FWriter) FWriter->Finish();
+    if (!FWriter) return;
+    DrainWriter();
+    FWriter->Finish();
   });
   ReportLoss();
   FWriter.reset();
   FMeter->Forget();
   if (FInhibitor) FInhibitor->Release();
   EndRun(teardown.First());
+}
+
+void TForm1::DrainWriter() {
+  if (FWriter->Drain(std::chrono::milliseconds(kDrainQuietMs)) || FDestroying) return;
+  // A slow or stalled disk: the window goes on handling its events, and once
+  // it takes long says what it waits for. Nothing is cut short: the take is
+  // complete in its file when this returns.
+  QProgressDialog wait(tr("正在把录音写入磁盘，请稍候…"), QString(), 0, 0, this);
+  wait.setWindowTitle(tr("停止"));
+  wait.setWindowModality(Qt::ApplicationModal);
+  wait.setMinimumDuration(kDrainShowMs);
+  wait.setValue(0);
+  while (!FWriter->Drain(std::chrono::milliseconds(kDrainPollMs)))
+    QCoreApplication::processEvents(wait.isVisible() ? QEventLoop::AllEvents : QEventLoop::ExcludeUserInputEvents);
 }
 
 void TForm1::ReportLoss() {
@@ -584,19 +610,34 @@ void TForm1::suiButton3Click(TComponent*) {
   OfferSaveTypes(*SaveDialog1);
   SaveDialog1->SetFileName(taken.isValid() ? SaveProposal(SaveFolder(), taken) : SaveFolder());
   if (!SaveDialog1->Execute()) return;
-  try {
-    // A take still recording is copied as far as it has reached the file.
-    if (FWriter && !FFailing) FWriter->Settle();
-  } catch (...) {
-    // The failure stops the take by itself; what reached the file is copied.
-  }
   const std::optional<TSaveChoice> choice = ChosenSave(*SaveDialog1, this);
   if (!choice) return;
-  if (!choice->Type)
-    CopyReplacing(source, choice->FileName);
-  else if (!SaveEncodedCopy(source, *choice, taken, this))
-    return;
-  FTakes->Saved();
+  RefuseSameFile(source, choice->FileName);
+  TSaveProgress progress(*choice, this);
+  // A take still recording is copied as far as it has reached the file. The
+  // writer's thread brings it there while the window goes on taking blocks.
+  std::optional<TdeSettlePoint> point;
+  if (FWriter) {
+    FWriter->RequestSettle([takes = FTakes.get()] { return takes->Fingerprint(); });
+    const bool settled = progress.Await([&] {
+      // A take that ended meanwhile is complete in its file.
+      if (!FWriter) return true;
+      try {
+        point = FWriter->SettlePoint();
+      } catch (...) {
+        // The failure stops the take by itself; what reached the file is copied.
+        return true;
+      }
+      return point.has_value();
+    });
+    if (!settled) return;
+  }
+  // Saved means all of the file as it stood when the copy began, and no more.
+  const QString print = point ? point->Note : FTakes->Fingerprint();
+  const bool saved = choice->Type ? SaveEncodedCopy(source, *choice, taken, progress)
+                                  : SaveWavCopy(source, choice->FileName, point ? &*point : nullptr, progress);
+  if (!saved) return;
+  FTakes->Saved(print);
   UserSettings()->setValue(QStringLiteral("save/folder"), QFileInfo(choice->FileName).absolutePath());
 }
 

@@ -129,6 +129,9 @@ class TForm1 : public TForm {
   // A failure inside a device notice: stop what runs once, after the notice
   // has been handled, then show the error.
   void FailLater(std::exception_ptr error);
+  // Waits for the writer to put the take's end on disk, the window's events
+  // handled meanwhile and a wait shown once it takes long.
+  void DrainWriter();
   // After a take that has gaps: the log line with the device's count, and one
   // message with the length lost.
   void ReportLoss();
@@ -150,6 +153,7 @@ class TForm1 : public TForm {
   bool FWriterFailed = false;        // the take's file failed; further blocks are dropped
   bool FInputOpened = false;         // this Record opened the input: its losses are this take's
   bool FStopping = false;            // inside StopRecording / StopPlaying
+  bool FDestroying = false;          // no events are handled from here on
   // The window's features, each a unit of its own.
   TDeviceChoices FDevices{this};
   std::unique_ptr<TPeakMeter> FMeter;

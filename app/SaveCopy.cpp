@@ -16,7 +16,13 @@
 #include <QSaveFile>
 #include <QStandardPaths>
 #include <QStringList>
+#include <sys/stat.h>
+#include <pthread.h>
+#include <algorithm>
 #include <array>
+#include <atomic>
+#include <chrono>
+#include <thread>
 
 namespace {
 
@@ -40,6 +46,8 @@ QString ExtensionOf(const TSaveType& type) { return type.Type ? ExportExtension(
 constexpr int kSteps = 1000;
 // While the copy runs the window handles its events this often.
 constexpr int kEventsEveryMs = 40;
+// How often a wait on another thread looks whether it is over.
+constexpr int kPollMs = 5;
 
 }  // namespace
 
@@ -75,66 +83,177 @@ std::optional<TSaveChoice> ChosenSave(const TSaveDialog& dialog, QWidget* parent
   return choice;
 }
 
-bool SaveEncodedCopy(const QString& source, const TSaveChoice& choice, const QDateTime& taken, QWidget* parent,
-                     int showAfterMs) {
+namespace {
+
+QString SaveFailure(const QString& target, const QString& reason) {
+  return QCoreApplication::translate("SaveCopy", "保存失败：%1\n%2").arg(QDir::toNativeSeparators(target), reason);
+}
+
+QString TypeName(const TSaveChoice& choice) {
+  return choice.Type ? ExportTypeName(*choice.Type) : QStringLiteral("WAV");
+}
+
+}  // namespace
+
+TSaveProgress::TSaveProgress(const TSaveChoice& choice, QWidget* parent, int showAfterMs)
+    : F(std::make_unique<QProgressDialog>(QCoreApplication::translate("SaveCopy", "正在保存为%1：%2")
+                                              .arg(TypeName(choice), QFileInfo(choice.FileName).fileName()),
+                                          QCoreApplication::translate("SaveCopy", "取消"), 0, kSteps, parent)) {
+  F->setWindowTitle(QCoreApplication::translate("SaveCopy", "保存"));
+  F->setWindowModality(Qt::ApplicationModal);
+  F->setMinimumDuration(showAfterMs);
+  F->setAutoClose(false);
+  F->setAutoReset(false);
+  F->setValue(0);
+  FSinceEvents.start();
+}
+
+TSaveProgress::~TSaveProgress() = default;
+
+void TSaveProgress::HandleEvents(bool now) {
+  if (!now && FSinceEvents.elapsed() < kEventsEveryMs) return;
+  FSinceEvents.restart();
+  // Until the progress window is up (it then blocks the others) the window's
+  // buttons and keys wait: a Record now would cut the take short.
+  QCoreApplication::processEvents(F->isVisible() ? QEventLoop::AllEvents : QEventLoop::ExcludeUserInputEvents);
+}
+
+void TSaveProgress::Show(int64_t done, int64_t total) {
+  const int value = total > 0 ? static_cast<int>(std::clamp<int64_t>(done * kSteps / total, 0, kSteps)) : 0;
+  if (value != F->value()) F->setValue(value);
+}
+
+bool TSaveProgress::Step(int64_t done, int64_t total) {
+  Show(done, total);
+  HandleEvents(false);
+  return !F->wasCanceled();
+}
+
+bool TSaveProgress::Await(const std::function<bool()>& ready) {
+  while (!ready()) {
+    if (F->wasCanceled()) return false;
+    HandleEvents(true);
+    std::this_thread::sleep_for(std::chrono::milliseconds(kPollMs));
+  }
+  return true;
+}
+
+void TSaveProgress::AwaitAnyway(const std::function<bool()>& ready) {
+  F->setCancelButton(nullptr);
+  while (!ready()) {
+    HandleEvents(true);
+    std::this_thread::sleep_for(std::chrono::milliseconds(kPollMs));
+  }
+}
+
+void RefuseSameFile(const QString& source, const QString& target) {
+  struct stat a {}, b {};
+  if (::stat(QFile::encodeName(source).constData(), &a) != 0 ||
+      ::stat(QFile::encodeName(target).constData(), &b) != 0)
+    return;
+  if (a.st_dev == b.st_dev && a.st_ino == b.st_ino)
+    throw EFCreateError(SaveFailure(
+        target, QCoreApplication::translate("SaveCopy", "这是录音机正在使用的录音文件本身。请换一个名字或文件夹。")));
+}
+
+bool SaveEncodedCopy(const QString& source, const TSaveChoice& choice, const QDateTime& taken,
+                     TSaveProgress& progress) {
   Assert(choice.Type.has_value(), "SaveCopy", "Type");
   TdeExportSettings settings;
   settings.Type = *choice.Type;
   settings.Title = QFileInfo(choice.FileName).completeBaseName();
   if (taken.isValid()) settings.Date = taken.toString(Qt::ISODate);
-
-  QProgressDialog progress(QCoreApplication::translate("SaveCopy", "正在保存为%1：%2")
-                               .arg(ExportTypeName(settings.Type), QFileInfo(choice.FileName).fileName()),
-                           QCoreApplication::translate("SaveCopy", "取消"), 0, kSteps, parent);
-  progress.setWindowTitle(QCoreApplication::translate("SaveCopy", "保存"));
-  progress.setWindowModality(Qt::ApplicationModal);
-  progress.setMinimumDuration(showAfterMs);
-  progress.setAutoClose(false);
-  progress.setAutoReset(false);
-  progress.setValue(0);
-  QElapsedTimer sinceEvents;
-  sinceEvents.start();
-  const auto onProgress = [&](int64_t done, int64_t total) {
-    const int value = total > 0 ? static_cast<int>(done * kSteps / total) : 0;
-    if (value != progress.value()) progress.setValue(value);
-    if (sinceEvents.elapsed() >= kEventsEveryMs) {
-      sinceEvents.restart();
-      // Until the progress window is up (it then blocks the others) the
-      // window's buttons and keys wait: a Record now would cut the take short.
-      QCoreApplication::processEvents(progress.isVisible() ? QEventLoop::AllEvents
-                                                           : QEventLoop::ExcludeUserInputEvents);
-    }
-    return !progress.wasCanceled();
-  };
   try {
-    return ExportAudioFile(source, choice.FileName, settings, onProgress);
+    return ExportAudioFile(source, choice.FileName, settings,
+                           [&](int64_t done, int64_t total) { return progress.Step(done, total); });
   } catch (const Exception& e) {
-    throw EFCreateError(QCoreApplication::translate("SaveCopy", "保存失败：%1\n%2")
-                            .arg(QDir::toNativeSeparators(choice.FileName), e.Message()));
+    throw EFCreateError(SaveFailure(choice.FileName, e.Message()));
   }
 }
 
-// Copies source over target through a temporary file next to target, so a
-// copy that fails half-way leaves the old target as it was.
-void CopyReplacing(const QString& source, const QString& target) {
-  if (QFileInfo(source).canonicalFilePath() == QFileInfo(target).canonicalFilePath()) return;
-  QFile in(source);
-  QSaveFile out(target);
-  auto fail = [&](const QString& reason) {
-    out.cancelWriting();
-    throw EFCreateError(
-        QCoreApplication::translate("TForm1", "保存失败：%1\n%2").arg(QDir::toNativeSeparators(target), reason));
-  };
-  if (!in.open(QIODevice::ReadOnly)) fail(in.errorString());
-  if (!out.open(QIODevice::WriteOnly)) fail(out.errorString());
-  char buffer[65536];
-  for (;;) {
-    const qint64 n = in.read(buffer, sizeof buffer);
-    if (n < 0) fail(in.errorString());
-    if (n == 0) break;
-    if (out.write(buffer, n) != n) fail(out.errorString());
+bool SaveEncodedCopy(const QString& source, const TSaveChoice& choice, const QDateTime& taken, QWidget* parent,
+                     int showAfterMs) {
+  TSaveProgress progress(choice, parent, showAfterMs);
+  return SaveEncodedCopy(source, choice, taken, progress);
+}
+
+namespace {
+
+// A WAV copy between the threads: the copying one writes, the window's reads.
+struct TWavCopy {
+  QString Source, Target;
+  std::optional<TdeSettlePoint> Point;
+  int64_t Total = 0;
+  std::atomic<int64_t> Done{0};
+  std::atomic<bool> Cancel{false};
+  std::atomic<bool> Finished{false};
+  bool Cancelled = false;
+  QString Failure;  // empty when it succeeded
+
+  void Run() {
+    QFile in(Source);
+    QSaveFile out(Target);
+    char buffer[256 * 1024];
+    const auto fail = [&](const QString& reason) {
+      out.cancelWriting();
+      Failure = reason;
+    };
+    if (!in.open(QIODevice::ReadOnly)) return fail(in.errorString());
+    if (!out.open(QIODevice::WriteOnly)) return fail(out.errorString());
+    int64_t left = in.size();
+    if (Point) {
+      // The sizes as they were at the point, not as the recording has patched them since.
+      const auto head = static_cast<qint64>(Point->Head.size());
+      if (out.write(reinterpret_cast<const char*>(Point->Head.data()), head) != head) return fail(out.errorString());
+      if (!in.seek(head)) return fail(in.errorString());
+      left = Point->AudioBytes;
+    }
+    while (left > 0) {
+      if (Cancel) {
+        out.cancelWriting();
+        Cancelled = true;
+        return;
+      }
+      const qint64 n = in.read(buffer, std::min<int64_t>(left, sizeof buffer));
+      if (n < 0) return fail(in.errorString());
+      if (n == 0)
+        return fail(QCoreApplication::translate("SaveCopy", "录音文件在复制时变短了，副本不完整。"));
+      if (out.write(buffer, n) != n) return fail(out.errorString());
+      left -= n;
+      Done += n;
+    }
+    // The pad byte of an odd-sized chunk, which the next block overwrote.
+    const char pad = 0;
+    if (Point && Point->AudioBytes % 2 != 0 && out.write(&pad, 1) != 1) return fail(out.errorString());
+    if (!out.commit()) return fail(out.errorString());
   }
-  if (!out.commit()) fail(out.errorString());
+};
+
+}  // namespace
+
+bool SaveWavCopy(const QString& source, const QString& target, const TdeSettlePoint* point, TSaveProgress& progress) {
+  auto copy = std::make_shared<TWavCopy>();
+  copy->Source = source;
+  copy->Target = target;
+  if (point) copy->Point = *point;
+  copy->Total = point ? point->AudioBytes : QFileInfo(source).size();
+  std::thread thread([copy] {
+    pthread_setname_np(pthread_self(), "tamsel save");
+    copy->Run();
+    copy->Finished = true;
+  });
+  const auto finished = [&] { return copy->Finished.load(); };
+  const bool completed = progress.Await([&] {
+    progress.Show(copy->Done, copy->Total);
+    return finished();
+  });
+  if (!completed) {
+    copy->Cancel = true;
+    progress.AwaitAnyway(finished);
+  }
+  thread.join();
+  if (!copy->Failure.isEmpty()) throw EFCreateError(SaveFailure(target, copy->Failure));
+  return !copy->Cancelled;
 }
 
 QDateTime EarlierTakeStart(const QString& fileName) {

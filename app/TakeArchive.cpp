@@ -180,7 +180,9 @@ void TTakeArchive::Started(const QDateTime& start) {
   settings->remove(kSavedKey);
 }
 
-void TTakeArchive::Saved() { UserSettings()->setValue(kSavedKey, Fingerprint()); }
+void TTakeArchive::Saved(const QString& print) {
+  if (!print.isEmpty() && print == Fingerprint()) UserSettings()->setValue(kSavedKey, print);
+}
 
 QStringList TTakeArchive::Kept() const { return UserSettings()->value(kKeptKey).toStringList(); }
 

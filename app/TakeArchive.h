@@ -35,8 +35,11 @@ class TTakeArchive {
   void KeepUnsaved();
   // A recording into the working file began at start.
   void Started(const QDateTime& start);
-  // The working file, as it stands now, was saved by the user.
-  void Saved();
+  // What tells the working file's contents apart: its name, size and last write.
+  QString Fingerprint() const;
+  // The user saved all of the working file as it stood when print was taken;
+  // a file changed since is saved in part only and still kept.
+  void Saved(const QString& print);
   // Keeps the working file as it stands in the folder too (beside the working
   // file when the folder takes nothing), under a second name for the same
   // bytes: nothing is copied, and the take stays when the working file is
@@ -47,7 +50,6 @@ class TTakeArchive {
   const QString& Folder() const { return FFolder; }
 
  private:
-  QString Fingerprint() const;
   bool HoldsAudio() const;
   QDateTime TakeStart() const;
   // Renames the working file to a free name for start in folder; the system's

@@ -46,6 +46,7 @@ bool TdeAsyncWriter::PushEntry(TEntry entry) {
   if (FCount == FEntries.size()) return false;
   FEntries[(FFirst + FCount) % FEntries.size()] = entry;
   ++FCount;
+  ++FPushed;
   return true;
 }
 
@@ -81,11 +82,45 @@ void TdeAsyncWriter::Check() {
   RaiseFailure();
 }
 
-void TdeAsyncWriter::Settle() {
-  Checkpoint();
-  std::unique_lock lock(FLock);
-  FDone.wait(lock, [this] { return FCount == 0; });
+void TdeAsyncWriter::RequestSettle(std::function<QString()> note) {
+  {
+    std::lock_guard guard(FLock);
+    FSettleWanted = true;
+    FSettleAfter = FPushed;
+    FSettleNote = std::move(note);
+    FSettled.reset();
+    FSettleFailure = nullptr;
+  }
+  FWake.notify_one();
+}
+
+std::optional<TdeSettlePoint> TdeAsyncWriter::SettlePoint() {
+  std::lock_guard guard(FLock);
   RaiseFailure();
+  if (FSettleFailure) std::rethrow_exception(FSettleFailure);
+  return FSettled;
+}
+
+TdeSettlePoint TdeAsyncWriter::MakeSettlePoint(const std::function<QString()>& note) {
+  FWriter->Checkpoint();
+  TdeSettlePoint point;
+  TStream& stream = *FWriter->Stream();
+  // After the patch the stream stands at the end of the audio.
+  const int64_t end = stream.Position();
+  point.AudioBytes = FWriter->BytesWritten();
+  point.Head.resize(static_cast<size_t>(std::max<int64_t>(end - point.AudioBytes, 0)));
+  if (!point.Head.empty()) {
+    stream.SetPosition(0);
+    try {
+      stream.ReadBuffer(point.Head.data(), static_cast<int32_t>(point.Head.size()));
+    } catch (...) {
+      stream.SetPosition(end);  // the next block still goes after the last
+      throw;
+    }
+    stream.SetPosition(end);
+  }
+  if (note) point.Note = note();
+  return point;
 }
 
 void TdeAsyncWriter::RaiseFailure() {
@@ -98,8 +133,55 @@ void TdeAsyncWriter::Run() {
   pthread_setname_np(pthread_self(), "tamsel writer");
   std::unique_lock lock(FLock);
   for (;;) {
-    FWake.wait(lock, [this] { return FCount > 0 || FStopping; });
-    if (FCount == 0) return;
+    const auto settleDue = [this] { return FSettleWanted && FDone >= FSettleAfter; };
+    FWake.wait(lock, [&] { return FCount > 0 || FStopping || settleDue(); });
+    if (settleDue()) {
+      // Before any block queued after the request.
+      const std::function<QString()> note = std::move(FSettleNote);
+      FSettleWanted = false;
+      const bool failed = FFailure != nullptr;
+      lock.unlock();
+      std::optional<TdeSettlePoint> point;
+      std::exception_ptr failure, settleFailure;
+      if (!failed) {
+        try {
+          point = MakeSettlePoint(note);
+        } catch (const EACMAudioStreamError&) {
+          failure = std::current_exception();  // the patch failed: the take's file did
+        } catch (...) {
+          settleFailure = std::current_exception();
+        }
+      }
+      lock.lock();
+      if (failure) FFailure = failure;
+      FSettled = std::move(point);
+      FSettleFailure = settleFailure;
+      FChanged.notify_all();
+      if (failure && FOnFailure) {
+        lock.unlock();
+        FOnFailure();
+        lock.lock();
+      }
+      continue;
+    }
+    if (FCount == 0) {
+      // Stopping with nothing queued: the file is completed here, so a stalled
+      // disk holds this thread and not the caller.
+      if (!FFailure) {
+        lock.unlock();
+        std::exception_ptr failure;
+        try {
+          FWriter->Finish();
+        } catch (...) {
+          failure = std::current_exception();
+        }
+        lock.lock();
+        if (failure) FFailure = failure;
+      }
+      FThreadDone = true;
+      FChanged.notify_all();
+      return;
+    }
     const TEntry entry = FEntries[FFirst];
     const bool failed = FFailure != nullptr;
     lock.unlock();
@@ -119,10 +201,8 @@ void TdeAsyncWriter::Run() {
     if (!failed && !failure) FWritten += entry.Size;
     FFirst = (FFirst + 1) % FEntries.size();
     --FCount;
-    if (FCount == 0) {
-      FIn = 0;
-      FDone.notify_all();
-    }
+    ++FDone;
+    if (FCount == 0) FIn = 0;
     if (failure && FOnFailure) {
       lock.unlock();
       FOnFailure();
@@ -139,6 +219,14 @@ void TdeAsyncWriter::Stop() {
   }
   FWake.notify_one();
   FThread.join();
+}
+
+bool TdeAsyncWriter::Drain(std::chrono::milliseconds wait) {
+  std::unique_lock lock(FLock);
+  if (!FThread.joinable()) return true;
+  FStopping = true;
+  FWake.notify_one();
+  return FChanged.wait_for(lock, wait, [this] { return FThreadDone; });
 }
 
 void TdeAsyncWriter::Finish() {

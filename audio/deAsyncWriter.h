@@ -7,14 +7,26 @@
 // waits on the disk until Finish.
 #include "deAudioStreams.h"
 
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <exception>
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <thread>
 #include <vector>
+
+#include <QString>
+
+// The file as it stood at a settle point: the bytes before its audio, with
+// sizes true for AudioBytes of audio, which follow them in the file.
+struct TdeSettlePoint {
+  std::vector<uint8_t> Head;
+  int64_t AudioBytes = 0;
+  QString Note;  // what the request's note said of the file then
+};
 
 class TdeAsyncWriter {
  public:
@@ -35,10 +47,18 @@ class TdeAsyncWriter {
   void Checkpoint();
   // Raises the writer's failure once it has happened.
   void Check();
-  // Waits until what is queued is on disk with true sizes, so the file can be
-  // read as it stands; raises the writer's failure.
-  void Settle();
-  // Waits until everything queued is on disk, then completes the file; raises
+  // Asks the writer's thread to put what is queued now on disk with true
+  // sizes and to note the file as it then stands, before it writes any block
+  // queued later; note runs there at that point. Returns at once, so the
+  // caller can go on queueing; replaces a request not yet met.
+  void RequestSettle(std::function<QString()> note = nullptr);
+  // The point once the request is met; raises the writer's failure.
+  std::optional<TdeSettlePoint> SettlePoint();
+  // Ends the take without blocking for long: the thread writes what is
+  // queued and completes the file. Waits up to wait for that; true once done.
+  // A block written after this call is not written.
+  bool Drain(std::chrono::milliseconds wait);
+  // Waits until everything queued is on disk and the file is complete; raises
   // a failure not yet raised by Write. Later calls do nothing.
   void Finish();
   // Bytes of the blocks dropped because the ring was full.
@@ -57,6 +77,8 @@ class TdeAsyncWriter {
   bool PushEntry(TEntry entry);
   void Stop();
   void RaiseFailure();
+  // On the thread, lock released: the settle point asked for.
+  TdeSettlePoint MakeSettlePoint(const std::function<QString()>& note);
 
   std::unique_ptr<TdeRIFFAudioWriter> FWriter;
   std::vector<uint8_t> FRing;
@@ -66,13 +88,21 @@ class TdeAsyncWriter {
   int64_t FIn = 0;  // where the next block goes when it fits there
   int64_t FDropped = 0;
   int64_t FWritten = 0;
+  uint64_t FPushed = 0;  // entries queued so far
+  uint64_t FDone = 0;    // entries the thread has dealt with
+  bool FSettleWanted = false;
+  uint64_t FSettleAfter = 0;  // the last entry the settle point includes
+  std::function<QString()> FSettleNote;
+  std::optional<TdeSettlePoint> FSettled;
+  std::exception_ptr FSettleFailure;
   bool FStopping = false;
+  bool FThreadDone = false;  // the file is complete, or failed
   bool FFinished = false;
   bool FFailureRaised = false;
   std::exception_ptr FFailure;
   std::function<void()> FOnFailure;
   mutable std::mutex FLock;
   std::condition_variable FWake;
-  std::condition_variable FDone;  // the queue emptied
+  std::condition_variable FChanged;  // a settle point was met, or the thread is done
   std::thread FThread;
 };

@@ -79,6 +79,14 @@ Do you want to replace it?</translation>
         <translation>Saving failed: %1
 %2</translation>
     </message>
+    <message>
+        <source>这是录音机正在使用的录音文件本身。请换一个名字或文件夹。</source>
+        <translation>This is the recorder’s own working recording. Please choose another name or folder.</translation>
+    </message>
+    <message>
+        <source>录音文件在复制时变短了，副本不完整。</source>
+        <translation>The recording became shorter while it was being copied; the copy would be incomplete.</translation>
+    </message>
 </context>
 <context>
     <name>TControlBoxMenu</name>
@@ -144,12 +152,6 @@ Do you want to replace it?</translation>
 </context>
 <context>
     <name>TForm1</name>
-    <message>
-        <source>保存失败：%1
-%2</source>
-        <translation>Saving failed: %1
-%2</translation>
-    </message>
     <message>
         <source>已停止</source>
         <translation>Stopped</translation>
@@ -261,6 +263,10 @@ Do you want to replace it?</translation>
     <message>
         <source>没有声音输入：请检查麦克风</source>
         <translation>No sound input: check the microphone</translation>
+    </message>
+    <message>
+        <source>正在把录音写入磁盘，请稍候…</source>
+        <translation>Writing the recording to the disk, please wait…</translation>
     </message>
 </context>
 <context>

@@ -10,6 +10,7 @@ namespace {
 std::atomic<int> gStallMs{0};
 std::atomic<int> gStalled{0};
 std::atomic<bool> gOnArmingThread{false};
+std::atomic<bool> gStalling{false};
 std::thread::id gArmingThread;
 std::mutex gWatchLock;
 std::function<void(int)> gWatch;
@@ -33,6 +34,7 @@ void WatchSyncs(std::function<void(int fd)> watch) {
   const std::lock_guard lock(gWatchLock);
   gWatch = std::move(watch);
 }
+bool SyncStalling() { return gStalling.load(); }
 
 extern "C" int fdatasync(int fd) {
   static const auto real = reinterpret_cast<int (*)(int)>(dlsym(RTLD_NEXT, "fdatasync"));
@@ -42,8 +44,10 @@ extern "C" int fdatasync(int fd) {
   }
   if (const int ms = gStallMs.exchange(0); ms > 0) {
     if (std::this_thread::get_id() == gArmingThread) gOnArmingThread = true;
+    gStalling = true;
     std::this_thread::sleep_for(std::chrono::milliseconds(ms));
     ++gStalled;
+    gStalling = false;
   }
   return real(fd);
 }

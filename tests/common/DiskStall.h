@@ -16,3 +16,5 @@ bool StalledOnArmingThread();
 // Calls watch with the descriptor before each fdatasync on any thread, until
 // an empty one is given: what the sync is about to make durable.
 void WatchSyncs(std::function<void(int fd)> watch);
+// Whether a sync is stalled right now.
+bool SyncStalling();

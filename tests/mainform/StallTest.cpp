@@ -9,6 +9,11 @@
 #include "deAudioStreams.h"
 
 #include <unistd.h>
+#include <QApplication>
+#include <QProgressDialog>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <algorithm>
 #include <chrono>
 #include <thread>
 #include <vector>
@@ -110,6 +115,69 @@ TEST_F(StallTest, stallsTheSlackCoversLoseNoSampleAndALongerOneIsNamedWithItsLen
     const double named = message.mid(5, message.indexOf(QStringLiteral(" 秒")) - 5).toDouble();
     EXPECT_NEAR(seconds, named, 0.2) << message.toStdString();
   }
+}
+
+// While alive, counts the window's turns at its events during a stalled sync,
+// and notes whether a progress window was up.
+struct TWindowWatch {
+  int TurnsWhileStalled = 0;
+  bool SawProgress = false;
+  QTimer Poll;
+  TWindowWatch() {
+    Poll.setInterval(20);
+    QObject::connect(&Poll, &QTimer::timeout, [this] {
+      if (SyncStalling()) ++TurnsWhileStalled;
+      for (QWidget* w : QApplication::topLevelWidgets())
+        if (qobject_cast<QProgressDialog*>(w) && w->isVisible()) SawProgress = true;
+    });
+    Poll.start();
+  }
+};
+
+TEST_F(StallTest, aStalledDiskNeverHoldsTheWindow_saveCopiesTheTakeAsItWas_andStopCompletesIt) {
+  TExceptionCapture errors;
+  QTemporaryDir dir;
+  const QString copy = dir.filePath(QStringLiteral("copy.wav"));
+  Form->SaveDialog1->SetExecuteHook([&](TSaveDialog& d) {
+    d.SetFileName(copy);
+    return true;
+  });
+  Press(Form->btnRecord);
+  ASSERT_EQ(TForm1::Recording, Form->State());
+  ProcessEventsFor(std::chrono::milliseconds(1000));
+  // The writer's next sync holds it for 3 s, and Save comes meanwhile.
+  ArmSyncStall(std::chrono::seconds(3));
+  ASSERT_TRUE(ProcessEventsUntil([] { return SyncStalling(); }));
+  {
+    TWindowWatch watch;
+    Press(Form->suiButton3);
+    EXPECT_GT(watch.TurnsWhileStalled, 0) << "the window waited on the disk to save";
+    EXPECT_TRUE(watch.SawProgress);
+  }
+  ASSERT_EQ(TForm1::Recording, Form->State());
+  const std::vector<uint64_t> saved = CountersOf(copy);
+  ProcessEventsFor(std::chrono::milliseconds(500));
+  // Stop meets a stalled sync too.
+  ArmSyncStall(std::chrono::seconds(2));
+  {
+    TWindowWatch watch;
+    Press(Form->btnStop);
+    EXPECT_GT(watch.TurnsWhileStalled, 0) << "the window waited on the disk to stop";
+    EXPECT_TRUE(watch.SawProgress);
+  }
+  EXPECT_EQ(1, StalledSyncs());
+  EXPECT_FALSE(StalledOnArmingThread());
+  EXPECT_EQ(TForm1::Stopped, Form->State());
+  // The whole take without a gap; the copy, as much of it as had come by the
+  // press, in sizes of its own.
+  const std::vector<uint64_t> take = CountersOf(WorkingFileName());
+  ASSERT_FALSE(take.empty());
+  EXPECT_EQ(0u, take.front());
+  for (size_t i = 1; i < take.size(); ++i) ASSERT_EQ(take[i - 1] + 1, take[i]) << "frame " << i;
+  EXPECT_GT(saved.size(), 11025u);
+  ASSERT_LT(saved.size() + 11025u * 2, take.size());
+  EXPECT_TRUE(std::equal(saved.begin(), saved.end(), take.begin()));
+  EXPECT_TRUE(errors.Messages.isEmpty()) << errors.Messages.join(QStringLiteral(" | ")).toStdString();
 }
 
 }  // namespace

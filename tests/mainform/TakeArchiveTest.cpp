@@ -20,12 +20,17 @@
 #include <sys/stat.h>
 #include <sys/syscall.h>
 #include <unistd.h>
+#include <QApplication>
 #include <QDir>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QProgressDialog>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+#include <QTimer>
+#include <chrono>
 #include <cstddef>
+#include <thread>
 
 namespace {
 
@@ -91,6 +96,73 @@ TEST_F(TakeArchiveTest, anUnsavedTakeIsKeptWithItsBytes_aSavedOneIsNotKeptTwice)
     contents << QString::fromLatin1(ReadAll(QDir(TakesFolder()).filePath(f)).toHex());
   EXPECT_TRUE(contents.contains(QString::fromLatin1(third.toHex())));
   EXPECT_TRUE(contents.contains(QString::fromLatin1(fourth.toHex())));
+}
+
+TEST_F(TakeArchiveTest, savingOntoTheWorkingFileItselfIsRefused_andTheTakeIsStillKept) {
+  const QByteArray take = Take(3);
+  QTemporaryDir dir;
+  const QString link = dir.filePath(QStringLiteral("link.wav"));
+  ASSERT_TRUE(QFile::link(QFileInfo(WorkingFileName()).absoluteFilePath(), link));
+  TExceptionCapture errors;
+  for (const QString& target : {WorkingFileName(), link}) {
+    Form->SaveDialog1->SetExecuteHook([&](TSaveDialog& d) {
+      d.SetFileName(target);
+      return true;
+    });
+    Press(Form->suiButton3);
+  }
+  ASSERT_EQ(2, errors.Messages.size()) << errors.Messages.join(QStringLiteral(" | ")).toStdString();
+  EXPECT_TRUE(errors.Messages[0].startsWith(QStringLiteral("保存失败：") + QDir::toNativeSeparators(WorkingFileName())))
+      << errors.Messages[0].toStdString();
+  EXPECT_TRUE(errors.Messages[1].startsWith(QStringLiteral("保存失败：") + QDir::toNativeSeparators(link)))
+      << errors.Messages[1].toStdString();
+  EXPECT_EQ(take, ReadAll(WorkingFileName()));
+  Take(1);
+  const QStringList kept = Files(TakesFolder());
+  ASSERT_EQ(1, kept.size()) << "marked saved";
+  EXPECT_EQ(take, ReadAll(QDir(TakesFolder()).filePath(kept[0])));
+}
+
+TEST_F(TakeArchiveTest, aTakeThatEndsWhileItIsSavedIsStillKept) {
+  Press(Form->btnRecord);
+  // A minute, in pieces the writer's ring holds: long enough to encode that
+  // the copy is seen under way.
+  for (int i = 0; i < 12; ++i) {
+    RecordBlocks(40);
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  }
+  QTemporaryDir dir;
+  Form->SaveDialog1->SetExecuteHook([&](TSaveDialog& d) {
+    d.SetFilterIndex(5);  // MP3
+    d.SetFileName(dir.filePath(QStringLiteral("copy.mp3")));
+    return true;
+  });
+  // Once the copy is under way two more blocks come, and the device fails.
+  bool ended = false;
+  QTimer poll;
+  poll.setInterval(5);
+  QObject::connect(&poll, &QTimer::timeout, [&] {
+    for (QWidget* w : QApplication::topLevelWidgets())
+      if (auto* p = qobject_cast<QProgressDialog*>(w); p && p->value() > 0 && !ended) {
+        ended = true;
+        Wave.Complete();
+        Wave.Complete();
+        Wave.Fail(MMSYSERR_NODRIVER);
+      }
+  });
+  poll.start();
+  TExceptionCapture errors;
+  Press(Form->suiButton3);
+  ASSERT_TRUE(ended) << "the copy was over before the poll saw it";
+  ASSERT_TRUE(ProcessEventsUntil([&] { return Form->State() == TForm1::Stopped; }));
+  EXPECT_EQ(1, errors.Messages.size()) << errors.Messages.join(QStringLiteral(" | ")).toStdString();
+  ASSERT_TRUE(QFileInfo::exists(dir.filePath(QStringLiteral("copy.mp3"))));
+  // The copy stopped short of the take's last blocks: it is not the take saved.
+  const QByteArray take = ReadAll(WorkingFileName());
+  Take(1);
+  const QStringList kept = Files(TakesFolder());
+  ASSERT_EQ(1, kept.size()) << "marked saved";
+  EXPECT_EQ(take, ReadAll(QDir(TakesFolder()).filePath(kept[0])));
 }
 
 TEST_F(TakeArchiveTest, aWorkingFileLeftByAKilledRunIsKeptAtTheNextRecord) {
