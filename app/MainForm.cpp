@@ -6,6 +6,7 @@
 #include "Exceptions.h"
 #include "Languages.h"
 #include "PeakMeter.h"
+#include "PlaybackSeek.h"
 #include "SUIButton.h"
 #include "SUIForm.h"
 #include "SUIRegister.h"
@@ -226,6 +227,18 @@ void TForm1::FormCreate(TComponent*) {
       *this, FFileName, *FTakes, *pbPlayback,
       TTakeCutHost{[this] { return FState == Playing && deAudioOut->Paused(); },
                    [this] { suitempbtnStopClick(btnStop); }, [this](const QString& text) { SetStatusText(1, text); }});
+  FSeek = std::make_unique<TPlaybackSeek>(
+      *this, *this, *pbPlayback, *PlayConvert, *deAudioOut,
+      TPlaybackSeekActions{[this] { return FState == Playing ? FPlayStream.get() : nullptr; },
+                           [this] {
+                             PushAhead();
+                             // Ended at the end of the take: the bar is full, as at the end of playing.
+                             pbPlayback->SetPosition(FState == Playing
+                                                         ? ProgressUnits(FPlayStream->Position(), FPlayStream->Size())
+                                                         : pbPlayback->Max());
+                             UpdateStatus();
+                           },
+                           [this](std::exception_ptr error) { FailLater(error); }});
   MakeWindowAccessible(*this);
   UpdateButtons();
   UpdateStatus();
@@ -511,12 +524,8 @@ void TForm1::suitempbtnPlayClick(TComponent*) {
         deAudioOut->Open();
         pbPlayback->SetMax(ProgressUnits(FPlayStream->Size(), FPlayStream->Size()));
         pbPlayback->SetPosition(0);
-        FPlayDataEnded = false;
-        for (int i = 0; i < deAudioOut->BufferCount() + 1 && !FPlayDataEnded; ++i) FillPlayBuffer();
         FState = Playing;
-        // A codec that holds data back may not have filled the pre-buffer yet.
-        if (deAudioOut->PreBuffering()) deAudioOut->Flush();
-        KeepPlaying();
+        PushAhead();
       } catch (...) {
         const std::exception_ptr error = std::current_exception();
         try {
@@ -547,6 +556,14 @@ void TForm1::FillPlayBuffer() {
   } else {
     PlayConvert->Convert(FPlayBuffer.data(), got);
   }
+}
+
+void TForm1::PushAhead() {
+  FPlayDataEnded = false;
+  for (int i = 0; i < deAudioOut->BufferCount() + 1 && !FPlayDataEnded; ++i) FillPlayBuffer();
+  // A codec that holds data back may not have filled the pre-buffer yet.
+  if (deAudioOut->PreBuffering()) deAudioOut->Flush();
+  KeepPlaying();
 }
 
 void TForm1::KeepPlaying() {
@@ -584,6 +601,7 @@ void TForm1::StopPlaying() {
   teardown.Step([&] { PlayConvert->SetActive(false); });
   FPlayStream.reset();
   FReader.reset();
+  if (FSeek) FSeek->Stopped();
   EndRun(teardown.First());
 }
 

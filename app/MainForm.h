@@ -24,6 +24,7 @@
 
 class TControlBoxMenu;
 class TPeakMeter;
+class TPlaybackSeek;
 class TSleepInhibitor;
 class TTakeArchive;
 class TTakeCut;
@@ -85,6 +86,7 @@ class TForm1 : public TForm {
   void SetSleepInhibitor(std::unique_ptr<TSleepInhibitor> inhibitor);
 
   TState State() const { return FState; }
+  TPlaybackSeek* Seek() const { return FSeek.get(); }
   const QString& FileName() const { return FFileName; }
 
   // Components, bound when the description has been read.
@@ -119,6 +121,8 @@ class TForm1 : public TForm {
   void StopRecording();
   void StopPlaying();
   void FillPlayBuffer();
+  // From the stream's position: fills the device's pre-buffer and keeps playing.
+  void PushAhead();
   void EndRun(std::exception_ptr firstError);
   // Pushes the next block of the file; the last one flushes the chain.
   // Keeps a buffer at the output while data remains (pushing more when the
@@ -162,6 +166,7 @@ class TForm1 : public TForm {
   std::unique_ptr<TControlBoxMenu> FControlBoxMenu;
   std::unique_ptr<TTakeArchive> FTakes;
   std::unique_ptr<TTakeCut> FCut;
+  std::unique_ptr<TPlaybackSeek> FSeek;
 };
 
 // Now as a date-time: days since 1899-12-30 with the time of day as fraction.

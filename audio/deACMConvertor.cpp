@@ -155,6 +155,11 @@ int32_t TMiniConvertor::Convert(const void* audioData, int32_t audioDataSize, bo
   return static_cast<int32_t>(produced);
 }
 
+void TMiniConvertor::Restart() {
+  FInputFill = 0;
+  if (FHandle) acmStreamReset(FHandle, 0);
+}
+
 // ---- TdeAudioConvertor ----
 
 TdeAudioConvertor::TdeAudioConvertor(TComponent* owner)
@@ -273,6 +278,7 @@ void TdeAudioConvertor::Close() {
   FActive = false;
   FOutputData = nullptr;
   FOutputSize = 0;
+  FDropBytes = 0;
   for (auto& step : FSteps) step->Close();
   ClearChain();
 }
@@ -297,6 +303,13 @@ void TdeAudioConvertor::ConvertLast(const void* audioData, int32_t audioDataSize
   RunChain(audioData, audioDataSize, TRun::Last);
 }
 
+void TdeAudioConvertor::Restart(int64_t dropFrames) {
+  if (!FActive) throw EACMConversionError(SConversionNotActive);
+  for (auto& step : FSteps) step->Restart();
+  const int64_t inRate = std::max<int64_t>(FFormatIn->SamplesPerSec(), 1);
+  FDropBytes = std::max<int64_t>(dropFrames, 0) * FFormatOut->SamplesPerSec() / inRate * FFormatOut->BlockAlign();
+}
+
 void TdeAudioConvertor::RunChain(const void* audioData, int32_t audioDataSize, TRun run) {
   if (!FActive) throw EACMConversionError(SConversionNotActive);
   FOutputData = nullptr;
@@ -309,6 +322,12 @@ void TdeAudioConvertor::RunChain(const void* audioData, int32_t audioDataSize, T
 // several pieces) before the next one is flushed, so nothing is left behind.
 void TdeAudioConvertor::RunSteps(size_t index, const void* data, int32_t size, TRun run) {
   if (index == FSteps.size()) {
+    if (FDropBytes > 0 && size > 0) {
+      const int32_t n = static_cast<int32_t>(std::min<int64_t>(FDropBytes, size));
+      FDropBytes -= n;
+      data = static_cast<const uint8_t*>(data) + n;
+      size -= n;
+    }
     if (size == 0) return;
     FOutputData = data;
     FOutputSize = size;

@@ -35,6 +35,8 @@ class TMiniConvertor {
   int32_t Convert(const void* audioData, int32_t audioDataSize, bool setFPU, uint32_t flags);
   // Drops held input (a partial source block); the buffers stay.
   void DiscardInput() { FInputFill = 0; }
+  // Drops held input and what the codec holds; its state starts afresh, as at Open.
+  void Restart();
 
   const uint8_t* OutputBuffer() const { return FOutput.get(); }
   bool Active() const { return FActive; }
@@ -95,6 +97,12 @@ class TdeAudioConvertor : public TQComponent {
   // frame padded with silence), so the output lasts as long as the input. It
   // may be delivered in several blocks. The steps start afresh afterwards.
   void ConvertLast(const void* audioData, int32_t audioDataSize);
+  // Starts the chain afresh for a stream entered elsewhere: what the steps
+  // hold is dropped and every codec's state restarts with the next block.
+  // The first dropFrames sample frames (at FormatIn's rate) that come out
+  // after it are not delivered: a decoder warming up on blocks before the
+  // entry point.
+  void Restart(int64_t dropFrames = 0);
   // Appends one line per chain format, in chain order (the format's Description).
   void GetConversionSteps(QStringList* strings) const;
 
@@ -139,6 +147,7 @@ class TdeAudioConvertor : public TQComponent {
 
   bool FAborted = false;
   bool FActive = false;
+  int64_t FDropBytes = 0;  // output still to leave out after a Restart
   std::unique_ptr<TdeAudioObserver> FObserver;
   std::unique_ptr<TdeAudioSubject> FSubject;
   const void* FOutputData = nullptr;

@@ -35,6 +35,7 @@ inline constexpr const char* SErrorUnpreparingOutputHeader = "Error unpreparing 
 inline constexpr const char* SErrorPausingOutput = "An error occurred whilst trying to pause an output device";
 inline constexpr const char* SErrorRestartingOutput = "An error occurred whilst trying to restart an output device";
 inline constexpr const char* SErrorClosingOutput = "Error closing output device.";
+inline constexpr const char* SErrorResettingOutput = "An error occurred whilst trying to reset an output device";
 inline constexpr const char* SInputDeviceFailed =
     "The audio input device stopped working (unplugged, or the sound server stopped). The recording was stopped; "
     "everything recorded until then was kept.";

@@ -57,6 +57,7 @@ void TdeCustomAudioOut::SetMaximumBuffers(uint32_t value) {
 
 void TdeCustomAudioOut::OpenDevice() {
   FQueuedBuffers = 0;
+  FDroppedNotices = 0;
   FHandle = nullptr;
   FPreBufferCountdown = BufferCount();
   const TNotifyHandle target = NotifyHandle();
@@ -99,6 +100,18 @@ void TdeCustomAudioOut::Flush() {
   FPending.clear();
 }
 
+void TdeCustomAudioOut::Reset() {
+  CheckActive();
+  RaiseACMError<EACMAudioOutError>(waveOutReset(FHandle), SErrorResettingOutput);
+  // The device has posted one done notice for every block it was sent; they
+  // arrive after this and stand for nothing now.
+  FDroppedNotices += static_cast<uint32_t>(ListedHeaders().size() - FPending.size());
+  while (!FPending.empty()) ReleaseHeader(FPending.back());
+  while (WAVEHDR* last = LastHeader()) ReleaseHeader(last);
+  FQueuedBuffers = 0;
+  FPreBufferCountdown = BufferCount();
+}
+
 void TdeCustomAudioOut::SendHeader(WAVEHDR* header) {
   RaiseACMError<EACMAudioOutError>(waveOutWrite(FHandle, header, kHeaderSize), SErrorPlayingBuffer);
   ++FQueuedBuffers;
@@ -106,6 +119,11 @@ void TdeCustomAudioOut::SendHeader(WAVEHDR* header) {
 
 void TdeCustomAudioOut::WndProc(TMessage& message) {
   const bool stale = IsStaleNotice(message, MM_WOM_CLOSE);
+  if (!stale && message.Msg == MM_WOM_DONE && FDroppedNotices > 0) {
+    --FDroppedNotices;
+    message.Result = 1;
+    return;
+  }
   if (!stale) {
     if (message.Msg == MM_WOM_DONE) {
       try {

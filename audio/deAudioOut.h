@@ -61,6 +61,10 @@ class TdeCustomAudioOut : public TdeAbstractAudioOut {
   // when its data is used up before the pre-buffer filled, so a short take is
   // heard and reports back. Nothing happens when not pre-buffering.
   void Flush();
+  // Drops every block written and not yet played, at once and without
+  // reporting it played: the next block written is the next heard (after the
+  // pre-buffer fills again, as after Open). A paused device stays paused.
+  void Reset();
 
   void Write(const void* audioData, int32_t audioDataSize) override;
 
@@ -86,6 +90,7 @@ class TdeCustomAudioOut : public TdeAbstractAudioOut {
   std::vector<WAVEHDR*> FPending;
   uint8_t FPreBufferCountdown = 0;
   uint32_t FQueuedBuffers = 0;
+  uint32_t FDroppedNotices = 0;  // done notices still to come for blocks a Reset dropped
   HWAVEOUT FHandle = nullptr;
 };
 
