@@ -230,12 +230,11 @@ void TForm1::FormCreate(TComponent*) {
   FSeek = std::make_unique<TPlaybackSeek>(
       *this, *this, *pbPlayback, *PlayConvert, *deAudioOut,
       TPlaybackSeekActions{[this] { return FState == Playing ? FPlayStream.get() : nullptr; },
-                           [this] {
+                           [this](int64_t landed) {
+                             const int64_t size = FPlayStream->Size();
                              PushAhead();
-                             // Ended at the end of the take: the bar is full, as at the end of playing.
-                             pbPlayback->SetPosition(FState == Playing
-                                                         ? ProgressUnits(FPlayStream->Position(), FPlayStream->Size())
-                                                         : pbPlayback->Max());
+                             // The place landed on, or the end when that ended playback.
+                             pbPlayback->SetPosition(ProgressUnits(FState == Playing ? landed : size, size));
                              UpdateStatus();
                            },
                            [this](std::exception_ptr error) { FailLater(error); }});

@@ -114,7 +114,7 @@ bool TPlaybackSeek::SeekToFrame(int64_t frame) {
     stream->SetPosition(end ? stream->Size() : at.DecodeOffset);
     FBaseFrame = at.Frame;
     FPlayedBytes = 0;
-    FActions.Refill();
+    FActions.Refill(end ? stream->Size() : at.Offset);
   } catch (...) {
     FActions.Fail(std::current_exception());
   }

@@ -29,8 +29,9 @@ class TdeTakeBlocks;
 struct TPlaybackSeekActions {
   std::function<TdeSubStream*()> PlayStream;  // the take's audio while playing or paused, else nullptr
   // Pushes blocks from the stream's position until the device holds enough
-  // (ending playback when the take is used up) and shows the new position.
-  std::function<void()> Refill;
+  // (ending playback when the take is used up) and shows the place landed on
+  // (a byte offset in the stream).
+  std::function<void(int64_t landed)> Refill;
   std::function<void(std::exception_ptr)> Fail;  // tears playback down and shows the error
 };
 
