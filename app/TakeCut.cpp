@@ -75,6 +75,8 @@ QString CutWorkingFile(const QString& workingFile, TTakeArchive& takes, TTakeCut
     const auto frame = static_cast<int64_t>(std::llround(static_cast<long double>(frames) * std::clamp(at, 0.0, 1.0)));
     const TdeCutRange range = side == TTakeCut::DeleteBefore ? PlanCut(format, *data, frame, INT64_MAX)
                                                              : PlanCut(format, *data, 0, frame);
+    // At the start (before) or the end (after) there is nothing to delete.
+    if (range.Offset == 0 && range.Bytes == data->Size()) return {};
     TFileStream out(temp, fmCreate);
     bool done = false;
     try {

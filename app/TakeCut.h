@@ -59,7 +59,8 @@ class TTakeCut : public QObject {
 // cut take written beside the working file and synced, 2 the uncut take kept
 // in takes, 3 the cut take renamed over the working file, 4 that rename
 // synced; step is told after each. Returns where the uncut take is kept;
-// empty when progress stopped the copy, which leaves nothing behind. Raises
+// empty when the cut would keep the whole take, or when progress stopped the
+// copy, which leaves nothing behind. Raises
 // with the reason when the cut cannot be made; the take is then as it was.
 QString CutWorkingFile(const QString& workingFile, TTakeArchive& takes, TTakeCut::TSide side, double at,
                        const TdeCutProgress& progress = {}, const std::function<void(int)>& step = {});

@@ -60,6 +60,13 @@ TEST_F(TakeCutTest, deleteBeforeAndAfterKeepTheRestAtTheSample_andTheUncutTakeSt
   EXPECT_FALSE(menu->DeleteBeforeItem()->Enabled()) << "only while paused in playback";
   Press(Form->btnStop);
 
+  // Nothing before the start to delete: the take stays, and is not kept twice.
+  PauseAt(0);
+  menu->DeleteBeforeItem()->Click();
+  Settle();
+  EXPECT_EQ(uncut, ReadAll(WorkingFileName()));
+  EXPECT_TRUE(Files(TakesFolder()).isEmpty());
+
   const int align = Form->RecordConvert->FormatOut()->BlockAlign();
   PauseAt(0.3);
   menu->Refresh();
