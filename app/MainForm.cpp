@@ -228,7 +228,7 @@ void TForm1::FormCreate(TComponent*) {
       TTakeCutHost{[this] { return FState == Playing && deAudioOut->Paused(); },
                    [this] { suitempbtnStopClick(btnStop); }, [this](const QString& text) { SetStatusText(1, text); }});
   FSeek = std::make_unique<TPlaybackSeek>(
-      *this, *this, *pbPlayback, *PlayConvert, *deAudioOut,
+      *this, *this, *pbPlayback, *PlayConvert, *deAudioOut, *deAudioControlSource,
       TPlaybackSeekActions{[this] { return FState == Playing ? FPlayStream.get() : nullptr; },
                            [this](int64_t landed) {
                              const int64_t size = FPlayStream->Size();

@@ -2,6 +2,7 @@
 
 #include "ComCtrls.h"
 #include "deACM.h"
+#include "deAudioControls.h"
 #include "deAudioOut.h"
 #include "deCommon.h"
 #include "deTakeBlocks.h"
@@ -53,13 +54,15 @@ QAccessibleInterface* SeekableBarFactory(const QString&, QObject* object) {
 }  // namespace
 
 TPlaybackSeek::TPlaybackSeek(QWidget& window, TComponent& owner, TProgressBar& bar, TdeAudioConvertor& convertor,
-                             TdeCustomAudioOut& output, TPlaybackSeekActions actions)
+                             TdeCustomAudioOut& output, TdeAudioControlSource& scope, TPlaybackSeekActions actions)
     : FWindow(window),
       FBar(bar),
       FConvertor(convertor),
       FOutput(output),
+      FScope(scope),
       FActions(std::move(actions)),
-      FHeard(std::make_unique<TdeAudioObserver>(&owner)) {
+      FHeard(std::make_unique<TdeAudioObserver>(&owner)),
+      FFirst(std::make_unique<TdeAudioObserver>(&owner)) {
   static const bool installed = [] {
     QAccessible::installFactory(SeekableBarFactory);
     return true;
@@ -72,6 +75,12 @@ TPlaybackSeek::TPlaybackSeek(QWidget& window, TComponent& owner, TProgressBar& b
   FWindow.installEventFilter(this);
   FHeard->OnAudioData = [this](auto*, const void*, int32_t size) { FPlayedBytes += size; };
   FHeard->SetAudioSource(&FOutput);
+  FFirst->OnAudioData = [this](IdeAudioSubject* sender, const void* data, int32_t size) {
+    if (!FShowNext) return;
+    FShowNext = false;
+    FScope.HandleAudioData(sender, data, size);
+  };
+  FFirst->SetAudioSource(&FConvertor);
 }
 
 TPlaybackSeek::~TPlaybackSeek() {
@@ -114,10 +123,13 @@ bool TPlaybackSeek::SeekToFrame(int64_t frame) {
     stream->SetPosition(end ? stream->Size() : at.DecodeOffset);
     FBaseFrame = at.Frame;
     FPlayedBytes = 0;
+    FShowNext = !end;
     FActions.Refill(end ? stream->Size() : at.Offset);
   } catch (...) {
+    FShowNext = false;
     FActions.Fail(std::current_exception());
   }
+  FShowNext = false;
   return true;
 }
 

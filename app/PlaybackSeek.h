@@ -9,7 +9,9 @@
 // A seek lands on a block of the take's encoding (TdeTakeBlocks, indexed at
 // the first seek of a playback): the convertor restarts where that block's
 // decode must begin and leaves out the warm-up, the output device drops what
-// it holds, and the window refills it from there at once.
+// it holds, and the window refills it from there at once. The first block
+// from the new place goes to the oscilloscope's source at once, so the trace
+// follows even while paused.
 #include <QObject>
 #include <cstdint>
 #include <exception>
@@ -19,6 +21,7 @@
 class QWidget;
 class TComponent;
 class TProgressBar;
+class TdeAudioControlSource;
 class TdeAudioConvertor;
 class TdeAudioObserver;
 class TdeCustomAudioOut;
@@ -37,9 +40,9 @@ struct TPlaybackSeekActions {
 
 class TPlaybackSeek : public QObject {
  public:
-  // window owns the helper components; the bar, convertor and output must outlive this.
+  // owner owns the helper components; the bar, convertor, output and scope must outlive this.
   TPlaybackSeek(QWidget& window, TComponent& owner, TProgressBar& bar, TdeAudioConvertor& convertor,
-                TdeCustomAudioOut& output, TPlaybackSeekActions actions);
+                TdeCustomAudioOut& output, TdeAudioControlSource& scope, TPlaybackSeekActions actions);
   ~TPlaybackSeek() override;
 
   // Moves playback to the block holding frame (a frame at or past the end
@@ -66,8 +69,11 @@ class TPlaybackSeek : public QObject {
   TProgressBar& FBar;
   TdeAudioConvertor& FConvertor;
   TdeCustomAudioOut& FOutput;
+  TdeAudioControlSource& FScope;
   TPlaybackSeekActions FActions;
   std::unique_ptr<TdeAudioObserver> FHeard;  // counts what the device reports played
+  std::unique_ptr<TdeAudioObserver> FFirst;  // hands the first block after a seek to the scope
+  bool FShowNext = false;
   std::unique_ptr<TdeTakeBlocks> FBlocks;
   int64_t FBaseFrame = 0;    // the frame the played count starts from
   int64_t FPlayedBytes = 0;  // of the output format since then

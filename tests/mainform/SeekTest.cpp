@@ -7,6 +7,7 @@
 #include "ComCtrls.h"
 #include "PlaybackSeek.h"
 #include "Streams.h"
+#include "deAudioControls.h"
 #include "deAudioStreams.h"
 
 #include <QAccessible>
@@ -91,6 +92,9 @@ TEST_F(SeekTest, keysMoveAPausedTakeWhichStaysPaused_andEndEndsPlayback) {
   EXPECT_EQ(kStep * 4, Form->pbPlayback->Position());
   EXPECT_GE(Percent(), 25);
   EXPECT_LE(Percent(), 29);
+  // So is the oscilloscope, though nothing plays: the new place's first sample on the left.
+  ASSERT_TRUE(Form->deAudioControlSource->LeftData());
+  EXPECT_EQ(int16_t(kStep), Form->deAudioControlSource->LeftData()[0]);
   EXPECT_EQ(kStep, NextHeard());
   // From what has been heard since: one block of an eighth of a second.
   Key(Qt::Key_Right);
