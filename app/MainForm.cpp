@@ -225,7 +225,7 @@ void TForm1::FormCreate(TComponent*) {
   });
   FCut = std::make_unique<TTakeCut>(
       *this, FFileName, *FTakes, *pbPlayback,
-      TTakeCutHost{[this] { return FState == Playing && deAudioOut->Paused(); },
+      TTakeCutHost{[this] { return FState == Playing && deAudioOut->Paused(); }, [this] { return FSeek->HeardFrame(); },
                    [this] { suitempbtnStopClick(btnStop); }, [this](const QString& text) { SetStatusText(1, text); }});
   FSeek = std::make_unique<TPlaybackSeek>(
       *this, *this, *pbPlayback, *PlayConvert, *deAudioOut, *deAudioControlSource,

@@ -19,8 +19,6 @@
 #include <atomic>
 #include <cerrno>
 #include <chrono>
-#include <algorithm>
-#include <cmath>
 #include <cstring>
 #include <future>
 
@@ -58,7 +56,7 @@ TTakeCut::TTakeCut(QWidget& window, QString workingFile, TTakeArchive& takes, TP
 
 TTakeCut::~TTakeCut() = default;
 
-QString CutWorkingFile(const QString& workingFile, TTakeArchive& takes, TTakeCut::TSide side, double at,
+QString CutWorkingFile(const QString& workingFile, TTakeArchive& takes, TTakeCut::TSide side, int64_t at,
                        const TdeCutProgress& progress, const std::function<void(int)>& step) {
   const auto stepped = [&step](int n) {
     if (step) step(n);
@@ -71,10 +69,8 @@ QString CutWorkingFile(const QString& workingFile, TTakeArchive& takes, TTakeCut
     const std::unique_ptr<TdeSubStream> data = reader.OpenStream(0);
     TdeWaveFormat format;
     format.Assign(reader.GetFormat());
-    const int64_t frames = TakeFrames(format, *data);
-    const auto frame = static_cast<int64_t>(std::llround(static_cast<long double>(frames) * std::clamp(at, 0.0, 1.0)));
-    const TdeCutRange range = side == TTakeCut::DeleteBefore ? PlanCut(format, *data, frame, INT64_MAX)
-                                                             : PlanCut(format, *data, 0, frame);
+    const TdeCutRange range = side == TTakeCut::DeleteBefore ? PlanCut(format, *data, at, INT64_MAX)
+                                                             : PlanCut(format, *data, 0, at);
     // At the start (before) or the end (after) there is nothing to delete.
     if (range.Offset == 0 && range.Bytes == data->Size()) return {};
     TFileStream out(temp, fmCreate);
@@ -112,8 +108,7 @@ QString CutWorkingFile(const QString& workingFile, TTakeArchive& takes, TTakeCut
 
 void TTakeCut::Cut(TSide side) {
   if (!CanCut()) return;
-  const int max = FBar.Max();
-  const double at = max > 0 ? static_cast<double>(FBar.Position()) / max : 0.0;
+  const int64_t at = FHost.PausedFrame();
   try {
     FHost.Stop();
     std::atomic<int64_t> copied{0}, total{0};
@@ -142,7 +137,7 @@ void TTakeCut::Cut(TSide side) {
     }
     const QString kept = job.get();
     if (kept.isEmpty()) return;
-    FBar.SetPosition(side == DeleteBefore ? 0 : max);
+    FBar.SetPosition(side == DeleteBefore ? 0 : FBar.Max());
     FHost.Tell(tr("已剪切，剪切前的录音保存在 %1").arg(QDir::toNativeSeparators(kept)));
   } catch (const Exception& e) {
     TApplication::Instance()->ShowException(tr("无法剪切录音：%1\n录音保持原样。").arg(e.Message()));

@@ -10,6 +10,7 @@
 #include <QCoreApplication>
 #include <QObject>
 #include <QString>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -21,8 +22,9 @@ class TTakeArchive;
 
 // What the cut asks of the window.
 struct TTakeCutHost {
-  std::function<bool()> Paused;      // a take is paused in playback
-  std::function<void()> Stop;        // ends playback
+  std::function<bool()> Paused;          // a take is paused in playback
+  std::function<int64_t()> PausedFrame;  // the sample frame of the take heard last
+  std::function<void()> Stop;            // ends playback
   std::function<void(const QString&)> Tell;  // the status bar's message
 };
 
@@ -32,13 +34,13 @@ class TTakeCut : public QObject {
  public:
   enum TSide { DeleteBefore, DeleteAfter };
 
-  // Ctrl+Shift+Home and Ctrl+Shift+End cut in window. bar shows the position
-  // to cut at (its share of the take) and, afterwards, where the take stands.
+  // Ctrl+Shift+Home and Ctrl+Shift+End cut in window. bar shows, after a
+  // cut, where the take stands.
   TTakeCut(QWidget& window, QString workingFile, TTakeArchive& takes, TProgressBar& bar, TTakeCutHost host);
   ~TTakeCut() override;
 
   bool CanCut() const { return FHost.Paused(); }
-  // Cuts at the bar's position; does nothing unless CanCut. Failures are
+  // Cuts at the paused position; does nothing unless CanCut. Failures are
   // shown, with the take as it was.
   void Cut(TSide side);
   // The progress window opens once a cut has taken this long.
@@ -55,12 +57,12 @@ class TTakeCut : public QObject {
 };
 
 // The file work of a cut, without the window: keeps the working file's take
-// from its share at on (DeleteBefore) or up to it (DeleteAfter). Steps: 1 the
+// from sample frame at on (DeleteBefore) or up to it (DeleteAfter). Steps: 1 the
 // cut take written beside the working file and synced, 2 the uncut take kept
 // in takes, 3 the cut take renamed over the working file, 4 that rename
 // synced; step is told after each. Returns where the uncut take is kept;
 // empty when the cut would keep the whole take, or when progress stopped the
 // copy, which leaves nothing behind. Raises
 // with the reason when the cut cannot be made; the take is then as it was.
-QString CutWorkingFile(const QString& workingFile, TTakeArchive& takes, TTakeCut::TSide side, double at,
+QString CutWorkingFile(const QString& workingFile, TTakeArchive& takes, TTakeCut::TSide side, int64_t at,
                        const TdeCutProgress& progress = {}, const std::function<void(int)>& step = {});

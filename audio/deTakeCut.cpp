@@ -137,8 +137,6 @@ bool CopyRange(TFileStream& in, int64_t from, TFileStream& out, int64_t to, int6
 
 }  // namespace
 
-int64_t TakeFrames(const TdeWaveFormat& format, TStream& data) { return TdeTakeBlocks(format, data).Frames(); }
-
 TdeCutRange PlanCut(const TdeWaveFormat& format, TStream& data, int64_t firstFrame, int64_t endFrame) {
   const TdeTakeBlocks blocks(format, data);
   const int64_t frames = blocks.Frames(), size = data.Size();

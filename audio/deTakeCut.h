@@ -27,9 +27,6 @@ struct TdeCutRange {
 // block boundary nearest it. data is the take's data chunk.
 TdeCutRange PlanCut(const TdeWaveFormat& format, TStream& data, int64_t firstFrame, int64_t endFrame);
 
-// Sample frames the data chunk decodes to.
-int64_t TakeFrames(const TdeWaveFormat& format, TStream& data);
-
 // Told (bytes done, bytes in all) between pieces of the copy; false stops it.
 using TdeCutProgress = std::function<bool(int64_t done, int64_t total)>;
 

@@ -16,6 +16,7 @@
 #include <signal.h>
 #include <sys/mount.h>
 #include <QApplication>
+#include <QProgressBar>
 #include <QDir>
 #include <QTemporaryDir>
 #include <QTest>
@@ -31,18 +32,18 @@ class TakeCutTest : public MainFormTest {
     MainFormTest::SetUp();
     QDir(TakesFolder()).removeRecursively();
   }
-  // Plays the take and pauses it with the bar at share of the take.
-  void PauseAt(double share) {
+  // Plays the take, pauses it and moves it to share of the take with a click
+  // on the bar; the byte of the take landed on, as the bar then shows it.
+  int64_t PauseAt(double share) {
     Press(Form->btnPlay);
-    ASSERT_EQ(TForm1::Playing, Form->State());
+    EXPECT_EQ(TForm1::Playing, Form->State());
     Press(Form->btnPlay);
-    ASSERT_TRUE(Form->deAudioOut->Paused());
-    Form->pbPlayback->SetPosition(static_cast<int>(Form->pbPlayback->Max() * share));
-  }
-  // The frame the bar's position stands for, in bytes.
-  int64_t BarBytes(int64_t audioBytes, int align) const {
-    const int64_t frames = audioBytes / align;
-    return std::llround(static_cast<double>(frames) * Form->pbPlayback->Position() / Form->pbPlayback->Max()) * align;
+    EXPECT_TRUE(Form->deAudioOut->Paused());
+    QWidget* bar = Form->pbPlayback->Widget();
+    QTest::mouseClick(bar, Qt::LeftButton, {}, QPoint(int(std::lround(share * (bar->width() - 1))), bar->height() / 2));
+    Settle();
+    EXPECT_TRUE(Form->deAudioOut->Paused());
+    return Form->pbPlayback->Position();
   }
 };
 
@@ -61,18 +62,16 @@ TEST_F(TakeCutTest, deleteBeforeAndAfterKeepTheRestAtTheSample_andTheUncutTakeSt
   Press(Form->btnStop);
 
   // Nothing before the start to delete: the take stays, and is not kept twice.
-  PauseAt(0);
+  EXPECT_EQ(0, PauseAt(0));
   menu->DeleteBeforeItem()->Click();
   Settle();
   EXPECT_EQ(uncut, ReadAll(WorkingFileName()));
   EXPECT_TRUE(Files(TakesFolder()).isEmpty());
 
-  const int align = Form->RecordConvert->FormatOut()->BlockAlign();
-  PauseAt(0.3);
+  const int64_t cutAt = PauseAt(0.3);
   menu->Refresh();
   ASSERT_TRUE(menu->DeleteBeforeItem()->Enabled());
   ASSERT_TRUE(menu->DeleteAfterItem()->Enabled());
-  const int64_t cutAt = BarBytes(fed.size(), align);
   ASSERT_GT(cutAt, 0);
   menu->DeleteBeforeItem()->Click();
   Settle();
@@ -90,8 +89,7 @@ TEST_F(TakeCutTest, deleteBeforeAndAfterKeepTheRestAtTheSample_andTheUncutTakeSt
   Form->show();
   Form->activateWindow();
   ASSERT_TRUE(ProcessEventsUntil([&] { return Form->isActiveWindow(); }, 5000));
-  PauseAt(0.5);
-  const int64_t endAt = BarBytes(afterFirst.size(), align);
+  const int64_t endAt = PauseAt(0.5);
   QTest::keyClick(Form.get(), Qt::Key_End, Qt::ControlModifier | Qt::ShiftModifier);
   Settle();
   EXPECT_EQ(TForm1::Stopped, Form->State());
@@ -141,7 +139,7 @@ TEST(TakeCut, aKillAtEveryStepLeavesTheUncutOrTheCutTakeAsAWorkingFileThatPlays)
       TTakeArchive archive(working, takes, {});
       try {
         CutWorkingFile(
-            working, archive, TTakeCut::DeleteBefore, 0.25,
+            working, archive, TTakeCut::DeleteBefore, audio.size() / 2 / 4,
             [&](int64_t done, int64_t total) {
               if (step == 0 && done < total) ::raise(SIGKILL);
               return true;
@@ -187,7 +185,7 @@ TEST(TakeCut, aFullDiskOrAReadOnlyFolderRaisesOnceAndLeavesTheTakeAsItWas) {
       TTakeArchive archive(working, takes, {});
       QStringList lines;
       try {
-        CutWorkingFile(working, archive, TTakeCut::DeleteBefore, 0.01);
+        CutWorkingFile(working, archive, TTakeCut::DeleteBefore, 800);
         lines << QStringLiteral("cut");
       } catch (const Exception& e) {
         lines << e.Message();
