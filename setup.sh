@@ -8,7 +8,7 @@ cd "$(dirname "$0")"
 PACKAGES=(
   build-essential cmake ninja-build pkg-config ccache clang libclang-rt-14-dev lld
   qt6-base-dev libgl-dev qt6-translations-l10n qt6-tools-dev qt6-l10n-tools
-  libavformat-dev libavcodec-dev libavutil-dev libswresample-dev libasound2-dev
+  libavformat-dev libavcodec-dev libavutil-dev libswresample-dev libasound2-dev libpulse-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   ffmpeg sox libsox-fmt-all sndfile-programs alsa-utils libasound2-plugins pulseaudio pulseaudio-utils
   xvfb xauth desktop-file-utils appstream fonts-wqy-microhei dbus-daemon

@@ -1,4 +1,5 @@
 #include "CommandLine.h"
+#include "DeviceChoices.h"
 #include "Languages.h"
 
 #include <QCommandLineParser>
@@ -31,6 +32,30 @@ void Describe(QCommandLineParser& parser) {
       QCommandLineOption({QStringLiteral("h"), QStringLiteral("help")},
                          QCoreApplication::translate("CommandLine", "Displays help on commandline options.")));
   parser.addVersionOption();
+  parser.addOption(QCommandLineOption(
+      QStringLiteral("list-devices"),
+      QCoreApplication::translate("CommandLine", "Lists the input and output devices as the menus show them, each "
+                                                 "with the name TAMSEL_CAPTURE_DEVICE and TAMSEL_PLAYBACK_DEVICE take.")));
+}
+
+// Both device menus as they are now, each line the caption and the sound system's name.
+QString DeviceListing() {
+  TDeviceChoices choices(nullptr);
+  QString text;
+  for (bool input : {true, false}) {
+    text += (input ? QCoreApplication::translate("CommandLine", "输入设备（%1）：")
+                   : QCoreApplication::translate("CommandLine", "输出设备（%1）："))
+                .arg(SoundSystemInUse()) +
+            QLatin1Char('\n');
+    for (const TDeviceOffer& offer : choices.Offers(input)) {
+      if (offer.Caption == QLatin1String("-"))
+        text += QStringLiteral("  ----\n");
+      else
+        text += QStringLiteral("  %1\n      %2\n")
+                    .arg(offer.Caption, offer.Choice.Name.isEmpty() ? QStringLiteral("default") : offer.Choice.Name);
+    }
+  }
+  return text;
 }
 
 QStringList Arguments(int argc, char** argv) {
@@ -49,6 +74,14 @@ std::optional<int> AnswerCommandLine(int argc, char** argv) {
   parser.parse(Arguments(argc, argv));
   if (parser.isSet(QStringLiteral("version"))) {
     Print(stdout, QStringLiteral("%1 %2\n").arg(QString::fromLatin1(kProgram), QCoreApplication::applicationVersion()));
+    return 0;
+  }
+  if (parser.isSet(QStringLiteral("list-devices"))) {
+    QCoreApplication core(argc, argv);
+    const auto translation = LoadProgramTranslation(QLocale::system(), TranslationsFolder());
+    if (translation) QCoreApplication::installTranslator(translation.get());
+    InstallSoundSystem();
+    Print(stdout, DeviceListing());
     return 0;
   }
   if (parser.isSet(QStringLiteral("help"))) {

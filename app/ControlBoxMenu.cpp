@@ -103,6 +103,7 @@ void TControlBoxMenu::FillDevices(TMenuItem* parent, bool input) {
   while (parent->Count() > 0) delete parent->Items(parent->Count() - 1);
   for (const TDeviceOffer& offer : FDevices.Offers(input)) {
     TMenuItem* item = Add(parent, offer.Caption);
+    if (item->IsLine()) continue;
     item->SetChecked(offer.Checked);
     item->SetEnabled(offer.Enabled);
     item->SetOnClick([this, input, choice = offer.Choice](TComponent*) {

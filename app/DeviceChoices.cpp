@@ -3,6 +3,7 @@
 #include "Application.h"
 #include "Dialogs.h"
 #include "Places.h"
+#include "WavePulse.h"
 #include "deDeviceList.h"
 
 #include <QCoreApplication>
@@ -13,7 +14,20 @@ namespace {
 
 QString DeviceKey(bool input) { return QString::fromLatin1(input ? "devices/input" : "devices/output"); }
 
+std::string Utf8(const QString& s) { return s.toUtf8().toStdString(); }
+
 }  // namespace
+
+void InstallSoundSystem() {
+  TSoundServerClient client;
+  client.Name = Utf8(QCoreApplication::translate("main", "Tamsel录音机"));
+  client.RecordName = Utf8(QCoreApplication::translate("TDeviceChoices", "录音"));
+  client.PlayName = Utf8(QCoreApplication::translate("TDeviceChoices", "播放"));
+  const QString system = UserSettings()->value(QStringLiteral("devices/system")).toString();
+  SetWaveBackend(MakeDesktopWaveBackend(SoundSystemByName(Utf8(system)), client));
+}
+
+QString SoundSystemInUse() { return QString::fromStdString(WaveSystemName()); }
 
 void TDeviceChoices::Load() {
   const auto settings = UserSettings();
@@ -49,8 +63,16 @@ std::vector<TDeviceOffer> TDeviceChoices::Offers(bool input) const {
   bool listed = chosen.Name.isEmpty();
   for (const TdeDeviceInfo& d : devices) {
     if (d.Name == QLatin1String("default")) continue;
+    if (d.Name.isEmpty()) {
+      add(QStringLiteral("-"), {}).Checked = false;
+      continue;
+    }
     listed = listed || d.Name == chosen.Name;
-    add(d.Description, {d.Name, d.Description});
+    // What the computer plays is the default output's monitor, whichever output that is.
+    const QString caption = d.Name == QLatin1String(kDefaultMonitor)
+                                ? QCoreApplication::translate("TDeviceChoices", "电脑播放的声音")
+                                : d.Description;
+    add(caption, {d.Name, caption});
   }
   if (!listed)
     add(QCoreApplication::translate("TDeviceChoices", "%1（未连接）")

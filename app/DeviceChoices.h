@@ -18,11 +18,18 @@ struct TDeviceChoice {
 // One line of a device menu: the default device, each listed device, and a
 // chosen one that is not listed, disabled, so the user sees why the default is used.
 struct TDeviceOffer {
-  QString Caption;
+  QString Caption;  // "-" for a separator
   TDeviceChoice Choice;
   bool Checked = false;
   bool Enabled = true;
 };
+
+// Installs the device layer's backend for this program: the sound system the
+// user's configuration names (devices/system: alsa or pulse), else the sound
+// server when one answers, with the names the desktop's mixer shows for us.
+void InstallSoundSystem();
+// The system the device layer reaches now ("pulse", "alsa").
+QString SoundSystemInUse();
 
 class TDeviceChoices {
  public:

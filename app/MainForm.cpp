@@ -24,6 +24,7 @@
 #include "deAudioIO.h"
 #include "deAudioStreams.h"
 #include "deCommon.h"
+#include "deDeviceList.h"
 #include "deRegister.h"
 
 #include <QClipboard>
@@ -454,6 +455,7 @@ void TForm1::StopRecording() {
     FWriter->Finish();
   });
   ReportLoss();
+  ReportReroute();
   FWriter.reset();
   FMeter->Forget();
   if (FInhibitor) FInhibitor->Release();
@@ -488,6 +490,20 @@ void TForm1::ReportLoss() {
            overruns, static_cast<unsigned long long>(frames), static_cast<long long>(dropped));
   const QString text = tr("录音时有 %1 秒的声音丢失（磁盘或系统过忙）。").arg(std::max(seconds, 0.1), 0, 'f', 1);
   // After Stop has returned, through the queue that shows one box at a time.
+  QMetaObject::invokeMethod(
+      this, [text] { TApplication::Instance()->ShowException(text); }, Qt::QueuedConnection);
+}
+
+// The sound server moved the take to another input when its device went:
+// the take went on, and the user learns from where and since when.
+void TForm1::ReportReroute() {
+  if (!deAudioIn->Rerouted()) return;
+  QString to = deAudioIn->RerouteTo();
+  for (const TdeDeviceInfo& d : AudioDeviceList(true))
+    if (d.Name == to && !d.Description.isEmpty()) to = d.Description;
+  const double seconds =
+      static_cast<double>(deAudioIn->RerouteFrame()) / std::max<uint32_t>(deAudioIn->Format()->SamplesPerSec(), 1);
+  const QString text = tr("录音进行到第 %1 秒时输入设备断开了，之后的声音录自“%2”。").arg(seconds, 0, 'f', 1).arg(to);
   QMetaObject::invokeMethod(
       this, [text] { TApplication::Instance()->ShowException(text); }, Qt::QueuedConnection);
 }

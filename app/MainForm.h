@@ -139,6 +139,7 @@ class TForm1 : public TForm {
   // After a take that has gaps: the log line with the device's count, and one
   // message with the length lost.
   void ReportLoss();
+  void ReportReroute();
   void SetStatusText(int panel, const QString& text);
   void AddSteps(const QString& heading, const QString& rule, const TdeAudioConvertor& convertor);
 

@@ -1,5 +1,6 @@
 #include "Application.h"
 #include "CommandLine.h"
+#include "DeviceChoices.h"
 #include "MainForm.h"
 
 int main(int argc, char** argv) {
@@ -10,6 +11,8 @@ int main(int argc, char** argv) {
   // First, so that a refused command line is answered in the user's language.
   app.Initialize();
   if (const auto refused = RefuseCommandLine(app.arguments())) return *refused;
+  // After the translation, so the desktop's mixer shows our name in the user's language.
+  InstallSoundSystem();
   // Lets the desktop match the window to its menu entry and icon.
   QGuiApplication::setDesktopFileName(QStringLiteral("org.tamsel.Recorder"));
   app.SetTitle(QCoreApplication::translate("main", "Tamsel录音机"));

@@ -60,6 +60,9 @@ void TdeCustomAudioIn::OpenDevice() {
   FQueued = 0;
   FOverruns = 0;
   FLostFrames = 0;
+  FRerouted = false;
+  FRerouteFrame = 0;
+  FRerouteTo.clear();
   FPause = TPause::Running;
   const TNotifyHandle target = NotifyHandle();
   const QByteArray name = FDeviceName.toUtf8();
@@ -209,6 +212,9 @@ void TdeCustomAudioIn::ReleaseHeader(WAVEHDR* header) {
 void TdeCustomAudioIn::CloseDevice() {
   RaiseACMError<EACMAudioInError>(waveInReset(FHandle), SErrorClosingInput);
   waveInGetLoss(FHandle, &FOverruns, &FLostFrames);
+  std::string to;
+  FRerouted = waveInGetReroute(FHandle, &FRerouteFrame, &to) == MMSYSERR_NOERROR;
+  FRerouteTo = QString::fromStdString(to);
   while (WAVEHDR* last = LastHeader()) ReleaseHeader(last);
   RaiseACMError<EACMAudioInError>(waveInClose(FHandle), SErrorClosingInput);
   ExpectCloseNotice();

@@ -59,6 +59,12 @@ class TdeCustomAudioIn : public TdeAbstractAudioIn {
   // after Close; Open clears them.
   uint32_t Overruns() const { return FOverruns; }
   uint64_t LostFrames() const { return FLostFrames; }
+  // Whether the sound system moved the last recording to another device
+  // (its device went away), the frame of the take it did so at and the
+  // device it moved to. Kept after Close; Open clears them.
+  bool Rerouted() const { return FRerouted; }
+  uint64_t RerouteFrame() const { return FRerouteFrame; }
+  const QString& RerouteTo() const { return FRerouteTo; }
 
   void SetBufferCount(uint8_t value) override;
 
@@ -99,6 +105,9 @@ class TdeCustomAudioIn : public TdeAbstractAudioIn {
   int FQueued = 0;  // buffers at the device
   uint32_t FOverruns = 0;
   uint64_t FLostFrames = 0;
+  bool FRerouted = false;
+  uint64_t FRerouteFrame = 0;
+  QString FRerouteTo;
   TPause FPause = TPause::Running;
   uint8_t FDeviceID = 255;
   QString FDeviceName;

@@ -146,6 +146,10 @@ MMRESULT waveInOpenNamed(HWAVEIN* phwi, const char* name, const WAVEFORMATEX* pw
 // The overruns an input device recovered from since it opened (each a gap in
 // what it delivered) and the frames they cost.
 MMRESULT waveInGetLoss(HWAVEIN hwi, uint32_t* overruns, uint64_t* lostFrames);
+// Whether the sound system moved the input to another device since it opened
+// (MMSYSERR_ERROR when it did not): the frame of the last move and the device
+// it went to.
+MMRESULT waveInGetReroute(HWAVEIN hwi, uint64_t* frame, std::string* to);
 
 MMRESULT waveOutOpen(HWAVEOUT* phwo, uint32_t uDeviceID, const WAVEFORMATEX* pwfx, const TNotifyHandle* callback,
                      uintptr_t instance, uint32_t flags);

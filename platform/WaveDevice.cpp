@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "SampleLayout.h"
+#include "WavePulse.h"
 
 namespace {
 
@@ -29,7 +30,7 @@ TRegistry& Registry() {
 std::shared_ptr<TWaveBackend> CurrentBackend() {
   TRegistry& r = Registry();
   std::lock_guard guard(r.Lock);
-  if (!r.Backend) r.Backend = MakeAlsaWaveBackend();
+  if (!r.Backend) r.Backend = MakeDesktopWaveBackend();
   return r.Backend;
 }
 
@@ -242,6 +243,13 @@ void TWaveDevice::CountOverrun(uint64_t frames) {
   FLoss.Frames += frames;
 }
 
+TWaveDevice::TReroute TWaveDevice::Reroute() {
+  std::lock_guard guard(Lock);
+  return FReroute;
+}
+
+void TWaveDevice::CountReroute(uint64_t frame, const std::string& to) { FReroute = {true, frame, to}; }
+
 std::string TWaveDevice::FailureDetail() {
   std::lock_guard guard(Lock);
   return FFailureDetail;
@@ -286,7 +294,7 @@ uint32_t PcmFrameBytes(const WAVEFORMATEX& f) {
 }
 
 std::shared_ptr<TWaveBackend> SetWaveBackend(std::shared_ptr<TWaveBackend> backend) {
-  if (!backend) backend = MakeAlsaWaveBackend();
+  if (!backend) backend = MakeDesktopWaveBackend();
   TRegistry& r = Registry();
   std::lock_guard guard(r.Lock);
   std::swap(r.Backend, backend);
@@ -317,6 +325,7 @@ MMRESULT waveOutOpenNamed(HWAVEOUT* phwo, const char* name, const WAVEFORMATEX* 
 }
 
 std::vector<TWaveDeviceInfo> WaveDeviceList(TWaveDirection direction) { return CurrentBackend()->Devices(direction); }
+std::string WaveSystemName() { return CurrentBackend()->SystemName(); }
 
 MMRESULT waveInPrepareHeader(HWAVEIN h, WAVEHDR* pwh, uint32_t cbwh) { return Prepare(kIn, h, pwh, cbwh); }
 MMRESULT waveOutPrepareHeader(HWAVEOUT h, WAVEHDR* pwh, uint32_t cbwh) { return Prepare(kOut, h, pwh, cbwh); }
@@ -345,6 +354,14 @@ MMRESULT waveInGetLoss(HWAVEIN hwi, uint32_t* overruns, uint64_t* lostFrames) {
   if (overruns) *overruns = loss.Overruns;
   if (lostFrames) *lostFrames = loss.Frames;
   return MMSYSERR_NOERROR;
+}
+
+MMRESULT waveInGetReroute(HWAVEIN hwi, uint64_t* frame, std::string* to) {
+  if (!Find(hwi, TWaveDirection::Input)) return MMSYSERR_INVALHANDLE;
+  const TWaveDevice::TReroute reroute = hwi->Reroute();
+  if (frame) *frame = reroute.Moved ? reroute.Frame : 0;
+  if (to) *to = reroute.To;
+  return reroute.Moved ? MMSYSERR_NOERROR : MMSYSERR_ERROR;
 }
 
 std::string waveGetFailureDetail(TWaveDevice* handle) {

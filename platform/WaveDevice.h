@@ -82,6 +82,16 @@ struct TWaveDevice {
   };
   virtual TLoss Loss();
 
+  // Input: where the sound system moved the device to another one during
+  // the take (a sound server does when a device goes): the frame it happened
+  // at and the new device's name, for the last move. Moved false when none.
+  struct TReroute {
+    bool Moved = false;
+    uint64_t Frame = 0;
+    std::string To;
+  };
+  TReroute Reroute();
+
   // Redirects completions (see IWaveListener); set before the first Enqueue.
   void SetListener(IWaveListener* listener) { FListener = listener; }
   // The handle notices carry in wParam.
@@ -101,6 +111,9 @@ struct TWaveDevice {
   void Failed(MMRESULT code, const std::string& detail = std::string());
   bool HasFailed() const { return FFailed; }
   void CountOverrun(uint64_t frames);
+  // Frames lost in an overrun already counted.
+  void CountLostFrames(uint64_t frames) { FLoss.Frames += frames; }
+  void CountReroute(uint64_t frame, const std::string& to);
 
  private:
   TNotifyHandle FTarget;
@@ -111,6 +124,7 @@ struct TWaveDevice {
   bool FFailed = false;
   std::string FFailureDetail;
   TLoss FLoss;
+  TReroute FReroute;
 };
 
 // A device the sound system offers: the name it is opened by ("default",
@@ -135,13 +149,15 @@ class TWaveBackend {
   virtual uint32_t NumDevs(TWaveDirection direction) = 0;
   // The devices a user can choose for the direction, the default one first.
   virtual std::vector<TWaveDeviceInfo> Devices(TWaveDirection) { return {}; }
+  // The sound system it reaches, for people: "pulse", "alsa".
+  virtual std::string SystemName() { return std::string(); }
   // Asked before each front-end operation; a non-zero code fails the call
   // before anything happens (scripted backends log and inject failures).
   virtual MMRESULT Check(TWaveDirection, TWaveCall, TWaveDevice*, const WAVEHDR*) { return MMSYSERR_NOERROR; }
 };
 
 // Installs the backend the wave calls use and returns the previous one;
-// nullptr installs the ALSA backend again. Devices opened before keep their
+// nullptr installs the default again (the sound server, else ALSA: WavePulse.h). Devices opened before keep their
 // backend until they are closed.
 std::shared_ptr<TWaveBackend> SetWaveBackend(std::shared_ptr<TWaveBackend> backend);
 std::shared_ptr<TWaveBackend> MakeAlsaWaveBackend();
@@ -155,6 +171,8 @@ uint32_t PcmFrameBytes(const WAVEFORMATEX& format);
 
 // The devices of the installed backend for the direction, the default first.
 std::vector<TWaveDeviceInfo> WaveDeviceList(TWaveDirection direction);
+// The sound system the installed backend reaches now.
+std::string WaveSystemName();
 
 // Opens a device for a format the backend does not serve (compressed): a PCM
 // device of the backend with the codec manager converting in front of it.

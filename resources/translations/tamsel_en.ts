@@ -25,6 +25,18 @@ Try &apos;%1 --help&apos;.
 Try &apos;%1 --help&apos;.
 </translation>
     </message>
+    <message>
+        <source>Lists the input and output devices as the menus show them, each with the name TAMSEL_CAPTURE_DEVICE and TAMSEL_PLAYBACK_DEVICE take.</source>
+        <translation>Lists the input and output devices as the menus show them, each with the name TAMSEL_CAPTURE_DEVICE and TAMSEL_PLAYBACK_DEVICE take.</translation>
+    </message>
+    <message>
+        <source>输入设备（%1）：</source>
+        <translation>Input devices (%1):</translation>
+    </message>
+    <message>
+        <source>输出设备（%1）：</source>
+        <translation>Output devices (%1):</translation>
+    </message>
 </context>
 <context>
     <name>Places</name>
@@ -149,6 +161,18 @@ Do you want to replace it?</translation>
         <source>找不到输出设备“%1”，改用默认设备。</source>
         <translation>The output device “%1” cannot be found; the default device is used instead.</translation>
     </message>
+    <message>
+        <source>录音</source>
+        <translation>Recording</translation>
+    </message>
+    <message>
+        <source>播放</source>
+        <translation>Playback</translation>
+    </message>
+    <message>
+        <source>电脑播放的声音</source>
+        <translation>What the computer plays</translation>
+    </message>
 </context>
 <context>
     <name>TForm1</name>
@@ -267,6 +291,10 @@ Do you want to replace it?</translation>
     <message>
         <source>正在把录音写入磁盘，请稍候…</source>
         <translation>Writing the recording to the disk, please wait…</translation>
+    </message>
+    <message>
+        <source>录音进行到第 %1 秒时输入设备断开了，之后的声音录自“%2”。</source>
+        <translation>The input device went away %1 s into the recording; from then on the sound came from “%2”.</translation>
     </message>
 </context>
 <context>

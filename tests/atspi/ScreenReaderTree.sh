@@ -65,7 +65,7 @@ pcm.silence {
   slave.pcm { type file slave.pcm "null" file "/dev/null" infile "/dev/zero" format "raw" }
 }
 CONF
-export ALSA_CONFIG_PATH=$work/asound.conf TAMSEL_CAPTURE_DEVICE=silence
+export ALSA_CONFIG_PATH=$work/asound.conf TAMSEL_CAPTURE_DEVICE=silence TAMSEL_AUDIO=alsa
 
 "$python" -c 'import gi; gi.require_version("Atspi", "2.0"); from gi.repository import Atspi' || {
   echo "python3-gi and gir1.2-atspi-2.0 are needed (setup.sh installs them)" >&2

@@ -4,6 +4,7 @@
 // ALSA at it; TPulseServer starts a private sound server with a null sink
 // behind ALSA's "default" (paced in real time), or says why it cannot.
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
 #include <cstdint>
 #include <functional>
@@ -26,23 +27,62 @@ class TFilePcms {
   QTemporaryDir FDir;
 };
 
-class TPulseServer {
+// A private sound server with a null sink "vnull" (paced in real time), made
+// this process's server, and its sink and the sink's monitor the default
+// devices, through the environment; or the reason it could not start.
+class TSoundServer {
  public:
-  TPulseServer();
-  ~TPulseServer();
+  virtual ~TSoundServer();
   bool Running() const { return FRunning; }
   const QString& Why() const { return FWhy; }
   // Plays a raw 44100 Hz 16-bit stereo file into the null sink (in the background),
   // in place of what it played before.
-  void PlayIntoSink(const QString& rawFile);
+  void PlayIntoSink(const QString& rawFile, int latencyMs = 50);
   // Stops the server as if the device vanished.
-  void Kill();
+  virtual void Kill() = 0;
+  // pactl on this server: its exit code, and what it printed in out.
+  int Pactl(const QStringList& args, QByteArray* out = nullptr) const;
+  QString RuntimeDir() const { return FRuntime.path(); }
+  // Ends a record stream as the server does when it takes a device away
+  // from a program (pactl has no command for it).
+  bool KillSourceOutput(uint32_t index) const;
+  // Another null sink, 44100 Hz stereo, named name.
+  virtual bool LoadNullSink(const QString& name);
+  // A source of silence named name, shown as description; module is what unloads it.
+  virtual bool LoadNullSource(const QString& name, const QString& description, QString& module);
 
- private:
+ protected:
+  TSoundServer();
+  // Waits for the server to answer and points this process at it.
+  bool Answers();
+  void Forget();
   QTemporaryDir FRuntime;
   bool FRunning = false;
   QString FWhy;
   qint64 FPlayer = 0;
+};
+
+// PulseAudio itself.
+class TPulseServer final : public TSoundServer {
+ public:
+  TPulseServer();
+  ~TPulseServer() override;
+  void Kill() override;
+};
+
+// PipeWire with its PulseAudio server and WirePlumber, on a private session bus.
+class TPipeWireServer final : public TSoundServer {
+ public:
+  TPipeWireServer();
+  ~TPipeWireServer() override;
+  void Kill() override;
+  // Lingering, or its monitor records nothing.
+  bool LoadNullSink(const QString& name) override;
+  // Its server has no null source: a virtual source made the same way.
+  bool LoadNullSource(const QString& name, const QString& description, QString& module) override;
+
+ private:
+  qint64 FGroup = 0;  // the session bus and the three daemons
 };
 
 // Collects the notices of one channel.

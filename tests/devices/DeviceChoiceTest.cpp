@@ -32,10 +32,12 @@ class DeviceChoice : public ::testing::Test {
     file.write(conf.toUtf8());
     file.close();
     qputenv("ALSA_CONFIG_PATH", (dir + "/asound.conf").toLocal8Bit());
+    qputenv("TAMSEL_AUDIO", "alsa");
   }
   void TearDown() override {
     qunsetenv("ALSA_CONFIG_PATH");
     qunsetenv("TAMSEL_PLAYBACK_DEVICE");
+    qunsetenv("TAMSEL_AUDIO");
   }
   // Plays one buffer of size bytes on the device opened with name and returns
   // the open's result. The file plugin starts its file afresh at each open.

@@ -5,8 +5,8 @@
 // threads (the scheduler's count, after a settling second), its resident
 // memory while recording and the time from the process's start to its
 // painted window.
-// Then runs arecord and aplay in the recorder's input format on the same
-// device for the same time and prints theirs. Run it
+// Then runs arecord, parecord and aplay in the recorder's input format on the
+// same device for the same time and prints theirs. Run it
 // through window-cpu.sh, which gives it a display and a paced sound server.
 #include <signal.h>
 #include <sys/wait.h>
@@ -245,6 +245,9 @@ int main(int argc, char** argv) {
   const std::string r = std::to_string(rate), c = std::to_string(channels);
   std::printf("arecord and aplay: %s, %s Hz, %s channels\n", format.c_str(), r.c_str(), c.c_str());
   MeasureChild("arecord", {"arecord", "-q", "-D", "default", "-f", format, "-r", r, "-c", c, "-t", "raw", "/dev/null"},
+               seconds);
+  const std::string paFormat = bits == 8 ? "u8" : bits == 16 ? "s16le" : "s32le";
+  MeasureChild("parecord", {"parecord", "--raw", "--format=" + paFormat, "--rate=" + r, "--channels=" + c, "/dev/null"},
                seconds);
   MeasureChild("aplay", {"aplay", "-q", "-D", "default", "-f", format, "-r", r, "-c", c, "-t", "raw", "/dev/zero"},
                seconds);

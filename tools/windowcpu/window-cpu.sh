@@ -1,7 +1,9 @@
 #!/bin/bash
 # The recorder's whole CPU while it records and plays with its window on a
-# display, beside arecord and aplay, on a paced PulseAudio null sink with a
-# sweep playing into it (an idle sink's monitor is not paced).
+# display, beside arecord, parecord and aplay, on two rigs of a sound server:
+# a null sink's monitor with a sweep playing into it (an idle sink's monitor
+# is not paced; every client wakes at the sweep's pace), and a source paced
+# like a microphone (module-sine-source, which honours each client's latency).
 #   tools/windowcpu/window-cpu.sh BUILD_DIR [seconds]
 # Use a RelWithDebInfo build for figures that compare. Starts its own Xvfb
 # and sound server unless DISPLAY and a running server are there already.
@@ -46,5 +48,10 @@ paplay --latency-msec=${SWEEP_LATENCY_MS:-20} --device=vnull "$work/sweep.wav" &
 pids+=($!)
 sleep 1
 
-export PULSE_SOURCE=vnull.monitor PULSE_SINK=vnull QT_QPA_PLATFORM=xcb
-"$tool" "$seconds"
+export PULSE_SINK=vnull QT_QPA_PLATFORM=xcb
+echo "== rig 1: the null sink's monitor, sweep at ${SWEEP_LATENCY_MS:-20} ms =="
+PULSE_SOURCE=vnull.monitor "$tool" "$seconds"
+pactl list short sources | grep -q paced || \
+  pactl load-module module-sine-source source_name=paced rate=44100 frequency=440 >/dev/null
+echo "== rig 2: a source paced like a microphone =="
+PULSE_SOURCE=paced "$tool" "$seconds"
