@@ -11,6 +11,7 @@ PACKAGES=(
   libavformat-dev libavcodec-dev libavutil-dev libswresample-dev libasound2-dev libpulse-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   ffmpeg sox libsox-fmt-all sndfile-programs alsa-utils libasound2-plugins pulseaudio pulseaudio-utils
+  pipewire pipewire-bin pipewire-pulse wireplumber
   xvfb xauth desktop-file-utils appstream fonts-wqy-microhei dbus-daemon
   at-spi2-core python3-gi gir1.2-atspi-2.0
   dpkg-dev file
