@@ -78,7 +78,11 @@ TPlaybackSeek::TPlaybackSeek(QWidget& window, TComponent& owner, TProgressBar& b
   FFirst->OnAudioData = [this](IdeAudioSubject* sender, const void* data, int32_t size) {
     if (!FShowNext) return;
     FShowNext = false;
-    FScope.HandleAudioData(sender, data, size);
+    // Only a picture: a trace that cannot be drawn must not stop the sound.
+    try {
+      FScope.HandleAudioData(sender, data, size);
+    } catch (...) {
+    }
   };
   FFirst->SetAudioSource(&FConvertor);
 }
