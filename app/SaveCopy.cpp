@@ -9,7 +9,6 @@
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QProgressDialog>
@@ -47,8 +46,6 @@ QString ExtensionOf(const TSaveType& type) { return type.Type ? ExportExtension(
 
 // Progress in this many steps: fine enough for hours of audio.
 constexpr int kSteps = 1000;
-// While the copy runs the window handles its events this often.
-constexpr int kEventsEveryMs = 40;
 // How often a wait on another thread looks whether it is over.
 constexpr int kPollMs = 5;
 // A WAV copy between two looks at cancel and progress.
@@ -110,14 +107,11 @@ TSaveProgress::TSaveProgress(const TSaveChoice& choice, QWidget* parent, int sho
   F->setAutoClose(false);
   F->setAutoReset(false);
   F->setValue(0);
-  FSinceEvents.start();
 }
 
 TSaveProgress::~TSaveProgress() = default;
 
-void TSaveProgress::HandleEvents(bool now) {
-  if (!now && FSinceEvents.elapsed() < kEventsEveryMs) return;
-  FSinceEvents.restart();
+void TSaveProgress::HandleEvents() {
   // Until the progress window is up (it then blocks the others) the window's
   // buttons and keys wait: a Record now would cut the take short.
   QCoreApplication::processEvents(F->isVisible() ? QEventLoop::AllEvents : QEventLoop::ExcludeUserInputEvents);
@@ -128,16 +122,10 @@ void TSaveProgress::Show(int64_t done, int64_t total) {
   if (value != F->value()) F->setValue(value);
 }
 
-bool TSaveProgress::Step(int64_t done, int64_t total) {
-  Show(done, total);
-  HandleEvents(false);
-  return !F->wasCanceled();
-}
-
 bool TSaveProgress::Await(const std::function<bool()>& ready) {
   while (!ready()) {
     if (F->wasCanceled()) return false;
-    HandleEvents(true);
+    HandleEvents();
     std::this_thread::sleep_for(std::chrono::milliseconds(kPollMs));
   }
   return true;
@@ -146,7 +134,7 @@ bool TSaveProgress::Await(const std::function<bool()>& ready) {
 void TSaveProgress::AwaitAnyway(const std::function<bool()>& ready) {
   F->setCancelButton(nullptr);
   while (!ready()) {
-    HandleEvents(true);
+    HandleEvents();
     std::this_thread::sleep_for(std::chrono::milliseconds(kPollMs));
   }
 }
@@ -161,6 +149,45 @@ void RefuseSameFile(const QString& source, const QString& target) {
         target, QCoreApplication::translate("SaveCopy", "这是录音机正在使用的录音文件本身。请换一个名字或文件夹。")));
 }
 
+namespace {
+
+// A copy between the threads: the copying one reports, the window's shows
+// how far it is and may cancel.
+struct TCopyJob {
+  std::atomic<int64_t> Done{0};
+  std::atomic<int64_t> Total{0};
+  std::atomic<bool> Cancel{false};
+  std::atomic<bool> Finished{false};
+};
+
+// Runs work on a thread of its own, so a slow or stalled disk holds that
+// thread and not the window, while progress shows the job; a cancel is passed
+// on and its end waited for.
+void RunOffWindow(TSaveProgress& progress, TCopyJob& job, const std::function<void()>& work) {
+  std::thread thread([&job, &work] {
+    pthread_setname_np(pthread_self(), "tamsel save");
+    work();
+    job.Finished = true;
+  });
+  const auto finished = [&] { return job.Finished.load(); };
+  try {
+    if (!progress.Await([&] {
+          progress.Show(job.Done, job.Total);
+          return finished();
+        })) {
+      job.Cancel = true;
+      progress.AwaitAnyway(finished);
+    }
+  } catch (...) {
+    job.Cancel = true;
+    thread.join();
+    throw;
+  }
+  thread.join();
+}
+
+}  // namespace
+
 bool SaveEncodedCopy(const QString& source, const TSaveChoice& choice, const QDateTime& taken,
                      TSaveProgress& progress) {
   Assert(choice.Type.has_value(), "SaveCopy", "Type");
@@ -168,12 +195,26 @@ bool SaveEncodedCopy(const QString& source, const TSaveChoice& choice, const QDa
   settings.Type = *choice.Type;
   settings.Title = QFileInfo(choice.FileName).completeBaseName();
   if (taken.isValid()) settings.Date = taken.toString(Qt::ISODate);
+  TCopyJob job;
+  bool saved = false;
+  std::exception_ptr failure;
+  RunOffWindow(progress, job, [&] {
+    try {
+      saved = ExportAudioFile(source, choice.FileName, settings, [&](int64_t done, int64_t total) {
+        job.Done = done;
+        job.Total = total;
+        return !job.Cancel;
+      });
+    } catch (...) {
+      failure = std::current_exception();
+    }
+  });
   try {
-    return ExportAudioFile(source, choice.FileName, settings,
-                           [&](int64_t done, int64_t total) { return progress.Step(done, total); });
+    if (failure) std::rethrow_exception(failure);
   } catch (const Exception& e) {
     throw EFCreateError(SaveFailure(choice.FileName, e.Message()));
   }
+  return saved;
 }
 
 bool SaveEncodedCopy(const QString& source, const TSaveChoice& choice, const QDateTime& taken, QWidget* parent,
@@ -184,14 +225,9 @@ bool SaveEncodedCopy(const QString& source, const TSaveChoice& choice, const QDa
 
 namespace {
 
-// A WAV copy between the threads: the copying one writes, the window's reads.
-struct TWavCopy {
+struct TWavCopy : TCopyJob {
   QString Source, Target;
   std::optional<TdeSettlePoint> Point;
-  int64_t Total = 0;
-  std::atomic<int64_t> Done{0};
-  std::atomic<bool> Cancel{false};
-  std::atomic<bool> Finished{false};
   bool Cancelled = false;
   QString Failure;  // empty when it succeeded
 
@@ -260,28 +296,14 @@ struct TWavCopy {
 }  // namespace
 
 bool SaveWavCopy(const QString& source, const QString& target, const TdeSettlePoint* point, TSaveProgress& progress) {
-  auto copy = std::make_shared<TWavCopy>();
-  copy->Source = source;
-  copy->Target = target;
-  if (point) copy->Point = *point;
-  copy->Total = point ? point->AudioBytes : QFileInfo(source).size();
-  std::thread thread([copy] {
-    pthread_setname_np(pthread_self(), "tamsel save");
-    copy->Run();
-    copy->Finished = true;
-  });
-  const auto finished = [&] { return copy->Finished.load(); };
-  const bool completed = progress.Await([&] {
-    progress.Show(copy->Done, copy->Total);
-    return finished();
-  });
-  if (!completed) {
-    copy->Cancel = true;
-    progress.AwaitAnyway(finished);
-  }
-  thread.join();
-  if (!copy->Failure.isEmpty()) throw EFCreateError(SaveFailure(target, copy->Failure));
-  return !copy->Cancelled;
+  TWavCopy copy;
+  copy.Source = source;
+  copy.Target = target;
+  if (point) copy.Point = *point;
+  copy.Total = point ? point->AudioBytes : QFileInfo(source).size();
+  RunOffWindow(progress, copy, [&] { copy.Run(); });
+  if (!copy.Failure.isEmpty()) throw EFCreateError(SaveFailure(target, copy.Failure));
+  return !copy.Cancelled;
 }
 
 QDateTime EarlierTakeStart(const QString& fileName) {

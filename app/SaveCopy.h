@@ -8,7 +8,6 @@
 #include "deAudioExport.h"
 
 #include <QDateTime>
-#include <QElapsedTimer>
 #include <QString>
 #include <functional>
 #include <memory>
@@ -43,18 +42,16 @@ class TSaveProgress {
   ~TSaveProgress();
   TSaveProgress(const TSaveProgress&) = delete;
   TSaveProgress& operator=(const TSaveProgress&) = delete;
+  // Shows done of total.
   void Show(int64_t done, int64_t total);
-  // Shows done of total and handles the window's events when due; false once cancelled.
-  bool Step(int64_t done, int64_t total);
   // Handles the window's events until ready() holds; false when cancelled first.
   bool Await(const std::function<bool()>& ready);
   // The same without a way to cancel: for the end of a copy already cancelled.
   void AwaitAnyway(const std::function<bool()>& ready);
 
  private:
-  void HandleEvents(bool now);
+  void HandleEvents();
   std::unique_ptr<QProgressDialog> F;
-  QElapsedTimer FSinceEvents;
 };
 
 // Raises EFCreateError "保存失败：" when target is source itself (also through
@@ -62,7 +59,8 @@ class TSaveProgress {
 void RefuseSameFile(const QString& source, const QString& target);
 
 // Encodes the take in source (the working file) into choice's type, tagged
-// with the name and the take's start. True when saved, false when cancelled;
+// with the name and the take's start, on a thread of its own while progress
+// shows it. True when saved, false when cancelled;
 // a failure, a read cut short included, raises EFCreateError "保存失败：" with
 // the name and the reason.
 bool SaveEncodedCopy(const QString& source, const TSaveChoice& choice, const QDateTime& taken, TSaveProgress& progress);

@@ -10,6 +10,7 @@
 
 #include <unistd.h>
 #include <QApplication>
+#include <QFileInfo>
 #include <QProgressDialog>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -177,6 +178,23 @@ TEST_F(StallTest, aStalledDiskNeverHoldsTheWindow_saveCopiesTheTakeAsItWas_andSt
   EXPECT_GT(saved.size(), 11025u);
   ASSERT_LT(saved.size() + 11025u * 2, take.size());
   EXPECT_TRUE(std::equal(saved.begin(), saved.end(), take.begin()));
+
+  // An encoded copy whose target stalls as it is made durable.
+  const QString flac = dir.filePath(QStringLiteral("copy.flac"));
+  Form->SaveDialog1->SetExecuteHook([&](TSaveDialog& d) {
+    d.SetFilterIndex(2);
+    d.SetFileName(flac);
+    return true;
+  });
+  ArmSyncStall(std::chrono::seconds(2));
+  {
+    TWindowWatch watch;
+    Press(Form->suiButton3);
+    EXPECT_GT(watch.TurnsWhileStalled, 0) << "the window waited on the disk to save";
+  }
+  EXPECT_EQ(1, StalledSyncs());
+  EXPECT_FALSE(StalledOnArmingThread());
+  EXPECT_TRUE(QFileInfo::exists(flac));
   EXPECT_TRUE(errors.Messages.isEmpty()) << errors.Messages.join(QStringLiteral(" | ")).toStdString();
 }
 
