@@ -270,10 +270,11 @@ MMRESULT TPulseDevice::Connect(const std::string& device) {
   attr.prebuf = static_cast<uint32_t>(-1);
   attr.minreq = static_cast<uint32_t>(-1);
   attr.fragsize = static_cast<uint32_t>(-1);
-  // Timing updates let a cut know what the server still holds, and playback what has been heard.
-  const auto flags =
-      static_cast<pa_stream_flags_t>(PA_STREAM_ADJUST_LATENCY | PA_STREAM_AUTO_TIMING_UPDATE |
-                                     PA_STREAM_INTERPOLATE_TIMING | (input ? PA_STREAM_START_CORKED : 0));
+  // Playback follows what has been heard through timing updates; a record
+  // stream asks for them only at a cut, and wakes no one in between.
+  const auto flags = static_cast<pa_stream_flags_t>(
+      PA_STREAM_ADJUST_LATENCY | (input ? PA_STREAM_START_CORKED
+                                        : PA_STREAM_AUTO_TIMING_UPDATE | PA_STREAM_INTERPOLATE_TIMING));
   const char* dev = device.empty() || device == "default" ? nullptr : device.c_str();
   int rc;
   if (input) {
@@ -513,6 +514,10 @@ MMRESULT TPulseDevice::Stop() { return Cut(true); }
 MMRESULT TPulseDevice::Cut(bool stop) {
   TLoopLock loop(FLink->Loop());
   std::unique_lock lock(Lock);
+  if (!FRunning || HasFailed()) return MMSYSERR_NOERROR;
+  lock.unlock();
+  FLink->Finish(pa_stream_update_timing_info(FStream, OperationDone, FLink->Loop()));
+  lock.lock();
   if (!FRunning || HasFailed()) return MMSYSERR_NOERROR;
   Pull();
   // What was captured up to the press but is still at the server belongs

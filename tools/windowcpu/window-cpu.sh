@@ -52,6 +52,6 @@ export PULSE_SINK=vnull QT_QPA_PLATFORM=xcb
 echo "== rig 1: the null sink's monitor, sweep at ${SWEEP_LATENCY_MS:-20} ms =="
 PULSE_SOURCE=vnull.monitor "$tool" "$seconds"
 pactl list short sources | grep -q paced || \
-  pactl load-module module-sine-source source_name=paced rate=44100 frequency=440 >/dev/null
+  pactl load-module module-sine-source source_name=paced rate=44100 frequency=437 >/dev/null
 echo "== rig 2: a source paced like a microphone =="
 PULSE_SOURCE=paced "$tool" "$seconds"
