@@ -222,6 +222,47 @@ TEST_P(SoundServer, listsFollowTheServer_aMonitorChosenByNameRecordsThatOutput_a
   EXPECT_NEAR(880, LastCrossingsPerSecond(Joined(taken)), 60) << "the default output's 440 Hz tone";
 }
 
+// What the program lists is what a user copies into the environment: the
+// listed monitor, named there, is recorded in place of the device chosen.
+TEST_P(SoundServer, theProgramListsTheServersDevices_andTheMonitorNamedInTheEnvironmentIsRecorded) {
+  QString module;
+  ASSERT_TRUE(Server->LoadNullSource("tapemic", "磁带话筒", module));
+  QByteArray sources;
+  Server->Pactl({"list", "sources"}, &sources);
+  const qsizetype at = sources.indexOf("Name: vnull.monitor");
+  ASSERT_GE(at, 0) << sources.toStdString();
+  const qsizetype from = sources.indexOf("Description: ", at) + 13;
+  const QString monitorDescription = QString::fromUtf8(sources.mid(from, sources.indexOf('\n', from) - from));
+
+  QProcess program;
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert("QT_QPA_PLATFORM", "offscreen");
+  env.insert("LC_ALL", "zh_CN.UTF-8");
+  program.setProcessEnvironment(env);
+  program.start(TAMSEL_PROGRAM, {"--list-devices"});
+  ASSERT_TRUE(program.waitForFinished(20000));
+  EXPECT_EQ(0, program.exitCode());
+  const QString listing = QString::fromUtf8(program.readAllStandardOutput());
+  const qsizetype outputs = listing.indexOf("输出设备");
+  ASSERT_GT(outputs, 0) << listing.toStdString();
+  const QString inputs = listing.left(outputs);
+  const qsizetype separator = inputs.indexOf("  ----\n");
+  const qsizetype mic = inputs.indexOf("  磁带话筒\n      tapemic\n");
+  const qsizetype played = inputs.indexOf(QString("  电脑播放的声音\n      ") + kDefaultMonitor + "\n");
+  const qsizetype monitor = inputs.indexOf("  " + monitorDescription + "\n      vnull.monitor\n");
+  EXPECT_TRUE(mic > 0 && mic < separator && separator < played && played < monitor) << listing.toStdString();
+
+  Server->PlayIntoSink(Write("tone.raw", Tone(20, 440)));
+  Wait(300);
+  qputenv("TAMSEL_CAPTURE_DEVICE", "vnull.monitor");
+  TdeAudioIn in;
+  TRecordingObserver taken(&in);
+  OpenIn(in, "tapemic");
+  ASSERT_TRUE(ProcessEventsUntil([&] { return taken.Blocks.size() >= 8; }));
+  in.Close();
+  EXPECT_NEAR(880, LastCrossingsPerSecond(Joined(taken)), 60) << "the sink's 440 Hz tone, not the chosen silence";
+}
+
 // The counter played into the sink dates every frame of a take; a press's
 // moment on that scale follows from when blocks arrive against the newest
 // frame they hold.
