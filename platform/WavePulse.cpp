@@ -197,6 +197,11 @@ class TPulseDevice final : public TWaveDevice {
   uint64_t InFlightFrames();
   void Fill();
   void Retire();
+  uint64_t Played();
+  void KnowPosition(uint64_t played) {
+    FKnown = played;
+    FKnownAt = pa_rtclock_now();
+  }
   void Cork(bool cork);
   void Fail(const std::string& detail);
   uint64_t UsecToFrames(pa_usec_t usec) const { return usec * Format.nSamplesPerSec / 1000000; }
@@ -228,6 +233,9 @@ class TPulseDevice final : public TWaveDevice {
   uint32_t FOffset = 0;
   bool FNeedTrigger = true;  // the server waits for a full buffer before it plays
   bool FDrained = false;     // it ran out of what was written
+  // A position known to be heard at a moment (at open, a pause, a resume, a reset).
+  uint64_t FKnown = 0;
+  pa_usec_t FKnownAt = pa_rtclock_now();
 };
 
 MMRESULT TPulseDevice::Connect(const std::string& device) {
@@ -558,6 +566,7 @@ MMRESULT TPulseDevice::Reset() {
     }
     CompleteAll();
     FHeadStart = FWritten;
+    KnowPosition(FWritten);
     FOffset = 0;
     FNeedTrigger = true;
   }
@@ -620,18 +629,28 @@ void TPulseDevice::Fill() {
   Retire();
 }
 
+// After a flush the stream's interpolated time is not re-based with its write
+// index: the latency reads zero and frames written since would count as heard.
+// Nothing is heard while corked, nor faster than the clock runs since the last
+// moment the position was known.
+uint64_t TPulseDevice::Played() {
+  if (FDrained) return FWritten;
+  if (FPaused) return std::max(FHeadStart, FKnown);
+  uint64_t played = FHeadStart;
+  pa_usec_t latency = 0;
+  int negative = 0;
+  if (pa_stream_get_latency(FStream, &latency, &negative) == 0) {
+    const uint64_t queued = negative ? 0 : UsecToFrames(latency);
+    played = FWritten > queued ? FWritten - queued : 0;
+  }
+  played = std::min(played, FKnown + UsecToFrames(pa_rtclock_now() - FKnownAt));
+  return std::max(FHeadStart, played);
+}
+
 // Reports the headers heard by now and wakes again when the next one will be.
 void TPulseDevice::Retire() {
   if (!FStream || Direction != TWaveDirection::Output || HasFailed()) return;
-  pa_usec_t latency = 0;
-  int negative = 0;
-  uint64_t played = FHeadStart;
-  if (FDrained) {
-    played = FWritten;
-  } else if (pa_stream_get_latency(FStream, &latency, &negative) == 0) {
-    const uint64_t queued = negative ? 0 : UsecToFrames(latency);
-    played = std::max(FHeadStart, FWritten > queued ? FWritten - queued : 0);
-  }
+  const uint64_t played = Played();
   while (Head() && Head()->reserved != 0 && Head()->reserved - 1 <= played) {
     FHeadStart = Head()->reserved - 1;
     CompleteHead();
@@ -651,6 +670,9 @@ MMRESULT TPulseDevice::Pause() {
       FPaused = true;
       return MMSYSERR_NOERROR;
     }
+    // What was heard up to the press, before the position stops.
+    KnowPosition(Played());
+    Retire();
     FPaused = true;
   }
   Cork(true);
@@ -662,6 +684,7 @@ MMRESULT TPulseDevice::Restart() {
   {
     std::lock_guard guard(Lock);
     if (!FPaused) return MMSYSERR_NOERROR;
+    KnowPosition(std::max(FHeadStart, FKnown));
     FPaused = false;
   }
   Cork(false);

@@ -48,12 +48,18 @@ TEST(SeekOnServer, aPausedTakeMovedStaysPaused_andResumesFromThere) {
   Wait(300);
 
   ASSERT_TRUE(form->Seek()->SeekToShare(0.5));
+  const int64_t movedTo = form->Seek()->HeardFrame();
   Wait(1000);
   EXPECT_EQ(TForm1::Playing, form->State());
   EXPECT_TRUE(form->deAudioOut->Paused());
+  EXPECT_EQ(movedTo, form->Seek()->HeardFrame()) << "nothing is heard while paused";
 
+  QElapsedTimer resumed;
+  resumed.start();
   form->btnPlay->Click();
-  Wait(1000);
+  Wait(150);
+  EXPECT_LE(form->Seek()->HeardFrame() - movedTo, resumed.elapsed() * 44100 / 1000) << "heard no faster than time runs";
+  Wait(850);
   EXPECT_FALSE(form->deAudioOut->Paused());
   EXPECT_GT(form->Seek()->HeardFrame(), 44100 * 5);
   EXPECT_LT(form->Seek()->HeardFrame(), 44100 * 7);
