@@ -141,18 +141,18 @@ void OperationDone(pa_stream*, int, void* loop) { SignalLoop(static_cast<pa_thre
 
 // ---- Devices ----
 
-bool SampleSpec(const WAVEFORMATEX& f, pa_sample_spec& spec) {
+bool PulseSampleFormat(const WAVEFORMATEX& f, pa_sample_spec& sample) {
   switch (SampleLayout(&f).Kind) {
-    case TAcmSampleKind::U8: spec.format = PA_SAMPLE_U8; break;
-    case TAcmSampleKind::S16: spec.format = PA_SAMPLE_S16LE; break;
-    case TAcmSampleKind::S24: spec.format = PA_SAMPLE_S24LE; break;
-    case TAcmSampleKind::S32: spec.format = PA_SAMPLE_S32LE; break;
-    case TAcmSampleKind::F32: spec.format = PA_SAMPLE_FLOAT32LE; break;
+    case TAcmSampleKind::U8: sample.format = PA_SAMPLE_U8; break;
+    case TAcmSampleKind::S16: sample.format = PA_SAMPLE_S16LE; break;
+    case TAcmSampleKind::S24: sample.format = PA_SAMPLE_S24LE; break;
+    case TAcmSampleKind::S32: sample.format = PA_SAMPLE_S32LE; break;
+    case TAcmSampleKind::F32: sample.format = PA_SAMPLE_FLOAT32LE; break;
     default: return false;  // the server has no 64-bit float
   }
-  spec.rate = f.nSamplesPerSec;
-  spec.channels = static_cast<uint8_t>(f.nChannels);
-  return pa_sample_spec_valid(&spec) != 0;
+  sample.rate = f.nSamplesPerSec;
+  sample.channels = static_cast<uint8_t>(f.nChannels);
+  return pa_sample_spec_valid(&sample) != 0;
 }
 
 MMRESULT OpenCode(int error) {
@@ -239,13 +239,13 @@ class TPulseDevice final : public TWaveDevice {
 };
 
 MMRESULT TPulseDevice::Connect(const std::string& device) {
-  pa_sample_spec spec;
-  if (!SampleSpec(Format, spec)) {
+  pa_sample_spec sample;
+  if (!PulseSampleFormat(Format, sample)) {
     SetWaveErrorDetail("pa_stream_new: the sound server takes no such sample format");
     return WAVERR_BADFORMAT;
   }
   pa_channel_map map;
-  pa_channel_map_init_auto(&map, spec.channels, PA_CHANNEL_MAP_WAVEEX);
+  pa_channel_map_init_auto(&map, sample.channels, PA_CHANNEL_MAP_WAVEEX);
   const bool input = Direction == TWaveDirection::Input;
   const TSoundServerClient& client = FLink->Client();
   pa_proplist* props = pa_proplist_new();
@@ -263,7 +263,7 @@ MMRESULT TPulseDevice::Connect(const std::string& device) {
     return MMSYSERR_NOTENABLED;
   }
   FStream = pa_stream_new_with_proplist(FLink->Context(), input ? client.RecordName.c_str() : client.PlayName.c_str(),
-                                        &spec, &map, props);
+                                        &sample, &map, props);
   pa_proplist_free(props);
   if (!FStream) {
     SetWaveErrorDetail("pa_stream_new: " + FLink->Error());
