@@ -7,6 +7,7 @@
 // a file also tries it on another one. Half the inputs go to the WAVE file:
 // an encoder's set-up costs ten times the decoding of a small file, and what
 // the encoders see of a hostile file is only its layout and its samples.
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 
@@ -26,16 +27,20 @@ namespace {
 // Past the first encoder frames and resampler slices more audio only repeats
 // the same per-sample loops, which cost most of a run under the sanitizers:
 // at 2^18 frames a core made 450 inputs a second, here 800, with the same
-// coverage. A tiny file that decodes into hours is cut here too.
+// coverage. A tiny file that decodes into hours is cut here too. An encoder
+// has seen every path of its own by a few of its frames (at most 2048 samples
+// each), and a slow one on six channels at a low rate spent 100 ms on the rest.
 constexpr int64_t kMaxFrames = 1 << 15;
+constexpr int64_t kMaxEncodedFrames = 1 << 12;
 
-// The reader's audio in the blocks it hands out, as bytes of format; the frames passed on.
+// The reader's audio in the blocks it hands out, as bytes of format, up to
+// `most` frames (a claimed block can hold far more); the frames passed on.
 template <typename Sink>
-int64_t Pass(TAvFileReader& reader, const TdeWaveFormat& format, Sink sink) {
+int64_t Pass(TAvFileReader& reader, const TdeWaveFormat& format, int64_t most, Sink sink) {
   const uint8_t* data = nullptr;
   int64_t frames = 0;
-  while (frames < kMaxFrames) {
-    const uint32_t n = reader.Read(data);
+  while (frames < most) {
+    const int64_t n = std::min<int64_t>(reader.Read(data), most - frames);
     if (n == 0) break;
     sink(data, static_cast<int32_t>(n * format.BlockAlign()));
     frames += n;
@@ -58,7 +63,7 @@ void Encode(TAvFileReader& reader, TdeExportType type) {
   settings.Title = QString::fromStdString(reader.Tag("title"));
   settings.Date = QString::fromStdString(reader.Tag("date"));
   TdeEncodedFileWriter writer(&out, settings, format);
-  if (Pass(reader, format, [&writer](const uint8_t* data, int32_t size) { writer.Write(data, size); }) > 0)
+  if (Pass(reader, format, kMaxEncodedFrames, [&writer](const uint8_t* data, int32_t size) { writer.Write(data, size); }) > 0)
     writer.Commit();
 }
 
@@ -76,7 +81,7 @@ void ToWave(TAvFileReader& reader) {
   convertor.SetOnAudioConverted([&writer](TComponent*, const void* data, int32_t size, bool&) {
     writer.Write(data, size);
   });
-  Pass(reader, format, [&convertor](const uint8_t* data, int32_t size) { convertor.Convert(data, size); });
+  Pass(reader, format, kMaxFrames, [&convertor](const uint8_t* data, int32_t size) { convertor.Convert(data, size); });
   convertor.ConvertLast(nullptr, 0);
   convertor.Close();
   writer.Finish();
