@@ -43,7 +43,7 @@ std::vector<int16_t> Slice(const std::vector<int16_t>& s, size_t from, size_t to
 
 #ifdef TAMSEL_CONVERT
 struct Encoding {
-  const char* Spec;
+  const char* FormatArg;
   uint32_t Rate;
   int Channels;
   int Block;        // sample frames per block; 0: ADPCM, whose blocks the codec sizes (at most 2048)
@@ -73,7 +73,7 @@ TEST(TrimTool, everyEncodingCutBeforeAndAfterDecodesAsTheUncutTakeOverTheKeptStr
       {"mp3:44100:stereo:128k", 44100, 2, 1152, true}, {"mp3:22050:mono:32k", 22050, 1, 576, true},
   };
   for (const Encoding& e : encodings) {
-    SCOPED_TRACE(e.Spec);
+    SCOPED_TRACE(e.FormatArg);
     const QString source = path("source.wav"), take = path("take.wav");
     {
       TdeWaveFormat f;
@@ -84,7 +84,7 @@ TEST(TrimTool, everyEncodingCutBeforeAndAfterDecodesAsTheUncutTakeOverTheKeptStr
       w.SetFormat(&f);
       w.Write(s.data(), static_cast<int32_t>(s.size() * 2));
     }
-    ASSERT_EQ(0, RunPeer(TAMSEL_CONVERT, {"-q", "-f", e.Spec, source, take}));
+    ASSERT_EQ(0, RunPeer(TAMSEL_CONVERT, {"-q", "-f", e.FormatArg, source, take}));
     const std::vector<int16_t> full = Decoded(take, path("full.raw"));
     const size_t ch = size_t(e.Channels), frames = full.size() / ch;
     // Where a cut at seconds lands: the nearest block boundary.
@@ -122,7 +122,7 @@ TEST(TrimTool, everyEncodingCutBeforeAndAfterDecodesAsTheUncutTakeOverTheKeptStr
     expectAt(after.size() / ch, 1.9);
     EXPECT_TRUE(after == Slice(full, 0, after.size())) << "differs from the uncut decoding";
     // The header counts what the kept part decodes to, where the encoding has a count.
-    if (!QString::fromLatin1(e.Spec).startsWith(QLatin1String("pcm"))) {
+    if (!QString::fromLatin1(e.FormatArg).startsWith(QLatin1String("pcm"))) {
       EXPECT_EQ(int64_t(before.size() / ch), FactCount(path("before.wav")));
       EXPECT_EQ(int64_t(after.size() / ch), FactCount(path("after.wav")));
     }
